@@ -1,0 +1,24 @@
+// The commands of kalidor-cli. Each takes the arguments after its name and returns the exit
+// status: 0 success, 1 failure of the operation, 2 a usage error (unknown type, key, malformed
+// argument), 3 a verify difference.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kalidor::cli {
+
+using Args = std::vector<std::string>;
+
+int RunDevices(const Args& args);
+int RunDevice(const Args& args);
+
+// Helpers shared by the commands.
+int UsageError(const std::string& message);  // prints "kalidor-cli: <message>", returns 2
+bool ParseInt(const std::string& text, int& value);
+// Splits "KEY=VALUE" into two integers.
+bool ParsePair(const std::string& text, int& key, int& value);
+// Writes CR and LF inside a text as the two-character escapes \r and \n.
+std::string EscapeLineEnds(const std::string& text);
+
+}  // namespace kalidor::cli

@@ -1,0 +1,50 @@
+// kalidor-cli: the Kalidor core driven from the command line, so that everything that needs no
+// window can be scripted, tested and measured.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "cli/Commands.h"
+#include "platform/Prompter.h"
+
+namespace {
+
+struct Command {
+    const char* name;
+    int (*run)(const kalidor::cli::Args&);
+    const char* usage;
+};
+
+const Command kCommands[] = {
+    {"devices", kalidor::cli::RunDevices, "devices                      list the device types"},
+    {"device", kalidor::cli::RunDevice,
+     "device TYPE [--set KEY=VALUE ...] [--e2 POS=VALUE ...] --cells|--symbols\n"
+     "                               E2 cells or symbols of a freshly reset device"},
+};
+
+void PrintUsage(std::FILE* out)
+{
+    std::fprintf(out, "Usage: kalidor-cli COMMAND [ARGUMENTS]\n\nCommands:\n");
+    for (const Command& c : kCommands)
+        std::fprintf(out, "  %s\n", c.usage);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // Messages the program would show in a dialog go to stderr.
+    kalidor::StreamPrompter prompter(false);
+    kalidor::ScopedPrompter scoped(prompter);
+
+    if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
+        PrintUsage(argc < 2 ? stderr : stdout);
+        return argc < 2 ? 2 : 0;
+    }
+    kalidor::cli::Args args(argv + 2, argv + argc);
+    for (const Command& c : kCommands)
+        if (!std::strcmp(argv[1], c.name))
+            return c.run(args);
+    std::fprintf(stderr, "kalidor-cli: unknown command \"%s\" (try --help)\n", argv[1]);
+    return 2;
+}

@@ -1,0 +1,373 @@
+#include "device/DeviceConfig.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "device/ZelAConfig.h"
+#include "device/ZelBConfig.h"
+#include "device/ZelCConfig.h"
+#include "device/ZelDConfig.h"
+
+namespace kalidor {
+
+const char* const kDeviceTypeNames[5] = {"ZelA", "ZelB", "ZelC", "ZelD", "ZelE"};
+
+bool IsDeviceTypeName(const std::string& name)
+{
+    for (const char* n : kDeviceTypeNames)
+        if (name == n)
+            return true;
+    return false;
+}
+
+std::unique_ptr<DeviceConfig> CreateDeviceConfig(const std::string& typeName)
+{
+    std::unique_ptr<DeviceConfig> config;
+    if (typeName == "ZelA")
+        config = std::make_unique<ZelAConfig>();
+    else if (typeName == "ZelB")
+        config = std::make_unique<ZelBConfig>();
+    else if (typeName == "ZelD" || typeName == "ZelE")
+        config = std::make_unique<ZelDConfig>(typeName);
+    else if (typeName == "ZelC")
+        config = std::make_unique<ZelCConfig>();
+    if (config)
+        config->Reset();
+    return config;
+}
+
+std::vector<std::string> NameSeq(const std::string& prefix, int first, int last,
+                                 const std::string& suffix)
+{
+    std::vector<std::string> names;
+    for (int i = first; i <= last; ++i)
+        names.push_back(prefix + std::to_string(i) + suffix);
+    return names;
+}
+
+std::vector<int> BitRange(int first, int last)
+{
+    std::vector<int> bits;
+    if (first <= last)
+        for (int b = first; b <= last; ++b)
+            bits.push_back(b);
+    else
+        for (int b = first; b >= last; --b)
+            bits.push_back(b);
+    return bits;
+}
+
+DeviceConfig::DeviceConfig(std::string typeName, int cellCount, int symbolSlots)
+    : typeName_(std::move(typeName)), cellCount_(cellCount), symbolSlots_(symbolSlots)
+{
+}
+
+// ---- table building ----
+
+void DeviceConfig::AddCells(int symKey, int reg, const std::vector<std::string>& names,
+                            const std::vector<int>& bits, int defaultValue)
+{
+    for (size_t i = 0; i < names.size(); ++i) {
+        E2Cell c;
+        c.symKey = symKey;
+        c.name = names[i];
+        c.reg = reg;
+        c.bit = i < bits.size() ? bits[i] : -1;
+        c.value = defaultValue;
+        cells_.push_back(c);
+        cellDefaults_.push_back(defaultValue);
+    }
+}
+
+void DeviceConfig::SetCellDefault(int position, int value)
+{
+    cells_[position].value = value;
+    cellDefaults_[position] = value;
+}
+
+SymbolValue& DeviceConfig::DefineSingle(int key, const std::string& name, int cell, int maxValue,
+                                        int def)
+{
+    SymbolValue& r = symbols_[key];
+    r = SymbolValue{};
+    r.name = name;
+    r.kind = kSymSingle;
+    r.cell = cell;
+    r.maxValue = maxValue;
+    r.value = def;
+    r.defaultValue = def;
+    r.defined = true;
+    return r;
+}
+
+SymbolValue& DeviceConfig::DefineMulti(int key, const std::string& name,
+                                       const std::vector<int>& cells, int maxValue, int def,
+                                       int kind)
+{
+    SymbolValue& r = symbols_[key];
+    r = SymbolValue{};
+    r.name = name;
+    r.kind = kind;
+    r.bitCount = static_cast<int>(cells.size());
+    for (size_t i = 0; i < cells.size() && i < 16; ++i) {
+        r.cells[i] = cells[i];
+        r.weights[i] = 1 << i;
+    }
+    r.maxValue = maxValue;
+    r.value = def;
+    r.defaultValue = def;
+    r.defined = true;
+    return r;
+}
+
+void DeviceConfig::ApplySymbolDefaults()
+{
+    for (auto& r : symbols_)
+        if (r.defined)
+            EncodeSymbol(r, r.defaultValue);
+}
+
+bool DeviceConfig::HasRecord(int key) const
+{
+    return key >= 0 && key < SymbolSlotCount() && symbols_[key].defined;
+}
+
+// ---- operations ----
+
+int DeviceConfig::Reset()
+{
+    switches_[0] = 0;
+    switches_[1] = 1;
+    return Rebuild();
+}
+
+int DeviceConfig::Rebuild()
+{
+    cells_.clear();
+    cellDefaults_.clear();
+    symbols_.assign(symbolSlots_, SymbolValue{});
+    uesCells_.clear();
+    securityFlag_ = 0;
+    BuildCells();
+    BuildSymbols();
+    BuildValueTables();
+    ApplySymbolDefaults();
+    return 0;
+}
+
+int DeviceConfig::GetCapText(int which, int code, int format, std::string& text)
+{
+    char buf[64];
+    double pf = GetCapValueByCode(which, code) / 10000.0;
+    if (format == 5)
+        std::snprintf(buf, sizeof buf, "%.4fe-12", pf);
+    else
+        std::snprintf(buf, sizeof buf, "%.2f pF", pf);
+    text = buf;
+    return 0;
+}
+
+int DeviceConfig::GetCapBitWeight(int which, int bit)
+{
+    const auto& w = CapWeights(which);
+    if (bit < 0 || bit >= static_cast<int>(w.size()))
+        return -1;
+    return w[bit];
+}
+
+int DeviceConfig::GetCapCount(int which) { return CapTable(which).Count(); }
+
+int DeviceConfig::GetGainByIndex(int index)
+{
+    if (index < 0 || index >= static_cast<int>(gains_.size()))
+        return -1;
+    return gains_[index];
+}
+
+int DeviceConfig::GetGainCount() { return static_cast<int>(gains_.size()); }
+
+int DeviceConfig::GetCapValueBySorted(int which, int sorted) { return CapTable(which).ValueBySorted(sorted); }
+int DeviceConfig::GetCapCodeBySorted(int which, int sorted) { return CapTable(which).CodeBySorted(sorted); }
+int DeviceConfig::GetCapValueByCode(int which, int code) { return CapTable(which).ValueByCode(code); }
+int DeviceConfig::GetSortedIndexByCode(int which, int code) { return CapTable(which).SortedIndexByCode(code); }
+int DeviceConfig::GetNearestCapIndex(int which, int value) { return CapTable(which).NearestCode(value); }
+
+int DeviceConfig::GetSwitch(int n) { return (n == 0 || n == 1) ? switches_[n] : 0; }
+
+void DeviceConfig::SetSwitch(int n, int on)
+{
+    if (n == 0 || n == 1)
+        switches_[n] = on ? 1 : 0;
+}
+
+int DeviceConfig::GetNodeCount(int kind)
+{
+    if (kind == 0 || kind == 2 || kind == 3 || kind == 4)
+        return nodeCounts_[kind];
+    return 0;
+}
+
+int DeviceConfig::SetNodeInfo(int, int, int) { return 0; }
+
+int DeviceConfig::GetCellCount() { return static_cast<int>(cells_.size()); }
+
+int DeviceConfig::GetSecurity()
+{
+    return securityCell_ >= 0 ? cells_[securityCell_].value : securityFlag_;
+}
+
+void DeviceConfig::SetSecurity(int value)
+{
+    if (securityCell_ >= 0)
+        E2_SetValue(securityCell_, value);
+    else
+        securityFlag_ = value;
+}
+
+int DeviceConfig::GetCellValue(int position) { return E2_GetValue(position); }
+
+int DeviceConfig::ApplyOutputDisable() { return 0; }
+
+int DeviceConfig::ToggleSymbol(int, int, int) { return 0; }
+
+int DeviceConfig::CoerceSymbols() { return 0; }
+
+double DeviceConfig::GetCapFarads(int symKey)
+{
+    return GetCapValueByCode(0, GetSymValue(symKey)) * 1e-16;
+}
+
+int DeviceConfig::E2_GetValue(int position)
+{
+    if (position == -1)
+        return GetSecurity();
+    if (position < 0 || position >= GetCellCount())
+        return -1;
+    return cells_[position].value;
+}
+
+void DeviceConfig::E2_SetValue(int position, int value)
+{
+    if (position == -1) {
+        SetSecurity(value);
+        return;
+    }
+    if (position < 0 || position >= GetCellCount())
+        return;
+    E2Cell& c = cells_[position];
+    c.value = value;
+    if (c.symKey >= 0 && c.symKey < SymbolSlotCount()) {
+        SymbolValue& r = symbols_[c.symKey];
+        if (r.defined)
+            r.value = DecodeSymbol(r);
+    }
+}
+
+int DeviceConfig::GetSymValue(int symKey)
+{
+    if (symKey < 0 || symKey >= SymbolSlotCount())
+        return 0;
+    return symbols_[symKey].value;
+}
+
+void DeviceConfig::SetSymValue(int symKey, int value)
+{
+    if (symKey < 0 || symKey >= SymbolSlotCount())
+        return;
+    SymbolValue& r = symbols_[symKey];
+    r.value = value;
+    if (r.defined)
+        EncodeSymbol(r, value);
+}
+
+void DeviceConfig::EncodeSymbol(const SymbolValue& r, int value)
+{
+    switch (r.kind) {
+    case kSymSingle:
+        if (r.cell >= 0)
+            cells_.at(r.cell).value = value;
+        break;
+    case kSymMultiBit:
+        for (int i = 0; i < r.bitCount; ++i)
+            cells_.at(r.cells[i]).value = (value >> i) & 1;
+        break;
+    case kSymInverted:
+        for (int i = 0; i < r.bitCount; ++i)
+            cells_.at(r.cells[i]).value = ((value >> i) & 1) ? 0 : 1;
+        break;
+    default:
+        break;
+    }
+}
+
+int DeviceConfig::DecodeSymbol(const SymbolValue& r) const
+{
+    switch (r.kind) {
+    case kSymSingle:
+        return r.cell >= 0 ? cells_.at(r.cell).value : r.value;
+    case kSymMultiBit: {
+        int v = 0;
+        for (int i = 0; i < r.bitCount; ++i)
+            v += cells_.at(r.cells[i]).value << i;
+        return v;
+    }
+    case kSymInverted: {
+        int v = 0;
+        for (int i = 0; i < r.bitCount; ++i)
+            v += (cells_.at(r.cells[i]).value != 1 ? 1 : 0) << i;
+        return v;
+    }
+    default:
+        return r.value;
+    }
+}
+
+const ValueTable& DeviceConfig::CapTable(int) { return capTable_; }
+
+const std::vector<int32_t>& DeviceConfig::CapWeights(int) { return capWeights_; }
+
+std::string DeviceConfig::GetCellName(int position)
+{
+    return ValidCell(position) ? cells_[position].name : std::string();
+}
+
+const SymbolValue& DeviceConfig::GetSymbolRecord(int symKey)
+{
+    static const SymbolValue none{};
+    if (symKey < 0 || symKey >= SymbolSlotCount())
+        return none;
+    return symbols_[symKey];
+}
+
+int DeviceConfig::GetCellReg(int position) { return ValidCell(position) ? cells_[position].reg : -1; }
+
+int DeviceConfig::GetCellBit(int position) { return ValidCell(position) ? cells_[position].bit : -1; }
+
+int DeviceConfig::GetCellFuse(int position) { return ValidCell(position) ? cells_[position].bit : -1; }
+
+int DeviceConfig::GetUesCount() { return static_cast<int>(uesCells_.size()); }
+
+int DeviceConfig::GetUesBit(int i)
+{
+    if (i < 0 || i >= GetUesCount())
+        return -1;
+    return cells_[uesCells_[i]].value;
+}
+
+void DeviceConfig::SetUesBit(int i, int value)
+{
+    if (i < 0 || i >= GetUesCount())
+        return;
+    E2_SetValue(uesCells_[i], value);
+}
+
+std::string DeviceConfig::GetUesText()
+{
+    const int n = GetUesCount();
+    uesText_.assign(n, '0');
+    for (int i = 0; i < n; ++i)
+        uesText_[n - 1 - i] = static_cast<char>('0' + GetUesBit(i));
+    return uesText_;
+}
+
+}  // namespace kalidor

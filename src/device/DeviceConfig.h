@@ -1,0 +1,161 @@
+// The device model of one design: the E2 cells (every configuration bit of the chip with its JTAG
+// register and bit position) and, above them, the symbol records that group cells into user-level
+// settings (a gain, a capacitor, an input selection). It is the single source of truth for what is
+// programmed into the device. One concrete class per device family (ZelAConfig, ZelBConfig,
+// ZelCConfig, ZelDConfig for ZelD and ZelE) fills in the tables; the operations are common.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "device/ValueTable.h"
+
+namespace kalidor {
+
+struct E2Cell {
+    int32_t symKey = -1;  // owning symbol key, -1 for none (UES, trim, version bits)
+    std::string name;     // at most 59 characters
+    int32_t reg = 0;      // JTAG data register number
+    int32_t bit = 0;      // bit position inside that register
+    int32_t value = 0;    // 0 or 1 (any integer is kept unchanged)
+};
+
+enum SymbolKind : int32_t {
+    kSymSingle = 0,           // one cell
+    kSymMultiBit = 1,         // cells[i] holds bit i
+    kSymInverted = 2,         // cells[i] holds the complement of bit i (filter elements)
+    kSymGainCode = 3,         // ZelD/ZelE gain: PG1/PG2 code for 1, 2, 5, 10
+    kSymConfiguration = 100,  // ZelD/ZelE stored filter configuration: no cells
+};
+
+struct SymbolValue {
+    std::string name;  // record name, at most 59 characters
+    int32_t value = 0;
+    int32_t kind = kSymSingle;
+    int32_t cell = -1;      // kind 0: the cell's array position (-1: value only, no cell)
+    int32_t bitCount = 0;   // kinds 1 and 2
+    std::array<int32_t, 16> cells{};    // array positions, bit 0 first
+    std::array<int32_t, 16> weights{};  // a weight per bit
+    int32_t maxValue = 0;
+    int32_t m_capNumber = 7;  // ZelD/ZelE filter element 0..6; 7 = none
+    // Not part of the record proper: whether the key has a record at all (schematic-only keys
+    // have none) and the value Reset gives it.
+    bool defined = false;
+    int32_t defaultValue = 0;
+};
+
+// The five device types, in catalogue order.
+extern const char* const kDeviceTypeNames[5];  // "ZelA", "ZelB", "ZelC", "ZelD", "ZelE"
+bool IsDeviceTypeName(const std::string& name);
+
+class DeviceConfig {
+public:
+    virtual ~DeviceConfig() = default;
+
+    // --- the operations, in slot order ---
+    virtual int Reset();
+    virtual int Rebuild();
+    virtual int GetCapText(int which, int code, int format, std::string& text);
+    virtual int GetCapBitWeight(int which, int bit);
+    virtual int GetCapCount(int which);
+    virtual int GetGainByIndex(int index);
+    virtual int GetGainCount();
+    virtual int GetCapValueBySorted(int which, int sorted);
+    virtual int GetCapCodeBySorted(int which, int sorted);
+    virtual int GetCapValueByCode(int which, int code);
+    virtual int GetSortedIndexByCode(int which, int code);
+    virtual int GetNearestCapIndex(int which, int value);
+    virtual int GetSwitch(int n);
+    virtual void SetSwitch(int n, int on);
+    virtual int GetNodeCount(int kind);
+    virtual int SetNodeInfo(int a, int b, int c);
+    virtual int GetCellCount();
+    virtual int GetSecurity();
+    virtual void SetSecurity(int value);
+    virtual int GetCellValue(int position);
+    virtual int ApplyOutputDisable();
+    virtual int ToggleSymbol(int k, int k2, int position);
+    virtual int CoerceSymbols();
+    virtual double GetCapFarads(int symKey);
+    virtual int E2_GetValue(int position);
+    virtual void E2_SetValue(int position, int value);
+    virtual int GetSymValue(int symKey);
+    virtual void SetSymValue(int symKey, int value);
+    virtual std::string GetCellName(int position);
+    virtual const SymbolValue& GetSymbolRecord(int symKey);
+    virtual int GetCellReg(int position);
+    virtual int GetCellBit(int position);
+    virtual int GetCellFuse(int position);
+    virtual int GetUesCount();
+    virtual int GetUesBit(int i);
+    virtual void SetUesBit(int i, int value);
+    virtual std::string GetUesText();
+
+    // --- plain accessors ---
+    const std::string& TypeName() const { return typeName_; }
+    int SymbolSlotCount() const { return static_cast<int>(symbols_.size()); }
+    const std::vector<E2Cell>& Cells() const { return cells_; }
+    // True when `key` has a symbol record (schematic-only keys have none).
+    bool HasRecord(int key) const;
+    bool ValidCell(int position) const { return position >= 0 && position < static_cast<int>(cells_.size()); }
+    // The position of the security cell, or -1 when the device keeps a flag instead (ZelC).
+    int SecurityCell() const { return securityCell_; }
+
+protected:
+    DeviceConfig(std::string typeName, int cellCount, int symbolSlots);
+
+    // Filled in by each family: the cells with their defaults, the symbol records with theirs,
+    // and the value tables.
+    virtual void BuildCells() = 0;
+    virtual void BuildSymbols() = 0;
+    virtual void BuildValueTables() = 0;
+    // Writes `value` into the cells of `rec` by its kind.
+    virtual void EncodeSymbol(const SymbolValue& rec, int value);
+    // The value of `rec` as its cells give it.
+    virtual int DecodeSymbol(const SymbolValue& rec) const;
+    // The capacitor/element table `which` selects.
+    virtual const ValueTable& CapTable(int which);
+    // Bit weights of the capacitor/element table `which` selects.
+    virtual const std::vector<int32_t>& CapWeights(int which);
+
+    // Table-building helpers. AddCells appends cells at the next positions, one per name, with
+    // the bits given in the same order.
+    void AddCells(int symKey, int reg, const std::vector<std::string>& names,
+                  const std::vector<int>& bits, int defaultValue = 0);
+    void SetCellDefault(int position, int value);
+    SymbolValue& DefineSingle(int key, const std::string& name, int cell, int maxValue, int def);
+    SymbolValue& DefineMulti(int key, const std::string& name, const std::vector<int>& cells,
+                             int maxValue, int def, int kind = kSymMultiBit);
+    // Stores every record's default in its cells, so that cells and symbols agree after Reset.
+    void ApplySymbolDefaults();
+
+    std::string typeName_;
+    std::vector<E2Cell> cells_;
+    std::vector<SymbolValue> symbols_;
+    std::vector<int> cellDefaults_;
+    std::vector<int> uesCells_;  // position of UES bit i
+    std::vector<int> gains_;
+    ValueTable capTable_;
+    std::vector<int32_t> capWeights_;
+    std::array<int, 5> nodeCounts_{};  // kinds 0..4
+    int securityCell_ = -1;
+    int securityFlag_ = 0;
+    int switches_[2] = {0, 1};
+    std::string uesText_;
+    int cellCount_;
+    int symbolSlots_;
+};
+
+// Creates the model for a device type name ("ZelA" ... "ZelE", exact), Reset already done;
+// nullptr for an unknown name.
+std::unique_ptr<DeviceConfig> CreateDeviceConfig(const std::string& typeName);
+
+// Helpers for the tables: "uc_XT_1" … "uc_XT_7" and bit ranges that may descend.
+std::vector<std::string> NameSeq(const std::string& prefix, int first, int last,
+                                 const std::string& suffix = "");
+std::vector<int> BitRange(int first, int last);
+
+}  // namespace kalidor

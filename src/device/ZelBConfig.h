@@ -1,0 +1,20 @@
+// ZelB: two analog blocks (XT, XB), two comparators with window logic and an 8-bit DAC.
+// 165 E2 cells, 70 symbol keys.
+#pragma once
+
+#include "device/ZelAConfig.h"
+
+namespace kalidor {
+
+class ZelBConfig : public ZelABConfigBase {
+public:
+    ZelBConfig();
+    int GetCapText(int which, int code, int format, std::string& text) override;
+    int GetCellFuse(int position) override;
+
+protected:
+    void BuildCells() override;
+    void BuildSymbols() override;
+};
+
+}  // namespace kalidor

@@ -1,0 +1,23 @@
+// ZelC: four input amplifiers, two multiplying DACs, two output amplifiers and voltage
+// references. 170 E2 cells, 84 symbol keys; no security cell (a flag is kept instead).
+#pragma once
+
+#include "device/DeviceConfig.h"
+
+namespace kalidor {
+
+class ZelCConfig : public DeviceConfig {
+public:
+    ZelCConfig();
+    int GetCellFuse(int position) override;
+    void SetSymValue(int symKey, int value) override;
+    // The frequency in hertz listed with capacitor sorted index `sorted`, or -1.
+    double GetCapFrequency(int sorted) const;
+
+protected:
+    void BuildCells() override;
+    void BuildSymbols() override;
+    void BuildValueTables() override;
+};
+
+}  // namespace kalidor

@@ -1,0 +1,31 @@
+// Where the program and its support folders are: the folders SupportFiles, SPICE, LIBRARY, MACRO
+// and UserDefinedMacro lie beside the executable, in the build tree as in an installation.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace kalidor {
+
+// Directory of the running program file, without a trailing '/', at most 260 characters.
+std::string ProgramDirectory();
+// Overrides the program directory (tests, and programs started from elsewhere); "" restores it.
+void SetProgramDirectory(const std::string& dir);
+
+// A support folder ("SupportFiles", "SPICE", ...) below the program directory, without trailing '/'.
+std::string SupportFolder(const std::string& name);
+// A file in the SupportFiles folder.
+std::string SupportFile(const std::string& fileName);
+
+// Support-file lookup by number: 1100 the ZelA gain table, 1101..1108 the ZelA gain-wizard
+// pictures, 1200 the ZelB gain table. Writes the full path into `buffer` (always terminated);
+// returns false for an unknown number or when the path does not fit, leaving it truncated.
+bool SupportFilePath(int number, char* buffer, std::size_t size);
+// The name of support file `number` ("ZelA_GainTable.xml"), or "" for an unknown number.
+std::string SupportFileName(int number);
+
+// The user's configuration folder for Kalidor ($XDG_CONFIG_HOME or ~/.config, then
+// "Norvane Dividaduzudav Corporation").
+std::string ConfigDirectory();
+
+}  // namespace kalidor
