@@ -1,0 +1,134 @@
+// The TAP port: the download cable on an 8-bit parallel port. Three data-register lines drive TDI,
+// TCK and TMS, one status line reads TDO, and two further lines tell that the cable is plugged in
+// (a loop-back from a data line to a status line) and that the target has power.
+//
+// CJTAGTapPort keeps the image of the data register and turns the interpreter's requests (set TMS,
+// set TDI, clock a path step) into whole-byte writes of that image; the back ends differ only in how
+// a byte reaches the data register and how the status register is read:
+//   CDirectIoTapPort   x86 port I/O (ioperm/outb/inb)          DirectIoTapPort.h
+//   CPpdevTapPort      the Linux parallel-port driver (ppdev)  PpdevTapPort.h
+//   CVirtualTapPort    a simulated port with simulated devices VirtualCable.h
+#pragma once
+
+#include <string>
+
+#include "jtag/TapState.h"
+
+namespace kalidor {
+
+class CJtagClock;
+
+// Parallel-port line assignment.
+inline constexpr int kDataTDI = 0x01;        // data bit 0
+inline constexpr int kDataTCK = 0x02;        // data bit 1
+inline constexpr int kDataTMS = 0x04;        // data bit 2
+inline constexpr int kDataAux3 = 0x08;       // data bit 3, auxiliary output (debug)
+inline constexpr int kDataAux4 = 0x10;       // data bit 4, auxiliary output (debug)
+inline constexpr int kDataAux5 = 0x20;       // data bit 5, set with the auxiliary bit 3
+inline constexpr int kDataCableDrive = 0x40; // data bit 6, cable-detect drive
+inline constexpr int kStatusTDO = 0x40;      // status bit 6
+inline constexpr int kStatusCableSense = 0x10; // status bit 4, loop-back of data bit 6
+inline constexpr int kStatusPowerSense = 0x08; // status bit 3, 1 = target powered
+
+// Standard parallel ports by port number.
+inline constexpr int kStdDataPorts[3] = {0x3BC, 0x378, 0x278};
+inline constexpr int kStdStatusPorts[3] = {0x3BD, 0x379, 0x279};
+
+// CheckCable results.
+inline constexpr int kCableReady = 100;
+inline constexpr int kCableNotAttached = 101;
+inline constexpr int kCableNoPower = 102;
+
+// Lines for SetLine and ToggleLine.
+inline constexpr int kLineTCK = 0;
+inline constexpr int kLineTMS = 1;
+inline constexpr int kLineTDI = 2;
+
+inline constexpr const char* kMsgPortRuntestNotSupported =
+    "Internal Software Error: Attempt to execute CJTAGTapPort::ExecuteRUNTEST...Programming failed!";
+
+class CJTAGTapPort {
+public:
+    CJTAGTapPort() = default;
+    CJTAGTapPort(const CJTAGTapPort&) = delete;
+    CJTAGTapPort& operator=(const CJTAGTapPort&) = delete;
+
+    // 0..2
+    virtual ~CJTAGTapPort() = default;
+    // Prepares the port for use; false (after a message to the user) when it cannot be used.
+    virtual bool Open() { return true; }
+    virtual void Close() {}
+    // 3..4: port 0..2 takes the standard addresses; any other number keeps the given ones.
+    virtual void SetPort(int number, int dataPort, int statusPort);
+    virtual int GetPortNumber() const { return m_portNumber; }
+    // 5..7: cable checks.
+    virtual int CablePresent();  // 1 present (or the check is off), 0 not
+    virtual int PowerPresent();  // 1 powered (or the check is off), 0 not
+    virtual int CheckCable();    // kCableReady, kCableNotAttached or kCableNoPower
+    // 8..10: a port that times RUNTEST itself returns 1 for kind 1; the plain ports do not.
+    virtual int SupportsRUNTEST(int kind) const;
+    virtual std::string GetName() const = 0;
+    virtual void ExecuteRUNTEST(int ms);
+    // 11: one TCK cycle of a path step: TMS from the step, TDI from the stored level; TDO is read
+    // before the rising edge. Three data-register writes.
+    virtual void ClockStep(const CStateTransition& step);
+    // 12..14
+    virtual void SetTDIValue(int level) { m_tdiLevel = level ? 1 : 0; }
+    virtual int GetTDOValue() const { return m_tdoLevel; }
+    virtual int GetDataPort() const { return m_dataPort; }
+    // 15..19: change the data-register image only; nothing is written until WritePort.
+    virtual void SetTMS(int level) { SetDataBit(kDataTMS, level); }
+    virtual void SetTDI(int level) { SetDataBit(kDataTDI, level); }
+    virtual void SetTCK(int level) { SetDataBit(kDataTCK, level); }
+    virtual void SetAux3(int level);
+    virtual void SetCableDrive(int level) { SetDataBit(kDataCableDrive, level); }
+    // 20..23
+    virtual void SetLine(int which, int level);
+    virtual void PulseTCK();
+    virtual void SetAux4();
+    virtual void ClearAux4();
+    // 24..27
+    virtual void WritePort();
+    virtual int ReadTDO();
+    virtual int ReadPowerSense();
+    virtual int ReadCableSense();
+    // 28: port test: `count` times line 0 then 1 (each written), then 0, then the saved image.
+    virtual void ToggleLine(int which, long count, int extra);
+    // 29: status bit 6 of the port at the fixed address 0x279 (debug only).
+    virtual int ReadStatusBit6At279();
+
+    // The time base a port brings along (the virtual cable's clock); nullptr: real time.
+    virtual CJtagClock* GetClock() { return nullptr; }
+
+    int GetStatusPort() const { return m_statusPort; }
+    int GetDataByte() const { return m_dataByte; }
+    void SetCableCheck(int on) { m_cableCheck = on ? 1 : 0; }
+    int GetCableCheck() const { return m_cableCheck; }
+    void SetPowerCheck(int on) { m_powerCheck = on ? 1 : 0; }
+    int GetPowerCheck() const { return m_powerCheck; }
+    int GetTDIValue() const { return m_tdiLevel; }
+
+protected:
+    // The back end: put a byte on the data register at `port`; read the status register at `port`.
+    virtual void OutputData(int port, int value) = 0;
+    virtual int InputStatus(int port) = 0;
+
+    void SetDataBit(int mask, int level)
+    {
+        if (level)
+            m_dataByte |= mask;
+        else
+            m_dataByte &= ~mask;
+    }
+
+    int m_tdiLevel = 0;
+    int m_tdoLevel = 0;
+    int m_cableCheck = 1;
+    int m_powerCheck = 1;
+    int m_dataByte = 0;
+    int m_dataPort = kStdDataPorts[1];
+    int m_statusPort = kStdStatusPorts[1];
+    int m_portNumber = 1;
+};
+
+}  // namespace kalidor
