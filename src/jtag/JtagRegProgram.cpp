@@ -1,0 +1,153 @@
+#include "jtag/JtagRegProgram.h"
+
+#include "device/DeviceConfig.h"
+#include "jtag/ZelARegProgram.h"
+#include "jtag/ZelBRegProgram.h"
+#include "jtag/ZelCRegProgram.h"
+#include "jtag/ZelDRegProgram.h"
+
+namespace kalidor {
+
+int CJtagRegProgram::GetRegLength(int) { return -1000; }
+
+int CJtagRegProgram::GetRegName(int, std::string& name)
+{
+    name = kRegNameNotDerived;
+    return -1000;
+}
+
+int CJtagRegProgram::GetFrameFlags(int) { return -1; }
+
+int CJtagRegProgram::GetRegFlag(int) { return 65535; }
+
+void CJtagRegProgram::CreateReadSVF(int, std::string& buffer)
+{
+    SetBuffer(buffer);
+    CreateResetSVF();
+}
+
+void CJtagRegProgram::CreateWriteSVF(int, std::string& buffer)
+{
+    SetBuffer(buffer);
+    CreateResetSVF();
+}
+
+void CJtagRegProgram::CreateEraseSVF(int, std::string& buffer)
+{
+    SetBuffer(buffer);
+    CreateResetSVF();
+}
+
+void CJtagRegProgram::CreateIdcodeSVF(std::string& buffer)
+{
+    SetBuffer(buffer);
+    IdcodeLines();
+}
+
+void CJtagRegProgram::CreateResetSVF()
+{
+    Line(kSvfResetOn);
+    Line(kSvfResetOff);
+}
+
+bool CJtagRegProgram::UploadCells(int, RegCells&) { return false; }
+
+int CJtagRegProgram::SetRegFromBits(int reg, std::string_view bits)
+{
+    RegCells cells;
+    if (device_ == nullptr || !UploadCells(reg, cells)) return 0;
+    readBits_.LoadBitText(bits);
+    for (int c = cells.first; c < cells.first + cells.count; ++c) {
+        const int pos = cells.positionIsIndex ? c - cells.first : device_->GetCellBit(c);
+        const int bit = readBits_.GetBit(pos);
+        // A read text too short for the register leaves the cells it does not reach as they were,
+        // rather than storing an invalid value in them.
+        if (bit < 0) continue;
+        device_->E2_SetValue(c, bit);
+    }
+    return 1;
+}
+
+int CJtagRegProgram::CompareRegWithBits(int reg, std::string_view bits)
+{
+    RegCells cells;
+    if (device_ == nullptr || !UploadCells(reg, cells)) return 0;
+    Image(cells);
+    readBits_.LoadBitText(bits);
+    return expectedBits_ == readBits_ ? 1 : 0;
+}
+
+std::string CJtagRegProgram::RegName(int reg)
+{
+    std::string name;
+    GetRegName(reg, name);
+    return name;
+}
+
+void CJtagRegProgram::Line(std::string_view line)
+{
+    if (text_ == nullptr) return;
+    text_->append(line);
+    text_->push_back('\n');
+}
+
+void CJtagRegProgram::IdcodeBlock()
+{
+    if (idcodeCheck_ == 1) IdcodeLines();
+}
+
+void CJtagRegProgram::IdcodeLines()
+{
+    Line(kSvfIdcodeBegin);
+    Line(IdcodeSirLine());
+    const std::string_view sdr = IdcodeSdrLine();
+    if (!sdr.empty()) Line(sdr);
+    Line(kSvfStateIdle);
+    Line(kSvfIdcodeEnd);
+}
+
+std::string CJtagRegProgram::Image(const RegCells& cells)
+{
+    expectedBits_.Allocate(cells.count);
+    if (device_ != nullptr) {
+        for (int c = cells.first; c < cells.first + cells.count; ++c) {
+            const int pos = cells.positionIsIndex ? c - cells.first : device_->GetCellBit(c);
+            expectedBits_.SetBit(pos, device_->E2_GetValue(c));  // beyond the length: ignored
+        }
+    }
+    std::string hex;
+    expectedBits_.ToHex(hex, cells.scratch);
+    return hex;
+}
+
+void CJtagRegProgram::LineWithImage(std::string_view pattern, const std::string& hex)
+{
+    std::string out;
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t at = pattern.find("%s", from);
+        if (at == std::string_view::npos) break;
+        out.append(pattern.substr(from, at - from));
+        out.append(hex);
+        from = at + 2;
+    }
+    out.append(pattern.substr(from));
+    Line(out);
+}
+
+std::unique_ptr<CJtagRegProgram> CreateRegProgram(const std::string& deviceTypeName)
+{
+    std::unique_ptr<CJtagRegProgram> p;
+    if (deviceTypeName == "ZelA")
+        p = std::make_unique<CZelARegProgram>();
+    else if (deviceTypeName == "ZelB")
+        p = std::make_unique<CZelBRegProgram>();
+    else if (deviceTypeName == "ZelC")
+        p = std::make_unique<CZelCRegProgram>();
+    else if (deviceTypeName == "ZelD" || deviceTypeName == "ZelE")
+        p = std::make_unique<CZelDRegProgram>();
+    if (p) p->SetDeviceTypeName(deviceTypeName);
+    return p;
+}
+
+}  // namespace kalidor

@@ -1,0 +1,139 @@
+// Register programs: the generators of the SVF text that erases, programs, reads, verifies,
+// calibrates, trims and identifies one device. One concrete class per device family knows its
+// instruction-register length, opcodes, data-register lengths, wait statements and order of steps,
+// and turns the current E2 cell image of a design into the hexadecimal TDI strings of SDR
+// statements. It also goes the other way: bits shifted out of the device during a read program are
+// written back into the E2 cells (upload) or compared with them (verify).
+//
+// Every generator appends lines, each followed by a single line feed, to the caller's text buffer.
+// The texts are fixed by the silicon and are produced character for character, including runs of
+// blanks, trailing blanks and missing semicolons.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "jtag/JtagBits.h"
+
+namespace kalidor {
+
+class DeviceConfig;
+
+// Register numbers common to every family.
+constexpr int kJtagRegJedec = -5;  // "JEDEC": the whole fuse image
+constexpr int kJtagRegAll = -4;    // "ALL": everything a download writes
+
+// Lines shared by every family.
+inline constexpr std::string_view kSvfWait = "RUNTEST  80000 TCK  80.0E-3 SEC; ";
+inline constexpr std::string_view kSvfIdcodeBegin = "! --- IDCODE";
+inline constexpr std::string_view kSvfIdcodeEnd = "! --- end IDCODE  ";
+inline constexpr std::string_view kSvfStateIdle = "STATE IDLE;";
+inline constexpr std::string_view kSvfResetOn = "TRST ON;";
+inline constexpr std::string_view kSvfResetOff = "TRST OFF;";
+inline constexpr std::string_view kSvfSelfTimed =
+    "! Device is self-timed.  Wait for it to complete cycle. ";
+inline constexpr std::string_view kSvfEndIrIdle = "ENDIR IDLE;";
+inline constexpr std::string_view kRegNameNotDerived = "-undefined-not-derived-";
+
+// Scratch sizes of the hexadecimal formatting area, by register.
+constexpr std::size_t kHexScratchWide = 500;   // ZelC CFG and CFG-GAIN, ZelD/ZelE USRA and USRB
+constexpr std::size_t kHexScratchUsr = 200;    // ZelA USR, ZelB USR
+constexpr std::size_t kHexScratchSmall = 80;   // every other register
+
+class CJtagRegProgram {
+public:
+    CJtagRegProgram() = default;
+    CJtagRegProgram(const CJtagRegProgram&) = delete;
+    CJtagRegProgram& operator=(const CJtagRegProgram&) = delete;
+
+    // --- the operations, in slot order ---
+    virtual ~CJtagRegProgram() = default;
+    virtual void SetDevice(DeviceConfig* device) { device_ = device; }
+    virtual void SetMode(int mode) { mode_ = mode; }
+    virtual int GetMode() { return mode_; }
+    // Number of registers offered in the JTAG debug menus, counted from register 0.
+    virtual int GetRegCount() { return 0; }
+    // A constant of the family (read by no programming path).
+    virtual int GetFamilyConstant() { return 0; }
+    // Length in bits of register `reg`; 0 for a number outside the family's table.
+    virtual int GetRegLength(int reg);
+    // Copies the display name of `reg` into `name`; returns 0 (base: -1000).
+    virtual int GetRegName(int reg, std::string& name);
+    // Which parts of the common frame a write of `reg` gets (see JtagFrame.h).
+    virtual int GetFrameFlags(int reg);
+    // A per-register flag (read by no programming path): 1 or 65535.
+    virtual int GetRegFlag(int reg);
+    // Set the text buffer and append the read, write or erase program of `reg`.
+    virtual void CreateReadSVF(int reg, std::string& buffer);
+    virtual void CreateWriteSVF(int reg, std::string& buffer);
+    virtual void CreateEraseSVF(int reg, std::string& buffer);
+    // Sets the text buffer and appends the IDCODE block, whatever the IDCODE-check switch says.
+    virtual void CreateIdcodeSVF(std::string& buffer);
+    // Appends "TRST ON;" and "TRST OFF;" to the current text buffer.
+    virtual void CreateResetSVF();
+    // Upload: writes the '0'/'1' read-back text `bits` into the E2 cells of `reg`. Returns 1 when
+    // the register number maps onto cells, else 0 (nothing changed).
+    virtual int SetRegFromBits(int reg, std::string_view bits);
+    // Verify: 1 when the read-back text equals the register image built from the E2 cells, else 0.
+    virtual int CompareRegWithBits(int reg, std::string_view bits);
+
+    // --- plain accessors ---
+    // 1: program operations re-read the register right after programming (default 1).
+    int GetInlineVerify() const { return inlineVerify_; }
+    void SetInlineVerify(int on) { inlineVerify_ = on; }
+    // 1: the programs that carry an IDCODE block include it (default 1).
+    int GetIdcodeCheck() const { return idcodeCheck_; }
+    void SetIdcodeCheck(int on) { idcodeCheck_ = on; }
+    const std::string& GetDeviceTypeName() const { return deviceTypeName_; }
+    void SetDeviceTypeName(const std::string& name) { deviceTypeName_ = name; }
+    DeviceConfig* GetDevice() const { return device_; }
+    // The last register image built from the cells and the last bits handed in from a read.
+    const CJtagBits& ExpectedBits() const { return expectedBits_; }
+    const CJtagBits& ReadBits() const { return readBits_; }
+    // Convenience: the display name as a string.
+    std::string RegName(int reg);
+
+protected:
+    // Where a register's cells lie, and how its bit positions are found.
+    struct RegCells {
+        int first = 0;
+        int count = 0;
+        bool positionIsIndex = false;  // bit position = cell index (ZelC CFG) instead of GetCellBit
+        std::size_t scratch = kHexScratchSmall;
+    };
+
+    // Upload/verify mapping: the cells of `reg`, or false when the number maps onto none.
+    virtual bool UploadCells(int reg, RegCells& cells);
+    // The two family-specific IDCODE lines: the SIR line and the SDR line (empty: no SDR line).
+    virtual std::string_view IdcodeSirLine() const { return {}; }
+    virtual std::string_view IdcodeSdrLine() const { return {}; }
+
+    // Appends `line` and a line feed to the text buffer (nothing without a buffer).
+    void Line(std::string_view line);
+    void Wait() { Line(kSvfWait); }
+    // The IDCODE block when the IDCODE-check switch is on.
+    void IdcodeBlock();
+    void IdcodeLines();
+    // Builds the image of `cells` into the expected bits and returns its hexadecimal text (empty
+    // when the digits do not fit the scratch area).
+    std::string Image(const RegCells& cells);
+    // Replaces each "%s" of `pattern` by `hex`, in order, and appends the result as a line.
+    void LineWithImage(std::string_view pattern, const std::string& hex);
+    void SetBuffer(std::string& buffer) { text_ = &buffer; }
+
+    int mode_ = 0;
+    CJtagBits expectedBits_;
+    CJtagBits readBits_;
+    std::string* text_ = nullptr;  // the caller's buffer, not owned
+    DeviceConfig* device_ = nullptr;  // not owned
+    int inlineVerify_ = 1;
+    int idcodeCheck_ = 1;
+    std::string deviceTypeName_;
+};
+
+// Creates the register program for a device type name ("ZelA" … "ZelE"), with its device type name
+// set; nullptr for an unknown name.
+std::unique_ptr<CJtagRegProgram> CreateRegProgram(const std::string& deviceTypeName);
+
+}  // namespace kalidor

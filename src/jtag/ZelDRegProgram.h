@@ -1,0 +1,58 @@
+// The register program shared by ZelD and ZelE: a 5-bit instruction register; the two stored
+// configurations USRA and USRB (96 bits each, overlapping in cells 71 to 95, where the shared
+// settings and the wakeup-configuration "A/B bit" lie), CAL (13) and MAN (24). The device type name
+// chooses the IDCODE the IDCODE block expects.
+#pragma once
+
+#include "jtag/JtagRegProgram.h"
+
+namespace kalidor {
+
+class CZelDRegProgram : public CJtagRegProgram {
+public:
+    enum Reg {
+        kUsrA = 0,
+        kCalibrate = 1,
+        kUsrB = 2,
+        kCal = 3,
+        kMan = 4,
+        kUsrANoPrgm = 5,
+        kManNoPrgm = 6,
+        kTrPga = 7,
+        kCapTest = 8,
+        kTrimEn = 9,
+    };
+    // Symbol key of the wakeup-configuration bit (0: configuration A, 1: configuration B).
+    static constexpr int kAbBitKey = 10;
+
+    int GetRegCount() override;
+    int GetFamilyConstant() override { return 3; }
+    int GetRegLength(int reg) override;
+    int GetRegName(int reg, std::string& name) override;
+    int GetFrameFlags(int reg) override;
+    int GetRegFlag(int reg) override;
+    void CreateReadSVF(int reg, std::string& buffer) override;
+    void CreateWriteSVF(int reg, std::string& buffer) override;
+    void CreateEraseSVF(int reg, std::string& buffer) override;
+
+protected:
+    bool UploadCells(int reg, RegCells& cells) override;
+    std::string_view IdcodeSirLine() const override;
+    std::string_view IdcodeSdrLine() const override;
+
+private:
+    void UsrWrite(bool usrB, bool program);
+    void UsrRead(bool usrB);
+    void EraseUsrA();
+    void WriteAll();
+    void Cal();
+    void Calibrate();
+    void WriteMan(bool program);
+    void ReadMan();
+    void EraseMan();
+    void TrPga();
+    void CapTest();
+    void TrimEn();
+};
+
+}  // namespace kalidor
