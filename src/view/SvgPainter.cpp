@@ -1,6 +1,7 @@
 #include "view/SvgPainter.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace kalidor {
@@ -167,8 +168,8 @@ void SvgPainter::TextInRect(const LogRect& r, std::string_view text, int height)
     height = std::max(height, 1);
     const int left = std::min(r.left, r.right);
     const long long top = std::max(r.top, r.bottom);
-    long long baseline = top - static_cast<long long>(kAscent * height);
-    const long long step = static_cast<long long>(kLineSpacing * height);
+    long long baseline = top - std::llround(kAscent * height);
+    const long long step = std::llround(kLineSpacing * height);
     std::size_t start = 0;
     while (start <= text.size()) {
         std::size_t end = text.find('\n', start);
