@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kalidor {
 
@@ -33,6 +34,9 @@ enum XmlClass : int {
     kXmlClassEnd = 202,
     kXmlClassAmp = 204,
 };
+
+// Tag text that readers register with code -1 to stand for the end of the text.
+inline constexpr const char* kXmlEofSentinel = "[XML_LEXEME_EOF-sentinel]";
 
 class CXmlElement {
 public:
@@ -71,6 +75,8 @@ class CXmlParser {
 public:
     CXmlElement* AddElement(const std::string& tag, int code) { return table_.AddElement(tag, code); }
     CXmlElementTable& GetTable() { return table_; }
+    // Empties the element table and forgets every element found so far.
+    void RemoveAllElements();
 
     void SetText(const char* text, std::size_t length);
     void SetText(const std::string& text) { SetText(text.data(), text.size()); }
@@ -80,7 +86,8 @@ public:
     // end tag, nullptr for anything else (text, empty tag, unknown tag, syntax error, end).
     CXmlElement* NextElement();
     // Reads the content of the element whose start tag was just read, and its end tag when it
-    // directly follows. Always returns 0.
+    // directly follows. A start tag in place of the content is left for the next NextElement().
+    // Always returns 0.
     int ReadElementText();
     std::string GetText() const { return text_; }
     int GetTextInto(char* destination, std::size_t capacity) const;
@@ -88,10 +95,24 @@ public:
     int GetInt() const;
     std::string GetLastTag() const { return lastTag_; }
 
+    // The result of the last token taken (by NextElement, ReadElementText or NextToken).
+    int GetLastResult() const { return lastResult_; }
+    // Steps over whatever the last token left unread, so that a reading loop always makes
+    // progress: after a registered start tag, the element's content up to its end tag; on an
+    // unregistered tag, that element whole (or the tag alone when no end tag follows, or when it
+    // is an end or empty tag); on a malformed tag, the broken markup. `skipped` receives the
+    // text stepped over. Returns 1 when the position moved, 0 when nothing needed skipping,
+    // -1 at the end of the text.
+    int SkipElement(std::string* skipped = nullptr);
+
     // Line-oriented operations for text imports.
     int TakeLine();
     void BlankToLineEnd(std::size_t from);
     void NewlinesToBlanks();
+
+    // TakeLine: removes the first line with its line end (CR LF and LF CR count as one) from the
+    // buffer; the line without its end becomes the last tag text. Returns 0, or -1 when the
+    // buffer holds no line end.
 
     // Lower-level steps, public for the readers that need them and for tests.
     int Classify();
@@ -112,6 +133,9 @@ public:
 
 private:
     void SkipWhite();
+    // Steps over "<!--...-->", "<!DOCTYPE ...>" or another "<!...>" at the position; false (and
+    // nothing consumed) when the construct is not closed before the end of the text.
+    bool SkipDeclaration();
 
     CXmlElementTable table_;
     CXmlElement* current_ = nullptr;
@@ -121,6 +145,38 @@ private:
     CXmlElement* lastEnd_ = nullptr;
     std::string buffer_;
     std::size_t pos_ = 0;
+    int lastResult_ = 0;
+};
+
+// The loop of a reader over the children of one element: Next() hands out registered elements
+// one by one, steps over unregistered tags, malformed markup and stray text, and returns nullptr
+// when the loop is over: at the element's own end tag (consumed), at the end tag of an enclosing
+// loop (left unread, so that the enclosing loop ends too) or at the end of the text. Every call
+// consumes input, so a loop over Next() ends on any text, however garbled or truncated.
+class CXmlReadLoop {
+public:
+    // `endTag` is the exact end tag that closes the element ("</Switch>"); `parent` is the loop
+    // of the enclosing element, if any; `outerEnds` lists further end tags that close an
+    // enclosing element the reader does not loop over itself.
+    CXmlReadLoop(CXmlParser& parser, std::string endTag, const CXmlReadLoop* parent = nullptr,
+                 std::vector<std::string> outerEnds = {});
+    CXmlElement* Next();
+    // Why the loop ended.
+    bool EndedAtOwnTag() const { return endedAtOwn_; }
+    bool EndedAtOuterTag() const { return endedAtOuter_; }
+    CXmlParser& Parser() const { return parser_; }
+    // The end tag an element's start tag calls for: "<Foo>" gives "</Foo>".
+    static std::string EndTagFor(const std::string& startTag);
+
+private:
+    bool IsOuterEnd(const std::string& tag) const;
+
+    CXmlParser& parser_;
+    std::string endTag_;
+    const CXmlReadLoop* parent_;
+    std::vector<std::string> outerEnds_;
+    bool endedAtOwn_ = false;
+    bool endedAtOuter_ = false;
 };
 
 }  // namespace kalidor
