@@ -1,0 +1,192 @@
+// Simulated JTAG devices for the virtual cable (VirtualCable.h).
+//
+// CVirtualTapDevice is an IEEE 1149.1 TAP controller with its instruction register, the BYPASS
+// register and a shift stage for the selected data register. The cable calls Rise() on every rising
+// TCK edge (TMS and TDI are sampled, Capture and Shift act, the state advances) and Fall() on every
+// falling edge (Update acts, TDO changes). No edge allocates: the shift stages are sized once.
+//
+// CVirtualForeignDevice is a device of another maker of which only the IR length is known: every
+// instruction selects BYPASS.
+//
+// CVirtualZelDevice is a Zel device of one family with the instruction set its register programs
+// use. Every data register has a shift buffer (what Capture-DR loads and Update-DR writes); E2
+// registers also have a latch and the E2 cells. The instructions act when the TAP enters
+// Run-Test/Idle with the instruction in force:
+//   read     buffer := E2 cells (all ones on a secured device)
+//   latch    latch := buffer
+//   E2 operations (erase, program, calibrate, secure) are self-timed: they complete only when the
+//            TAP stays in Run-Test/Idle for kE2OperationMicroseconds; leaving earlier aborts them.
+//            Erase clears the cells to 0 (an erase of the main configuration also clears the
+//            security flag); program sets the cells whose source bit is 1 (cells = cells OR source),
+//            so a program without an erase before it leaves old ones in place.
+// Instructions marked manufacturer-only are decoded only after the manufacturer-mode instruction
+// has passed Run-Test/Idle, until the next Test-Logic-Reset; ZelC's high-voltage instructions only
+// while its TGATE input is high (the cable has no such supply; tests set it with SetHighVoltage).
+// Undecoded instructions select BYPASS. Test-Logic-Reset selects IDCODE.
+//
+// The instruction tables (opcode, register, action) of each family are in VirtualJtagDevice.cpp.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "jtag/JtagBits.h"
+#include "jtag/TapState.h"
+
+namespace kalidor {
+
+class CJtagClock;
+
+// How long a self-timed E2 operation needs in Run-Test/Idle: the 80 ms the programs wait.
+inline constexpr std::int64_t kE2OperationMicroseconds = 80000;
+
+class CVirtualTapDevice {
+public:
+    CVirtualTapDevice(int irLength, int maxDrLength);
+    virtual ~CVirtualTapDevice() = default;
+    CVirtualTapDevice(const CVirtualTapDevice&) = delete;
+    CVirtualTapDevice& operator=(const CVirtualTapDevice&) = delete;
+
+    // Rising TCK edge with the given TMS and TDI levels.
+    void Rise(int tms, int tdi);
+    // Falling TCK edge.
+    void Fall();
+    // Level the device drives on TDO (1 outside the shift states: the line is pulled up).
+    int Tdo() const { return m_tdo; }
+
+    int State() const { return m_state; }
+    int IrLength() const { return m_irLength; }
+    // The instruction in force (the low 32 bits of the instruction register).
+    std::uint32_t Instruction() const { return m_instruction; }
+    // Power-on: Test-Logic-Reset, as after five TMS 1 clocks.
+    void PowerOnReset();
+
+    // "ZelA" ... "ZelE" or "Foreign(8)".
+    virtual std::string TypeName() const = 0;
+    // The IDCODE the device answers with, 0 for a device without one.
+    virtual std::uint32_t Idcode() const { return 0; }
+
+protected:
+    // The hooks a device implements. CaptureDr must load the data shift stage with LoadDr* .
+    virtual void CaptureDr() = 0;
+    virtual void UpdateDr() {}
+    virtual void UpdateIr() {}
+    virtual void EnterIdle() {}
+    virtual void IdleClock() {}
+    virtual void LeaveIdle() {}
+    virtual void EnterReset() = 0;
+
+    // Loads the data shift stage with `length` bits (1..maxDrLength) from `bits` (one byte per
+    // bit, bit 0 first; nullptr loads zeros).
+    void LoadDr(const unsigned char* bits, int length);
+    void LoadDrValue(std::uint32_t value, int length);
+    // Bit i of the shifted data register (0..DrLength()-1).
+    int DrBit(int i) const;
+    int DrLength() const { return m_drLength; }
+    // Copies the shifted data register (DrLength() bits) into `out`.
+    void CopyDr(unsigned char* out) const;
+    void SetInstruction(std::uint32_t value) { m_instruction = value; }
+    // Capture-IR pattern: 01 in the two lowest bits.
+    void CaptureIr();
+
+private:
+    int m_state = TAP_RESET;
+    int m_tdo = 1;
+    int m_irLength;
+    std::uint32_t m_instruction = 0;
+    std::vector<unsigned char> m_ir;   // instruction shift stage (ring)
+    int m_irPos = 0;
+    std::vector<unsigned char> m_dr;   // data shift stage (ring), capacity maxDrLength
+    int m_drLength = 1;
+    int m_drPos = 0;
+};
+
+class CVirtualForeignDevice : public CVirtualTapDevice {
+public:
+    explicit CVirtualForeignDevice(int irLength);
+    std::string TypeName() const override;
+
+protected:
+    void CaptureDr() override { LoadDr(nullptr, 1); }
+    void EnterReset() override;
+};
+
+enum class ZelFamily { ZelA, ZelB, ZelC, ZelD, ZelE };
+
+class CVirtualZelDevice : public CVirtualTapDevice {
+public:
+    // `clock` (not owned) times the E2 operations.
+    CVirtualZelDevice(ZelFamily family, CJtagClock& clock);
+    ~CVirtualZelDevice() override;
+
+    // nullptr for a name other than "ZelA" ... "ZelE".
+    static std::unique_ptr<CVirtualZelDevice> Create(std::string_view typeName, CJtagClock& clock);
+
+    std::string TypeName() const override;
+    std::uint32_t Idcode() const override;
+    ZelFamily Family() const { return m_family; }
+
+    // --- inspection and set-up (tests, the cable's fault injection) ---
+    // Register names: ZelA "USR", "MAN", "CAL"; ZelB "USR", "DAC", "MAN", "CAL"; ZelC "CFG",
+    // "UES", "MAN", "CAL"; ZelD/ZelE "USRA", "USRB", "MAN", "CAL". The E2 cells (false for a name
+    // without cells); the shift buffer (every register).
+    bool GetE2(std::string_view reg, CJtagBits& out);
+    bool SetE2(std::string_view reg, const CJtagBits& bits);
+    bool GetBuffer(std::string_view reg, CJtagBits& out) const;
+    bool IsSecured() const { return m_secured; }
+    void SetSecured(bool on);
+    void SetHighVoltage(bool on) { m_highVoltage = on; }
+    bool ManufacturerMode() const { return m_manMode; }
+    // Completed and aborted self-timed operations; the name of the last completed one.
+    int CompletedOperations() const { return m_completed; }
+    int AbortedOperations() const { return m_aborted; }
+    const std::string& LastCompletedOperation() const { return m_lastCompleted; }
+    // Finishes an operation whose time has passed while the TAP still sits in Run-Test/Idle.
+    void Settle();
+
+    // The state file keeps the E2 cells, the calibration register and the security flag. A file
+    // of another device type or a damaged file is ignored (the device starts erased). Returns
+    // false when an existing file could not be used.
+    bool AttachStateFile(const std::string& path);
+    const std::string& StateFile() const { return m_stateFile; }
+    bool SaveState() const;
+
+    struct Register;
+    struct Instr;
+
+protected:
+    void CaptureDr() override;
+    void UpdateDr() override;
+    void UpdateIr() override;
+    void EnterIdle() override;
+    void IdleClock() override;
+    void LeaveIdle() override;
+    void EnterReset() override;
+
+private:
+    const Instr* Decode(std::uint32_t op) const;
+    int FindRegister(std::string_view name) const;
+    void Complete(const Instr& in);
+    bool CheckPending();
+
+    ZelFamily m_family;
+    CJtagClock& m_clock;
+    std::vector<Register> m_regs;
+    const Instr* m_instrTable = nullptr;
+    int m_instrCount = 0;
+    const Instr* m_current = nullptr;   // decoded instruction in force (nullptr: BYPASS)
+    const Instr* m_pending = nullptr;   // self-timed operation running
+    std::int64_t m_pendingSince = 0;
+    bool m_secured = false;
+    bool m_manMode = false;
+    bool m_highVoltage = false;
+    int m_completed = 0;
+    int m_aborted = 0;
+    std::string m_lastCompleted;
+    std::string m_stateFile;
+};
+
+}  // namespace kalidor
