@@ -13,7 +13,12 @@ ZelBConfig::ZelBConfig() : ZelABConfigBase("ZelB", 165, 70)
 // Whole picofarads and hundredths, rounded half up: 30950 gives "3.10 pF", 99950 "10.00 pF".
 int ZelBConfig::GetCapText(int which, int code, int, std::string& text)
 {
-    int v = GetCapValueByCode(which, code);
+    text = PicofaradText(GetCapValueByCode(which, code));
+    return 0;
+}
+
+std::string ZelBConfig::PicofaradText(int v)
+{
     int w = v / 10000;
     int h = (v % 10000) / 100;
     if ((v % 10000) % 100 > 49) {
@@ -25,8 +30,7 @@ int ZelBConfig::GetCapText(int which, int code, int, std::string& text)
     }
     char buf[32];
     std::snprintf(buf, sizeof buf, "%d.%.2d pF", w, h);
-    text = buf;
-    return 0;
+    return buf;
 }
 
 int ZelBConfig::GetCellFuse(int position)
@@ -39,7 +43,9 @@ int ZelBConfig::GetCellFuse(int position)
 void ZelBConfig::BuildCells()
 {
     // Block 1 (XT)
-    AddCells(-1, 0, {"UES_XT1", "UES_XT2"}, {42, 41});
+    // The first two UES cells are also the feedback bits of keys 1 and 2, as in block 2.
+    AddCells(1, 0, {"UES_XT1"}, {42});
+    AddCells(2, 0, {"UES_XT2"}, {41});
     AddCells(3, 0, {"zt_3_XT"}, {40});
     AddCells(4, 0, {"gain_1_XT_b1", "gain_1_XT_b2", "gain_1_XT_b4", "gain_1_XT_b8"}, BitRange(36, 39));
     AddCells(5, 0, {"gain_2_XT_b1", "gain_2_XT_b2", "gain_2_XT_b4", "gain_2_XT_b8"}, BitRange(32, 35));

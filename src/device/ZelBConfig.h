@@ -11,6 +11,8 @@ public:
     ZelBConfig();
     int GetCapText(int which, int code, int format, std::string& text) override;
     int GetCellFuse(int position) override;
+    // A value in 1e-16 F as whole picofarads and hundredths, rounded half up ("3.10 pF").
+    static std::string PicofaradText(int value);
 
 protected:
     void BuildCells() override;
