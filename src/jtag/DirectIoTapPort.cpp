@@ -37,7 +37,8 @@ void CDirectIoTapPort::SetPort(int number, int dataPort, int statusPort)
 {
     CJTAGTapPort::SetPort(number, dataPort, statusPort);
     if (m_access && m_grantedBase != m_dataPort) Revoke();
-    if (m_open && !m_access) Grant(true);
+    // Open() has reported a refusal already; a later change of address asks quietly.
+    if (m_open && !m_access) Grant(false);
 }
 
 bool CDirectIoTapPort::Grant(bool report)

@@ -1,0 +1,107 @@
+// The SVF interpreter interface. An interpreter executes SVF text one line (one statement) at a
+// time and keeps the TDI and captured TDO bits of the last instruction and data scans. Two kinds
+// sit behind it: the built-in TAP interpreter (CTapSvfInterpreter, interpreter ID 0) that drives a
+// TAP port, and the client of an external SVF server (IDs 1 to 3).
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "jtag/JtagBits.h"
+
+namespace kalidor {
+
+class CJTAGTapPort;
+
+// Results of ExecuteLine.
+inline constexpr int kSvfOk = 0;
+inline constexpr int kSvfTdoMismatch = 1;
+inline constexpr int kSvfSyntaxError = 2;
+inline constexpr int kSvfOutOfMemory = 3;
+
+// Interpreter IDs.
+inline constexpr int kInterpreterBuiltIn = 0;
+
+class CSvfInterpreter {
+public:
+    CSvfInterpreter() = default;
+    CSvfInterpreter(const CSvfInterpreter&) = delete;
+    CSvfInterpreter& operator=(const CSvfInterpreter&) = delete;
+    virtual ~CSvfInterpreter() = default;
+
+    // 0: stores the ID and the port (not owned) and prepares the interpreter for it.
+    virtual void AttachPort(CJTAGTapPort* port, int id) = 0;
+    // 1
+    virtual int GetInterpreterID() const { return m_interpreterId; }
+    // 2..4
+    virtual int Connect() = 0;
+    virtual int IsConnected() = 0;
+    virtual void Disconnect() = 0;
+    // 5: 100 ready, 101 cable not attached, 102 no power.
+    virtual int CheckCable() = 0;
+    // 6
+    virtual int Reserved() { return 0; }
+    // 7..8: option word of the JTAG debug dialogs.
+    virtual int GetOption() const { return m_option; }
+    virtual void SetOption(int option) { m_option = option; }
+    // 9: executes one line; kSvfOk, kSvfTdoMismatch, kSvfSyntaxError or kSvfOutOfMemory.
+    virtual int ExecuteLine(std::string_view text) = 0;
+    // 10..13: the TDI bits and the captured TDO bits of the last SIR and SDR as '0'/'1' text (most
+    // significant bit first), copied into `buffer` (at most size-1 characters and a terminating
+    // 0). Return the number of characters copied.
+    virtual std::size_t GetOutgoingIRString(char* buffer, std::size_t size);
+    virtual std::size_t GetIncomingIRString(char* buffer, std::size_t size);
+    virtual std::size_t GetOutgoingDRString(char* buffer, std::size_t size);
+    virtual std::size_t GetIncomingDRString(char* buffer, std::size_t size);
+    // 14: waits `ms` milliseconds.
+    virtual void Delay(int ms) = 0;
+    // 15: one TCK pulse; 16: TDI set to `level`, written, then one TCK pulse (debug dialogs).
+    virtual void PulseTCK() = 0;
+    virtual void ClockTDI(int level) = 0;
+
+    // The same four bit strings as text.
+    virtual std::string OutgoingIRText() const { return m_sirTdi.ToBitText(); }
+    virtual std::string IncomingIRText() const { return m_sirTdo.ToBitText(); }
+    virtual std::string OutgoingDRText() const { return m_sdrTdi.ToBitText(); }
+    virtual std::string IncomingDRText() const { return m_sdrTdo.ToBitText(); }
+
+    const CJtagBits& IncomingDRBits() const { return m_sdrTdo; }
+    const CJtagBits& IncomingIRBits() const { return m_sirTdo; }
+
+protected:
+    CJtagBits m_sirTdi;
+    CJtagBits m_sirTdo;
+    CJtagBits m_sdrTdi;
+    CJtagBits m_sdrTdo;
+    int m_option = 0;
+    int m_interpreterId = kInterpreterBuiltIn;
+};
+
+// Copies `text` into a caller buffer (at most size-1 characters, always terminated when size > 0).
+std::size_t CopyToBuffer(const std::string& text, char* buffer, std::size_t size);
+
+// Running a whole SVF text, line by line, as a program run does: each line goes to ExecuteLine
+// with "\r\n" appended. A TDO mismatch is recorded with its line number and the run goes on; a
+// syntax error or a failed allocation is recorded and stops the run.
+struct SvfLineFailure {
+    int line = 0;        // 1-based line number in the text
+    int result = 0;      // kSvfTdoMismatch, kSvfSyntaxError or kSvfOutOfMemory
+    std::string text;    // the line as written (without its line end)
+};
+
+struct SvfRunReport {
+    int linesExecuted = 0;
+    bool stopped = false;                 // a syntax error or failed allocation ended the run
+    std::vector<SvfLineFailure> failures; // in line order
+    bool Succeeded() const { return failures.empty(); }
+};
+
+SvfRunReport ExecuteSvfText(CSvfInterpreter& interpreter, std::string_view text);
+
+// One line per failure: "Line 12: TDO mismatch: SDR ...", "Line 3: syntax error: ...",
+// "Line 3: out of memory: ...".
+std::string FormatSvfRunReport(const SvfRunReport& report);
+
+}  // namespace kalidor

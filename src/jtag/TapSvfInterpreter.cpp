@@ -1,0 +1,536 @@
+#include "jtag/TapSvfInterpreter.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include "jtag/JTAGTapPort.h"
+#include "platform/Prompter.h"
+
+namespace kalidor {
+
+// ---------------------------------------------------------------------------------------------
+// Base class helpers
+
+std::size_t CopyToBuffer(const std::string& text, char* buffer, std::size_t size)
+{
+    if (!buffer || size == 0) return 0;
+    const std::size_t n = std::min(text.size(), size - 1);
+    text.copy(buffer, n);
+    buffer[n] = '\0';
+    return n;
+}
+
+std::size_t CSvfInterpreter::GetOutgoingIRString(char* buffer, std::size_t size)
+{
+    return CopyToBuffer(OutgoingIRText(), buffer, size);
+}
+
+std::size_t CSvfInterpreter::GetIncomingIRString(char* buffer, std::size_t size)
+{
+    return CopyToBuffer(IncomingIRText(), buffer, size);
+}
+
+std::size_t CSvfInterpreter::GetOutgoingDRString(char* buffer, std::size_t size)
+{
+    return CopyToBuffer(OutgoingDRText(), buffer, size);
+}
+
+std::size_t CSvfInterpreter::GetIncomingDRString(char* buffer, std::size_t size)
+{
+    return CopyToBuffer(IncomingDRText(), buffer, size);
+}
+
+SvfRunReport ExecuteSvfText(CSvfInterpreter& interpreter, std::string_view text)
+{
+    SvfRunReport report;
+    int lineNo = 0;
+    std::string line;
+    while (!text.empty()) {
+        const std::size_t nl = text.find('\n');
+        std::string_view raw = text.substr(0, nl);
+        text = nl == std::string_view::npos ? std::string_view() : text.substr(nl + 1);
+        ++lineNo;
+        if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+        line.assign(raw);
+        line += "\r\n";
+        const int r = interpreter.ExecuteLine(line);
+        ++report.linesExecuted;
+        if (r == kSvfOk) continue;
+        report.failures.push_back({lineNo, r, std::string(raw)});
+        if (r != kSvfTdoMismatch) {
+            report.stopped = true;
+            break;
+        }
+    }
+    return report;
+}
+
+std::string FormatSvfRunReport(const SvfRunReport& report)
+{
+    std::string s;
+    for (const SvfLineFailure& f : report.failures) {
+        const char* what = f.result == kSvfTdoMismatch  ? "TDO mismatch"
+                           : f.result == kSvfSyntaxError ? "syntax error"
+                           : f.result == kSvfOutOfMemory ? "out of memory"
+                                                          : "error";
+        s += "Line " + std::to_string(f.line) + ": " + what + ": " + f.text + "\n";
+    }
+    return s;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The path table
+
+namespace {
+
+struct PathSpec {
+    int from;
+    int to;
+    const char* tms;  // TMS levels in clock order
+};
+
+constexpr PathSpec kPathSpecs[kPathCount] = {
+    {TAP_RESET, TAP_RESET, ""},
+    {TAP_RESET, TAP_IDLE, "0"},
+    {TAP_RESET, TAP_PAUSE_DR, "01010"},
+    {TAP_RESET, TAP_PAUSE_IR, "011010"},
+    {TAP_IDLE, TAP_RESET, "111"},
+    {TAP_IDLE, TAP_IDLE, ""},
+    {TAP_IDLE, TAP_PAUSE_DR, "1010"},
+    {TAP_IDLE, TAP_PAUSE_IR, "11010"},
+    {TAP_PAUSE_DR, TAP_RESET, "11111"},
+    {TAP_PAUSE_DR, TAP_IDLE, "110"},
+    {TAP_PAUSE_DR, TAP_PAUSE_DR, "111010"},
+    {TAP_PAUSE_DR, TAP_PAUSE_IR, "1111010"},
+    {TAP_PAUSE_IR, TAP_RESET, "11111"},
+    {TAP_PAUSE_IR, TAP_IDLE, "110"},
+    {TAP_PAUSE_IR, TAP_PAUSE_DR, "111010"},
+    {TAP_PAUSE_IR, TAP_PAUSE_IR, "1111010"},
+    {TAP_PAUSE_IR, TAP_SHIFT_IR, "10"},
+    {TAP_SHIFT_IR, TAP_SHIFT_IR, "0"},
+    {TAP_SHIFT_IR, TAP_EXIT1_IR, "1"},
+    {TAP_EXIT1_IR, TAP_PAUSE_IR, "0"},
+    {TAP_PAUSE_DR, TAP_SHIFT_DR, "10"},
+    {TAP_SHIFT_DR, TAP_SHIFT_DR, "0"},
+    {TAP_SHIFT_DR, TAP_EXIT1_DR, "1"},
+    {TAP_EXIT1_DR, TAP_PAUSE_DR, "0"},
+    {TAP_ANY, TAP_RESET, "11111111111"},
+};
+
+std::array<CStatePath, kPathCount> BuildPathTable()
+{
+    std::array<CStatePath, kPathCount> table{};
+    for (int n = 0; n < kPathCount; ++n) {
+        const PathSpec& spec = kPathSpecs[n];
+        CStatePath& p = table[static_cast<std::size_t>(n)];
+        p.m_startState = spec.from;
+        p.m_endState = spec.to;
+        int state = spec.from;
+        for (const char* c = spec.tms; *c && p.m_stepCount < CStatePath::kMaxSteps; ++c) {
+            CStateTransition& step = p.m_steps[p.m_stepCount++];
+            step.m_tms = *c == '1' ? 1 : 0;
+            if (n == kPathAnyToReset) {
+                // Every step of the reset path goes from and to "no change".
+                step.m_currentState = TAP_ANY;
+                step.m_nextState = TAP_ANY;
+            } else {
+                step.m_currentState = state;
+                state = TapNextState(state, step.m_tms);
+                step.m_nextState = state;
+            }
+        }
+    }
+    return table;
+}
+
+const std::array<CStatePath, kPathCount>& PathTable()
+{
+    static const std::array<CStatePath, kPathCount> table = BuildPathTable();
+    return table;
+}
+
+// Index of a stable state in the path table (RESET 0, IDLE 1, DRPAUSE 2, IRPAUSE 3), else -1.
+int StableIndex(int state)
+{
+    switch (state) {
+    case TAP_RESET: return 0;
+    case TAP_IDLE: return 1;
+    case TAP_PAUSE_DR: return 2;
+    case TAP_PAUSE_IR: return 3;
+    default: return -1;
+    }
+}
+
+// --- tokens -------------------------------------------------------------------------------------
+
+constexpr std::string_view kBlankDelims = " \t\r\n";
+
+bool IsIn(char c, std::string_view set)
+{
+    return set.find(c) != std::string_view::npos;
+}
+
+// strtok-like: skips delimiters, takes the token up to the next delimiter and consumes that one
+// delimiter. Blanks, tabs and line ends always delimit.
+std::string_view NextToken(std::string_view& rest, std::string_view delims)
+{
+    auto isDelim = [&](char c) { return IsIn(c, delims) || IsIn(c, kBlankDelims); };
+    std::size_t i = 0;
+    while (i < rest.size() && isDelim(rest[i])) ++i;
+    const std::size_t start = i;
+    while (i < rest.size() && !isDelim(rest[i])) ++i;
+    const std::string_view token = rest.substr(start, i - start);
+    rest = rest.substr(std::min(rest.size(), i + 1));
+    return token;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+// The leading decimal digits of a token, saturating; `ok` false when it has none.
+unsigned long long LeadingNumber(std::string_view token, bool& ok)
+{
+    unsigned long long v = 0;
+    ok = false;
+    for (char c : token) {
+        if (!std::isdigit(static_cast<unsigned char>(c))) break;
+        ok = true;
+        const unsigned d = static_cast<unsigned>(c - '0');
+        v = v > (ULLONG_MAX - d) / 10 ? ULLONG_MAX : v * 10 + d;
+    }
+    return v;
+}
+
+// "RESET", "IDLE", "DRPAUSE", "IRPAUSE" (any letter case), else -1.
+int StableStateByName(std::string_view word)
+{
+    if (EqualsNoCase(word, "RESET")) return TAP_RESET;
+    if (EqualsNoCase(word, "IDLE")) return TAP_IDLE;
+    if (EqualsNoCase(word, "DRPAUSE")) return TAP_PAUSE_DR;
+    if (EqualsNoCase(word, "IRPAUSE")) return TAP_PAUSE_IR;
+    return -1;
+}
+
+enum ClauseKind { kClauseNone, kClauseTdi, kClauseTdo, kClauseMask, kClauseSmask, kClauseOther };
+
+// One scan clause: a keyword, then its hexadecimal value in parentheses (the parentheses may be
+// missing). Leaves `rest` after the clause.
+ClauseKind NextClause(std::string_view& rest, std::string_view& value)
+{
+    std::size_t i = 0;
+    while (i < rest.size() && IsIn(rest[i], kBlankDelims)) ++i;
+    const std::size_t kwStart = i;
+    while (i < rest.size() && std::isalpha(static_cast<unsigned char>(rest[i]))) ++i;
+    const std::string_view kw = rest.substr(kwStart, i - kwStart);
+    ClauseKind kind = kw.empty()                   ? kClauseNone
+                      : EqualsNoCase(kw, "TDI")    ? kClauseTdi
+                      : EqualsNoCase(kw, "TDO")    ? kClauseTdo
+                      : EqualsNoCase(kw, "MASK")   ? kClauseMask
+                      : EqualsNoCase(kw, "SMASK")  ? kClauseSmask
+                                                   : kClauseOther;
+    if (kind == kClauseNone || kind == kClauseOther) {
+        rest = rest.substr(i);
+        value = {};
+        return kind;
+    }
+    while (i < rest.size() && IsIn(rest[i], kBlankDelims)) ++i;
+    if (i < rest.size() && rest[i] == '(') ++i;
+    while (i < rest.size() && IsIn(rest[i], kBlankDelims)) ++i;
+    const std::size_t vStart = i;
+    while (i < rest.size() && !IsIn(rest[i], kBlankDelims) && rest[i] != ')' && rest[i] != '(') ++i;
+    value = rest.substr(vStart, i - vStart);
+    while (i < rest.size() && IsIn(rest[i], kBlankDelims)) ++i;
+    if (i < rest.size() && rest[i] == ')') ++i;
+    rest = rest.substr(i);
+    return kind;
+}
+
+}  // namespace
+
+const CStatePath& CTapSvfInterpreter::Path(int n)
+{
+    static const CStatePath kEmpty{};
+    if (n < 0 || n >= kPathCount) return kEmpty;
+    return PathTable()[static_cast<std::size_t>(n)];
+}
+
+// ---------------------------------------------------------------------------------------------
+// CTapSvfInterpreter
+
+CTapSvfInterpreter::CTapSvfInterpreter() : m_clock(&SteadyJtagClock()) {}
+
+void CTapSvfInterpreter::AttachPort(CJTAGTapPort* port, int id)
+{
+    m_interpreterId = id;
+    m_port = port;
+    if (m_port) {
+        m_port->SetPort(1, 0, 0);
+        m_port->SetPort(2, 0, 0);
+        m_port->SetPort(0, 0, 0);
+    }
+    PathTable();
+    SetClock(m_clockOverride);
+}
+
+void CTapSvfInterpreter::SetClock(CJtagClock* clock)
+{
+    m_clockOverride = clock;
+    CJtagClock* portClock = m_port ? m_port->GetClock() : nullptr;
+    m_clock = clock ? clock : portClock ? portClock : &SteadyJtagClock();
+}
+
+int CTapSvfInterpreter::CheckCable()
+{
+    return m_port ? m_port->CheckCable() : kCableNotAttached;
+}
+
+void CTapSvfInterpreter::Delay(int ms)
+{
+    if (ms > kMaxRuntestMilliseconds) {
+        ms = kMaxRuntestMilliseconds;
+        CurrentPrompter().Beep();
+    }
+    m_clock->WaitMilliseconds(ms);
+}
+
+void CTapSvfInterpreter::PulseTCK()
+{
+    if (m_port) m_port->PulseTCK();
+}
+
+void CTapSvfInterpreter::ClockTDI(int level)
+{
+    if (!m_port) return;
+    m_port->SetTDI(level);
+    m_port->WritePort();
+    m_port->PulseTCK();
+}
+
+void CTapSvfInterpreter::ClockStep(const CStateTransition& step, bool& reported)
+{
+    if (m_currentState != TAP_ANY && step.m_currentState != m_currentState && !reported) {
+        // One message per path: the model is out of step with the table; the clocks go on.
+        reported = true;
+        CurrentPrompter().Message(kMsgBreakInStatePath);
+    }
+    if (m_port) m_port->ClockStep(step);
+    m_currentState = step.m_nextState;
+}
+
+void CTapSvfInterpreter::RunPath(int n)
+{
+    const CStatePath& p = Path(n);
+    bool reported = false;
+    for (int i = 0; i < p.m_stepCount; ++i) ClockStep(p.m_steps[i], reported);
+}
+
+int CTapSvfInterpreter::MoveToState(int target)
+{
+    const int from = StableIndex(m_currentState);
+    const int to = StableIndex(target);
+    if (from < 0 || to < 0) return 4;
+    RunPath(4 * from + to);
+    return 0;
+}
+
+void CTapSvfInterpreter::ResetTap()
+{
+    m_currentState = TAP_ANY;
+    RunPath(kPathAnyToReset);
+    m_currentState = TAP_RESET;
+}
+
+void CTapSvfInterpreter::GoTo(int target)
+{
+    if (StableIndex(m_currentState) < 0) ResetTap();
+    MoveToState(target);
+}
+
+int CTapSvfInterpreter::ExecuteLine(std::string_view text)
+{
+    if (!text.empty() && text.front() == '!') return kSvfOk;
+    const std::size_t bang = text.find('!');
+    if (bang != std::string_view::npos) text = text.substr(0, bang);
+
+    std::string_view rest = text;
+    const std::string_view keyword = NextToken(rest, " (");
+    if (keyword.empty()) return kSvfOk;
+
+    if (EqualsNoCase(keyword, "SIR")) return Scan(true, rest);
+    if (EqualsNoCase(keyword, "SDR")) return Scan(false, rest);
+
+    if (EqualsNoCase(keyword, "STATE")) {
+        const int target = StableStateByName(NextToken(rest, " ;"));
+        if (target >= 0) GoTo(target);
+        return kSvfOk;
+    }
+    if (EqualsNoCase(keyword, "RUNTEST")) return Runtest(rest);
+    if (EqualsNoCase(keyword, "TRST")) {
+        // ON and OFF alike: eleven TMS 1 clocks into Test-Logic-Reset, then one into IDLE.
+        ResetTap();
+        RunPath(1);
+        return kSvfOk;
+    }
+    if (EqualsNoCase(keyword, "ENDIR") || EqualsNoCase(keyword, "ENDDR")) {
+        int target = StableStateByName(NextToken(rest, " ;"));
+        if (target < 0) target = TAP_IDLE;
+        (EqualsNoCase(keyword, "ENDIR") ? m_endIrState : m_endDrState) = target;
+        return kSvfOk;
+    }
+    if (EqualsNoCase(keyword, "FREQUENCY")) {
+        const std::string token(NextToken(rest, " ;"));
+        const double f = std::strtod(token.c_str(), nullptr);
+        if (std::isfinite(f) && f >= 0 && f < 9.2e18) m_frequency = static_cast<std::int64_t>(f);
+        return kSvfOk;
+    }
+    const bool hir = EqualsNoCase(keyword, "HIR"), hdr = EqualsNoCase(keyword, "HDR");
+    const bool tir = EqualsNoCase(keyword, "TIR"), tdr = EqualsNoCase(keyword, "TDR");
+    if (hir || hdr || tir || tdr) {
+        bool ok = false;
+        const unsigned long long v = LeadingNumber(NextToken(rest, " ("), ok);
+        // A count that is missing or absurd would misalign every later scan of the chain.
+        if (!ok || v > kMaxChainBits) return kSvfSyntaxError;
+        const auto n = static_cast<unsigned>(v);
+        (hir ? m_hir : hdr ? m_hdr : tir ? m_tir : m_tdr) = n;
+        return kSvfOk;
+    }
+    if (EqualsNoCase(keyword, kKeywordSetSuperVoltage) || EqualsNoCase(keyword, kKeywordClearSuperVoltage)) {
+        // The cable has no high-voltage supply.
+        return kSvfOk;
+    }
+    return kSvfOk;
+}
+
+int CTapSvfInterpreter::Runtest(std::string_view rest)
+{
+    bool ok = false;
+    unsigned long long count = LeadingNumber(NextToken(rest, " ;"), ok);
+    if (count > 100) count /= 1000;
+    const int ms = static_cast<int>(std::min<unsigned long long>(count, INT_MAX));
+
+    if (m_port && m_port->SupportsRUNTEST(1) == 1) {
+        // The port leads the TAP from PAUSE_IR into Run-Test/Idle, waits and ends in
+        // Test-Logic-Reset.
+        m_currentState = TAP_RESET;
+        m_port->ExecuteRUNTEST(ms);
+        m_currentState = TAP_RESET;
+        return kSvfOk;
+    }
+    // The instruction shifted last takes effect at Update-IR on the way into Run-Test/Idle; the TAP
+    // waits there and then goes to Test-Logic-Reset, so that the recorded state is the TAP's.
+    GoTo(TAP_IDLE);
+    Delay(ms);
+    MoveToState(TAP_RESET);
+    m_currentState = TAP_RESET;
+    return kSvfOk;
+}
+
+int CTapSvfInterpreter::Scan(bool instruction, std::string_view rest)
+{
+    bool ok = false;
+    const unsigned long long length = LeadingNumber(NextToken(rest, " ("), ok);
+    if (length == 0) return kSvfSyntaxError;
+
+    std::string_view value;
+    const ClauseKind first = NextClause(rest, value);
+    if (instruction) {
+        if (first != kClauseTdi && first != kClauseTdo) return kSvfSyntaxError;
+    } else if (first != kClauseTdi) {
+        return kSvfSyntaxError;
+    }
+    if (length > kMaxScanLength) return kSvfOutOfMemory;
+    const int n = static_cast<int>(length);
+
+    CJtagBits& tdi = instruction ? m_sirTdi : m_sdrTdi;
+    CJtagBits& captured = instruction ? m_sirTdo : m_sdrTdo;
+    if (!tdi.LoadHex(value, n) || !captured.Allocate(n)) return kSvfOutOfMemory;
+
+    // Further clauses of a data scan: the expected TDO and an optional MASK.
+    bool haveTdo = false, haveMask = false;
+    CJtagBits expected, mask;
+    if (!instruction) {
+        for (int guard = 0; guard < 4; ++guard) {
+            const ClauseKind k = NextClause(rest, value);
+            if (k == kClauseTdo) {
+                if (!expected.LoadHex(value, n)) return kSvfOutOfMemory;
+                haveTdo = true;
+            } else if (k == kClauseMask) {
+                if (!mask.LoadHex(value, n)) return kSvfOutOfMemory;
+                haveMask = true;
+            } else if (k != kClauseSmask) {
+                break;
+            }
+        }
+    }
+
+    (instruction ? m_sirLength : m_sdrLength) = static_cast<unsigned>(n);
+    ShiftBits(instruction, tdi, captured);
+
+    if (!haveTdo) return kSvfOk;
+    for (int i = 0; i < n; ++i) {
+        if (haveMask && mask.GetBit(i) == 0) continue;
+        if (captured.GetBit(i) != expected.GetBit(i)) return kSvfTdoMismatch;
+    }
+    return kSvfOk;
+}
+
+void CTapSvfInterpreter::ShiftBits(bool instruction, const CJtagBits& tdi, CJtagBits& captured)
+{
+    const int pause = instruction ? TAP_PAUSE_IR : TAP_PAUSE_DR;
+    const int toShift = instruction ? kPathPauseIrToShiftIr : kPathPauseDrToShiftDr;
+    const int shift = instruction ? kPathShiftIr : kPathShiftDr;
+    const int toExit1 = instruction ? kPathShiftIrToExit1 : kPathShiftDrToExit1;
+    const int toPause = instruction ? kPathExit1IrToPause : kPathExit1DrToPause;
+    const unsigned header = instruction ? m_hir : m_hdr;
+    const unsigned trailer = instruction ? m_tir : m_tdr;
+    const int end = instruction ? m_endIrState : m_endDrState;
+    const int n = tdi.Count();
+
+    auto tdo = [&]() { return m_port ? m_port->GetTDOValue() : 0; };
+    auto setTdi = [&](int level) {
+        if (m_port) m_port->SetTDIValue(level);
+    };
+
+    if (m_currentState != pause) GoTo(pause);
+    RunPath(toShift);
+
+    setTdi(1);
+    for (unsigned h = 0; h < header; ++h) RunPath(shift);
+
+    if (trailer == 0) {
+        for (int i = 0; i < n - 1; ++i) {
+            setTdi(tdi.GetBit(i));
+            RunPath(shift);
+            captured.SetBit(i, tdo());
+        }
+        setTdi(tdi.GetBit(n - 1));
+        RunPath(toExit1);
+        captured.SetBit(n - 1, tdo());
+        RunPath(toPause);
+    } else {
+        for (int i = 0; i < n; ++i) {
+            setTdi(tdi.GetBit(i));
+            RunPath(shift);
+            captured.SetBit(i, tdo());
+        }
+        setTdi(1);
+        for (unsigned t = 0; t + 1 < trailer; ++t) RunPath(shift);
+        RunPath(toExit1);
+        RunPath(toPause);
+    }
+
+    if (end != m_currentState) MoveToState(end);
+}
+
+}  // namespace kalidor
