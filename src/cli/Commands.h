@@ -12,6 +12,9 @@ using Args = std::vector<std::string>;
 
 int RunDevices(const Args& args);
 int RunDevice(const Args& args);
+int RunNew(const Args& args);
+int RunShow(const Args& args);
+int RunSet(const Args& args);
 
 // Helpers shared by the commands.
 int UsageError(const std::string& message);  // prints "kalidor-cli: <message>", returns 2

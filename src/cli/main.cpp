@@ -20,6 +20,11 @@ const Command kCommands[] = {
     {"device", kalidor::cli::RunDevice,
      "device TYPE [--set KEY=VALUE ...] [--e2 POS=VALUE ...] --cells|--symbols\n"
      "                               E2 cells or symbols of a freshly reset device"},
+    {"new", kalidor::cli::RunNew, "new TYPE -o FILE.ZEL         write a new design of TYPE"},
+    {"show", kalidor::cli::RunShow, "show FILE.ZEL                device type, summary and symbol values of a design"},
+    {"set", kalidor::cli::RunSet,
+     "set FILE.ZEL KEY=VALUE|gain:KEY=G|cap:KEY=PF ... [--title T] [--author A] [-o OUT.ZEL]\n"
+     "                               set symbols and summary fields, and save"},
 };
 
 void PrintUsage(std::FILE* out)

@@ -1,0 +1,135 @@
+#include "utilities/FilterEntry.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace kalidor {
+
+namespace {
+
+const char* const kTypeNames[9] = {"Bessel",    "Linear phase 1", "Linear phase 2",
+                                   "Gaussian",  "Legendre",       "Butterworth",
+                                   "Chebyshev", "Elliptical",     "special"};
+const char* const kTypeTags[8] = {"Bessel",   "LinearPhase1", "LinearPhase2", "Gaussian",
+                                  "Legendre", "Butterworth",  "Chebyshev",    "Elliptical"};
+
+// Which attributes a type carries, in file order after the ID.
+std::vector<int> AttributesOf(int type)
+{
+    std::vector<int> a = {CFilterEntry::kFc, CFilterEntry::kGain2Fc, CFilterEntry::kGain10Fc};
+    if (type == 6 || type == 7 || type == 8) {
+        a.push_back(CFilterEntry::kFp);
+        a.push_back(CFilterEntry::kPassRipple);
+    }
+    if (type == 7 || type == 8) {
+        a.push_back(CFilterEntry::kFs);
+        a.push_back(CFilterEntry::kStopAtten);
+        a.push_back(CFilterEntry::kFsFpRatio);
+    }
+    a.push_back(CFilterEntry::kMaxVin);
+    return a;
+}
+
+std::vector<double> Numbers(const std::string& text)
+{
+    std::vector<double> out;
+    const char* p = text.c_str();
+    while (*p) {
+        while (*p == ' ' || *p == ',' || *p == '\t' || *p == '\r' || *p == '\n')
+            ++p;
+        if (!*p)
+            break;
+        char* end = nullptr;
+        double v = std::strtod(p, &end);
+        if (end == p)
+            break;  // not a number: the list ends here
+        out.push_back(v);
+        p = end;
+    }
+    return out;
+}
+
+std::string G(double v)
+{
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.10g", v);
+    return buf;
+}
+
+}  // namespace
+
+bool CFilterEntry::ReadText(int t, const std::string& text)
+{
+    type = t;
+    const std::vector<double> n = Numbers(text.substr(0, 500));
+    const std::vector<int> attrs = AttributesOf(t);
+    size_t i = 0;
+    if (i < n.size())
+        id = static_cast<int>(n[i++]);
+    for (int a : attrs)
+        if (i < n.size())
+            attributes[a] = n[i++];
+    for (int c = 0; c < kComponentCount; ++c)
+        if (i < n.size())
+            components[c] = n[i++];
+    return n.size() >= 1 + attrs.size() + kComponentCount;
+}
+
+std::string CFilterEntry::NumbersText() const
+{
+    std::string s = std::to_string(id);
+    for (int a : AttributesOf(type))
+        s += ", " + G(attributes[a]);
+    for (double c : components)
+        s += ", " + G(c);
+    return s;
+}
+
+std::string CFilterEntry::WriteElement() const
+{
+    const std::string tag = TypeTag(type).empty() ? "Butterworth" : TypeTag(type);
+    return "<" + tag + ">" + NumbersText() + "</" + tag + ">";
+}
+
+std::string CFilterEntry::Description() const
+{
+    char buf[512];
+    std::snprintf(buf, sizeof buf, "%s #%d, Fc = %.2fkHz, %.2fdB @ 2 X Fc, %.2fdB @ 10 X Fc",
+                  TypeName(type).c_str(), id, attributes[kFc] / 1000.0, attributes[kGain2Fc],
+                  attributes[kGain10Fc]);
+    std::string s = buf;
+    if (s.size() > 500)
+        s.resize(500);
+    return s;
+}
+
+int CFilterEntry::FrequencyRange(const std::string& deviceType) const
+{
+    const double threshold = deviceType == "ZelE" ? 30000.0 : 200000.0;
+    return attributes[kFc] > threshold ? 0 : 1;
+}
+
+std::string CFilterEntry::TypeName(int t)
+{
+    return (t >= 0 && t < 9) ? kTypeNames[t] : "--unknown--";
+}
+
+std::string CFilterEntry::TypeTag(int t)
+{
+    return (t >= 0 && t < 8) ? kTypeTags[t] : "";
+}
+
+int CFilterEntry::TypeOfTag(const std::string& tag)
+{
+    if (tag == "Linear phase 1")
+        return 1;
+    if (tag == "Linear phase 2")
+        return 2;
+    for (int t = 0; t < 8; ++t)
+        if (tag == kTypeTags[t])
+            return t;
+    return -1;
+}
+
+}  // namespace kalidor
