@@ -1,0 +1,198 @@
+#include "sim/ZelASimulator.h"
+
+namespace kalidor {
+
+// ------------------------------------------------------------------ the four-block model
+
+void CFourBlockSimulator::SetBlock(int b, int feedbackOpen, int gain1, int gain2, double capFarads)
+{
+    for (int i = 1; i <= 2; ++i) {
+        for (int x = 0; x <= kInputs; ++x)
+            cIn_[b][i][x] = 0;
+        for (int m = 0; m <= kBlocks; ++m)
+            cOut_[b][i][m] = 0;
+        n_[b][i] = 0;
+    }
+    z_[b] = feedbackOpen;
+    g_[b][1] = gain1;
+    g_[b][2] = gain2;
+    C_[b] = capFarads;
+}
+
+void CFourBlockSimulator::Connect(int b, int i, Source source)
+{
+    if (source.input >= 1 && source.input <= kInputs)
+        cIn_[b][i][source.input] = 1;
+    if (source.output >= 1 && source.output <= kBlocks)
+        cOut_[b][i][source.output] = 1;
+}
+
+int CFourBlockSimulator::SelectInput(int inputNode)
+{
+    for (int& s : s_)
+        s = 0;
+    // A node outside the table (automation stores negative nodes) drives nothing: the output
+    // is then zero and the run stops with the zero-output message.
+    if (inputNode >= 0 && inputNode <= kInputs)
+        s_[inputNode] = 1;
+    return 1;
+}
+
+void CFourBlockSimulator::Evaluate(double frequencyHz)
+{
+    omega_ = (frequencyHz + frequencyHz) * kSimPi;
+
+    for (int b = 1; b <= kBlocks; ++b) {
+        const CComplex den(z_[b] == 0 ? 1.0 : 0.0, R_ * C_[b] * omega_);
+        const CComplex inv = CComplex(1.0, 0.0) / den;
+        for (int i = 1; i <= 2; ++i) {
+            const double k = n_[b][i] == 0 ? static_cast<double>(g_[b][i]) : 0.0;
+            H_[b][i] = CComplex::Scale(k, inv);
+        }
+    }
+
+    for (int b = 1; b <= kBlocks; ++b) {
+        const CComplex& h1 = H_[b][1];
+        const CComplex& h2 = H_[b][2];
+        for (int m = 1; m <= kBlocks; ++m) {
+            A_[b][m] = CComplex::Scale(cOut_[b][1][m], h1) + CComplex::Scale(cOut_[b][2][m], h2);
+        }
+        A_[b][b].re -= 1.0;
+        CComplex sum;
+        for (int x = 1; x <= kInputs; ++x) {
+            if (s_[x] == 0)
+                continue;
+            sum = sum + CComplex::Scale(s_[x], CComplex::Scale(cIn_[b][1][x], h1) +
+                                                   CComplex::Scale(cIn_[b][2][x], h2));
+        }
+        B_[b] = CComplex(-sum.re, -sum.im);
+    }
+
+    // Closed-form solve: V1 is eliminated from rows 1-2 and V3 from rows 3-4, leaving two
+    // equations in V2 and V4.
+    const CComplex P = B_[1] * A_[2][1] - B_[2] * A_[1][1];
+    const CComplex D2 = A_[1][2] * A_[2][1] - A_[2][2] * A_[1][1];
+    const CComplex D4 = A_[1][4] * A_[2][1] - A_[2][4] * A_[1][1];
+    const CComplex Q = B_[3] * A_[4][3] - B_[4] * A_[3][3];
+    const CComplex E2 = A_[3][2] * A_[4][3] - A_[4][2] * A_[3][3];
+    const CComplex E4 = A_[3][4] * A_[4][3] - A_[4][4] * A_[3][3];
+    V_[4] = (P * E2 - Q * D2) / (D4 * E2 - E4 * D2);
+    V_[2] = (P * E4 - Q * D4) / (D2 * E4 - E2 * D4);
+    V_[3] = (B_[3] - A_[3][2] * V_[2] - A_[3][4] * V_[4]) / A_[3][3];
+    V_[1] = (B_[1] - A_[1][2] * V_[2] - A_[1][4] * V_[4]) / A_[1][1];
+}
+
+CComplex CFourBlockSimulator::GetOutput(int outputNode) const
+{
+    return (outputNode >= 1 && outputNode <= kBlocks) ? V_[outputNode] : CComplex();
+}
+
+int CFourBlockSimulator::GetGainDb(int outputNode, double* gainDb)
+{
+    if (outputNode < 1 || outputNode > kBlocks)
+        return 0;
+    return GainDbOf(V_[outputNode].re, V_[outputNode].im, gainDb);
+}
+
+int CFourBlockSimulator::GetPhaseDeg(int outputNode, double* phaseDeg)
+{
+    if (outputNode < 1 || outputNode > kBlocks)
+        return 0;
+    if (phaseDeg)
+        *phaseDeg = PhaseDegOf(V_[outputNode].Argument());
+    return 1;
+}
+
+// ------------------------------------------------------------------ ZelA
+
+namespace {
+
+// First symbol key of each block: XT, XB, YT, YB.
+constexpr int kZelABlockKey[5] = {0, 1, 12, 23, 34};
+
+}  // namespace
+
+void CZelASimulator::Configure(int)
+{
+    for (int b = 1; b <= kBlocks; ++b) {
+        const int k = kZelABlockKey[b];
+        SymValue(k);      // zt_1: read, plays no part in the model
+        SymValue(k + 1);  // zt_2: likewise
+        SetBlock(b, SymValue(k + 2), GainValue(k + 3), GainValue(k + 4), CapFarads(k + 5));
+        // Selector values 1..5; blocks XT and XB reach IN1, IN2, OUT1, OUT2, OUT4, blocks YT
+        // and YB IN3, IN4, OUT3, OUT4, OUT2. 0 (and any illegal value) connects nothing.
+        const bool top = b <= 2;
+        const Source table[6] = {
+            {},
+            {top ? 1 : 3, 0},
+            {top ? 2 : 4, 0},
+            {0, top ? 1 : 3},
+            {0, top ? 2 : 4},
+            {0, top ? 4 : 2},
+        };
+        for (int i = 1; i <= 2; ++i) {
+            const int v = SymValue(k + 7 + i);
+            if (v >= 1 && v <= 5)
+                Connect(b, i, table[v]);
+        }
+    }
+}
+
+// ------------------------------------------------------------------ ZelB
+
+void CZelBSimulator::Configure(int)
+{
+    // Selector values of both blocks: IN1, IN2, OUT1, OUT2, IN3.
+    struct Map {
+        int input;
+        int output;
+    };
+    static const Map kSelector[6] = {{0, 0}, {1, 0}, {2, 0}, {0, 1}, {0, 2}, {3, 0}};
+    auto connect = [this](int b, int i, int v, bool allowVin3) {
+        if (v < 1 || v > 5)
+            return;
+        if (v == 5 && !allowVin3)
+            return;
+        Connect(b, i, Source{kSelector[v].input, kSelector[v].output});
+    };
+
+    // XT (row 1, OUT1).
+    SymValue(1);
+    SymValue(2);
+    SetBlock(1, SymValue(3), GainValue(4), GainValue(5), CapFarads(6));
+    connect(1, 1, SymValue(9), true);
+    int xt2 = SymValue(56) == 0 ? SymValue(10) : SymValue(11);
+    if (xt2 == 6)
+        xt2 = 0;  // the DAC output is not modelled
+    connect(1, 2, xt2, true);
+
+    // XB (row 2, OUT2). IA4 is an inverting stage; the polarity control makes it non-inverting
+    // in mode 0, and in mode 1 (PC pin) while the pin is 0.
+    SymValue(13);
+    SymValue(14);
+    int xbGain2 = GainValue(17);
+    const int pcMode = SymValue(20);
+    if (pcMode == 0 || (pcMode == 1 && SymValue(57) == 0))
+        xbGain2 = -xbGain2;
+    const double xbCap = CapFarads(18);
+    SetBlock(2, SymValue(15), GainValue(16), xbGain2, xbCap);
+    connect(2, 1, SymValue(21), true);
+    int xb2 = SymValue(22);
+    if (xb2 == 1)
+        xb2 = 0;  // 1.5 V reference
+    connect(2, 2, xb2, false);  // 5 is the 3 V reference there, not IN3
+
+    // Rows 3 and 4 have no block behind them: unit gains, feedback closed, nothing connected,
+    // so V3 = V4 = 0.
+    SetBlock(3, 0, 1, 1, xbCap);
+    SetBlock(4, 0, 1, 1, xbCap);
+}
+
+int CZelBSimulator::SetSourceLevel(int index, int level)
+{
+    if (index >= 0 && index <= 3)
+        s_[index + 1] = level;
+    return 1;
+}
+
+}  // namespace kalidor
