@@ -268,6 +268,27 @@ TEST(SchematicXml, BadInputEndsReadingWithoutHarm) {
     EXPECT_EQ(other.GetSymbolCount(), 0);
 }
 
+TEST(SchematicXml, EveryTruncationAndByteFlipOfAFileReadsSafely) {
+    const std::string full = kSmallFile;
+    for (std::size_t n = 0; n <= full.size(); ++n) {
+        CSchematic sch;
+        const int read = ReadInto(sch, full.substr(0, n));
+        EXPECT_LE(read, 2) << n;
+        EXPECT_LE(sch.GetSymbolCount(), 2) << n;
+    }
+    // Flip each markup character in turn into something else.
+    for (std::size_t i = 0; i < full.size(); ++i) {
+        if (full[i] != '<' && full[i] != '>' && full[i] != '/') continue;
+        for (char c : {'x', '<', '>', '\0'}) {
+            std::string text = full;
+            text[i] = c;
+            CSchematic sch;
+            ReadInto(sch, text);
+            EXPECT_LE(sch.GetSymbolCount(), 2) << i;
+        }
+    }
+}
+
 TEST(SchematicXml, LongNamesAreCutAt79Characters) {
     const std::string longName(200, 'n');
     CSchematic sch;
