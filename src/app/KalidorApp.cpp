@@ -1,0 +1,55 @@
+#include "app/KalidorApp.h"
+
+#include <QStatusBar>
+
+#include "app/MainWindow.h"
+#include "app/QtPrompter.h"
+#include "app/QtSettings.h"
+#include "platform/Prompter.h"
+#include "platform/Settings.h"
+
+namespace kalidor {
+
+QString CommandLineFile(const QStringList& args)
+{
+    for (const QString& a : args) {
+        const QString lower = a.toLower();
+        if (lower == "-embedding" || lower == "/embedding" || lower == "-automation" || lower == "/automation")
+            return {};
+    }
+    for (const QString& a : args)
+        if (!a.isEmpty() && !a.startsWith('-') && !(a.startsWith('/') && a.size() > 1 && !a.mid(1).contains('/')))
+            return a;
+    return {};
+}
+
+CKalidorApp::CKalidorApp() = default;
+
+CKalidorApp::~CKalidorApp()
+{
+    m_main.reset();
+    SetCurrentPrompter(nullptr);
+    SetCurrentSettings(nullptr);
+}
+
+bool CKalidorApp::InitInstance(const QStringList& args)
+{
+    // Settings store (recent files are loaded by the main window), help configuration.
+    m_settings = std::make_unique<QtSettings>();
+    SetCurrentSettings(m_settings.get());
+    m_embeddedHelp = CurrentSettings().GetInt(kHelpSection, kEmbeddedHelpEntry, 1) != 0;
+
+    // Main window with menus, toolbar and status bar; messages appear over it.
+    m_main = std::make_unique<MainWindow>();
+    m_prompter = std::make_unique<QtPrompter>(m_main.get(), m_main->statusBar());
+    SetCurrentPrompter(m_prompter.get());
+
+    m_main->show();
+    // A file that cannot be opened has been reported; the program stays open.
+    const QString file = CommandLineFile(args);
+    if (!file.isEmpty())
+        m_main->OpenFile(file);
+    return true;
+}
+
+}  // namespace kalidor

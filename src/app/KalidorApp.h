@@ -1,0 +1,39 @@
+// The start of the desktop program: settings store, prompter, main window and the file named on
+// the command line.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+namespace kalidor {
+
+class MainWindow;
+class QtPrompter;
+class QtSettings;
+
+inline constexpr const char* kHelpSection = "HelpConfig";
+inline constexpr const char* kEmbeddedHelpEntry = "EnableEmbeddedIE";
+
+// The file to open from the command-line arguments (without the program name): the first
+// argument that is not a switch. Started for embedding or automation ("-Embedding",
+// "/Automation", ...), nothing is opened.
+QString CommandLineFile(const QStringList& args);
+
+class CKalidorApp {
+public:
+    CKalidorApp();
+    ~CKalidorApp();
+    // Runs the start sequence; false when the main window cannot be made.
+    bool InitInstance(const QStringList& args);
+    MainWindow* Main() const { return m_main.get(); }
+    bool EmbeddedHelp() const { return m_embeddedHelp; }
+
+private:
+    std::unique_ptr<QtSettings> m_settings;
+    std::unique_ptr<QtPrompter> m_prompter;
+    std::unique_ptr<MainWindow> m_main;
+    bool m_embeddedHelp = true;
+};
+
+}  // namespace kalidor

@@ -1,0 +1,886 @@
+#include "app/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QUndoGroup>
+#include <QVBoxLayout>
+
+#include "device/DeviceConfig.h"
+#include "device/SymbolInfo.h"
+#include "document/XmlParser.h"
+#include "document/ui/E2CellView.h"
+#include "document/ui/SchDocument.h"
+#include "document/ui/SummaryDialog.h"
+#include "platform/AtomicFile.h"
+#include "platform/Prompter.h"
+#include "platform/Settings.h"
+#include "view/DeviceSchematic.h"
+#include "view/ui/SchView.h"
+
+namespace kalidor {
+
+QStringList NewDocumentKinds()
+{
+    QStringList kinds;
+    for (const char* t : kDeviceTypeNames)
+        kinds << QStringLiteral("%1 Schematic").arg(QLatin1String(t));
+    return kinds;
+}
+
+// A document window. Closing the schematic window of a document closes the document (after
+// asking to save it) and with it every other window of that document.
+class CChildFrame : public QMdiSubWindow {
+public:
+    CChildFrame(MainWindow* main, SchDocument* doc, bool schematic)
+        : m_main(main), m_doc(doc), m_schematic(schematic)
+    {
+        setAttribute(Qt::WA_DeleteOnClose);
+    }
+    SchDocument* Doc() const { return m_doc; }
+    bool IsSchematic() const { return m_schematic; }
+    bool m_force = false;
+
+protected:
+    void closeEvent(QCloseEvent* e) override
+    {
+        if (m_schematic && !m_force && !m_main->ChildCloseRequested(this)) {
+            e->ignore();
+            return;
+        }
+        QMdiSubWindow::closeEvent(e);
+    }
+
+private:
+    MainWindow* m_main;
+    QPointer<SchDocument> m_doc;
+    bool m_schematic;
+};
+
+namespace {
+
+CChildFrame* Frame(QMdiSubWindow* w) { return dynamic_cast<CChildFrame*>(w); }
+
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
+{
+    setWindowTitle(kAppTitle);
+    setObjectName(QStringLiteral("MainWindow"));
+    m_mdi = new QMdiArea(this);
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_mdi);
+    m_undoGroup = new QUndoGroup(this);
+    m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    m_printer->setPageOrientation(QPageLayout::Landscape);
+
+    CreateActions();
+    CreateMenus();
+    statusBar()->showMessage(QStringLiteral("Ready"));
+    LoadRecentFiles();
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
+        if (CChildFrame* f = Frame(w); f && f->Doc())
+            m_undoGroup->setActiveStack(f->Doc()->UndoStack());
+        UpdateActions();
+    });
+    UpdateActions();
+    resize(1100, 780);
+}
+
+MainWindow::~MainWindow()
+{
+    // Views go before their documents.
+    m_closingAll = true;
+    for (QMdiSubWindow* w : m_mdi->subWindowList())
+        if (CChildFrame* f = Frame(w))
+            f->m_force = true;
+    m_mdi->closeAllSubWindows();
+}
+
+QAction* MainWindow::Action(const QString& objectName) const { return findChild<QAction*>(objectName); }
+
+// ---------------------------------------------------------------- actions and menus
+
+void MainWindow::CreateActions()
+{
+    auto make = [this](const char* name, const QString& text, auto slot, const QKeySequence& key = {}) {
+        auto* a = new QAction(text, this);
+        a->setObjectName(QLatin1String(name));
+        if (!key.isEmpty())
+            a->setShortcut(key);
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    QStyle* st = style();
+    make("actionNew", tr("&New..."), &MainWindow::OnNew, QKeySequence::New)
+        ->setIcon(st->standardIcon(QStyle::SP_FileIcon));
+    make("actionOpen", tr("&Open..."), &MainWindow::OnOpen, QKeySequence::Open)
+        ->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
+    make("actionClose", tr("&Close"), &MainWindow::OnClose, QKeySequence::Close);
+    make("actionSave", tr("&Save"), &MainWindow::OnSave, QKeySequence::Save)
+        ->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
+    make("actionSaveAs", tr("Save &As..."), &MainWindow::OnSaveAs, QKeySequence::SaveAs);
+    make("actionSummary", tr("Summary &Info..."), [this] { EditSummaryInfo(); });
+    make("actionPrint", tr("&Print..."), &MainWindow::OnPrint, QKeySequence::Print);
+    make("actionPrintPreview", tr("Print Pre&view"), &MainWindow::OnPrintPreview);
+    make("actionPageSetup", tr("Page Set&up..."), &MainWindow::OnPageSetup);
+    make("actionExportPdf", tr("&Export to PDF..."), &MainWindow::OnExportPdf);
+    make("actionExit", tr("E&xit"), [this] { close(); }, QKeySequence::Quit);
+
+    QAction* undo = m_undoGroup->createUndoAction(this, tr("&Undo"));
+    undo->setObjectName(QStringLiteral("actionUndo"));
+    undo->setShortcut(QKeySequence::Undo);
+    undo->setIcon(st->standardIcon(QStyle::SP_ArrowBack));
+    QAction* redo = m_undoGroup->createRedoAction(this, tr("&Redo"));
+    redo->setObjectName(QStringLiteral("actionRedo"));
+    redo->setShortcuts({QKeySequence::Redo, QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    redo->setIcon(st->standardIcon(QStyle::SP_ArrowForward));
+    make("actionCopy", tr("&Copy"), [] {}, QKeySequence::Copy)->setEnabled(false);
+    make("actionPaste", tr("&Paste"), [] {}, QKeySequence::Paste)->setEnabled(false);
+    make("actionClear", tr("C&lear Schematic..."), [this] { ClearSchematic(); });
+
+    make("actionRedraw", tr("&Redraw"), [this] {
+        if (CSchView* v = ActiveSchView())
+            v->Redraw();
+    });
+    make("actionZoomSelect", tr("Zoom In &Select"), [this] {
+        if (CSchView* v = ActiveSchView())
+            v->ZoomInSelect();
+    });
+    make("actionZoomPrevious", tr("Zoom &Previous"), [this] {
+        if (CSchView* v = ActiveSchView())
+            v->ZoomPrevious();
+    });
+    make("actionZoomAll", tr("Zoom &All"), [this] {
+        if (CSchView* v = ActiveSchView())
+            v->ZoomAll();
+    });
+    QAction* pos = make("actionShowXY", tr("Show XY position"), [this](bool on) {
+        if (CSchView* v = ActiveSchView())
+            v->SetShowPosition(on);
+    });
+    pos->setCheckable(true);
+    QAction* hit = make("actionShowHitTest", tr("Show HitTest Area"), [this](bool on) {
+        if (CSchView* v = ActiveSchView())
+            v->SetShowHitArea(on);
+    });
+    hit->setCheckable(true);
+    make("actionE2Cells", tr("&E2 Cells"), [this] {
+        if (SchDocument* d = ActiveDocument())
+            OpenE2CellView(d);
+    });
+    make("actionRunSimulator", tr("Run &Simulator"), [] {})->setEnabled(false);
+    QAction* dis = make("actionDisableOutputs", tr(kMenuDisableOutputs), [this](bool on) { SetDisableOutputs(on); });
+    dis->setCheckable(true);
+    QAction* coerce = make("actionCoerceIllegal", tr(kMenuCoerceIllegal), [this](bool on) { SetCoerceIllegal(on); });
+    coerce->setCheckable(true);
+    make("actionDeviceManager", tr("&Device Manager..."), &MainWindow::OnDeviceManager);
+    make("actionAbout", tr("&About Kalidor..."), &MainWindow::OnAbout);
+
+    make("actionSaveXml", tr("Save Schematic as XML..."), [this] { OnSaveSchematicXml(); });
+    make("actionOpenXml", tr("Open XML Schematic..."), [this] { OnOpenSchematicXml(); });
+    make("actionDeleteDrawn", tr("Delete all DrawnElements"), [this] { OnDeleteDrawnElements(); });
+    make("actionDebugControls", tr("Schematic Debug Controls..."), [this] { OnSchematicDebugControls(); });
+}
+
+void MainWindow::CreateMenus()
+{
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    for (const char* n : {"actionNew", "actionOpen", "actionClose", "actionSave", "actionSaveAs"})
+        file->addAction(Action(QLatin1String(n)));
+    file->addSeparator();
+    file->addAction(Action(QStringLiteral("actionSummary")));
+    file->addSeparator();
+    for (const char* n : {"actionPrint", "actionPrintPreview", "actionPageSetup", "actionExportPdf"})
+        file->addAction(Action(QLatin1String(n)));
+    file->addSeparator();
+    m_recentMenu = file->addMenu(tr("Recent &Files"));
+    for (int i = 0; i < kRecentFileCount; ++i) {
+        auto* a = new QAction(this);
+        a->setObjectName(QStringLiteral("actionRecent%1").arg(i + 1));
+        connect(a, &QAction::triggered, this, [this, i] {
+            if (i < m_recent.size())
+                OpenFile(m_recent[i]);
+        });
+        m_recentActions << a;
+        m_recentMenu->addAction(a);
+    }
+    file->addSeparator();
+    file->addAction(Action(QStringLiteral("actionExit")));
+
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    edit->addAction(Action(QStringLiteral("actionUndo")));
+    edit->addAction(Action(QStringLiteral("actionRedo")));
+    edit->addSeparator();
+    edit->addAction(Action(QStringLiteral("actionCopy")));
+    edit->addAction(Action(QStringLiteral("actionPaste")));
+    edit->addSeparator();
+    edit->addAction(Action(QStringLiteral("actionClear")));
+
+    QMenu* view = menuBar()->addMenu(tr("&View"));
+    for (const char* n : {"actionRedraw", "actionZoomSelect", "actionZoomPrevious", "actionZoomAll"})
+        view->addAction(Action(QLatin1String(n)));
+    view->addSeparator();
+    view->addAction(Action(QStringLiteral("actionShowXY")));
+    view->addAction(Action(QStringLiteral("actionShowHitTest")));
+    view->addSeparator();
+    view->addAction(Action(QStringLiteral("actionE2Cells")));
+
+    QToolBar* tb = addToolBar(tr("Standard"));
+    tb->setObjectName(QStringLiteral("toolBar"));
+    for (const char* n : {"actionNew", "actionOpen", "actionSave"})
+        tb->addAction(Action(QLatin1String(n)));
+    tb->addSeparator();
+    tb->addAction(Action(QStringLiteral("actionUndo")));
+    tb->addAction(Action(QStringLiteral("actionRedo")));
+    tb->addSeparator();
+    for (const char* n : {"actionZoomSelect", "actionZoomPrevious", "actionZoomAll"})
+        tb->addAction(Action(QLatin1String(n)));
+    view->addSeparator();
+    view->addAction(tb->toggleViewAction());
+
+    QMenu* tools = menuBar()->addMenu(tr("&Tools"));
+    tools->addAction(Action(QStringLiteral("actionRunSimulator")));
+    QMenu* post = tools->addMenu(tr("Post-Upload Actions"));
+    post->addAction(Action(QStringLiteral("actionDisableOutputs")));
+    post->addAction(Action(QStringLiteral("actionCoerceIllegal")));
+    tools->addSeparator();
+    tools->addAction(Action(QStringLiteral("actionDeviceManager")));
+
+    m_devMenu = menuBar()->addMenu(tr("DEBUGSCHTYPE"));
+    for (const char* n : {"actionSaveXml", "actionOpenXml", "actionDeleteDrawn", "actionDebugControls"})
+        m_devMenu->addAction(Action(QLatin1String(n)));
+    m_devMenu->menuAction()->setVisible(false);
+
+    m_windowMenu = menuBar()->addMenu(tr("&Window"));
+    connect(m_windowMenu, &QMenu::aboutToShow, this, &MainWindow::UpdateWindowMenu);
+    UpdateWindowMenu();
+
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    help->addAction(Action(QStringLiteral("actionAbout")));
+}
+
+void MainWindow::UpdateWindowMenu()
+{
+    m_windowMenu->clear();
+    m_windowMenu->addAction(tr("&Cascade"), m_mdi, &QMdiArea::cascadeSubWindows);
+    m_windowMenu->addAction(tr("&Tile"), m_mdi, &QMdiArea::tileSubWindows);
+    const QList<QMdiSubWindow*> windows = m_mdi->subWindowList();
+    if (!windows.isEmpty())
+        m_windowMenu->addSeparator();
+    int i = 1;
+    for (QMdiSubWindow* w : windows) {
+        QAction* a = m_windowMenu->addAction(QStringLiteral("&%1 %2").arg(i++).arg(w->windowTitle()));
+        a->setCheckable(true);
+        a->setChecked(w == m_mdi->currentSubWindow());
+        connect(a, &QAction::triggered, this, [this, w] { m_mdi->setActiveSubWindow(w); });
+    }
+}
+
+void MainWindow::UpdateActions()
+{
+    SchDocument* doc = ActiveDocument();
+    CSchView* view = ActiveSchView();
+    const bool hasDoc = doc != nullptr;
+    for (const char* n : {"actionClose", "actionSave", "actionSaveAs", "actionSummary", "actionClear", "actionE2Cells",
+                          "actionDisableOutputs", "actionCoerceIllegal"})
+        Action(QLatin1String(n))->setEnabled(hasDoc);
+    for (const char* n : {"actionPrint", "actionPrintPreview", "actionExportPdf", "actionRedraw", "actionZoomSelect",
+                          "actionZoomPrevious", "actionZoomAll", "actionShowXY", "actionShowHitTest", "actionSaveXml",
+                          "actionOpenXml", "actionDeleteDrawn", "actionDebugControls"})
+        Action(QLatin1String(n))->setEnabled(view != nullptr);
+    {
+        const QSignalBlocker b1(Action(QStringLiteral("actionShowXY")));
+        const QSignalBlocker b2(Action(QStringLiteral("actionShowHitTest")));
+        Action(QStringLiteral("actionShowXY"))->setChecked(view && view->ShowPosition());
+        Action(QStringLiteral("actionShowHitTest"))->setChecked(view && view->ShowHitArea());
+    }
+    DeviceConfig* device = doc ? doc->Doc().Device() : nullptr;
+    {
+        const QSignalBlocker b1(Action(QStringLiteral("actionDisableOutputs")));
+        const QSignalBlocker b2(Action(QStringLiteral("actionCoerceIllegal")));
+        Action(QStringLiteral("actionDisableOutputs"))->setChecked(device && device->GetSwitch(0));
+        Action(QStringLiteral("actionCoerceIllegal"))->setChecked(device && device->GetSwitch(1));
+    }
+    QMdiSubWindow* w = m_mdi->currentSubWindow();
+    setWindowTitle(w ? QStringLiteral("%1 - [%2]").arg(QLatin1String(kAppTitle), w->windowTitle())
+                     : QString::fromLatin1(kAppTitle));
+}
+
+// ---------------------------------------------------------------- recent files
+
+void MainWindow::LoadRecentFiles()
+{
+    m_recent.clear();
+    for (int i = 1; i <= kRecentFileCount; ++i) {
+        const std::string p = CurrentSettings().GetString(kRecentSection, "File" + std::to_string(i), "");
+        if (!p.empty())
+            m_recent << QString::fromStdString(p);
+    }
+    UpdateRecentMenu();
+}
+
+void MainWindow::SaveRecentFiles()
+{
+    for (int i = 0; i < kRecentFileCount; ++i)
+        CurrentSettings().SetString(kRecentSection, "File" + std::to_string(i + 1),
+                                    i < m_recent.size() ? m_recent[i].toStdString() : std::string());
+}
+
+void MainWindow::AddRecentFile(const QString& path)
+{
+    const QString abs = QFileInfo(path).absoluteFilePath();
+    m_recent.removeAll(abs);
+    m_recent.prepend(abs);
+    while (m_recent.size() > kRecentFileCount)
+        m_recent.removeLast();
+    SaveRecentFiles();
+    UpdateRecentMenu();
+}
+
+void MainWindow::UpdateRecentMenu()
+{
+    for (int i = 0; i < m_recentActions.size(); ++i) {
+        QAction* a = m_recentActions[i];
+        if (i < m_recent.size()) {
+            a->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(m_recent[i]));
+            a->setVisible(true);
+        } else {
+            a->setVisible(false);
+        }
+    }
+    m_recentMenu->setEnabled(!m_recent.isEmpty());
+}
+
+// ---------------------------------------------------------------- documents
+
+SchDocument* MainWindow::ActiveDocument() const
+{
+    CChildFrame* f = Frame(m_mdi->currentSubWindow());
+    return f ? f->Doc() : nullptr;
+}
+
+CSchView* MainWindow::ActiveSchView() const
+{
+    QMdiSubWindow* w = m_mdi->currentSubWindow();
+    return w ? qobject_cast<CSchView*>(w->widget()) : nullptr;
+}
+
+CSchView* MainWindow::SchViewOf(SchDocument* doc) const
+{
+    for (QMdiSubWindow* w : m_mdi->subWindowList())
+        if (CChildFrame* f = Frame(w); f && f->Doc() == doc && f->IsSchematic())
+            return qobject_cast<CSchView*>(w->widget());
+    return nullptr;
+}
+
+QMdiSubWindow* MainWindow::AddChild(SchDocument* doc, QWidget* view)
+{
+    const bool schematic = qobject_cast<CSchView*>(view) != nullptr;
+    auto* frame = new CChildFrame(this, doc, schematic);
+    frame->setWidget(view);
+    m_mdi->addSubWindow(frame);
+    auto title = [frame, doc, schematic] {
+        if (doc)
+            frame->setWindowTitle(schematic ? doc->Title() : doc->DisplayName() + QStringLiteral(" - E2 Cells"));
+    };
+    title();
+    connect(doc, &SchDocument::stateChanged, frame, [this, title] {
+        title();
+        UpdateActions();
+    });
+    return frame;
+}
+
+SchDocument* MainWindow::AddDocument(std::unique_ptr<SchDocument> owned)
+{
+    SchDocument* doc = owned.release();
+    doc->setParent(this);
+    m_docs << doc;
+    m_undoGroup->addStack(doc->UndoStack());
+    m_undoGroup->setActiveStack(doc->UndoStack());
+    connect(doc, &SchDocument::updated, this, [this] { UpdateActions(); });
+    auto* view = new CSchView(doc);
+    connect(view, &CSchView::statusMessage, this, [this](const QString& t) { statusBar()->showMessage(t); });
+    connect(view, &CSchView::developmentMenuRequested, this, &MainWindow::ShowDevelopmentMenu);
+    connect(view, &CSchView::showPositionChanged, this, [this] { UpdateActions(); });
+    connect(view, &CSchView::showHitAreaChanged, this, [this] { UpdateActions(); });
+    QMdiSubWindow* frame = AddChild(doc, view);
+    frame->resize(900, 620);
+    if (m_mdi->subWindowList().size() == 1)
+        frame->showMaximized();
+    else
+        frame->show();
+    m_mdi->setActiveSubWindow(frame);
+    view->setFocus();
+    UpdateActions();
+    return doc;
+}
+
+SchDocument* MainWindow::NewDocument(const QString& deviceType)
+{
+    auto doc = std::make_unique<SchDocument>();
+    if (!doc->NewDocument(deviceType.toStdString(), m_nextNumber))
+        return nullptr;
+    ++m_nextNumber;
+    return AddDocument(std::move(doc));
+}
+
+SchDocument* MainWindow::OpenFile(const QString& path)
+{
+    const QString abs = QFileInfo(path).absoluteFilePath();
+    for (SchDocument* d : m_docs) {
+        if (QFileInfo(QString::fromStdString(d->Doc().GetPathName())).absoluteFilePath() == abs &&
+            !d->Doc().GetPathName().empty()) {
+            if (CSchView* v = SchViewOf(d))
+                for (QMdiSubWindow* w : m_mdi->subWindowList())
+                    if (w->widget() == v)
+                        m_mdi->setActiveSubWindow(w);
+            return d;
+        }
+    }
+    auto doc = std::make_unique<SchDocument>();
+    if (!doc->Open(abs)) {
+        // The document has told the user why; a file that does not exist drops out of the list.
+        if (!QFileInfo::exists(abs) && m_recent.removeAll(abs) > 0) {
+            SaveRecentFiles();
+            UpdateRecentMenu();
+        }
+        return nullptr;
+    }
+    AddRecentFile(abs);
+    return AddDocument(std::move(doc));
+}
+
+QString MainWindow::AskSaveFileName(SchDocument* doc)
+{
+    QString suggested = QString::fromStdString(doc->Doc().GetPathName());
+    if (suggested.isEmpty())
+        suggested = doc->DisplayName() + QStringLiteral(".ZEL");
+    QString path = QFileDialog::getSaveFileName(this, tr("Save As"), suggested, tr(kDesignFilter));
+    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".ZEL");
+    return path;
+}
+
+QString MainWindow::AskOpenFileName()
+{
+    return QFileDialog::getOpenFileName(this, tr("Open"), QString(), tr(kDesignFilter));
+}
+
+bool MainWindow::SaveDocumentAs(SchDocument* doc, const QString& path)
+{
+    if (!doc || path.isEmpty())
+        return false;
+    if (!doc->Save(path))
+        return false;
+    AddRecentFile(path);
+    UpdateActions();
+    return true;
+}
+
+bool MainWindow::SaveDocument(SchDocument* doc)
+{
+    if (!doc)
+        return false;
+    QString path = QString::fromStdString(doc->Doc().GetPathName());
+    if (path.isEmpty())
+        path = AskSaveFileName(doc);
+    return SaveDocumentAs(doc, path);
+}
+
+bool MainWindow::SaveModified(SchDocument* doc)
+{
+    if (!doc || !doc->Doc().IsModified())
+        return true;
+    const QString text = QString::fromLatin1(kMsgSaveChanges).arg(doc->DisplayName());
+    switch (CurrentPrompter().Message(text.toStdString(), kAppTitle, Buttons::YesNoCancel, MessageIcon::Warning)) {
+    case Answer::Yes: return SaveDocument(doc);
+    case Answer::No: return true;
+    default: return false;
+    }
+}
+
+bool MainWindow::ChildCloseRequested(QMdiSubWindow* frame)
+{
+    CChildFrame* f = Frame(frame);
+    SchDocument* doc = f ? f->Doc() : nullptr;
+    if (!doc)
+        return true;
+    if (!m_closingAll && !SaveModified(doc))
+        return false;
+    // The document's other windows close with it.
+    for (QMdiSubWindow* w : m_mdi->subWindowList())
+        if (CChildFrame* other = Frame(w); other && other != f && other->Doc() == doc) {
+            other->m_force = true;
+            other->close();
+        }
+    RemoveDocument(doc);
+    return true;
+}
+
+void MainWindow::RemoveDocument(SchDocument* doc)
+{
+    if (!m_docs.removeOne(doc))
+        return;
+    m_undoGroup->removeStack(doc->UndoStack());
+    doc->deleteLater();
+    QMetaObject::invokeMethod(this, [this] { UpdateActions(); }, Qt::QueuedConnection);
+}
+
+bool MainWindow::CloseDocument(SchDocument* doc)
+{
+    if (!doc || !m_docs.contains(doc))
+        return true;
+    for (QMdiSubWindow* w : m_mdi->subWindowList())
+        if (CChildFrame* f = Frame(w); f && f->Doc() == doc && f->IsSchematic()) {
+            f->close();
+            break;
+        }
+    return !m_docs.contains(doc);
+}
+
+CE2CellDBView* MainWindow::OpenE2CellView(SchDocument* doc)
+{
+    if (!doc)
+        return nullptr;
+    for (QMdiSubWindow* w : m_mdi->subWindowList())
+        if (CChildFrame* f = Frame(w); f && f->Doc() == doc)
+            if (auto* v = qobject_cast<CE2CellDBView*>(w->widget())) {
+                m_mdi->setActiveSubWindow(w);
+                return v;
+            }
+    auto* view = new CE2CellDBView(doc);
+    QMdiSubWindow* frame = AddChild(doc, view);
+    frame->resize(420, 520);
+    frame->show();
+    m_mdi->setActiveSubWindow(frame);
+    return view;
+}
+
+void MainWindow::closeEvent(QCloseEvent* e)
+{
+    for (SchDocument* d : m_docs)
+        if (!SaveModified(d)) {
+            e->ignore();
+            return;
+        }
+    m_closingAll = true;
+    m_mdi->closeAllSubWindows();
+    SaveRecentFiles();
+    e->accept();
+}
+
+// ---------------------------------------------------------------- file commands
+
+void MainWindow::OnNew()
+{
+    QDialog dlg(this);
+    dlg.setWindowTitle(tr("New"));
+    auto* layout = new QVBoxLayout(&dlg);
+    auto* list = new QListWidget(&dlg);
+    list->addItems(NewDocumentKinds());
+    list->setCurrentRow(0);
+    auto* label = new QLabel(tr("&New"), &dlg);
+    label->setBuddy(list);
+    layout->addWidget(label);
+    layout->addWidget(list);
+    auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dlg);
+    connect(box, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
+    connect(box, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+    connect(list, &QListWidget::itemDoubleClicked, &dlg, &QDialog::accept);
+    layout->addWidget(box);
+    if (dlg.exec() != QDialog::Accepted || list->currentRow() < 0)
+        return;
+    NewDocument(QLatin1String(kDeviceTypeNames[list->currentRow()]));
+}
+
+void MainWindow::OnOpen()
+{
+    const QString path = AskOpenFileName();
+    if (!path.isEmpty())
+        OpenFile(path);
+}
+
+void MainWindow::OnSave() { SaveDocument(ActiveDocument()); }
+
+void MainWindow::OnSaveAs()
+{
+    if (SchDocument* d = ActiveDocument())
+        SaveDocumentAs(d, AskSaveFileName(d));
+}
+
+void MainWindow::OnClose()
+{
+    if (QMdiSubWindow* w = m_mdi->currentSubWindow())
+        w->close();
+}
+
+void MainWindow::OnPrint()
+{
+    CSchView* v = ActiveSchView();
+    if (!v)
+        return;
+    QPrintDialog dlg(m_printer.get(), this);
+    if (dlg.exec() == QDialog::Accepted)
+        v->Print(m_printer.get());
+}
+
+void MainWindow::OnPrintPreview()
+{
+    CSchView* v = ActiveSchView();
+    if (!v)
+        return;
+    QPrintPreviewDialog dlg(m_printer.get(), this);
+    connect(&dlg, &QPrintPreviewDialog::paintRequested, v, [v](QPrinter* p) { v->Print(p); });
+    dlg.resize(900, 700);
+    dlg.exec();
+}
+
+void MainWindow::OnPageSetup()
+{
+    QPageSetupDialog dlg(m_printer.get(), this);
+    dlg.exec();
+}
+
+bool MainWindow::ExportPdf(const QString& path)
+{
+    CSchView* v = ActiveSchView();
+    if (!v || path.isEmpty())
+        return false;
+    QPrinter pdf(QPrinter::HighResolution);
+    pdf.setOutputFormat(QPrinter::PdfFormat);
+    pdf.setOutputFileName(path);
+    pdf.setPageLayout(m_printer->pageLayout());
+    v->Print(&pdf);
+    if (!QFileInfo::exists(path)) {
+        CurrentPrompter().Message(kMsgFileNotOpened, kAppTitle, Buttons::Ok, MessageIcon::Error);
+        return false;
+    }
+    return true;
+}
+
+void MainWindow::OnExportPdf()
+{
+    SchDocument* d = ActiveDocument();
+    if (!d)
+        return;
+    QString suggested = QString::fromStdString(d->Doc().GetPathName());
+    suggested = suggested.isEmpty() ? d->DisplayName() + QStringLiteral(".pdf")
+                                    : QFileInfo(suggested).path() + '/' + QFileInfo(suggested).completeBaseName() +
+                                          QStringLiteral(".pdf");
+    QString path = QFileDialog::getSaveFileName(this, tr("Export to PDF"), suggested, tr("PDF files (*.pdf)"));
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".pdf");
+    ExportPdf(path);
+}
+
+// ---------------------------------------------------------------- document commands
+
+void MainWindow::EditSummaryInfo()
+{
+    SchDocument* doc = ActiveDocument();
+    if (!doc || !doc->Doc().Device())
+        return;
+    CSchDoc& d = doc->Doc();
+    const QString file = d.GetPathName().empty() ? doc->DisplayName() : QString::fromStdString(d.GetPathName());
+    CSummaryDialog dlg(this, file, QString::fromStdString(d.GetDeviceType()), d.Summary());
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+    const CSummaryInfo s = dlg.Summary();
+    doc->Change(tr("Edit Summary Information"), [&] {
+        d.SetSummary(s);
+        return true;
+    });
+}
+
+void MainWindow::ClearSchematic()
+{
+    SchDocument* doc = ActiveDocument();
+    if (!doc)
+        return;
+    doc->Change(tr("Clear Schematic"), [doc] { return doc->Doc().ClearSchematic(); });
+}
+
+void MainWindow::SetDisableOutputs(bool on)
+{
+    SchDocument* doc = ActiveDocument();
+    if (!doc || !doc->Doc().Device())
+        return;
+    doc->Change(tr("Disable T1/T2 outputs"), [doc, on] {
+        DeviceConfig* device = doc->Doc().Device();
+        device->SetSwitch(0, on ? 1 : 0);
+        if (on)
+            device->ApplyOutputDisable();
+        doc->Doc().RefreshValueTexts();
+        doc->Doc().UpdateAllViews(kHintNone);
+        return true;
+    });
+    UpdateActions();
+}
+
+void MainWindow::SetCoerceIllegal(bool on)
+{
+    SchDocument* doc = ActiveDocument();
+    if (!doc || !doc->Doc().Device())
+        return;
+    doc->Change(tr("Coerce illegal values"), [doc, on] {
+        DeviceConfig* device = doc->Doc().Device();
+        device->SetSwitch(1, on ? 1 : 0);
+        if (on && device->CoerceSymbols() > 0)
+            CurrentPrompter().Message(kCoerceMessage, kAppTitle, Buttons::Ok, MessageIcon::Information);
+        doc->Doc().RefreshValueTexts();
+        doc->Doc().UpdateAllViews(kHintNone);
+        return true;
+    });
+    UpdateActions();
+}
+
+// ---------------------------------------------------------------- Device Manager, About
+
+void MainWindow::OnDeviceManager()
+{
+    QDialog dlg(this);
+    dlg.setWindowTitle(tr("Device Manager"));
+    auto* layout = new QVBoxLayout(&dlg);
+    layout->addWidget(new QLabel(tr("Installed devices:"), &dlg));
+    auto* list = new QListWidget(&dlg);
+    for (const char* t : kDeviceTypeNames)
+        list->addItem(QLatin1String(t));
+    layout->addWidget(list);
+    auto* details = new QLabel(&dlg);
+    details->setTextFormat(Qt::PlainText);
+    layout->addWidget(details);
+    connect(list, &QListWidget::currentRowChanged, &dlg, [details](int row) {
+        if (row < 0) {
+            details->clear();
+            return;
+        }
+        // Every device type is built into the program: there is no support library to name.
+        details->setText(QStringLiteral("Filename:\t%1\nCLSID:\t%2\nVersion:\t%3")
+                             .arg(QStringLiteral("(built in)"), QStringLiteral("(none)"),
+                                  QCoreApplication::applicationVersion()));
+    });
+    list->setCurrentRow(0);
+    auto* box = new QDialogButtonBox(QDialogButtonBox::Close, &dlg);
+    connect(box, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+    layout->addWidget(box);
+    dlg.exec();
+}
+
+void MainWindow::OnAbout()
+{
+    QMessageBox::about(this, tr("About Kalidor"),
+                       tr("<b>Kalidor %1</b><p>Design tool for the Zel family of in-system programmable "
+                          "analog devices.</p>")
+                           .arg(QCoreApplication::applicationVersion()));
+}
+
+// ---------------------------------------------------------------- development menu
+
+void MainWindow::ShowDevelopmentMenu() { m_devMenu->menuAction()->setVisible(true); }
+
+void MainWindow::OnSaveSchematicXml()
+{
+    SchDocument* doc = ActiveDocument();
+    if (!doc || !doc->Doc().Schematic())
+        return;
+    const QString path = QFileDialog::getSaveFileName(this, tr("Save Schematic as XML"), QString(), tr(kXmlFilter));
+    if (path.isEmpty())
+        return;
+    if (!WriteFileAtomically(path.toStdString(), doc->Doc().WriteDeviceSchematic()))
+        CurrentPrompter().Message(kMsgFileNotOpened, kAppTitle, Buttons::Ok, MessageIcon::Error);
+}
+
+void MainWindow::OnOpenSchematicXml()
+{
+    SchDocument* doc = ActiveDocument();
+    CDeviceSchematic* s = doc ? doc->Doc().Schematic() : nullptr;
+    if (!s)
+        return;
+    const QString path = QFileDialog::getOpenFileName(this, tr("Open XML Schematic"), QString(), tr(kXmlFilter));
+    if (path.isEmpty())
+        return;
+    std::string text;
+    if (!ReadWholeFile(path.toStdString(), text, 16u * 1024u * 1024u)) {
+        CurrentPrompter().Message(kMsgFileNotOpened, kAppTitle, Buttons::Ok, MessageIcon::Error);
+        return;
+    }
+    CXmlParser parser;
+    CSchematic::RegisterTags(parser);
+    parser.SetText(text);
+    // Look for the <ZelSchematic> element; every step consumes text, so this ends.
+    for (std::size_t guard = 0; guard <= text.size(); ++guard) {
+        CXmlElement* e = parser.NextElement();
+        if (e && e->GetTag() == "<ZelSchematic>") {
+            s->ResetSymbols();
+            s->ReadSchematic(parser);
+            break;
+        }
+        if (!e && (parser.GetLastResult() == kXmlEof || parser.GetPosition() >= parser.GetBuffer().size()))
+            break;
+    }
+    doc->Doc().RefreshValueTexts();
+    doc->Doc().UpdateAllViews(kHintNone);
+}
+
+void MainWindow::OnDeleteDrawnElements()
+{
+    SchDocument* doc = ActiveDocument();
+    CDeviceSchematic* s = doc ? doc->Doc().Schematic() : nullptr;
+    if (!s)
+        return;
+    for (CSymbol* sym = s->GetFirstSymbol(); sym; sym = s->GetNextSymbol())
+        sym->DeleteDrawnElements();
+    doc->Doc().UpdateAllViews(kHintNone);
+}
+
+void MainWindow::OnSchematicDebugControls()
+{
+    SchDocument* doc = ActiveDocument();
+    CDeviceSchematic* s = doc ? doc->Doc().Schematic() : nullptr;
+    if (!s)
+        return;
+    QDialog dlg(this);
+    dlg.setWindowTitle(tr("Schematic Debug Controls"));
+    auto* layout = new QVBoxLayout(&dlg);
+    const QStringList names = {tr("Show symbols"), tr("Debug switch 1"), tr("Debug switch 2"), tr("Debug switch 3")};
+    QList<QCheckBox*> boxes;
+    for (int i = 0; i < CSchematic::kDisplaySwitchCount; ++i) {
+        auto* b = new QCheckBox(names.value(i), &dlg);
+        b->setChecked(s->GetDisplaySwitch(i));
+        layout->addWidget(b);
+        boxes << b;
+    }
+    auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dlg);
+    connect(box, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
+    connect(box, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+    layout->addWidget(box);
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+    for (int i = 0; i < boxes.size(); ++i)
+        s->SetDisplaySwitch(i, boxes[i]->isChecked());
+    doc->Doc().UpdateAllViews(kHintNone);
+}
+
+}  // namespace kalidor

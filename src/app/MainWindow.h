@@ -1,0 +1,130 @@
+// The main window of kalidor: a frame with several document windows (QMdiArea), the menus, the
+// toolbar and the status bar, the recent-file list, New/Open/Save/Close, printing, the Device
+// Manager and the document commands (Summary Info, Clear Schematic, Post-Upload Actions, Undo).
+#pragma once
+
+#include <QMainWindow>
+#include <QList>
+#include <QPointer>
+#include <QStringList>
+#include <memory>
+
+class QAction;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QPrinter;
+class QUndoGroup;
+
+namespace kalidor {
+
+class CE2CellDBView;
+class CSchView;
+class SchDocument;
+
+// Texts of the main window.
+inline constexpr const char* kAppTitle = "Kalidor";
+inline constexpr const char* kDesignFilter = "Zel Designs (*.ZEL *.zel);;All Files (*)";
+inline constexpr const char* kXmlFilter = "XML files (*.XML *.xml);;All Files (*)";
+inline constexpr const char* kMsgFileNotOpened = "File could not be opened";
+inline constexpr const char* kMsgSaveChanges = "Save changes to %1?";
+inline constexpr const char* kMenuDisableOutputs = "Disable T1/T2 outputs if input=NONE";
+inline constexpr const char* kMenuCoerceIllegal = "Coerce illegal values to zero";
+inline constexpr int kRecentFileCount = 4;
+inline constexpr const char* kRecentSection = "Recent File List";
+
+// The kinds the New command offers, in order, and the device type each stands for.
+QStringList NewDocumentKinds();  // "ZelA Schematic" … "ZelE Schematic"
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // --- documents ---
+    SchDocument* NewDocument(const QString& deviceType);
+    SchDocument* OpenFile(const QString& path);
+    bool SaveDocument(SchDocument* doc);
+    bool SaveDocumentAs(SchDocument* doc, const QString& path);
+    // Asks to save a modified document (Yes/No/Cancel); false when the user cancelled or saving failed.
+    bool SaveModified(SchDocument* doc);
+    // Closes the document's windows (after SaveModified); false when cancelled.
+    bool CloseDocument(SchDocument* doc);
+    QList<SchDocument*> Documents() const { return m_docs; }
+    SchDocument* ActiveDocument() const;
+    CSchView* ActiveSchView() const;
+    CSchView* SchViewOf(SchDocument* doc) const;
+    CE2CellDBView* OpenE2CellView(SchDocument* doc);
+    QMdiArea* Mdi() const { return m_mdi; }
+
+    QStringList RecentFiles() const { return m_recent; }
+    void AddRecentFile(const QString& path);
+
+    // --- document commands on the active document ---
+    void EditSummaryInfo();
+    void ClearSchematic();
+    void SetDisableOutputs(bool on);
+    void SetCoerceIllegal(bool on);
+
+    QAction* Action(const QString& objectName) const;
+    QMenu* DevelopmentMenu() const { return m_devMenu; }
+    QUndoGroup* UndoGroup() const { return m_undoGroup; }
+
+    // The file name to save under; a file dialog (tests override it).
+    virtual QString AskSaveFileName(SchDocument* doc);
+    virtual QString AskOpenFileName();
+
+public slots:
+    void OnNew();
+    void OnOpen();
+    void OnSave();
+    void OnSaveAs();
+    void OnClose();
+    void OnPrint();
+    void OnPrintPreview();
+    void OnPageSetup();
+    void OnExportPdf();
+    void OnDeviceManager();
+    void OnAbout();
+    void ShowDevelopmentMenu();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    friend class CChildFrame;
+    void CreateActions();
+    void CreateMenus();
+    void LoadRecentFiles();
+    void SaveRecentFiles();
+    void UpdateRecentMenu();
+    void UpdateActions();
+    void UpdateWindowMenu();
+    void UpdateTitles(SchDocument* doc);
+    QMdiSubWindow* AddChild(SchDocument* doc, QWidget* view);
+    SchDocument* AddDocument(std::unique_ptr<SchDocument> doc);
+    void RemoveDocument(SchDocument* doc);
+    // Called by a schematic frame that is about to close.
+    bool ChildCloseRequested(QMdiSubWindow* frame);
+    bool ExportPdf(const QString& path);
+    void OnSaveSchematicXml();
+    void OnOpenSchematicXml();
+    void OnDeleteDrawnElements();
+    void OnSchematicDebugControls();
+
+    QMdiArea* m_mdi = nullptr;
+    QUndoGroup* m_undoGroup = nullptr;
+    QList<SchDocument*> m_docs;
+    QStringList m_recent;
+    int m_nextNumber = 1;
+    std::unique_ptr<QPrinter> m_printer;
+    bool m_closingAll = false;
+
+    QMenu* m_recentMenu = nullptr;
+    QMenu* m_windowMenu = nullptr;
+    QMenu* m_devMenu = nullptr;
+    QList<QAction*> m_recentActions;
+};
+
+}  // namespace kalidor

@@ -1,0 +1,154 @@
+#include "device/ui/SymbolEditor.h"
+
+#include <QString>
+
+#include "device/DeviceConfig.h"
+#include "device/SymbolInfo.h"
+#include "device/ValueChoosers.h"
+#include "device/ui/ValueDialogs.h"
+#include "document/ui/SchDocument.h"
+#include "platform/Prompter.h"
+#include "view/DeviceSchematic.h"
+
+namespace kalidor {
+
+namespace {
+
+// Option lists of the ZelC symbols that have no dialog of their own.
+const char* const kZelCRefLevels[] = {"  64mV", " 128mV", " 256mV", " 512mV", "1024mV", "2048mV", "  2.5V"};
+const char* const kZelCCalLevels[] = {"0V", "2.5V"};
+
+ChooserList OptionRows(const char* const* texts, int n, int current)
+{
+    ChooserList l;
+    for (int i = 0; i < n; ++i)
+        l.rows.push_back({texts[i], i});
+    l.selected = (current >= 0 && current < n) ? current : -1;
+    return l;
+}
+
+bool StoreSymbol(SchDocument& doc, int key, int value, const QString& what)
+{
+    return doc.Change(QStringLiteral("Edit %1").arg(what), [&] {
+        doc.Doc().SetSymValue(key, value);
+        return true;
+    });
+}
+
+}  // namespace
+
+int EditSymbolValue(QWidget* parent, SchDocument& doc, int key)
+{
+    CSchDoc& d = doc.Doc();
+    DeviceConfig* device = d.Device();
+    CDeviceSchematic* schematic = d.Schematic();
+    if (!device || !schematic)
+        return 0;
+    CSymbol* symbol = schematic->GetSymbol(key);
+    if (!symbol || !symbol->IsValid())
+        return 0;
+    const std::string& type = d.GetDeviceType();
+    const bool filter = type == "ZelD" || type == "ZelE";
+    const int dialogType = symbol->GetDialogType();
+    const QString what = QString::fromStdString(symbol->GetFullName());
+    const int current = device->GetSymValue(key);
+
+    switch (dialogType) {
+    case kDlgFilterConfig:
+        CurrentPrompter().Message(kMsgStoredConfiguration, "Kalidor", Buttons::Ok, MessageIcon::Information);
+        return 0;
+    case kDlgGain:
+    case kDlgNegativeGain: {
+        const ChooserList rows = GainChooserRows(*device, key, dialogType);
+        CListChooserDialog dlg(parent, dialogType == kDlgNegativeGain ? kTitleGainLevel : kTitleGain, {}, rows,
+                               {}, CurrentGain(*device, key));
+        if (dlg.exec() != QDialog::Accepted || dlg.SelectedRow() < 0)
+            return 0;
+        const int g = dlg.Value();
+        return doc.Change(QStringLiteral("Edit %1").arg(what), [&] {
+            if (filter)
+                d.SetSymValue(key, g);
+            else
+                d.SetGainValue(key, g);
+            return true;
+        }) ? 1 : 0;
+    }
+    case kDlgCapacitor: {
+        CListChooserDialog dlg(parent, kTitleCapacitor, kHeadingCapacitor, CapacitorChooserRows(*device, key), {},
+                               current);
+        if (dlg.exec() != QDialog::Accepted || dlg.SelectedRow() < 0)
+            return 0;
+        return StoreSymbol(doc, key, dlg.Value(), what) ? 1 : 0;
+    }
+    case kDlgInputSelect: {
+        if (type == "ZelD" || type == "ZelE")
+            return 0;
+        CListChooserDialog dlg(parent, kTitleInterconnect, kHeadingInterconnect,
+                               InterconnectChooserRows(*device, key), {}, current);
+        if (dlg.exec() != QDialog::Accepted || dlg.SelectedRow() < 0)
+            return 0;
+        return StoreSymbol(doc, key, dlg.Value(), what) ? 1 : 0;
+    }
+    case kDlgDacValue: {
+        if (type != "ZelB" && type != "ZelC")
+            return 0;
+        CListChooserDialog dlg(parent, kTitleDacList, {}, DacChooserRows(*device, key),
+                               {kHeadingDacCode, QString(), QString::fromStdString(DacValueHeading(*device, key))},
+                               current);
+        if (dlg.exec() != QDialog::Accepted || dlg.SelectedRow() < 0)
+            return 0;
+        return StoreSymbol(doc, key, dlg.Value(), what) ? 1 : 0;
+    }
+    case kDlgUes: {
+        CUesDialog dlg(parent, GetUesValue(*device), device->GetUesCount());
+        if (dlg.exec() != QDialog::Accepted)
+            return 0;
+        const std::uint64_t v = dlg.Value();
+        return doc.Change(QStringLiteral("Edit UES"), [&] {
+            SetUesValue(*device, v);
+            d.SetModifiedFlag(true);
+            d.RefreshValueTexts();
+            d.UpdateAllViews(kHintSymbolEdited);
+            return true;
+        }) ? 1 : 0;
+    }
+    case kDlgVoltageRef:
+    case kDlgAutoCalLevel: {
+        if (type != "ZelC")
+            return 0;
+        const ChooserList rows = dialogType == kDlgVoltageRef ? OptionRows(kZelCRefLevels, 7, current)
+                                                              : OptionRows(kZelCCalLevels, 2, current);
+        CListChooserDialog dlg(parent, what, {}, rows, {}, current);
+        if (dlg.exec() != QDialog::Accepted || dlg.SelectedRow() < 0)
+            return 0;
+        return StoreSymbol(doc, key, dlg.Value(), what) ? 1 : 0;
+    }
+    default:
+        break;
+    }
+
+    const ModeDialogSpec spec = ModeDialogFor(dialogType, type);
+    if (!spec.title.isEmpty()) {
+        CModeDialog dlg(parent, spec, current);
+        if (dlg.exec() != QDialog::Accepted)
+            return 0;
+        const int v = dlg.Value();
+        if (v == current)
+            return 0;
+        return StoreSymbol(doc, key, v, what) ? 1 : 0;
+    }
+    // ZelB opens nothing for dialog types 3, 6, 19 and 20; symbols of the other families that
+    // have a record but no editor of their own take a plain number within the record's range.
+    if (type == "ZelB" || dialogType == kDlgNone || !device->HasRecord(key))
+        return 0;
+    const SymbolValue& rec = device->GetSymbolRecord(key);
+    if (rec.maxValue <= 0)
+        return 0;
+    CNumberDialog dlg(parent, what, QString::fromStdString(rec.name) + QStringLiteral(" value:"), current, 0,
+                      rec.maxValue);
+    if (dlg.exec() != QDialog::Accepted || dlg.Value() == current)
+        return 0;
+    return StoreSymbol(doc, key, dlg.Value(), what) ? 1 : 0;
+}
+
+}  // namespace kalidor

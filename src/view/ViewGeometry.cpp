@@ -1,0 +1,165 @@
+#include "view/ViewGeometry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "view/Schematic.h"
+
+namespace kalidor {
+
+std::string PositionText(int x, int y)
+{
+    auto part = [](int v) {
+        // Integer part truncated towards zero, the remainder's magnitude as three digits; the
+        // sign is written separately so that -0.5 inch reads "-0.500" rather than "0.500".
+        const long long lv = v;
+        const long long whole = std::llabs(lv) / 1000;
+        const long long frac = std::llabs(lv) % 1000;
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%s%lld.%3.3lld", lv < 0 ? "-" : "", whole, frac);
+        return std::string(buf);
+    };
+    return "X=" + part(x) + "  Y=" + part(y);
+}
+
+bool ZoomSelectStarts(int pressX, int pressY, int x, int y)
+{
+    return std::abs(x - pressX) > kZoomSelectThreshold && std::abs(y - pressY) > kZoomSelectThreshold;
+}
+
+std::string TitleBlockDate(std::time_t when)
+{
+    static const char* const kMonths[12] = {"January", "February", "March",     "April",
+                                            "May",     "June",     "July",      "August",
+                                            "September", "October", "November", "December"};
+    std::tm tm{};
+    if (!localtime_r(&when, &tm))
+        return {};
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%s %02d, %04d", kMonths[tm.tm_mon % 12], tm.tm_mday, tm.tm_year + 1900);
+    return buf;
+}
+
+ViewRect SchematicExtent(CSchematic& schematic)
+{
+    ViewRect r{0, 0, 11000, 8500};
+    auto grow = [&r](double x, double y) {
+        r.left = std::min(r.left, x);
+        r.right = std::max(r.right, x);
+        r.bottom = std::min(r.bottom, y);
+        r.top = std::max(r.top, y);
+    };
+    for (CSymbol* s = schematic.GetFirstSymbol(); s; s = schematic.GetNextSymbol()) {
+        const LogPoint o = s->GetOrigin();
+        grow(o.x, o.y);
+        const LogRect& h = s->GetHitRect();
+        if (!h.IsNull()) {
+            grow(h.left, h.top);
+            grow(h.right, h.bottom);
+        }
+        const LogPoint v = s->GetValueXY();
+        grow(v.x, v.y);
+        const LogPoint n = s->GetNameXY();
+        grow(n.x, n.y);
+        for (const CDrawnElement& e : s->GetDrawnElements()) {
+            const LogPoint eo = e.GetOrigin();
+            for (int i = 0; i < e.GetPointCount(); ++i) {
+                const LogPoint p = e.GetPoint(i);
+                grow(o.x + eo.x + p.x, o.y + eo.y + p.y);
+            }
+        }
+    }
+    // Keep absurd coordinates of a damaged file from making the drawing area unusable.
+    const double kLimit = 1e6;
+    r.left = std::max(r.left, -kLimit);
+    r.bottom = std::max(r.bottom, -kLimit);
+    r.right = std::min(r.right, kLimit);
+    r.top = std::min(r.top, kLimit);
+    return r;
+}
+
+ViewMapping ViewMapping::Fit(const ViewRect& visible, int viewportWidth, int viewportHeight)
+{
+    ViewMapping m;
+    const double w = std::max(1, viewportWidth);
+    const double h = std::max(1, viewportHeight);
+    const double vw = visible.Width() > 0 ? visible.Width() : 1.0;
+    const double vh = visible.Height() > 0 ? visible.Height() : 1.0;
+    m.scale = std::min(w / vw, h / vh);
+    m.left = visible.left;
+    m.top = visible.top;
+    m.offsetX = (w - vw * m.scale) / 2.0;
+    m.offsetY = (h - vh * m.scale) / 2.0;
+    return m;
+}
+
+// ---------------------------------------------------------------- zoom state
+
+void CZoomState::SetWorld(const ViewRect& world)
+{
+    world_ = world.IsEmpty() ? ViewRect{0, 0, 11000, 8500} : world;
+    visible_ = world_;
+    history_.clear();
+}
+
+ViewRect CZoomState::Limit(ViewRect r) const
+{
+    if (r.left > r.right)
+        std::swap(r.left, r.right);
+    if (r.bottom > r.top)
+        std::swap(r.bottom, r.top);
+    const double cx = (r.left + r.right) / 2, cy = (r.bottom + r.top) / 2;
+    double w = std::max(r.Width(), kMinWidth);
+    double h = std::max(r.Height(), kMinWidth);
+    w = std::min(w, world_.Width() * kMaxZoomOut);
+    h = std::min(h, world_.Height() * kMaxZoomOut);
+    return {cx - w / 2, cy - h / 2, cx + w / 2, cy + h / 2};
+}
+
+void CZoomState::ZoomTo(ViewRect r)
+{
+    if (history_.size() >= kMaxHistory)
+        history_.erase(history_.begin());
+    history_.push_back(visible_);
+    visible_ = Limit(r);
+}
+
+void CZoomState::ZoomAll() { ZoomTo(world_); }
+
+bool CZoomState::ZoomPrevious()
+{
+    if (history_.empty())
+        return false;
+    visible_ = history_.back();
+    history_.pop_back();
+    return true;
+}
+
+void CZoomState::ZoomAbout(double x, double y, double factor)
+{
+    if (!(factor > 0) || !std::isfinite(factor))
+        return;
+    ViewRect r{x - (x - visible_.left) / factor, y - (y - visible_.bottom) / factor,
+               x + (visible_.right - x) / factor, y + (visible_.top - y) / factor};
+    r = Limit(r);
+    // Limit() keeps the centre; move the rectangle so that (x, y) stays at the same fraction.
+    if (r.Width() != (visible_.Width() / factor) || r.Height() != (visible_.Height() / factor)) {
+        const double fx = (x - visible_.left) / visible_.Width();
+        const double fy = (y - visible_.bottom) / visible_.Height();
+        const double w = r.Width(), h = r.Height();
+        r = {x - fx * w, y - fy * h, x - fx * w + w, y - fy * h + h};
+    }
+    visible_ = r;
+}
+
+void CZoomState::Pan(double dx, double dy)
+{
+    visible_.left += dx;
+    visible_.right += dx;
+    visible_.bottom += dy;
+    visible_.top += dy;
+}
+
+}  // namespace kalidor

@@ -1,0 +1,123 @@
+// CSchView: the window that shows a schematic document. It draws the device schematic with the
+// current value texts, highlights the symbol under the mouse, opens a symbol's editor on
+// double-click, lets the user drag interconnect switches, zooms (Zoom In Select, Zoom Previous,
+// Zoom All, the wheel), shows the mouse position, outlines hit areas, and prints the schematic
+// with a title block.
+#pragma once
+
+#include <QColor>
+#include <QPointer>
+#include <QRect>
+#include <QString>
+
+#include "view/ColorTable.h"
+#include "view/ui/ZelScrollView.h"
+
+class QPrinter;
+class QPainter;
+
+namespace kalidor {
+
+class CInterconnect;
+class SchDocument;
+
+// The interaction mode of the view and the cursor that goes with it.
+class CToolSet {
+public:
+    enum Mode {
+        kIdle = 0,
+        kZoomSelect = 1,
+        kDragConnection = 2,
+        kCancelledDrag = 3,
+        kDragContact = 4,
+        kOverSwitch = 5,
+        kOverSymbol = 6,
+    };
+    Mode GetMode() const { return m_mode; }
+    void SetMode(Mode m) { m_mode = m; }
+    Qt::CursorShape Cursor() const;
+
+private:
+    Mode m_mode = kIdle;
+};
+
+class CSchView : public CZelScrollView {
+    Q_OBJECT
+public:
+    // The key sequence that opens the development menu when typed into the view.
+    static constexpr const char* kDevelopmentKeys = "zeldev";
+
+    explicit CSchView(SchDocument* doc, QWidget* parent = nullptr);
+    ~CSchView() override;
+
+    SchDocument* Document() const { return m_doc; }
+    CToolSet::Mode Mode() const { return m_tools.GetMode(); }
+    bool ShowPosition() const { return m_showPosition; }
+    bool ShowHitArea() const { return m_showHitArea; }
+    QString PositionStatusText() const { return m_positionText; }
+    int HighlightedKey() const;
+    // Milliseconds the last full repaint took.
+    double LastPaintMilliseconds() const { return m_lastPaintMs; }
+
+    // Draws the schematic (and, when on, the hit areas) with `painter` through `mapping`.
+    void DrawSchematic(QPainter& painter, const ViewMapping& mapping, const CColorTable& colors,
+                       bool withHitAreas, double penWidth = 0) const;
+    // Prints the schematic with its title block on `printer` (one page).
+    void Print(QPrinter* printer) const;
+    // The title block lines: the path name and the date ("%B %d, %Y").
+    QStringList TitleBlockLines() const;
+
+    CColorTable& Colors() { return m_colors; }
+    QColor Background() const { return m_background; }
+
+public slots:
+    void Redraw();
+    void ZoomInSelect();
+    void SetShowPosition(bool on);
+    void SetShowHitArea(bool on);
+    void OnDocumentUpdated(int hint);
+
+signals:
+    void statusMessage(const QString& text);
+    void developmentMenuRequested();
+    void showPositionChanged(bool on);
+    void showHitAreaChanged(bool on);
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    void leaveEvent(QEvent* e) override;
+
+private:
+    CInterconnect* SwitchOf(int key) const;
+    // The switch of the symbol under `p` that reports a hit on a contact or its source.
+    bool HitSwitch(LogPoint p, int key, int& switchKey) const;
+    void SetHighlight(int key);
+    QRect HighlightArea(int key) const;
+    void UpdateCursor();
+    void FitWorld();
+
+    QPointer<SchDocument> m_doc;
+    CToolSet m_tools;
+    CColorTable m_colors;
+    QColor m_background;
+    LogPoint m_lastLogical;
+    bool m_buttonDown = false;
+    QPoint m_pressPoint;
+    QPoint m_bandEnd;
+    bool m_showPosition = false;
+    bool m_showHitArea = false;
+    int m_dragKey = -1;
+    QPoint m_dragEnd;
+    QString m_typed;
+    QString m_positionText;
+    bool m_worldSet = false;
+    double m_lastPaintMs = 0;
+};
+
+}  // namespace kalidor
