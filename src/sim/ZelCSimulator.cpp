@@ -352,14 +352,18 @@ int CZelCSimulator::WriteDebugDump(std::string& out)
         {"sumI1", "sumI1_Array", sumI1_},             {"sumI2", "sumI2_Array", sumI2_},
     };
     for (const Array& a : arrays) {
-        out += "<" + std::string(a.block) + ">\r\n";
+        out += '<';
+        out += a.block;
+        out += ">\r\n";
         for (int k = 1; k <= kSlots; ++k) {
             char buf[160];
             std::snprintf(buf, sizeof buf, "  <%s>%d, %lf</%s>\r\n", a.name, k,
                           static_cast<double>(a.values[k]), a.name);
             out += buf;
         }
-        out += "</" + std::string(a.block) + ">\r\n\r\n";
+        out += "</";
+        out += a.block;
+        out += ">\r\n\r\n";
     }
     out += kDumpIntermediateClose;
 
