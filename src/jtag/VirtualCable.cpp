@@ -135,6 +135,11 @@ CVirtualTapDevice* CVirtualCable::Device(std::size_t index)
     return index < m_devices.size() ? m_devices[index].get() : nullptr;
 }
 
+const CVirtualTapDevice* CVirtualCable::Device(std::size_t index) const
+{
+    return index < m_devices.size() ? m_devices[index].get() : nullptr;
+}
+
 CVirtualZelDevice* CVirtualCable::ZelDevice(std::size_t index)
 {
     return dynamic_cast<CVirtualZelDevice*>(Device(index));
@@ -226,7 +231,7 @@ CVirtualTapPort::CVirtualTapPort() = default;
 std::string CVirtualTapPort::GetName() const
 {
     std::string s = kVirtualPortNamePrefix;
-    auto& cable = const_cast<CVirtualCable&>(m_cable);
+    const CVirtualCable& cable = m_cable;
     if (cable.DeviceCount() == 0) s += "none";
     for (std::size_t i = 0; i < cable.DeviceCount(); ++i) {
         if (i) s += ", ";

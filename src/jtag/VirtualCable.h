@@ -60,6 +60,7 @@ public:
     bool ReplaceDevice(std::size_t index, std::unique_ptr<CVirtualTapDevice> device);
     std::size_t DeviceCount() const { return m_devices.size(); }
     CVirtualTapDevice* Device(std::size_t index);
+    const CVirtualTapDevice* Device(std::size_t index) const;
     // The device at `index` when it is one of the system's own, else nullptr.
     CVirtualZelDevice* ZelDevice(std::size_t index);
 
