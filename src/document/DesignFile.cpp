@@ -188,9 +188,13 @@ bool CSchDoc::ReadDesign(const std::string& text)
 void CSchDoc::SkipUnknown(CXmlParser& parser)
 {
     std::string skipped;
+    const size_t before = parser.GetPosition();
     if (parser.SkipElement(&skipped) > 0 && !skipped.empty())
         CurrentPrompter().Message(kMsgUnrecognizedElement + skipped, "Kalidor", Buttons::Ok,
                                   MessageIcon::Warning);
+    // Whatever the markup, reading always moves on.
+    if (parser.GetPosition() == before)
+        parser.SetPosition(before + 1);
 }
 
 int CSchDoc::ParseDesign(const char* text, size_t length)
