@@ -350,5 +350,30 @@ TEST(SvfRuntestTest, RealTimeWaitsReally)
     EXPECT_EQ(rig.Zel(0).CompletedOperations(), 1);
 }
 
+// Garbled lines never crash, hang or leave the model outside the stable states.
+TEST(SvfLineTest, GarbledLinesAreHandled)
+{
+    const char* pieces[] = {"SIR", "SDR", "sdr", "TDI", "TDO", "MASK", "(", ")", ";", "!", " ", "\t", "5",
+                            "0", "999999999", "-3", "FF", "zz", "STATE", "IDLE", "RUNTEST", "TRST", "HIR",
+                            "ENDDR", "DRPAUSE", "\r\n", "\0", "\xff", "NVD_ZELC_SetSuperVoltage;"};
+    VirtualRig rig("virtual:ZelA,foreign:3");
+    rig.svf.ExecuteLine("TRST ON;");
+    unsigned seed = 12345;
+    for (int n = 0; n < 3000; ++n) {
+        std::string line;
+        const int count = 1 + static_cast<int>((seed >> 7) % 9);
+        for (int i = 0; i < count; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            line += pieces[(seed >> 16) % std::size(pieces)];
+            if ((seed >> 5) & 1) line += ' ';
+        }
+        const int result = rig.svf.ExecuteLine(line);
+        ASSERT_GE(result, kSvfOk) << line;
+        ASSERT_LE(result, kSvfOutOfMemory) << line;
+        ASSERT_TRUE(IsStableTapState(rig.svf.CurrentState())) << line;
+        ASSERT_EQ(rig.Cable().Device(0)->State(), rig.svf.CurrentState()) << line;
+    }
+}
+
 }  // namespace
 }  // namespace kalidor
