@@ -91,7 +91,7 @@ int CZelCSimulator::SelectInput(int inputNode)
 double CZelCSimulator::Pole(int gain) const
 {
     // A stored magnitude outside 1..10 (an illegal setting) takes the nearest table entry.
-    int k = std::abs(gain);
+    long long k = gain < 0 ? -static_cast<long long>(gain) : gain;
     if (k < 1)
         k = 1;
     if (k > 10)
@@ -170,10 +170,10 @@ void CZelCSimulator::Evaluate(double frequencyHz)
     yDac2_ = admittance(gm_[3], p_[1]);
     yIa3_ = admittance(gm_[4], Pole(gIa3));
     yIa4_ = admittance(gm_[5], Pole(gIa4));
-    kIa1_ = -gIa1;
-    kIa2_ = -gIa2;
-    kIa3_ = -gIa3;
-    kIa4_ = -gIa4;
+    kIa1_ = -static_cast<double>(gIa1);
+    kIa2_ = -static_cast<double>(gIa2);
+    kIa3_ = -static_cast<double>(gIa3);
+    kIa4_ = -static_cast<double>(gIa4);
     kDac1_ = -(SymValue(8) - 128) / 128.0;
     kDac2_ = -(SymValue(9) - 128) / 128.0;
 
