@@ -53,7 +53,9 @@ bool CComplexMatrix::Solve(int n, int m)
             for (int k = 1; k <= n; ++k) {
                 if (ipiv[k] != 0)
                     continue;
-                const double mag = A(j, k).Magnitude();
+                // Squared magnitudes order the entries as magnitudes do, without a root each.
+                const CComplexNum& e = A(j, k);
+                const double mag = e.re * e.re + e.im * e.im;
                 if (mag >= big) {
                     big = mag;
                     irow = j;
