@@ -15,6 +15,9 @@ int RunDevice(const Args& args);
 int RunNew(const Args& args);
 int RunShow(const Args& args);
 int RunSet(const Args& args);
+int RunExportCommand(const Args& args);
+int RunImportJedec(const Args& args);
+int RunProgramText(const Args& args);
 
 // Helpers shared by the commands.
 int UsageError(const std::string& message);  // prints "kalidor-cli: <message>", returns 2

@@ -25,6 +25,15 @@ const Command kCommands[] = {
     {"set", kalidor::cli::RunSet,
      "set FILE.ZEL KEY=VALUE|gain:KEY=G|cap:KEY=PF ... [--title T] [--author A] [-o OUT.ZEL]\n"
      "                               set symbols and summary fields, and save"},
+    {"export", kalidor::cli::RunExportCommand,
+     "export FILE.ZEL --jedec|--svf|--text|--spice [-o OUT] [--summary]\n"
+     "                               export a design (to stdout without -o)"},
+    {"import-jedec", kalidor::cli::RunImportJedec,
+     "import-jedec FILE.ZEL IN.jed [-o OUT.ZEL]\n"
+     "                               read a JEDEC fuse file into a design, and save"},
+    {"program-text", kalidor::cli::RunProgramText,
+     "program-text FILE.ZEL --register N --read|--write|--erase | --idcode\n"
+     "                               the SVF lines a download sends for one register"},
 };
 
 void PrintUsage(std::FILE* out)
