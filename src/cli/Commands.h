@@ -18,6 +18,7 @@ int RunSet(const Args& args);
 int RunExportCommand(const Args& args);
 int RunImportJedec(const Args& args);
 int RunProgramText(const Args& args);
+int RunRender(const Args& args);
 
 // Helpers shared by the commands.
 int UsageError(const std::string& message);  // prints "kalidor-cli: <message>", returns 2

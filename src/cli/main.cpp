@@ -34,6 +34,9 @@ const Command kCommands[] = {
     {"program-text", kalidor::cli::RunProgramText,
      "program-text FILE.ZEL --register N --read|--write|--erase | --idcode\n"
      "                               the SVF lines a download sends for one register"},
+    {"render", kalidor::cli::RunRender,
+     "render FILE.ZEL --svg OUT.svg [--hit-areas] [--ppi N]\n"
+     "                               draw the schematic of a design as an SVG picture"},
 };
 
 void PrintUsage(std::FILE* out)

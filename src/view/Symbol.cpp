@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "device/Interconnect.h"
 #include "view/SymbolSwitch.h"
 
 namespace kalidor {
@@ -67,7 +68,13 @@ void CSymbol::Draw(Painter& painter, bool highlighted) {
         painter.Rectangle({m_origin.x - kHighlightHalfSize, m_origin.y + kHighlightHalfSize,
                            m_origin.x + kHighlightHalfSize, m_origin.y - kHighlightHalfSize});
     }
-    if (m_switch) m_switch->Draw(painter);
+    if (m_switch) {
+        // An interconnect switch draws the further switches of its key chained behind it.
+        if (const auto* chain = dynamic_cast<const CInterconnect*>(m_switch))
+            chain->DrawChain(painter);
+        else
+            m_switch->Draw(painter);
+    }
     for (CDrawnElement& e : m_elements) e.Draw(painter, m_origin, highlighted);
     if (!IsZero(m_nameXY) || !IsZero(m_valueXY) || !m_valueRect.IsNull() || !m_nameRect.IsNull())
         DrawTexts(painter);
