@@ -88,7 +88,7 @@ void CZelCSchematic::Layout()
         const char* netNames[3] = {"OUT1", "OUT2", "REF"};
         for (int i = 0; i < 7; ++i) {
             const int x = kBusX[i];
-            const int turnY = i < 4 ? kBusBottom - 350 - 400 * i : kBusBottom - 1850 - 250 * (i - 4);
+            const int turnY = i < 4 ? kBusBottom - 350 - 400 * i : kBusBottom - 2000 - 250 * (i - 4);
             const int key = i < 4 ? kKeyIn1 + i : kKeyNetOut1 + (i - 4);
             CSymbolDraft d(s, key);
             if (i >= 4)
