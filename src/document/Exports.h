@@ -19,9 +19,9 @@
 
 namespace kalidor {
 
-class CDeviceSchematic;
 class CJtagRegProgram;
 class CSchDoc;
+class CSchematic;
 class CSummaryInfo;
 class DeviceConfig;
 
@@ -152,7 +152,7 @@ SpiceModelExporter GetSpiceModelExporter();
 
 struct CExportContext {
     CSchDoc* doc = nullptr;
-    CDeviceSchematic* schematic = nullptr;
+    CSchematic* schematic = nullptr;   // the symbols of the schematic block
     DeviceConfig* device = nullptr;
     CJtagRegProgram* program = nullptr;   // the document's register program
     const CSummaryInfo* summary = nullptr;
