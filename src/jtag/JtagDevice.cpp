@@ -1,0 +1,264 @@
+#include "jtag/JtagDevice.h"
+
+#include <fstream>
+#include <ostream>
+
+#include "jtag/JTAGTapPort.h"
+#include "jtag/JtagRegProgram.h"
+#include "jtag/SvfInterpreter.h"
+#include "platform/Prompter.h"
+
+namespace kalidor {
+
+namespace {
+
+constexpr std::size_t kIdcodeTextMax = 200;
+constexpr std::size_t kUploadBufferSize = 1000;
+constexpr const char* kCaption = "Kalidor";
+
+struct PartEntry {
+    const char* part;
+    const char* type;
+};
+
+constexpr PartEntry kParts[] = {
+    {"0000000100000000", "ZelA"}, {"0000000100010001", "ZelB"}, {"0000000100110000", "ZelC"},
+    {"0000000100100000", "ZelD"}, {"0000000100100001", "ZelE"},
+};
+
+bool IsBitText(std::string_view text)
+{
+    for (char c : text)
+        if (c != '0' && c != '1') return false;
+    return true;
+}
+
+}  // namespace
+
+CIdcodeFields DecodeIdcode(std::string_view text)
+{
+    CIdcodeFields f;
+    f.text = std::string(text);
+    f.makerName = kIdcodeUnknown;
+    f.deviceType = kIdcodeUnknown;
+    if (text.size() != 32 || !IsBitText(text)) return f;
+    f.version = std::string(text.substr(0, 4));
+    f.partNumber = std::string(text.substr(4, 16));
+    f.manufacturer = std::string(text.substr(20, 11));
+    if (f.manufacturer != kIdcodeOwnManufacturer) return f;
+    f.makerName = kIdcodeOwnMakerName;
+    for (const PartEntry& p : kParts)
+        if (f.partNumber == p.part) f.deviceType = p.type;
+    return f;
+}
+
+double CJtagProgressInfo::Fraction() const
+{
+    if (stepsPlanned <= 0) return lines > 0 ? static_cast<double>(line) / lines : 0.0;
+    double f = static_cast<double>(stepsDone);
+    if (lines > 0) f += static_cast<double>(line) / lines;
+    f /= stepsPlanned;
+    return f > 1.0 ? 1.0 : f;
+}
+
+void CJtagDevice::SetRegProgram(CJtagRegProgram* program)
+{
+    m_program = program;
+    m_frame.SetRegProgram(program);
+}
+
+void CJtagDevice::SetChainCounts(const CJtagChainCounts& counts)
+{
+    m_frame.SetChainCounts(counts);
+}
+
+void CJtagDevice::BeginOperation(const std::string& name, int stepsPlanned)
+{
+    m_progressInfo = CJtagProgressInfo{};
+    m_progressInfo.operation = name;
+    m_progressInfo.stepsPlanned = stepsPlanned;
+}
+
+void CJtagDevice::EndOperation()
+{
+    if (m_progress && !m_progressInfo.operation.empty()) {
+        m_progressInfo.stepsDone = m_progressInfo.stepsPlanned;
+        m_progressInfo.line = m_progressInfo.lines;
+        m_progress->OnProgress(m_progressInfo);
+    }
+    m_progressInfo = CJtagProgressInfo{};
+}
+
+int CJtagDevice::CheckReady()
+{
+    if (m_interpreter == nullptr) {
+        CurrentPrompter().Message(kMsgNoInterpreter, kCaption, Buttons::Ok, MessageIcon::Error);
+        return kJtagNotReady;
+    }
+    const int r = m_interpreter->CheckCable();
+    if (r == kCableReady) return kJtagDone;
+    CurrentPrompter().Message(r == kCableNoPower ? kMsgNoPower : kMsgCableNotAttached, kCaption, Buttons::Ok,
+                              MessageIcon::Warning);
+    return kJtagNotReady;
+}
+
+int CJtagDevice::TransmitSVFLineToDriver(const std::string& line)
+{
+    if (m_interpreter == nullptr) return kSvfSyntaxError;
+    std::string text;
+    text.reserve(line.size() + 2);
+    text.append(line);
+    text.append("\r\n");
+    const int r = m_interpreter->ExecuteLine(text);
+    ++m_linesSent;
+    if (m_traceOn && m_trace) m_trace->AddSvfEntry(line, r);
+    return r;
+}
+
+int CJtagDevice::TransmitSVFCommandListToDriver()
+{
+    const std::vector<std::string>& list = m_frame.Commands();
+    int result = kJtagDone;
+    m_progressInfo.lines = static_cast<int>(list.size());
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (m_progress) {
+            m_progressInfo.line = static_cast<int>(i);
+            m_progress->OnProgress(m_progressInfo);
+        }
+        const int r = TransmitSVFLineToDriver(list[i]);
+        if (r == kSvfOk) continue;
+        if (r == kSvfTdoMismatch) {
+            ++m_mismatches;
+            result = kJtagVerifyDiffers;
+            continue;
+        }
+        // A syntax error or a failed allocation: nothing after this line can be trusted.
+        CurrentPrompter().Message(kMsgTransmitFailed, kCaption, Buttons::Ok, MessageIcon::Error);
+        ++m_progressInfo.stepsDone;
+        return kJtagRunStopped;
+    }
+    ++m_progressInfo.stepsDone;
+    m_progressInfo.line = 0;
+    return result;
+}
+
+void CJtagDevice::Announce(const std::string& deviceName, const std::string& operation)
+{
+    m_frame.BuildSingleLine("! " + deviceName + " " + operation);
+    TransmitSVFCommandListToDriver();
+}
+
+int CJtagDevice::WriteRegister(int reg)
+{
+    if (m_program == nullptr) return kJtagRunStopped;
+    m_frame.BuildWrite(Resolve(reg));
+    return TransmitSVFCommandListToDriver();
+}
+
+int CJtagDevice::EraseRegister(int reg)
+{
+    if (m_program == nullptr) return kJtagRunStopped;
+    m_frame.BuildErase(Resolve(reg));
+    return TransmitSVFCommandListToDriver();
+}
+
+int CJtagDevice::ReadInto(int reg, std::string& bits)
+{
+    bits.clear();
+    if (m_program == nullptr || m_interpreter == nullptr) return kJtagRunStopped;
+    reg = Resolve(reg);
+    m_frame.BuildRead(reg);
+    if (TransmitSVFCommandListToDriver() == kJtagRunStopped) return kJtagRunStopped;
+    // The captured bits of the last data scan, cut to the register's length (the last characters
+    // are the low bits).
+    bits = m_interpreter->IncomingDRText();
+    const int length = m_program->GetRegLength(reg);
+    const std::size_t n = length > 0 ? static_cast<std::size_t>(length) : 0;
+    if (bits.size() > n) bits.erase(0, bits.size() - n);
+    return bits.find('0') == std::string::npos ? kJtagAllOnes : kJtagDone;
+}
+
+int CJtagDevice::ReadRegister(int reg, std::string& bits)
+{
+    return ReadInto(reg, bits);
+}
+
+int CJtagDevice::ReadRegister(int reg, char* buffer, std::size_t size)
+{
+    std::string bits;
+    const int r = ReadInto(reg, bits);
+    if (buffer != nullptr) CopyToBuffer(bits, buffer, size);
+    return r;
+}
+
+int CJtagDevice::UploadRegister(int reg)
+{
+    reg = Resolve(reg);
+    std::string bits;
+    const int r = ReadInto(reg, bits);
+    if (r == kJtagRunStopped) return r;
+    if (bits.size() >= kUploadBufferSize) bits.erase(0, bits.size() - (kUploadBufferSize - 1));
+    m_program->SetRegFromBits(reg, bits);
+    return r;
+}
+
+int CJtagDevice::VerifyRegister(int reg)
+{
+    reg = Resolve(reg);
+    std::string bits;
+    const int r = ReadInto(reg, bits);
+    if (r == kJtagRunStopped || r == kJtagAllOnes) return r;
+    return m_program->CompareRegWithBits(reg, bits) == 1 ? kJtagVerifyEqual : kJtagVerifyDiffers;
+}
+
+int CJtagDevice::CompareRegister(int reg)
+{
+    reg = Resolve(reg);
+    std::string bits;
+    const int r = ReadInto(reg, bits);
+    if (r == kJtagRunStopped) return r;
+    return m_program->CompareRegWithBits(reg, bits) == 1 ? kJtagVerifyEqual : kJtagVerifyDiffers;
+}
+
+int CJtagDevice::ReadIDCODE()
+{
+    if (CheckReady() != kJtagDone) return kJtagNotReady;
+    Announce(m_deviceName, "IDCODE");
+    m_frame.Clear();
+    m_frame.BuildIdcode();
+    m_idcodeText.clear();
+    // The IDCODE program's own TDO comparison fails for a device of another type; the caller
+    // decides from the decoded text.
+    if (TransmitSVFCommandListToDriver() == kJtagRunStopped) return kJtagRunStopped;
+    m_idcodeText = m_interpreter->IncomingDRText();
+    if (m_idcodeText.size() > kIdcodeTextMax) m_idcodeText.resize(kIdcodeTextMax);
+    return kJtagDone;
+}
+
+void CJtagDevice::ShowVerifyResult(int code)
+{
+    if (code == kJtagVerifyDiffers)
+        CurrentPrompter().Message(kMsgVerifyFailed, kCaption, Buttons::Ok, MessageIcon::Warning);
+    else if (code == kJtagAllOnes)
+        CurrentPrompter().Message(kMsgReadAllOnes, kCaption, Buttons::Ok, MessageIcon::Warning);
+    else
+        CurrentPrompter().Message(kMsgVerifySucceeded, kCaption, Buttons::Ok, MessageIcon::Information);
+}
+
+bool CJtagDevice::WriteSvfProgram(std::ostream& out)
+{
+    if (m_program == nullptr) return false;
+    return m_frame.WriteSvfProgram(out);
+}
+
+bool CJtagDevice::WriteSvfProgram(const std::string& path)
+{
+    if (m_program == nullptr) return false;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    if (!WriteSvfProgram(out)) return false;
+    out.close();
+    return static_cast<bool>(out);
+}
+
+}  // namespace kalidor

@@ -1,0 +1,635 @@
+// The programming operations (download, upload, verify, IDCODE, calibration) of every device type
+// against simulated devices on the virtual cable, and the command-list runs underneath them.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "JtagTestSupport.h"
+#include "device/DeviceConfig.h"
+#include "jtag/JtagDevice.h"
+#include "jtag/JtagRegProgram.h"
+#include "jtag/JtagScriptedDevice.h"
+#include "platform/Prompter.h"
+
+namespace kalidor::test {
+namespace {
+
+// Where a device type keeps what a download writes: register name on the simulated device, first
+// design cell, cell count, and whether the bit position is the cell's offset (ZelC CFG).
+struct RegLayout {
+    const char* name;
+    int first;
+    int count;
+    bool byIndex;
+};
+
+std::vector<RegLayout> Layout(const std::string& type)
+{
+    if (type == "ZelA") return {{"USR", 0, 109, false}};
+    if (type == "ZelB") return {{"USR", 0, 81, false}, {"DAC", 81, 8, false}};
+    if (type == "ZelC") return {{"CFG", 0, 112, true}, {"UES", 112, 16, false}};
+    return {{"USRA", 0, 96, false}, {"USRB", 71, 96, false}};
+}
+
+int SecurityKey(const std::string& type)
+{
+    if (type == "ZelA") return 44;
+    if (type == "ZelB") return 38;
+    if (type == "ZelD" || type == "ZelE") return 9;
+    return -1;
+}
+
+// The bits a register of the design should hold, computed from the cells.
+CJtagBits Image(DeviceConfig& d, const RegLayout& r)
+{
+    CJtagBits b(r.count);
+    for (int c = r.first; c < r.first + r.count; ++c)
+        b.SetBit(r.byIndex ? c - r.first : d.GetCellBit(c), d.E2_GetValue(c));
+    return b;
+}
+
+// Gives every symbol of the design a legal value of its own (the security setting and, for the
+// filter devices, the wakeup bit and the configuration selections stay as they are).
+void MakeDesign(DeviceConfig& d, unsigned seed)
+{
+    const std::string type = d.TypeName();
+    for (int key = 0; key < d.SymbolSlotCount(); ++key) {
+        if (!d.HasRecord(key) || key == SecurityKey(type)) continue;
+        if ((type == "ZelD" || type == "ZelE") && (key == 10 || key == 64 || key == 65)) continue;
+        const int max = d.GetSymbolRecord(key).maxValue;
+        if (max <= 0) continue;
+        seed = seed * 1103515245u + 12345u;
+        d.SetSymValue(key, static_cast<int>((seed >> 8) % static_cast<unsigned>(max + 1)));
+    }
+    for (int i = 0; i < d.GetUesCount(); ++i) d.SetUesBit(i, (seed >> i) & 1u);
+}
+
+class TestHost : public CJtagDocumentHost {
+public:
+    explicit TestHost(DeviceConfig& d) : device(d) {}
+    int CoerceAfterUpload() override
+    {
+        ++coerceCalls;
+        lastCoerced = device.CoerceSymbols();
+        return lastCoerced;
+    }
+    bool InterfaceChanged() override { return interfaceChanged; }
+    CJtagChainCounts ChainCounts() override { return counts; }
+    void ForgetFilterSelections() override { ++forgets; }
+    void SetModified() override { ++modified; }
+    void UpdateAllViews() override { ++updates; }
+    void ShowIdcode(const CIdcodeFields& f) override { shown = f; }
+
+    DeviceConfig& device;
+    bool interfaceChanged = false;
+    CJtagChainCounts counts;
+    int coerceCalls = 0, lastCoerced = 0, forgets = 0, modified = 0, updates = 0;
+    CIdcodeFields shown;
+};
+
+// A design, its register program, a virtual cable and the two JTAG objects of a document.
+struct Prog {
+    explicit Prog(const std::string& type, const std::string& chain = {})
+        : device(CreateDeviceConfig(type)),
+          program(CreateRegProgram(type)),
+          rig(chain.empty() ? "virtual:" + type : chain),
+          host(*device)
+    {
+        program->SetDevice(device.get());
+        jtag.SetInterpreter(&rig.svf);
+        jtag.SetRegProgram(program.get());
+        scripted = std::make_unique<CJtagScriptedDevice>(jtag, *device, *program);
+        scripted->SetHost(&host);
+    }
+    CVirtualZelDevice& Zel(std::size_t i = 0) { return rig.Zel(i); }
+    // True when the simulated device holds exactly the design's registers. For ZelD/ZelE the
+    // configuration B register carries the A/B bit set (it is written while the device presents B).
+    ::testing::AssertionResult HoldsDesign(std::size_t index = 0)
+    {
+        const std::string type = device->TypeName();
+        for (const RegLayout& r : Layout(type)) {
+            CJtagBits want = Image(*device, r);
+            if (std::string(r.name) == "USRB") want.SetBit(93, 1);
+            CJtagBits have;
+            if (!rig.Zel(index).GetE2(r.name, have)) return ::testing::AssertionFailure() << "no register " << r.name;
+            if (have != want)
+                return ::testing::AssertionFailure() << r.name << "\n  device " << have.ToBitText() << "\n  design "
+                                                     << want.ToBitText();
+        }
+        return ::testing::AssertionSuccess();
+    }
+
+    RecordingPrompter prompter;
+    ScopedPrompter scope{prompter};
+    std::unique_ptr<DeviceConfig> device;
+    std::unique_ptr<CJtagRegProgram> program;
+    VirtualRig rig;
+    TestHost host;
+    CJtagDevice jtag;
+    std::unique_ptr<CJtagScriptedDevice> scripted;
+};
+
+// Cells of the registers a download writes, as text, for comparing two designs.
+std::string DownloadedCells(DeviceConfig& d)
+{
+    std::string s;
+    for (const RegLayout& r : Layout(d.TypeName()))
+        for (int c = r.first; c < r.first + r.count; ++c) s += d.E2_GetValue(c) ? '1' : '0';
+    return s;
+}
+
+class JtagOperationTest : public ::testing::TestWithParam<const char*> {};
+
+INSTANTIATE_TEST_SUITE_P(AllTypes, JtagOperationTest,
+                         ::testing::Values("ZelA", "ZelB", "ZelC", "ZelD", "ZelE"));
+
+TEST_P(JtagOperationTest, DownloadLeavesExactlyTheDesignInTheDevice)
+{
+    Prog p(GetParam());
+    MakeDesign(*p.device, 7);
+    const std::string before = DownloadedCells(*p.device);
+    EXPECT_EQ(p.scripted->Download(), kJtagDone);
+    EXPECT_EQ(p.prompter.Texts(), std::vector<std::string>{kMsgVerifySucceeded});
+    EXPECT_TRUE(p.HoldsDesign());
+    // The model is as it was (the filter devices switch the A/B bit on the way).
+    EXPECT_EQ(DownloadedCells(*p.device), before);
+    EXPECT_EQ(p.Zel().AbortedOperations(), 0);
+}
+
+TEST_P(JtagOperationTest, ExportedSvfReplayedProgramsTheSameAsADownload)
+{
+    Prog p(GetParam());
+    MakeDesign(*p.device, 11);
+    std::ostringstream svf;
+    ASSERT_TRUE(p.jtag.WriteSvfProgram(svf));
+    const std::string text = svf.str();
+    ASSERT_NE(text.find("\r\n"), std::string::npos);
+    const SvfRunReport report = p.rig.Run(text);
+    EXPECT_TRUE(report.Succeeded()) << FormatSvfRunReport(report);
+    EXPECT_FALSE(report.stopped);
+    EXPECT_TRUE(p.HoldsDesign());
+    // A download into a second device gives the same registers.
+    Prog q(GetParam());
+    MakeDesign(*q.device, 11);
+    ASSERT_EQ(q.scripted->Download(), kJtagDone);
+    for (const RegLayout& r : Layout(GetParam())) {
+        CJtagBits a, b;
+        ASSERT_TRUE(p.Zel().GetE2(r.name, a));
+        ASSERT_TRUE(q.Zel().GetE2(r.name, b));
+        EXPECT_EQ(a.ToBitText(), b.ToBitText()) << r.name;
+    }
+}
+
+TEST_P(JtagOperationTest, UploadIntoAFreshDesignReproducesTheDesign)
+{
+    Prog p(GetParam());
+    MakeDesign(*p.device, 23);
+    ASSERT_EQ(p.scripted->Download(), kJtagDone);
+
+    Prog fresh(GetParam());
+    // The fresh document reads the first document's device.
+    fresh.jtag.SetInterpreter(&p.rig.svf);
+    ASSERT_NE(DownloadedCells(*fresh.device), DownloadedCells(*p.device));
+    EXPECT_EQ(fresh.scripted->Upload(), kJtagDone);
+    EXPECT_EQ(DownloadedCells(*fresh.device), DownloadedCells(*p.device));
+    EXPECT_TRUE(fresh.prompter.Texts().empty());
+    EXPECT_EQ(fresh.host.coerceCalls, 1);
+    EXPECT_EQ(fresh.host.lastCoerced, 0);
+    EXPECT_GE(fresh.host.modified, 1);
+    // Reading did not disturb the device.
+    EXPECT_TRUE(p.HoldsDesign());
+}
+
+TEST_P(JtagOperationTest, VerifyFindsOneFlippedBitInEveryRegister)
+{
+    for (const RegLayout& r : Layout(GetParam())) {
+        for (int bit : {0, r.count - 1}) {
+            if (std::string(r.name) == "USRA" && bit == 93) continue;
+            Prog p(GetParam());
+            MakeDesign(*p.device, 5);
+            ASSERT_EQ(p.scripted->Download(), kJtagDone);
+            p.prompter.Clear();
+            EXPECT_EQ(p.scripted->Verify(), kJtagVerifyEqual);
+            EXPECT_EQ(p.prompter.Texts(), std::vector<std::string>{kMsgVerifySucceeded});
+
+            CJtagBits e2;
+            ASSERT_TRUE(p.Zel().GetE2(r.name, e2));
+            e2.SetBit(bit, e2.GetBit(bit) ? 0 : 1);
+            ASSERT_TRUE(p.Zel().SetE2(r.name, e2));
+            p.prompter.Clear();
+            EXPECT_EQ(p.scripted->Verify(), kJtagVerifyDiffers) << r.name << " bit " << bit;
+            const std::vector<std::string> texts = p.prompter.Texts();
+            ASSERT_FALSE(texts.empty());
+            EXPECT_EQ(texts.front(), kMsgVerifyFailed);
+            for (const std::string& t : texts) EXPECT_NE(t, kMsgVerifySucceeded) << r.name << " bit " << bit;
+        }
+    }
+}
+
+TEST_P(JtagOperationTest, WrongDeviceTypeIsRefusedBeforeAnythingIsWritten)
+{
+    const std::string type = GetParam();
+    const std::string other = type == "ZelA" ? "ZelB" : "ZelA";
+    Prog p(type, "virtual:" + other);
+    MakeDesign(*p.device, 3);
+    const std::string msg = "JTAG IDCODE check detected an error:\n\nDevice connected to download cable\n"
+                            "does not match current (" + type + ") schematic.\n\nOperation aborted.";
+    for (auto op : {&CJtagScriptedDevice::Download, &CJtagScriptedDevice::Upload, &CJtagScriptedDevice::Verify,
+                    &CJtagScriptedDevice::AutoCal}) {
+        p.prompter.Clear();
+        EXPECT_EQ(((*p.scripted).*op)(), kJtagIdcodeMismatch);
+        EXPECT_EQ(p.prompter.Texts(), std::vector<std::string>{msg});
+    }
+    EXPECT_EQ(p.Zel().CompletedOperations(), 0);
+    // A ZelC document shifts a 6-bit instruction into a 5-bit register: no IDCODE at all.
+    EXPECT_EQ(p.jtag.DecodedIdcode().deviceType, type == "ZelC" ? "Unknown" : other);
+}
+
+TEST_P(JtagOperationTest, NoCableAndNoPowerStopEveryOperationWithTheirMessage)
+{
+    Prog p(GetParam());
+    const std::string noCable =
+        "Download cable is not attached to selected port.\nOperation aborted.\n\nPlease check parallel port address "
+        "settings with the\n     Options->JTAG Interface...\ndialog.  Port 378h is most common, 278h is "
+        "alternate.\nThe setting is saved in the KALIDOR.INI file.";
+    p.rig.Cable().SetAttached(false);
+    for (auto op : {&CJtagScriptedDevice::Download, &CJtagScriptedDevice::Upload, &CJtagScriptedDevice::Verify,
+                    &CJtagScriptedDevice::AutoCal}) {
+        p.prompter.Clear();
+        EXPECT_EQ(((*p.scripted).*op)(), kJtagNotReady);
+        EXPECT_EQ(p.prompter.Texts(), std::vector<std::string>{noCable});
+    }
+    p.rig.Cable().SetAttached(true);
+    p.rig.Cable().SetPowered(false);
+    p.prompter.Clear();
+    EXPECT_EQ(p.scripted->Download(), kJtagNotReady);
+    EXPECT_EQ(p.prompter.Texts(), std::vector<std::string>{"Download cable does not have power\nOperation aborted"});
+    EXPECT_EQ(p.jtag.LinesSent(), 0);
+}
+
+TEST_P(JtagOperationTest, AllOnesReadStopsVerifyAndUploadResetsTheModel)
+{
+    Prog p(GetParam());
+    MakeDesign(*p.device, 9);
+    ASSERT_EQ(p.scripted->Download(), kJtagDone);
+    p.Zel().SetSecured(true);
+    p.prompter.Clear();
+    EXPECT_EQ(p.scripted->Verify(), kJtagAllOnes);
+    EXPECT_EQ(p.prompter.Texts(), std::vector<std::string>{kMsgReadAllOnes});
+
+    p.prompter.Clear();
+    p.host.modified = 0;
+    EXPECT_EQ(p.scripted->Upload(), kJtagAllOnes);
+    EXPECT_EQ(p.prompter.Texts(), std::vector<std::string>{kMsgReadAllOnes});
+    const auto defaults = CreateDeviceConfig(GetParam());
+    EXPECT_EQ(DownloadedCells(*p.device), DownloadedCells(*defaults));
+    EXPECT_GE(p.host.modified, 1);
+}
+
+TEST_P(JtagOperationTest, AutoCalRunsTheSelfTimedCalibration)
+{
+    Prog p(GetParam());
+    EXPECT_EQ(p.scripted->AutoCal(), kJtagDone);
+    EXPECT_EQ(p.Zel().LastCompletedOperation(), "Calibrate");
+    EXPECT_TRUE(p.prompter.Texts().empty());
+}
+
+TEST_P(JtagOperationTest, ProgressRisesToTheEnd)
+{
+    struct Recorder : CJtagProgress {
+        void OnProgress(const CJtagProgressInfo& i) override { seen.push_back(i.Fraction()); }
+        std::vector<double> seen;
+    } rec;
+    Prog p(GetParam());
+    p.jtag.SetProgress(&rec);
+    ASSERT_EQ(p.scripted->Download(), kJtagDone);
+    ASSERT_GT(rec.seen.size(), 20u);
+    for (std::size_t i = 1; i < rec.seen.size(); ++i) EXPECT_GE(rec.seen[i], rec.seen[i - 1]) << i;
+    EXPECT_DOUBLE_EQ(rec.seen.back(), 1.0);
+    EXPECT_LE(rec.seen[rec.seen.size() - 2], 1.0);
+}
+
+// --- device-type specific rules ---
+
+TEST(JtagDownload, SecuredZelCIsWrittenWithoutVerificationAndThenReadsAllOnes)
+{
+    Prog p("ZelC");
+    MakeDesign(*p.device, 1);
+    p.device->SetSecurity(1);
+    EXPECT_EQ(p.scripted->Download(), kJtagDone);
+    EXPECT_EQ(p.prompter.Texts(),
+              std::vector<std::string>{"Device will be secured.  Will not verify device after download"});
+    EXPECT_TRUE(p.Zel().IsSecured());
+    EXPECT_EQ(p.Zel().LastCompletedOperation(), "SecureDevice");
+    p.prompter.Clear();
+    EXPECT_EQ(p.scripted->Verify(), kJtagAllOnes);
+
+    // Without securing, the same device is erased (which clears the flag) and verified.
+    p.device->SetSecurity(0);
+    p.prompter.Clear();
+    EXPECT_EQ(p.scripted->Download(), kJtagDone);
+    EXPECT_FALSE(p.Zel().IsSecured());
+    EXPECT_EQ(p.prompter.Texts(), std::vector<std::string>{kMsgVerifySucceeded});
+}
+
+TEST(JtagDownload, VerifyAfterDownloadOffShowsNoMessage)
+{
+    Prog p("ZelA");
+    p.scripted->SetVerifyAfterDownload(0);
+    EXPECT_EQ(p.scripted->Download(), kJtagDone);
+    EXPECT_TRUE(p.prompter.Texts().empty());
+    EXPECT_TRUE(p.HoldsDesign());
+}
+
+TEST(JtagDownload, AllOnesDacOrSignatureIsAValueNotASecuredDevice)
+{
+    Prog b("ZelB");
+    b.device->SetSymValue(39, 255);
+    EXPECT_EQ(b.scripted->Download(), kJtagDone);
+    EXPECT_EQ(b.prompter.Texts(), std::vector<std::string>{kMsgVerifySucceeded});
+    b.prompter.Clear();
+    EXPECT_EQ(b.scripted->Verify(), kJtagVerifyEqual);
+
+    Prog c("ZelC");
+    for (int i = 0; i < 16; ++i) c.device->SetUesBit(i, 1);
+    EXPECT_EQ(c.scripted->Download(), kJtagDone);
+    EXPECT_EQ(c.prompter.Texts(), std::vector<std::string>{kMsgVerifySucceeded});
+    Prog fresh("ZelC");
+    fresh.jtag.SetInterpreter(&c.rig.svf);
+    EXPECT_EQ(fresh.scripted->Upload(), kJtagDone);
+    EXPECT_EQ(DownloadedCells(*fresh.device), DownloadedCells(*c.device));
+}
+
+TEST(JtagDownload, InlineVerificationFailureIsReportedEvenWithoutVerifyAfterDownload)
+{
+    Prog p("ZelA");
+    MakeDesign(*p.device, 2);
+    p.scripted->SetVerifyAfterDownload(0);
+    p.rig.Cable().SetTdoStuck(0);  // every read-back sees zeros
+    EXPECT_NE(p.scripted->Download(), kJtagDone);
+    EXPECT_FALSE(p.prompter.Texts().empty());
+}
+
+// --- ZelD/ZelE: the two configurations and the wakeup bit ---
+
+TEST(JtagFilterDevice, WakeupBDesignAsksFirstAndCancelWritesNothing)
+{
+    Prog p("ZelD");
+    MakeDesign(*p.device, 4);
+    p.device->SetSymValue(10, 1);
+    p.prompter.Script(Answer::Cancel);
+    EXPECT_EQ(p.scripted->Download(), kJtagDone);
+    ASSERT_EQ(p.prompter.messages.size(), 1u) << p.prompter.messages.back().text;
+    EXPECT_EQ(p.prompter.messages[0].text,
+              "WARNING: With the Wakeup Configuration = CfgB the device cannot be verified or uploaded.  Press OK to "
+              "start Download.");
+    EXPECT_EQ(p.prompter.messages[0].buttons, Buttons::OkCancel);
+    EXPECT_EQ(p.Zel().CompletedOperations(), 0);
+    EXPECT_EQ(p.device->GetSymValue(10), 1);
+}
+
+TEST(JtagFilterDevice, WakeupBDesignIsProgrammedToWakeUpInB)
+{
+    // Both through a download and through the exported SVF program, the device keeps the design's
+    // wakeup configuration B. (Writing the A/B bit as 0 in the last step of ALL would make a
+    // design meant to wake up in B wake up in A, and a later Verify report a difference.)
+    Prog p("ZelD");
+    MakeDesign(*p.device, 8);
+    p.device->SetSymValue(10, 1);
+    EXPECT_EQ(p.scripted->Download(), kJtagDone);
+    EXPECT_EQ(p.device->GetSymValue(10), 1);
+    EXPECT_TRUE(p.HoldsDesign());
+    CJtagBits usrA;
+    ASSERT_TRUE(p.Zel().GetE2("USRA", usrA));
+    EXPECT_EQ(usrA.GetBit(93), 1);
+    // Only the question and the success of the B verification; A cannot be verified.
+    EXPECT_EQ(p.prompter.Texts().back(), kMsgVerifySucceeded);
+
+    Prog q("ZelD");
+    MakeDesign(*q.device, 8);
+    q.device->SetSymValue(10, 1);
+    std::ostringstream svf;
+    ASSERT_TRUE(q.jtag.WriteSvfProgram(svf));
+    EXPECT_TRUE(q.rig.Run(svf.str()).Succeeded());
+    EXPECT_EQ(q.device->GetSymValue(10), 1);
+    CJtagBits fromFile;
+    ASSERT_TRUE(q.Zel().GetE2("USRA", fromFile));
+    EXPECT_EQ(fromFile.ToBitText(), usrA.ToBitText());
+}
+
+TEST(JtagFilterDevice, DeviceWakingUpInBCannotBeVerifiedOrUploaded)
+{
+    Prog p("ZelE");
+    MakeDesign(*p.device, 6);
+    p.device->SetSymValue(10, 1);
+    ASSERT_EQ(p.scripted->Download(), kJtagDone);
+    const std::string warning = "WARNING: Since the Wakeup Configuration = CfgB the device cannot be verified or uploaded.";
+    p.prompter.Clear();
+    EXPECT_EQ(p.scripted->Verify(), kJtagWakeupB);
+    EXPECT_EQ(p.prompter.Texts(), std::vector<std::string>{warning});
+
+    Prog fresh("ZelE");
+    MakeDesign(*fresh.device, 99);
+    fresh.jtag.SetInterpreter(&p.rig.svf);
+    EXPECT_EQ(fresh.scripted->Upload(), kJtagWakeupB);
+    EXPECT_EQ(fresh.prompter.Texts(), std::vector<std::string>{warning});
+    const auto defaults = CreateDeviceConfig("ZelE");
+    EXPECT_EQ(DownloadedCells(*fresh.device), DownloadedCells(*defaults));
+    EXPECT_EQ(fresh.device->GetSymValue(64), -1);
+    EXPECT_EQ(fresh.device->GetSymValue(65), -1);
+    EXPECT_GE(fresh.host.forgets, 1);
+}
+
+TEST(JtagFilterDevice, VerifyLeavesDeviceAndModelAsTheyWere)
+{
+    Prog p("ZelD");
+    MakeDesign(*p.device, 12);
+    ASSERT_EQ(p.scripted->Download(), kJtagDone);
+    const std::string cells = DownloadedCells(*p.device);
+    EXPECT_EQ(p.scripted->Verify(), kJtagVerifyEqual);
+    EXPECT_EQ(DownloadedCells(*p.device), cells);
+    EXPECT_TRUE(p.HoldsDesign());
+    EXPECT_EQ(p.device->GetSymValue(10), 0);
+}
+
+TEST(JtagFilterDevice, UploadForgetsTheFilterSelections)
+{
+    Prog p("ZelD");
+    MakeDesign(*p.device, 13);
+    ASSERT_EQ(p.scripted->Download(), kJtagDone);
+    Prog fresh("ZelD");
+    fresh.jtag.SetInterpreter(&p.rig.svf);
+    fresh.device->SetSymValue(64, 3);
+    EXPECT_EQ(fresh.scripted->Upload(), kJtagDone);
+    EXPECT_EQ(fresh.device->GetSymValue(64), -1);
+    EXPECT_EQ(fresh.host.forgets, 1);
+    EXPECT_EQ(DownloadedCells(*fresh.device), DownloadedCells(*p.device));
+}
+
+// --- chains, coercion, the document's checks ---
+
+TEST(JtagChain, DeviceBetweenOthersIsProgrammedWithItsChainCounts)
+{
+    // TDI -> foreign (IR 8) -> ZelA -> ZelC -> TDO.
+    Prog p("ZelA", "virtual:foreign:8,ZelA,ZelC");
+    p.host.counts = {6, 1, 8, 1};
+    MakeDesign(*p.device, 21);
+    EXPECT_EQ(p.scripted->Download(), kJtagDone);
+    EXPECT_TRUE(p.HoldsDesign(1));
+    EXPECT_EQ(p.rig.Zel(2).CompletedOperations(), 0);
+    EXPECT_EQ(p.scripted->Verify(), kJtagVerifyEqual);
+    // Counts of another position read the wrong device.
+    p.host.counts = {};
+    p.prompter.Clear();
+    EXPECT_EQ(p.scripted->Verify(), kJtagIdcodeMismatch);
+}
+
+TEST(JtagUpload, RegisterUploadCoercesIllegalValuesThroughTheDocument)
+{
+    Prog p("ZelA");
+    p.device->SetSymValue(9, 6);  // XT 1 interconnect: 0..5
+    ASSERT_EQ(p.scripted->Download(), kJtagDone);
+    Prog fresh("ZelA");
+    fresh.jtag.SetInterpreter(&p.rig.svf);
+    EXPECT_EQ(fresh.scripted->DocUploadRegister(0), kJtagDone);
+    EXPECT_EQ(fresh.host.lastCoerced, 1);
+    EXPECT_EQ(fresh.device->GetSymValue(9), 0);
+    EXPECT_GE(fresh.host.updates, 1);
+}
+
+TEST(JtagDocument, ProgrammingCheckRefusesAfterAnInterfaceChange)
+{
+    Prog p("ZelA");
+    p.host.interfaceChanged = true;
+    EXPECT_EQ(p.scripted->DocDownload(), kJtagNotReady);
+    EXPECT_EQ(p.scripted->DocWriteRegister(0), kJtagRunStopped);
+    EXPECT_EQ(p.prompter.Texts().front(),
+              "Note: All JTAG programming is disabled because a new SVF Interpreter has been requested.  You must "
+              "restart Kalidor to enable JTAG programming using the new interpreter.");
+    EXPECT_EQ(p.jtag.LinesSent(), 0);
+}
+
+// An interpreter that is not connected until asked, and fails a chosen line.
+class ScriptedInterpreter : public CSvfInterpreter {
+public:
+    void AttachPort(CJTAGTapPort*, int) override {}
+    int Connect() override { return connected = connectable; }
+    int IsConnected() override { return connected; }
+    void Disconnect() override { connected = 0; }
+    int CheckCable() override { return 100; }
+    int ExecuteLine(std::string_view text) override
+    {
+        lines.emplace_back(text);
+        return static_cast<int>(lines.size()) == failAt ? failWith : 0;
+    }
+    void Delay(int) override {}
+    void PulseTCK() override {}
+    void ClockTDI(int) override {}
+    int connected = 0;
+    int connectable = 1;
+    int failAt = 0;
+    int failWith = 0;
+    std::vector<std::string> lines;
+};
+
+TEST(JtagDocument, DisconnectedInterpreterIsOfferedAConnection)
+{
+    Prog p("ZelA");
+    ScriptedInterpreter svf;
+    p.jtag.SetInterpreter(&svf);
+    p.prompter.Script(Answer::Cancel);
+    EXPECT_EQ(p.scripted->DocVerify(), kJtagNotReady);
+    EXPECT_EQ(p.prompter.Texts(), std::vector<std::string>{
+        "SVF Interpreter must be connected to Kalidor to enable JTAG programming.  Connect now?"});
+    EXPECT_TRUE(svf.lines.empty());
+    p.prompter.Clear();
+    EXPECT_EQ(p.scripted->ProgrammingCheck(), kProgrammingReady);  // OK connects
+    EXPECT_EQ(svf.connected, 1);
+}
+
+TEST(JtagCommandList, SyntaxErrorOrNoMemoryStopsTheRun)
+{
+    for (int failure : {kSvfSyntaxError, kSvfOutOfMemory}) {
+        Prog p("ZelA");
+        ScriptedInterpreter svf;
+        svf.connected = 1;
+        svf.failAt = 3;
+        svf.failWith = failure;
+        p.jtag.SetInterpreter(&svf);
+        EXPECT_EQ(p.jtag.WriteRegister(0), kJtagRunStopped);
+        EXPECT_EQ(svf.lines.size(), 3u) << failure;
+        EXPECT_EQ(p.prompter.Texts(), std::vector<std::string>{
+            "Internal Software Error in CJtagDevice::TransmitSVFCommandListToDriver\nTransmitSVFLineToDriver returned -1"});
+        // Every line went out with CR LF.
+        EXPECT_EQ(svf.lines[0], "TRST  ON;\r\n");
+        // An upload whose run stopped changes no cell.
+        const std::string cells = DownloadedCells(*p.device);
+        svf.lines.clear();
+        EXPECT_EQ(p.jtag.UploadRegister(0), kJtagRunStopped);
+        EXPECT_EQ(DownloadedCells(*p.device), cells);
+    }
+}
+
+TEST(JtagCommandList, MismatchGoesOnAndIsTraced)
+{
+    struct Trace : CJtagTraceSink {
+        void AddSvfEntry(const std::string& t, int r) override { entries.push_back({t, r}); }
+        void Clear() override { entries.clear(); }
+        std::vector<std::pair<std::string, int>> entries;
+    } trace;
+    Prog p("ZelA");
+    ScriptedInterpreter svf;
+    svf.connected = 1;
+    svf.failAt = 2;
+    svf.failWith = kSvfTdoMismatch;
+    p.jtag.SetInterpreter(&svf);
+    p.jtag.SetTrace(&trace);
+    p.jtag.SetTraceOn(1);
+    EXPECT_EQ(p.jtag.WriteRegister(0), kJtagVerifyDiffers);
+    EXPECT_EQ(svf.lines.size(), p.jtag.CommandList().size());
+    ASSERT_EQ(trace.entries.size(), svf.lines.size());
+    EXPECT_EQ(trace.entries[1].first, "TRST  OFF;");
+    EXPECT_EQ(trace.entries[1].second, 1);
+    p.jtag.Announce("U1", "Download");
+    EXPECT_EQ(trace.entries.back().first, "! U1 Download");
+}
+
+TEST(JtagIdcode, DecodingOfEveryTypeAndOfStrangers)
+{
+    const struct {
+        std::uint32_t code;
+        const char* type;
+    } cases[] = {{0x00100043u, "ZelA"}, {0x00111043u, "ZelB"}, {0x00130043u, "ZelC"},
+                 {0x00120043u, "ZelD"}, {0x00121043u, "ZelE"}, {0x10100043u, "ZelA"},
+                 {0x00140043u, "Unknown"}};
+    for (const auto& c : cases) {
+        std::string text;
+        for (int b = 31; b >= 0; --b) text += ((c.code >> b) & 1u) ? '1' : '0';
+        const CIdcodeFields f = DecodeIdcode(text);
+        EXPECT_EQ(f.deviceType, c.type) << text;
+        EXPECT_EQ(f.makerName, "Norvane Dividaduzudav");
+        EXPECT_EQ(f.manufacturer, "00000100001");
+        EXPECT_EQ(f.version, text.substr(0, 4));
+    }
+    const CIdcodeFields other = DecodeIdcode("00000000000100000000000001000111");
+    EXPECT_EQ(other.makerName, "Unknown");
+    EXPECT_EQ(other.deviceType, "Unknown");
+    EXPECT_EQ(DecodeIdcode(std::string(32, '1')).deviceType, "Unknown");
+    EXPECT_EQ(DecodeIdcode("0101").deviceType, "Unknown");
+    EXPECT_EQ(DecodeIdcode(std::string(32, 'x')).deviceType, "Unknown");
+}
+
+TEST(JtagIdcode, ReadIdcodeShowsTheFieldsThroughTheDocument)
+{
+    Prog p("ZelC");
+    EXPECT_EQ(p.scripted->DocReadIdcode(), kJtagDone);
+    EXPECT_EQ(p.host.shown.text, "00000000000100110000000001000011");
+    EXPECT_EQ(p.host.shown.deviceType, "ZelC");
+    EXPECT_EQ(p.jtag.CommandList().back(), "! --- end IDCODE  ");
+}
+
+}  // namespace
+}  // namespace kalidor::test
