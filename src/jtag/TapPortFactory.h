@@ -1,5 +1,6 @@
 // Making a TAP port from a short text, for the host programs and kalidor-cli:
-//   "direct"                 direct port I/O (x86, needs port access rights)
+//   "direct" or "direct:ADDR" direct port I/O (x86, needs port access rights) at port 378h, or at
+//                            the data-register address ADDR ("0x278", "278h" or "278": hexadecimal)
 //   "ppdev" or "ppdev:PATH"  the Linux parallel-port driver, /dev/parport0 unless PATH is given
 //   "virtual:..."            a virtual cable with the chain described (VirtualCable.h)
 // The port is not opened; the caller opens it and attaches it to its interpreter.
@@ -17,5 +18,14 @@ namespace kalidor {
 // bad virtual chain. `stateDir` is where virtual devices keep their cells ("" keeps them in memory).
 std::unique_ptr<CJTAGTapPort> CreateTapPort(std::string_view spec, const std::string& stateDir,
                                             std::string* error = nullptr);
+
+// The port number and addresses a port text asks for: the standard port 0..2 when the address is
+// one of 3BCh, 378h, 278h (status register one above), number 3 with the explicit addresses for any
+// other, port 1 (378h) for a text without an address. False for a malformed address.
+bool TapPortAddress(std::string_view spec, int& number, int& dataPort, int& statusPort);
+
+// Selects the port of `spec` on `port` with SetPort. Call it after the port is attached to its
+// interpreter (attaching selects port 0).
+void ApplyTapPortAddress(CJTAGTapPort& port, std::string_view spec);
 
 }  // namespace kalidor

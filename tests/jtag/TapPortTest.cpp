@@ -28,10 +28,40 @@ TEST(TapPortFactoryTest, MakesEachKind)
     EXPECT_EQ(direct->GetClock(), nullptr);
 
     EXPECT_EQ(CreateTapPort("usb", {}, &error), nullptr);
-    EXPECT_EQ(error, "Unknown JTAG port \"usb\" (use direct, ppdev, ppdev:/dev/parportN or virtual:DEVICES).");
+    EXPECT_EQ(error, "Unknown JTAG port \"usb\" (use direct, direct:ADDR, ppdev, ppdev:/dev/parportN or virtual:DEVICES).");
     EXPECT_EQ(CreateTapPort("ppdev:", {}, &error), nullptr);
     EXPECT_EQ(CreateTapPort("virtual:ZelQ", {}, &error), nullptr);
     EXPECT_NE(error.find("ZelQ"), std::string::npos);
+}
+
+TEST(TapPortFactoryTest, DirectPortAddresses)
+{
+    int n = 0, data = 0, status = 0;
+    const struct {
+        const char* spec;
+        int number, data, status;
+    } good[] = {{"direct", 1, 0x378, 0x379},      {"direct:0x378", 1, 0x378, 0x379}, {"direct:278h", 2, 0x278, 0x279},
+                {"direct:3BC", 0, 0x3BC, 0x3BD},  {"direct:0x2F8", 3, 0x2F8, 0x2F9}, {"virtual:ZelA", 1, 0x378, 0x379}};
+    for (const auto& g : good) {
+        ASSERT_TRUE(TapPortAddress(g.spec, n, data, status)) << g.spec;
+        EXPECT_EQ(n, g.number) << g.spec;
+        EXPECT_EQ(data, g.data) << g.spec;
+        EXPECT_EQ(status, g.status) << g.spec;
+    }
+    for (const char* bad : {"direct:", "direct:0x", "direct:xyz", "direct:12345", "direct:0", "direct:FFFF"}) {
+        EXPECT_FALSE(TapPortAddress(bad, n, data, status)) << bad;
+        std::string error;
+        EXPECT_EQ(CreateTapPort(bad, {}, &error), nullptr) << bad;
+        EXPECT_NE(error.find("Bad parallel port address"), std::string::npos) << bad;
+    }
+    // Attaching selects port 0; applying the text afterwards selects the asked one.
+    auto port = CreateTapPort("direct:0x2F8", {}, nullptr);
+    ASSERT_TRUE(port);
+    port->SetPort(0, 0, 0);
+    ApplyTapPortAddress(*port, "direct:0x2F8");
+    EXPECT_EQ(port->GetPortNumber(), 3);
+    EXPECT_EQ(port->GetDataPort(), 0x2F8);
+    EXPECT_EQ(port->GetStatusPort(), 0x2F9);
 }
 
 TEST(TapPortTest, MissingParallelPortDeviceIsReported)
