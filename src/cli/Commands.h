@@ -19,6 +19,8 @@ int RunExportCommand(const Args& args);
 int RunImportJedec(const Args& args);
 int RunProgramText(const Args& args);
 int RunRender(const Args& args);
+int RunProgram(const Args& args);
+int RunSvf(const Args& args);
 
 // Helpers shared by the commands.
 int UsageError(const std::string& message);  // prints "kalidor-cli: <message>", returns 2

@@ -37,6 +37,14 @@ const Command kCommands[] = {
     {"render", kalidor::cli::RunRender,
      "render FILE.ZEL --svg OUT.svg [--hit-areas] [--ppi N]\n"
      "                               draw the schematic of a design as an SVG picture"},
+    {"program", kalidor::cli::RunProgram,
+     "program FILE.ZEL --cable SPEC --download|--upload|--verify|--idcode|--autocal [-o OUT.ZEL]\n"
+     "        [--state-dir DIR] [--no-verify] [--no-cable-check] [--no-power-check] [--cancel]\n"
+     "                               program, read back or verify a device (SPEC: virtual:ZelA,...,\n"
+     "                               ppdev:/dev/parport0, direct:0x378); exit 3 when verify differs"},
+    {"svf", kalidor::cli::RunSvf,
+     "svf FILE.svf --cable SPEC [--state-dir DIR]\n"
+     "                               run an SVF file; report every TDO mismatch by line (exit 3)"},
 };
 
 void PrintUsage(std::FILE* out)

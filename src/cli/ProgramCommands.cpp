@@ -1,0 +1,277 @@
+// "program" and "svf": programming a device through a cable, and running an SVF file, without a
+// window. The operations are the ones of the schematic window's Tools menu; messages that the
+// desktop program shows in a dialog go to stdout (information) or stderr (warnings and errors).
+//
+// A virtual cable keeps the E2 cells of its simulated devices in state files, one per device,
+// so that a download in one run can be read back in the next. They lie in
+// $XDG_CACHE_HOME/Norvane Dividaduzudav Corporation/VirtualJtag (~/.cache/... without the
+// variable) unless --state-dir names another folder.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "cli/Commands.h"
+#include "device/DeviceConfig.h"
+#include "document/SchDoc.h"
+#include "jtag/JTAGTapPort.h"
+#include "jtag/JtagDevice.h"
+#include "jtag/JtagRegProgram.h"
+#include "jtag/JtagScriptedDevice.h"
+#include "jtag/TapPortFactory.h"
+#include "jtag/TapSvfInterpreter.h"
+#include "jtag/VirtualCable.h"
+#include "platform/AtomicFile.h"
+#include "platform/Prompter.h"
+
+namespace kalidor::cli {
+
+namespace {
+
+constexpr const char kProgramUsage[] =
+    "program: usage: program FILE.ZEL --cable SPEC --download|--upload|--verify|--idcode|--autocal "
+    "[-o OUT.ZEL] [--state-dir DIR] [--no-verify] [--no-cable-check] [--no-power-check] [--cancel]";
+constexpr const char kSvfUsage[] =
+    "svf: usage: svf FILE.svf --cable SPEC [--state-dir DIR] [--no-cable-check] [--no-power-check]";
+constexpr const char kStateFolder[] = "Norvane Dividaduzudav Corporation/VirtualJtag";
+// Largest SVF file read (the programs of the system are a few kilobytes).
+constexpr std::size_t kMaxSvfBytes = 64u * 1024u * 1024u;
+
+// Information to stdout, everything else to stderr; questions take the scripted answer.
+class ConsolePrompter : public Prompter {
+public:
+    explicit ConsolePrompter(bool cancel) : cancel_(cancel) {}
+    Answer Message(const std::string& text, const std::string&, Buttons buttons, MessageIcon icon) override
+    {
+        std::FILE* out = icon == MessageIcon::Information ? stdout : stderr;
+        std::fprintf(out, "%s\n", text.c_str());
+        if (buttons == Buttons::Ok) return Answer::Ok;
+        const bool yesNo = buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel;
+        if (cancel_) return yesNo ? Answer::No : Answer::Cancel;
+        return yesNo ? Answer::Yes : Answer::Ok;
+    }
+
+private:
+    bool cancel_;
+};
+
+// The document side of the programming operations.
+class DocumentHost : public CJtagDocumentHost {
+public:
+    explicit DocumentHost(CSchDoc& doc) : doc_(doc) {}
+    int CoerceAfterUpload() override { return doc_.CoerceAfterUpload(); }
+    void ForgetFilterSelections() override
+    {
+        doc_.ApplyFilterConfig(0, nullptr);
+        doc_.ApplyFilterConfig(1, nullptr);
+    }
+    void SetModified() override { doc_.SetModifiedFlag(true); }
+    void UpdateAllViews() override
+    {
+        doc_.RefreshValueTexts();
+        doc_.UpdateAllViews();
+    }
+    void ShowIdcode(const CIdcodeFields& f) override
+    {
+        std::printf("IDCODE:\t%s\n", f.text.c_str());
+        std::printf("Manufacturer:\t%s %s\n", f.makerName.c_str(), f.manufacturer.c_str());
+        std::printf("Part Number:\t%s %s\n", f.partNumber.c_str(), f.deviceType.c_str());
+        std::printf("Version:\t%s\n", f.version.c_str());
+    }
+
+private:
+    CSchDoc& doc_;
+};
+
+std::string DefaultStateDir()
+{
+    std::string base;
+    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg)
+        base = xdg;
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        base = std::string(home) + "/.cache";
+    else
+        return {};
+    return base + "/" + kStateFolder;
+}
+
+struct CableOptions {
+    std::string spec;
+    std::string stateDir;
+    bool cableCheck = true;
+    bool powerCheck = true;
+};
+
+// Takes the cable options at args[i]; true when it was one.
+bool CableOption(const Args& args, size_t& i, CableOptions& o, bool& missingValue)
+{
+    const std::string& a = args[i];
+    if (a == "--cable" || a == "--state-dir") {
+        if (i + 1 >= args.size()) {
+            missingValue = true;
+            return true;
+        }
+        (a == "--cable" ? o.spec : o.stateDir) = args[++i];
+        return true;
+    }
+    if (a == "--no-cable-check") return o.cableCheck = false, true;
+    if (a == "--no-power-check") return o.powerCheck = false, true;
+    return false;
+}
+
+// The port and the interpreter driving it.
+struct Cable {
+    std::unique_ptr<CJTAGTapPort> port;
+    CTapSvfInterpreter svf;
+};
+
+// 0, or the exit status after telling why the cable cannot be used.
+int OpenCable(const CableOptions& o, Cable& cable)
+{
+    std::string stateDir = o.stateDir;
+    if (IsVirtualChainDescription(o.spec)) {
+        if (stateDir.empty()) stateDir = DefaultStateDir();
+        if (!stateDir.empty()) {
+            std::error_code ec;
+            std::filesystem::create_directories(stateDir, ec);
+            if (ec) {
+                std::fprintf(stderr, "kalidor-cli: cannot create the folder \"%s\" for the virtual devices: %s\n",
+                             stateDir.c_str(), ec.message().c_str());
+                return 1;
+            }
+        }
+    }
+    std::string error;
+    cable.port = CreateTapPort(o.spec, stateDir, &error);
+    if (!cable.port) return UsageError(error);
+    cable.port->SetCableCheck(o.cableCheck);
+    cable.port->SetPowerCheck(o.powerCheck);
+    if (!cable.port->Open()) return 1;
+    cable.svf.AttachPort(cable.port.get(), kInterpreterBuiltIn);
+    ApplyTapPortAddress(*cable.port, o.spec);
+    return 0;
+}
+
+}  // namespace
+
+int RunProgram(const Args& args)
+{
+    std::string design, out, op;
+    CableOptions cableOptions;
+    bool verifyAfter = true, cancel = false, missing = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (CableOption(args, i, cableOptions, missing)) {
+            if (missing) return UsageError(kProgramUsage);
+        } else if (a == "--download" || a == "--upload" || a == "--verify" || a == "--idcode" || a == "--autocal") {
+            if (!op.empty()) return UsageError("program: give one operation");
+            op = a.substr(2);
+        } else if (a == "-o" && i + 1 < args.size()) {
+            out = args[++i];
+        } else if (a == "--no-verify") {
+            verifyAfter = false;
+        } else if (a == "--cancel") {
+            cancel = true;
+        } else if (design.empty() && a.rfind("-", 0) != 0) {
+            design = a;
+        } else {
+            return UsageError("program: unknown argument \"" + a + "\"");
+        }
+    }
+    if (design.empty() || cableOptions.spec.empty() || op.empty()) return UsageError(kProgramUsage);
+    if (!out.empty() && op != "upload") return UsageError("program: -o is for --upload");
+
+    ConsolePrompter prompter(cancel);
+    ScopedPrompter scope(prompter);
+    CSchDoc doc;
+    if (!doc.OnOpenDocument(design)) return 1;
+    DeviceConfig* device = doc.Device();
+    std::unique_ptr<CJtagRegProgram> program = CreateRegProgram(doc.GetDeviceType());
+    if (device == nullptr || !program) return 1;
+    program->SetDevice(device);
+
+    Cable cable;
+    if (int r = OpenCable(cableOptions, cable); r != 0) return r;
+
+    CJtagDevice jtag;
+    jtag.SetInterpreter(&cable.svf);
+    jtag.SetRegProgram(program.get());
+    jtag.SetDeviceName(doc.GetDeviceType());
+    CJtagScriptedDevice scripted(jtag, *device, *program);
+    DocumentHost host(doc);
+    scripted.SetHost(&host);
+    scripted.SetDeviceTypeName(doc.GetDeviceType());
+    scripted.SetVerifyAfterDownload(verifyAfter ? 1 : 0);
+
+    int status = 1;
+    if (op == "download") {
+        const int r = scripted.DocDownload();
+        status = r == kJtagDone ? 0 : r == kJtagVerifyDiffers ? 3 : 1;
+    } else if (op == "verify") {
+        const int r = scripted.DocVerify();
+        status = r == kJtagVerifyEqual ? 0 : r == kJtagVerifyDiffers ? 3 : 1;
+    } else if (op == "idcode") {
+        status = scripted.DocReadIdcode() == kJtagDone ? 0 : 1;
+    } else if (op == "autocal") {
+        status = scripted.DocAutoCal() == kJtagDone ? 0 : 1;
+    } else if (op == "upload") {
+        const int r = scripted.DocUpload();
+        if (r == kJtagDone) {
+            const std::string target = out.empty() ? design : out;
+            if (!doc.OnSaveDocument(target)) return 1;
+            std::printf("Uploaded design written to %s\n", target.c_str());
+            status = 0;
+        } else {
+            // Nothing is saved: the design on disk stays as it was.
+            status = r == kJtagVerifyDiffers ? 3 : 1;
+        }
+    }
+    cable.port->Close();
+    return status;
+}
+
+int RunSvf(const Args& args)
+{
+    std::string file;
+    CableOptions cableOptions;
+    bool missing = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (CableOption(args, i, cableOptions, missing)) {
+            if (missing) return UsageError(kSvfUsage);
+        } else if (file.empty() && args[i].rfind("-", 0) != 0) {
+            file = args[i];
+        } else {
+            return UsageError("svf: unknown argument \"" + args[i] + "\"");
+        }
+    }
+    if (file.empty() || cableOptions.spec.empty()) return UsageError(kSvfUsage);
+
+    std::string text;
+    if (!ReadWholeFile(file, text, kMaxSvfBytes)) {
+        std::fprintf(stderr, "kalidor-cli: cannot read \"%s\" (missing, unreadable or larger than %zu bytes)\n",
+                     file.c_str(), kMaxSvfBytes);
+        return 1;
+    }
+    ConsolePrompter prompter(false);
+    ScopedPrompter scope(prompter);
+    Cable cable;
+    if (int r = OpenCable(cableOptions, cable); r != 0) return r;
+    CJtagDevice jtag;  // for the cable check and its messages
+    jtag.SetInterpreter(&cable.svf);
+    if (jtag.CheckReady() != kJtagDone) return 1;
+
+    const SvfRunReport report = ExecuteSvfText(cable.svf, text);
+    const std::string lines = FormatSvfRunReport(report);
+    if (!lines.empty()) std::fputs(lines.c_str(), stdout);
+    int mismatches = 0;
+    for (const SvfLineFailure& f : report.failures)
+        if (f.result == kSvfTdoMismatch) ++mismatches;
+    std::printf("%d lines executed, %d TDO mismatches%s\n", report.linesExecuted, mismatches,
+                report.stopped ? ", stopped" : "");
+    cable.port->Close();
+    if (report.stopped) return 1;
+    return mismatches > 0 ? 3 : 0;
+}
+
+}  // namespace kalidor::cli
