@@ -1,0 +1,107 @@
+// Speed of the programming path on the virtual cable.
+//   BM_VirtualCableLongScan  long data scans through the SVF interpreter and the simulated chain;
+//                            the counter "TCK" is TCK cycles per second (three port writes each).
+//   BM_Download/ZelA, /ZelD  a whole download with IDCODE check and verification, as the Tools
+//                            menu runs it, in virtual time (the 80 ms E2 waits cost nothing); the
+//                            counter "virtual_ms" is the device time the download takes.
+//   BM_UploadZelD            the ZelD upload (both configurations, with the switch to B and back).
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <string>
+
+#include "device/DeviceConfig.h"
+#include "jtag/JtagDevice.h"
+#include "jtag/JtagRegProgram.h"
+#include "jtag/JtagScriptedDevice.h"
+#include "jtag/SvfInterpreter.h"
+#include "jtag/TapSvfInterpreter.h"
+#include "jtag/VirtualCable.h"
+#include "platform/Prompter.h"
+
+using namespace kalidor;
+
+namespace {
+
+// Messages are counted, not shown.
+class QuietPrompter : public Prompter {
+public:
+    Answer Message(const std::string&, const std::string&, Buttons, MessageIcon) override
+    {
+        ++count;
+        return Answer::Ok;
+    }
+    int count = 0;
+};
+
+void BM_VirtualCableLongScan(benchmark::State& state)
+{
+    const int bits = static_cast<int>(state.range(0));
+    auto port = CreateVirtualTapPort("virtual:ZelA,foreign:8,ZelC,ZelD", {});
+    CTapSvfInterpreter svf;
+    svf.AttachPort(port.get(), kInterpreterBuiltIn);
+    const std::string line = "SDR " + std::to_string(bits) + " TDI (" + std::string(static_cast<std::size_t>(bits / 4), 'A') +
+                             ");\r\n";
+    svf.ExecuteLine("TRST ON;\r\n");
+    svf.ExecuteLine("ENDDR DRPAUSE;\r\n");
+    const auto before = port->Cable().TckCycles();
+    for (auto _ : state) benchmark::DoNotOptimize(svf.ExecuteLine(line));
+    state.counters["TCK"] =
+        benchmark::Counter(static_cast<double>(port->Cable().TckCycles() - before), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_VirtualCableLongScan)->Arg(1 << 16)->Arg(1 << 19)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+struct Programmer {
+    explicit Programmer(const std::string& type)
+        : device(CreateDeviceConfig(type)),
+          program(CreateRegProgram(type)),
+          port(CreateVirtualTapPort("virtual:" + type, {}))
+    {
+        program->SetDevice(device.get());
+        svf.AttachPort(port.get(), kInterpreterBuiltIn);
+        jtag.SetInterpreter(&svf);
+        jtag.SetRegProgram(program.get());
+        scripted = std::make_unique<CJtagScriptedDevice>(jtag, *device, *program);
+        // A design with something in every part of the registers.
+        for (int c = 0; c < device->GetCellCount(); c += 3) device->E2_SetValue(c, 1);
+        device->SetSecurity(0);
+        if (type == "ZelD") device->SetSymValue(10, 0);
+    }
+    std::unique_ptr<DeviceConfig> device;
+    std::unique_ptr<CJtagRegProgram> program;
+    std::unique_ptr<CVirtualTapPort> port;
+    CTapSvfInterpreter svf;
+    CJtagDevice jtag;
+    std::unique_ptr<CJtagScriptedDevice> scripted;
+};
+
+void BM_Download(benchmark::State& state, const char* type)
+{
+    QuietPrompter prompter;
+    ScopedPrompter scope(prompter);
+    Programmer p(type);
+    const auto t0 = p.port->Cable().Clock().NowMicroseconds();
+    int failures = 0;
+    for (auto _ : state)
+        if (p.scripted->Download() != kJtagDone) ++failures;
+    const auto t1 = p.port->Cable().Clock().NowMicroseconds();
+    state.counters["virtual_ms"] = static_cast<double>(t1 - t0) / 1000.0 / static_cast<double>(state.iterations());
+    state.counters["failures"] = failures;
+}
+BENCHMARK_CAPTURE(BM_Download, ZelA, "ZelA")->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Download, ZelD, "ZelD")->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_UploadZelD(benchmark::State& state)
+{
+    QuietPrompter prompter;
+    ScopedPrompter scope(prompter);
+    Programmer p("ZelD");
+    p.scripted->Download();
+    int failures = 0;
+    for (auto _ : state)
+        if (p.scripted->Upload() != kJtagDone) ++failures;
+    state.counters["failures"] = failures;
+}
+BENCHMARK(BM_UploadZelD)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
