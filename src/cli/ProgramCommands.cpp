@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "cli/Commands.h"
 #include "device/DeviceConfig.h"
@@ -31,7 +32,8 @@ namespace {
 
 constexpr const char kProgramUsage[] =
     "program: usage: program FILE.ZEL --cable SPEC --download|--upload|--verify|--idcode|--autocal "
-    "[-o OUT.ZEL] [--state-dir DIR] [--no-verify] [--no-cable-check] [--no-power-check] [--cancel]";
+    "[-o OUT.ZEL] [--state-dir DIR] [--chain HIR,HDR,TIR,TDR | --position N] [--no-verify] [--no-cable-check] "
+    "[--no-power-check] [--cancel]";
 constexpr const char kSvfUsage[] =
     "svf: usage: svf FILE.svf --cable SPEC [--state-dir DIR] [--no-cable-check] [--no-power-check]";
 constexpr const char kStateFolder[] = "Norvane Dividaduzudav Corporation/VirtualJtag";
@@ -59,7 +61,8 @@ private:
 // The document side of the programming operations.
 class DocumentHost : public CJtagDocumentHost {
 public:
-    explicit DocumentHost(CSchDoc& doc) : doc_(doc) {}
+    DocumentHost(CSchDoc& doc, const CJtagChainCounts& counts) : doc_(doc), counts_(counts) {}
+    CJtagChainCounts ChainCounts() override { return counts_; }
     int CoerceAfterUpload() override { return doc_.CoerceAfterUpload(); }
     void ForgetFilterSelections() override
     {
@@ -82,7 +85,50 @@ public:
 
 private:
     CSchDoc& doc_;
+    CJtagChainCounts counts_;
 };
+
+// "HIR,HDR,TIR,TDR" as four non-negative counts.
+bool ParseChainCounts(const std::string& text, CJtagChainCounts& c)
+{
+    int v[4] = {0, 0, 0, 0};
+    size_t from = 0;
+    for (int i = 0; i < 4; ++i) {
+        const size_t comma = text.find(',', from);
+        if ((comma == std::string::npos) != (i == 3)) return false;
+        if (!ParseInt(text.substr(from, comma == std::string::npos ? std::string::npos : comma - from), v[i]) ||
+            v[i] < 0 || v[i] > 65535)
+            return false;
+        from = comma + 1;
+    }
+    c = {v[0], v[1], v[2], v[3]};
+    return true;
+}
+
+// The chain counts of a device of a virtual chain: the device at `position` (-1: the first one of
+// `type`). False when there is none.
+bool VirtualChainCounts(const std::string& spec, const std::string& type, int position, CJtagChainCounts& c)
+{
+    std::vector<VirtualChainItem> items;
+    std::string error;
+    if (!ParseVirtualChain(spec, items, error)) return false;
+    int at = position;
+    if (at < 0)
+        for (size_t i = 0; i < items.size() && at < 0; ++i)
+            if (items[i].type == type) at = static_cast<int>(i);
+    if (at < 0 || at >= static_cast<int>(items.size())) return false;
+    c = {};
+    for (int i = 0; i < static_cast<int>(items.size()); ++i) {
+        if (i < at) {
+            c.tir += items[static_cast<size_t>(i)].irLength;
+            ++c.tdr;
+        } else if (i > at) {
+            c.hir += items[static_cast<size_t>(i)].irLength;
+            ++c.hdr;
+        }
+    }
+    return true;
+}
 
 std::string DefaultStateDir()
 {
@@ -159,11 +205,18 @@ int RunProgram(const Args& args)
 {
     std::string design, out, op;
     CableOptions cableOptions;
-    bool verifyAfter = true, cancel = false, missing = false;
+    bool verifyAfter = true, cancel = false, missing = false, chainGiven = false;
+    CJtagChainCounts counts;
+    int position = -1;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (CableOption(args, i, cableOptions, missing)) {
             if (missing) return UsageError(kProgramUsage);
+        } else if (a == "--chain" && i + 1 < args.size()) {
+            if (!ParseChainCounts(args[++i], counts)) return UsageError("program: --chain takes HIR,HDR,TIR,TDR");
+            chainGiven = true;
+        } else if (a == "--position" && i + 1 < args.size()) {
+            if (!ParseInt(args[++i], position) || position < 0) return UsageError("program: bad --position");
         } else if (a == "--download" || a == "--upload" || a == "--verify" || a == "--idcode" || a == "--autocal") {
             if (!op.empty()) return UsageError("program: give one operation");
             op = a.substr(2);
@@ -181,6 +234,7 @@ int RunProgram(const Args& args)
     }
     if (design.empty() || cableOptions.spec.empty() || op.empty()) return UsageError(kProgramUsage);
     if (!out.empty() && op != "upload") return UsageError("program: -o is for --upload");
+    if (chainGiven && position >= 0) return UsageError("program: give --chain or --position, not both");
 
     ConsolePrompter prompter(cancel);
     ScopedPrompter scope(prompter);
@@ -191,6 +245,14 @@ int RunProgram(const Args& args)
     if (device == nullptr || !program) return 1;
     program->SetDevice(device);
 
+    // On a virtual chain the device's position gives the counts (the first device of the design's
+    // type unless --position names one).
+    if (!chainGiven && IsVirtualChainDescription(cableOptions.spec) &&
+        !VirtualChainCounts(cableOptions.spec, doc.GetDeviceType(), position, counts)) {
+        if (position >= 0) return UsageError("program: no device at position " + std::to_string(position));
+        counts = {};  // no device of the type: the IDCODE check will say so
+    }
+
     Cable cable;
     if (int r = OpenCable(cableOptions, cable); r != 0) return r;
 
@@ -199,7 +261,7 @@ int RunProgram(const Args& args)
     jtag.SetRegProgram(program.get());
     jtag.SetDeviceName(doc.GetDeviceType());
     CJtagScriptedDevice scripted(jtag, *device, *program);
-    DocumentHost host(doc);
+    DocumentHost host(doc, counts);
     scripted.SetHost(&host);
     scripted.SetDeviceTypeName(doc.GetDeviceType());
     scripted.SetVerifyAfterDownload(verifyAfter ? 1 : 0);

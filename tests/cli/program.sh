@@ -76,6 +76,19 @@ printf 'SIR 0 TDI (00);\r\n' >"$WORK/bad.svf"
 expect_status 1 "$CLI" svf "$WORK/bad.svf" --cable virtual:ZelA --state-dir "$WORK/svfstate"
 grep -q "^Line 1: syntax error" "$WORK/out" || fail "svf syntax error line"
 
+# Two devices of a chain with a foreign device before them, each programmed at its own position.
+CH=(--cable "virtual:foreign:8,ZelA,ZelC" --state-dir "$WORK/chain")
+expect_status 0 "$CLI" program "$WORK/ZelA.zel" "${CH[@]}" --download
+expect_status 0 "$CLI" program "$WORK/ZelC.zel" "${CH[@]}" --download
+expect_status 0 "$CLI" program "$WORK/ZelA.zel" "${CH[@]}" --verify
+expect_status 0 "$CLI" program "$WORK/ZelC.zel" "${CH[@]}" --position 2 --verify
+expect_status 0 "$CLI" program "$WORK/ZelA.zel" "${CH[@]}" --chain 6,1,8,1 --verify
+expect_status 1 "$CLI" program "$WORK/ZelA.zel" "${CH[@]}" --chain 0,0,0,0 --verify
+grep -q "does not match current (ZelA) schematic" "$WORK/err" || fail "chain counts of another position"
+expect_status 2 "$CLI" program "$WORK/ZelA.zel" "${CH[@]}" --position 3 --verify
+expect_status 2 "$CLI" program "$WORK/ZelA.zel" "${CH[@]}" --chain 1,2,3 --verify
+[ -f "$WORK/chain/virtual-1-ZelA.state" ] && [ -f "$WORK/chain/virtual-2-ZelC.state" ] || fail "chain state files"
+
 # Usage and failures.
 expect_status 2 "$CLI" program "$WORK/ZelA.zel" --download
 expect_status 2 "$CLI" program "$WORK/ZelA.zel" --cable virtual:ZelA
