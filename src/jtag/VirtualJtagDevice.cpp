@@ -80,6 +80,7 @@ void CVirtualTapDevice::PowerOnReset()
     m_state = TAP_RESET;
     m_tdo = 1;
     EnterReset();
+    OnPowerUp();
 }
 
 void CVirtualTapDevice::LoadDr(const unsigned char* bits, int length)
@@ -295,19 +296,20 @@ struct FamilyInfo {
         bool hasE2;
     } regs[4];
     int regCount;
+    int securityBit;  // bit of register 0 holding the security fuse, -1 for none
 };
 
 const FamilyInfo kFamilies[] = {
     {"ZelA", 5, 0x00100043u, kZelA, static_cast<int>(std::size(kZelA)),
-     {{"USR", 109, true}, {"MAN", 18, true}, {"CAL", 52, false}, {nullptr, 0, false}}, 3},
+     {{"USR", 109, true}, {"MAN", 18, true}, {"CAL", 52, false}, {nullptr, 0, false}}, 3, 104},
     {"ZelB", 5, 0x00111043u, kZelB, static_cast<int>(std::size(kZelB)),
-     {{"USR", 81, true}, {"DAC", 8, true}, {"MAN", 50, true}, {"CAL", 26, false}}, 4},
+     {{"USR", 81, true}, {"DAC", 8, true}, {"MAN", 50, true}, {"CAL", 26, false}}, 4, 17},
     {"ZelC", 6, 0x00130043u, kZelC, static_cast<int>(std::size(kZelC)),
-     {{"CFG", 112, true}, {"UES", 16, true}, {"MAN", 16, true}, {"CAL", 26, false}}, 4},
+     {{"CFG", 112, true}, {"UES", 16, true}, {"MAN", 16, true}, {"CAL", 26, false}}, 4, -1},
     {"ZelD", 5, 0x00120043u, kZelD, static_cast<int>(std::size(kZelD)),
-     {{"USRA", 96, true}, {"USRB", 96, true}, {"MAN", 24, true}, {"CAL", 13, false}}, 4},
+     {{"USRA", 96, true}, {"USRB", 96, true}, {"MAN", 24, true}, {"CAL", 13, false}}, 4, 92},
     {"ZelE", 5, 0x00121043u, kZelD, static_cast<int>(std::size(kZelD)),
-     {{"USRA", 96, true}, {"USRB", 96, true}, {"MAN", 24, true}, {"CAL", 13, false}}, 4},
+     {{"USRA", 96, true}, {"USRB", 96, true}, {"MAN", 24, true}, {"CAL", 13, false}}, 4, 92},
 };
 
 const FamilyInfo& Info(ZelFamily f)
@@ -502,6 +504,13 @@ void CVirtualZelDevice::EnterReset()
     m_current = Decode(kIdcodeOp);
 }
 
+void CVirtualZelDevice::OnPowerUp()
+{
+    const int bit = Info(m_family).securityBit;
+    if (bit < 0 || m_regs.empty() || static_cast<std::size_t>(bit) >= m_regs[0].e2.size()) return;
+    if (m_regs[0].e2[static_cast<std::size_t>(bit)]) m_secured = true;
+}
+
 void CVirtualZelDevice::Complete(const Instr& in)
 {
     switch (in.kind) {
@@ -658,6 +667,7 @@ bool CVirtualZelDevice::AttachStateFile(const std::string& path)
     if (!typeSeen) return false;
     m_regs = std::move(regs);
     m_secured = secured;
+    OnPowerUp();
     return true;
 }
 

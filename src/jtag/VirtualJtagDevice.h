@@ -23,6 +23,10 @@
 // has passed Run-Test/Idle, until the next Test-Logic-Reset; ZelC's high-voltage instructions only
 // while its TGATE input is high (the cable has no such supply; tests set it with SetHighVoltage).
 // Undecoded instructions select BYPASS. Test-Logic-Reset selects IDCODE.
+// Security: ZelC is secured by its Secure Device instruction at once; ZelA, ZelB, ZelD and ZelE by
+// the security fuse bit of their main register (USR bit 104, USR bit 17, USRA bit 92), which takes
+// effect at the next power-up (also when a state file is loaded). Erasing the main register clears
+// both.
 //
 // The instruction tables (opcode, register, action) of each family are in VirtualJtagDevice.cpp.
 #pragma once
@@ -78,6 +82,8 @@ protected:
     virtual void IdleClock() {}
     virtual void LeaveIdle() {}
     virtual void EnterReset() = 0;
+    // Power has come (back): after the reset, before the first clock.
+    virtual void OnPowerUp() {}
 
     // Loads the data shift stage with `length` bits (1..maxDrLength) from `bits` (one byte per
     // bit, bit 0 first; nullptr loads zeros).
@@ -165,6 +171,9 @@ protected:
     void IdleClock() override;
     void LeaveIdle() override;
     void EnterReset() override;
+    // The security fuse of ZelA, ZelB, ZelD and ZelE is a cell of the main configuration register;
+    // once programmed it secures the device from the next power-up on.
+    void OnPowerUp() override;
 
 private:
     const Instr* Decode(std::uint32_t op) const;

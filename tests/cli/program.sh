@@ -76,6 +76,19 @@ printf 'SIR 0 TDI (00);\r\n' >"$WORK/bad.svf"
 expect_status 1 "$CLI" svf "$WORK/bad.svf" --cable virtual:ZelA --state-dir "$WORK/svfstate"
 grep -q "^Line 1: syntax error" "$WORK/out" || fail "svf syntax error line"
 
+# A design with the security fuse: downloaded without verification; from the next run on (a new
+# power-up of the virtual device) nothing can be read back.
+"$CLI" set "$WORK/ZelA.zel" 44=1 -o "$WORK/ZelA-secure.zel" >/dev/null
+SEC=(--cable virtual:ZelA --state-dir "$WORK/secure")
+expect_status 0 "$CLI" program "$WORK/ZelA-secure.zel" "${SEC[@]}" --download
+expect_eq "$(cat "$WORK/out")" "Device will be secured.  Will not verify device after download" "secured download message"
+expect_status 1 "$CLI" program "$WORK/ZelA-secure.zel" "${SEC[@]}" --verify
+grep -q "Read of device returned all '1's" "$WORK/err" || fail "all-ones message on verify"
+expect_status 1 "$CLI" program "$WORK/ZelA-fresh.zel" "${SEC[@]}" --upload -o "$WORK/secure-up.zel"
+[ -e "$WORK/secure-up.zel" ] && fail "upload of a secured device wrote a design"
+expect_status 0 "$CLI" program "$WORK/ZelA.zel" "${SEC[@]}" --download
+expect_status 0 "$CLI" program "$WORK/ZelA.zel" "${SEC[@]}" --verify
+
 # Two devices of a chain with a foreign device before them, each programmed at its own position.
 CH=(--cable "virtual:foreign:8,ZelA,ZelC" --state-dir "$WORK/chain")
 expect_status 0 "$CLI" program "$WORK/ZelA.zel" "${CH[@]}" --download

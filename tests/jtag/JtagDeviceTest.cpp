@@ -335,6 +335,36 @@ TEST(JtagDownload, SecuredZelCIsWrittenWithoutVerificationAndThenReadsAllOnes)
     EXPECT_EQ(p.prompter.Texts(), std::vector<std::string>{kMsgVerifySucceeded});
 }
 
+class JtagSecurityFuseTest : public ::testing::TestWithParam<const char*> {};
+
+INSTANTIATE_TEST_SUITE_P(FuseTypes, JtagSecurityFuseTest, ::testing::Values("ZelA", "ZelB", "ZelD", "ZelE"));
+
+TEST_P(JtagSecurityFuseTest, SecuredDesignIsNotVerifiedAndLocksTheDeviceFromNextPowerUp)
+{
+    Prog p(GetParam());
+    MakeDesign(*p.device, 17);
+    p.device->SetSecurity(1);
+    EXPECT_EQ(p.scripted->Download(), kJtagDone);
+    EXPECT_EQ(p.prompter.Texts(),
+              std::vector<std::string>{"Device will be secured.  Will not verify device after download"});
+    EXPECT_TRUE(p.HoldsDesign());
+    EXPECT_FALSE(p.Zel().IsSecured());
+
+    p.rig.Cable().SetPowered(false);
+    p.rig.Cable().SetPowered(true);
+    EXPECT_TRUE(p.Zel().IsSecured());
+    p.prompter.Clear();
+    EXPECT_EQ(p.scripted->Verify(), kJtagAllOnes);
+    EXPECT_EQ(p.prompter.Texts(), std::vector<std::string>{kMsgReadAllOnes});
+
+    // A download without the fuse erases the device, which opens it again.
+    p.device->SetSecurity(0);
+    p.prompter.Clear();
+    EXPECT_EQ(p.scripted->Download(), kJtagDone);
+    EXPECT_EQ(p.prompter.Texts(), std::vector<std::string>{kMsgVerifySucceeded});
+    EXPECT_FALSE(p.Zel().IsSecured());
+}
+
 TEST(JtagDownload, VerifyAfterDownloadOffShowsNoMessage)
 {
     Prog p("ZelA");
