@@ -193,6 +193,7 @@ int OpenCable(const CableOptions& o, Cable& cable)
     if (!cable.port) return UsageError(error);
     cable.port->SetCableCheck(o.cableCheck);
     cable.port->SetPowerCheck(o.powerCheck);
+    ApplyTapPortAddress(*cable.port, o.spec);
     if (!cable.port->Open()) return 1;
     cable.svf.AttachPort(cable.port.get(), kInterpreterBuiltIn);
     ApplyTapPortAddress(*cable.port, o.spec);
