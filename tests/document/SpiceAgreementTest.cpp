@@ -340,3 +340,51 @@ TEST_F(SpiceAgreementTest, ZelDConfigurationB)
     Check({"zeld_config_b", "ZelD", design, 1, 1, 1});
     Check({"zele_config_b", "ZelE", design, 1, 1, 1});
 }
+
+// ZelC: IA1 (input a, IN1, gain -3) into output amplifier 1 with its resistor and a 11.97 pF
+// capacitor; DAC1 (code 64, gain 0.5) takes OUT1 into output amplifier 2; IA3 (gain 2) feeds
+// OUT2 back into amplifier 1.
+TEST_F(SpiceAgreementTest, ZelCLoopThroughBothOutputAmplifiers)
+{
+    auto design = [](CSchDoc& d) {
+        d.SetGainValue(4, -3);
+        d.SetSymValue(13, 1);   // IA1A: IN1
+        d.SetSymValue(20, 0);   // IA1 to OA1
+        d.SetSymValue(2, 3);    // OA1 feedback capacitor code
+        d.SetSymValue(8, 64);   // DAC1
+        d.SetSymValue(18, 5);   // DAC1: OUT1
+        d.SetSymValue(24, 1);   // DAC1 to OA2
+        d.SetSymValue(3, 5);    // OA2 feedback capacitor code
+        d.SetGainValue(6, 2);
+        d.SetSymValue(10, 6);   // IA3: OUT2
+        d.SetSymValue(22, 0);   // IA3 to OA1
+        d.SetSymValue(11, 7);   // IA2: REF, not connected
+    };
+    Check({"zelc_loop_out1", "ZelC", design, 1, 1});
+    Check({"zelc_loop_out2", "ZelC", design, 1, 2});
+}
+
+// ZelC: the input multiplexers (IA1 on input b through the MUX setting, IA4 on input b through the
+// select bit), an integrating output amplifier (resistor out) and one without its capacitor.
+TEST_F(SpiceAgreementTest, ZelCMultiplexersAndFeedbackSwitches)
+{
+    auto design = [](CSchDoc& d) {
+        d.SetSymValue(33, 1);   // IA1 input MUX differs from MUX1/SELA: input b
+        d.SetGainValue(4, 5);
+        d.SetSymValue(13, 3);   // IA1A: IN3 (not selected)
+        d.SetSymValue(14, 2);   // IA1B: IN2
+        d.SetSymValue(0, 2);    // OA1: resistor out, integrating
+        d.SetSymValue(2, 6);
+        d.SetSymValue(15, 1);   // MUX4/SELB differs from the IA4 input MUX: input b
+        d.SetGainValue(7, -1);
+        d.SetSymValue(16, 4);   // IA4A: IN4 (not selected)
+        d.SetSymValue(17, 5);   // IA4B: OUT1
+        d.SetSymValue(23, 1);   // IA4 to OA2
+        d.SetSymValue(1, 1);    // OA2: capacitor out
+        d.SetSymValue(19, 2);   // DAC2: IN2
+        d.SetSymValue(9, 200);
+        d.SetSymValue(25, 1);   // DAC2 to OA2
+    };
+    Check({"zelc_mux_out1", "ZelC", design, 2, 1});
+    Check({"zelc_mux_out2", "ZelC", design, 2, 2});
+}
