@@ -7,6 +7,7 @@
 #include "device/DeviceConfig.h"
 #include "document/Exports.h"
 #include "document/SchDoc.h"
+#include "document/SpiceExport.h"
 #include "document/XmlParser.h"
 #include "jtag/JtagFrame.h"
 #include "jtag/JtagRegProgram.h"
@@ -121,6 +122,9 @@ int RunExportCommand(const Args& args)
     }
     if (design.empty() || format < 0)
         return UsageError(kExportUsage);
+    // --spice: the Spice model exporter (document/SpiceExport) serves the export routing.
+    if (format == kFormatSpice)
+        InstallSpiceModelExporter();
 
     CSchDoc doc;
     if (!doc.OnOpenDocument(design))

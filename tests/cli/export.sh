@@ -75,8 +75,12 @@ expect_status 1 "$CLI" program-text "$WORK/missing.ZEL" --idcode
 expect_status 1 "$CLI" import-jedec "$WORK/missing.ZEL" "$WORK/ZelA.jed"
 expect_status 1 "$CLI" export "$t" --jedec -o "$WORK/no/such/dir/x.jed"
 grep -q 'File could not be opened' "$WORK/err" || fail "unwritable export message"
-expect_status 1 "$CLI" export "$t" --spice
-grep -q 'not available' "$WORK/err" || fail "Spice message"
+
+# The Spice model: the summary header, then the model named after the export file.
+expect_status 0 "$CLI" export "$WORK/ZelC-a.ZEL" --spice
+expect_eq "$(head -n 1 "$WORK/out")" $'* Title: \r' "Spice header"
+expect_status 0 "$CLI" export "$WORK/ZelC-a.ZEL" --spice -o "$WORK/band pass.lib"
+grep -qi '^\.SUBCKT band_pass ' "$WORK/band pass.lib" || fail "Spice model name from the file name"
 
 # Usage errors exit 2.
 expect_status 2 "$CLI" export "$t"
