@@ -56,6 +56,15 @@ expect_status 0 "$CLI" import-jedec "$WORK/ZelA-b.ZEL" "$WORK/ZelA.jed" -o "$WOR
 expect_eq "$(md5sum <"$WORK/ZelA-b.ZEL")" "$before" "original untouched by -o"
 expect_eq "$(symbols "$WORK/copy.ZEL")" "$(symbols "$WORK/ZelA-a.ZEL")" "copy holds the import"
 
+# Out-of-range values in the fuses are coerced, and the message says so once.
+sed '/^L0000 /{s/^L0000 //; s/0/1/g; s/^/L0000 /}' "$WORK/ZelA.jed" >"$WORK/ones.jed"
+expect_status 0 "$CLI" new ZelA -o "$WORK/ones.ZEL"
+expect_status 0 "$CLI" import-jedec "$WORK/ones.ZEL" "$WORK/ones.jed"
+expect_eq "$(grep -c 'needed to coerce some entries' "$WORK/err")" 1 "coercion message once"
+"$CLI" export "$WORK/ones.ZEL" --jedec -o "$WORK/ones-again.jed" 2>/dev/null
+expect_status 0 "$CLI" import-jedec "$WORK/ones.ZEL" "$WORK/ones-again.jed"
+grep -q 'coerce' "$WORK/err" && fail "a coerced design needs no second coercion"
+
 # A JEDEC file of another device type (too few fuses) or no JEDEC at all changes nothing.
 before=$(md5sum <"$WORK/ZelD-b.ZEL")
 printf 'not a fuse file' >"$WORK/junk.jed"
