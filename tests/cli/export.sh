@@ -50,6 +50,26 @@ grep -q 'BeginSummaryInfo' "$WORK/text" && fail "text: summary block without --s
 "$CLI" set "$t" --title "Anti alias" >/dev/null 2>&1
 "$CLI" export "$t" --text --summary 2>/dev/null | grep -q $'^Title:                     Anti alias\r$' || fail "text: summary title line"
 
+# The simulation setup block comes from the design's SimulationSetup element (a look-alike inside
+# the comments is text, not an element).
+s="$WORK/sim.ZEL"
+"$CLI" new ZelB -o "$s" 2>/dev/null
+"$CLI" set "$s" --comments '<SimulationSetup><Curve><CurveNum>1</CurveNum><StartFrequency>7</StartFrequency></Curve></SimulationSetup>' 2>/dev/null
+grep -q 'SimulationSetup' "$s" || fail "comment did not reach the design file"
+if grep -q '^<CurveNum>1</CurveNum>' "$s"; then
+  # Curve 1 of the stored element: start 5000 Hz, 100 points per decade.
+  awk '/^<CurveNum>/ {c = $0} c == "<CurveNum>1</CurveNum>\r" && /^<StartFrequency>/ {$0 = "<StartFrequency>5000</StartFrequency>\r"}
+       c == "<CurveNum>1</CurveNum>\r" && /^<PointsPerDecade>/ {$0 = "<PointsPerDecade>100</PointsPerDecade>\r"} {print}' "$s" >"$s.tmp"
+else
+  grep -v '^</ZelDesignData>' "$s" >"$s.tmp"
+  printf '<SimulationSetup>\r\n<Curve>\r\n<CurveNum>1</CurveNum>\r\n<StartFrequency>5000</StartFrequency>\r\n<PointsPerDecade>100</PointsPerDecade>\r\n</Curve>\r\n</SimulationSetup>\r\n</ZelDesignData>\r\n' >>"$s.tmp"
+fi
+mv "$s.tmp" "$s"
+"$CLI" export "$s" --text 2>/dev/null | tr -d '\r' >"$WORK/simtext"
+grep -qx 'Curve_2_Start_Frequency    5K' "$WORK/simtext" || fail "stored start frequency of curve 2"
+grep -qx 'Curve_2_Points_Per_Decade  100' "$WORK/simtext" || fail "stored points of curve 2"
+grep -qx 'Curve_1_Start_Frequency    10' "$WORK/simtext" || fail "default start frequency of curve 1"
+
 # Importing into a copy leaves the original alone.
 before=$(md5sum <"$WORK/ZelA-b.ZEL")
 expect_status 0 "$CLI" import-jedec "$WORK/ZelA-b.ZEL" "$WORK/ZelA.jed" -o "$WORK/copy.ZEL"
