@@ -8,6 +8,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 #include "platform/Prompter.h"
+#include "sim/SimulationSetup.h"
 #include "utilities/FilterEntry.h"
 #include "view/DeviceSchematic.h"
 
@@ -167,6 +168,8 @@ std::string CSchDoc::WriteDesign() const
             line("");
         }
     }
+    if (m_simulation)
+        out += m_simulation->WriteXml();
     line("</ZelDesignData>");
     line("");
     return out;
@@ -271,9 +274,9 @@ int CSchDoc::ParseDesign(const char* text, size_t length)
             ReadFilterConfig(parser, e->GetCode() == kTagFilterA ? 0 : 1);
             break;
         case kTagSimulation:
-            if (!m_device)
+            if (!m_simulation)
                 return -1;
-            parser.SkipElement();
+            m_simulation->ReadXml(parser, nullptr, {"</ZelDesignData>"});
             break;
         default:
             break;
@@ -365,33 +368,12 @@ bool CSchDoc::LoadDeviceSchematic()
         return false;
     }
     WaitCursor wait;
-    m_schematic->ResetSymbols();
-    CXmlParser parser;
-    RegisterPair(parser, "ZelDevice", 1, 2);
-    RegisterPair(parser, "ZelSchematic", 3, 4);
-    RegisterPair(parser, "ZelInterconnect", 5, 6);
-    CSchematic::RegisterTags(parser);
-    parser.SetText(text);
-    parser.ParseProlog();
-    if (Code(parser.NextElement()) != 1)
-        return false;
-    CXmlReadLoop loop(parser, "</ZelDevice>");
-    while (CXmlElement* e = loop.Next()) {
-        if (e->GetCode() == 3)
-            m_schematic->ReadSchematic(parser);
-        else if (e->GetCode() != 4 && e->GetCode() != 6)
-            parser.SkipElement();
-    }
-    return true;
+    return m_schematic->ReadSupportFile(text);
 }
 
 std::string CSchDoc::WriteDeviceSchematic() const
 {
-    std::string out = "<?xml version=\"1.0\"?>\r\n\r\n<ZelDevice>\r\n\r\n";
-    if (m_schematic)
-        m_schematic->WriteSchematic(out);
-    out += "</ZelDevice>\r\n\r\n";
-    return out;
+    return m_schematic ? m_schematic->WriteSupportFile() : std::string();
 }
 
 }  // namespace kalidor

@@ -10,6 +10,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Prompter.h"
 #include "platform/Settings.h"
+#include "sim/SimulationSetup.h"
 #include "utilities/FilterEntry.h"
 #include "view/DeviceSchematic.h"
 
@@ -46,6 +47,7 @@ void CSchDoc::DeleteContents()
     if (!m_objectsCreated)
         return;
     m_schematic.reset();
+    m_simulation.reset();
     m_filterConfigs[0].reset();
     m_filterConfigs[1].reset();
     m_summary = CSummaryInfo{};
@@ -72,6 +74,7 @@ bool CSchDoc::CreateDeviceObjects()
     if (!m_device)
         return false;
     m_schematic = CDeviceSchematic::Create(m_deviceType);
+    m_simulation = std::make_unique<CSimulationSetup>(*m_device);
     return m_schematic != nullptr;
 }
 
@@ -197,6 +200,9 @@ bool CSchDoc::ClearSchematic()
     }
     m_device->Reset();
     m_device->ApplyOutputDisable();
+    if (m_simulation)
+        for (int i = 0; i < CSimulationSetup::kCurveCount; ++i)
+            m_simulation->Curve(i).valid = 0;
     SetModifiedFlag(true);
     RefreshValueTexts();
     UpdateAllViews(kHintNone);
@@ -222,7 +228,8 @@ void CSchDoc::SetActiveCurve(int n)
         CurrentPrompter().Message(kMsgLargestCurve, "Kalidor", Buttons::Ok, MessageIcon::Information);
         n = 4;
     }
-    (void)n;
+    if (m_simulation)
+        m_simulation->SetActiveCurve(n - 1);
 }
 
 int CSchDoc::ApplyFilterConfig(int which, const CFilterEntry* entry)

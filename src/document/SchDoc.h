@@ -74,6 +74,7 @@ public:
     const std::string& GetDeviceType() const { return m_deviceType; }
     DeviceConfig* Device() const { return m_device.get(); }
     CDeviceSchematic* Schematic() const { return m_schematic.get(); }
+    CSimulationSetup* Simulation() const { return m_simulation.get(); }
     CSummaryInfo& Summary() { return m_summary; }
     const CSummaryInfo& Summary() const { return m_summary; }
     // Title, Subject, Author, Keywords, Comments as last read from a file (at New: all empty
@@ -130,6 +131,7 @@ private:
 
     std::unique_ptr<CDeviceSchematic> m_schematic;
     std::unique_ptr<DeviceConfig> m_device;
+    std::unique_ptr<CSimulationSetup> m_simulation;
     std::string m_deviceType;
     CSummaryInfo m_summary;
     std::array<std::string, 5> m_loadedSummary;

@@ -35,7 +35,7 @@ bool IsWhite(char c)
 
 bool StartsAt(const std::string& s, std::size_t pos, const char* what, std::size_t len)
 {
-    return pos <= s.size() && s.size() - pos >= len && s.compare(pos, len, what) == 0;
+    return pos <= s.size() && s.size() - pos >= len && s.compare(pos, len, what, len) == 0;
 }
 
 }  // namespace
@@ -510,6 +510,8 @@ CXmlElement* CXmlReadLoop::Next()
             if (parser_.GetLastResult() == kXmlEof)
                 return nullptr;
             parser_.SkipElement();  // unregistered or broken markup; text is consumed already
+            if (parser_.GetPosition() == before)
+                parser_.SetPosition(before + 1);  // whatever it is, the loop moves on
             continue;
         }
         if (parser_.GetLastResult() == kXmlEndTag) {

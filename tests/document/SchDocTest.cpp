@@ -10,6 +10,7 @@
 #include "platform/Paths.h"
 #include "platform/Prompter.h"
 #include "platform/Settings.h"
+#include "sim/SimulationSetup.h"
 #include "utilities/FilterEntry.h"
 #include "view/DeviceSchematic.h"
 
@@ -454,4 +455,31 @@ TEST_F(SchDocTest, EmbeddedSavingWritesIntoTheHost)
     ASSERT_TRUE(doc.SaveEmbedded());
     EXPECT_FALSE(doc.IsModified());
     EXPECT_EQ(host, doc.WriteDesign());
+}
+
+TEST_F(SchDocTest, SimulationSetupTravelsWithTheDesign)
+{
+    CSchDoc doc;
+    ASSERT_TRUE(doc.OnNewDocument("ZelC"));
+    CurveSetting& c = doc.Simulation()->Curve(2);
+    c.inputNode = 3;
+    c.outputNode = 2;
+    c.startFrequency = 100;
+    c.stopFrequency = 250000;
+    c.pointsPerDecade = 37;
+    doc.SetActiveCurve(3);
+    EXPECT_EQ(doc.Simulation()->GetActiveCurve(), 2);
+    const std::string text = doc.WriteDesign();
+    EXPECT_NE(text.find("</SummaryInformation>\r\n\r\n\r\n<SimulationSetup>\r\n<Curve>\r\n<CurveNum>0</CurveNum>\r\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("</SimulationSetup>\r\n</ZelDesignData>\r\n\r\n"), std::string::npos);
+    CSchDoc back;
+    ASSERT_TRUE(back.ReadDesign(text));
+    const CurveSetting& r = back.Simulation()->Curve(2);
+    EXPECT_EQ(r.inputNode, 3);
+    EXPECT_EQ(r.outputNode, 2);
+    EXPECT_EQ(r.startFrequency, 100);
+    EXPECT_EQ(r.stopFrequency, 250000);
+    EXPECT_EQ(r.pointsPerDecade, 37);
+    EXPECT_EQ(back.WriteDesign(), text);
 }

@@ -596,3 +596,28 @@ TEST(XmlParserRobust, UnterminatedConstructs)
         EXPECT_LT(calls, 20) << t;
     }
 }
+
+// A tag with a NUL byte inside is an unknown tag like any other: reading moves past it.
+TEST(XmlReadLoopProgress, TagsWithNulBytesAreSteppedOver)
+{
+    kalidor::CXmlParser p;
+    p.AddElement("<Root>", 1);
+    p.AddElement("</Root>", 2);
+    p.AddElement("<Title>", 3);
+    p.AddElement("</Title>", 4);
+    const std::string text("<Root><Tit\0e>x</Title><Title>y</Title></Root>", 44);
+    p.SetText(text);
+    ASSERT_NE(p.NextElement(), nullptr);
+    kalidor::CXmlReadLoop loop(p, "</Root>");
+    int titles = 0, steps = 0;
+    while (kalidor::CXmlElement* e = loop.Next()) {
+        ASSERT_LT(++steps, 20);
+        if (e->GetCode() == 3) {
+            p.ReadElementText();
+            EXPECT_EQ(p.GetText(), "y");
+            ++titles;
+        }
+    }
+    EXPECT_EQ(titles, 1);
+    EXPECT_TRUE(loop.EndedAtOwnTag());
+}

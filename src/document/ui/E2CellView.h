@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QTreeWidget>
 #include <memory>
+#include <string>
 
 namespace kalidor {
 
