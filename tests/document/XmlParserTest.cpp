@@ -605,7 +605,7 @@ TEST(XmlReadLoopProgress, TagsWithNulBytesAreSteppedOver)
     p.AddElement("</Root>", 2);
     p.AddElement("<Title>", 3);
     p.AddElement("</Title>", 4);
-    const std::string text("<Root><Tit\0e>x</Title><Title>y</Title></Root>", 44);
+    const std::string text("<Root><Tit\0e>x</Title><Title>y</Title></Root>", 45);
     p.SetText(text);
     ASSERT_NE(p.NextElement(), nullptr);
     kalidor::CXmlReadLoop loop(p, "</Root>");
