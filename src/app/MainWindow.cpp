@@ -97,6 +97,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     statusBar()->showMessage(QStringLiteral("Ready"));
     LoadRecentFiles();
     connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
+        if (w)
+            m_current = w;
         if (CChildFrame* f = Frame(w); f && f->Doc())
             m_undoGroup->setActiveStack(f->Doc()->UndoStack());
         UpdateActions();
@@ -290,8 +292,8 @@ void MainWindow::UpdateWindowMenu()
     for (QMdiSubWindow* w : windows) {
         QAction* a = m_windowMenu->addAction(QStringLiteral("&%1 %2").arg(i++).arg(w->windowTitle()));
         a->setCheckable(true);
-        a->setChecked(w == m_mdi->currentSubWindow());
-        connect(a, &QAction::triggered, this, [this, w] { m_mdi->setActiveSubWindow(w); });
+        a->setChecked(w == CurrentFrame());
+        connect(a, &QAction::triggered, this, [this, w] { Activate(w); });
     }
 }
 
@@ -320,7 +322,7 @@ void MainWindow::UpdateActions()
         Action(QStringLiteral("actionDisableOutputs"))->setChecked(device && device->GetSwitch(0));
         Action(QStringLiteral("actionCoerceIllegal"))->setChecked(device && device->GetSwitch(1));
     }
-    QMdiSubWindow* w = m_mdi->currentSubWindow();
+    QMdiSubWindow* w = CurrentFrame();
     setWindowTitle(w ? QStringLiteral("%1 - [%2]").arg(QLatin1String(kAppTitle), w->windowTitle())
                      : QString::fromLatin1(kAppTitle));
 }
@@ -372,15 +374,32 @@ void MainWindow::UpdateRecentMenu()
 
 // ---------------------------------------------------------------- documents
 
+void MainWindow::Activate(QMdiSubWindow* w)
+{
+    m_mdi->setActiveSubWindow(w);
+    m_current = w;
+    UpdateActions();
+}
+
+QMdiSubWindow* MainWindow::CurrentFrame() const
+{
+    if (QMdiSubWindow* w = m_mdi->currentSubWindow())
+        return w;
+    if (m_current && m_mdi->subWindowList().contains(m_current.data()))
+        return m_current;
+    const QList<QMdiSubWindow*> all = m_mdi->subWindowList(QMdiArea::ActivationHistoryOrder);
+    return all.isEmpty() ? nullptr : all.last();
+}
+
 SchDocument* MainWindow::ActiveDocument() const
 {
-    CChildFrame* f = Frame(m_mdi->currentSubWindow());
+    CChildFrame* f = Frame(CurrentFrame());
     return f ? f->Doc() : nullptr;
 }
 
 CSchView* MainWindow::ActiveSchView() const
 {
-    QMdiSubWindow* w = m_mdi->currentSubWindow();
+    QMdiSubWindow* w = CurrentFrame();
     return w ? qobject_cast<CSchView*>(w->widget()) : nullptr;
 }
 
@@ -398,6 +417,7 @@ QMdiSubWindow* MainWindow::AddChild(SchDocument* doc, QWidget* view)
     auto* frame = new CChildFrame(this, doc, schematic);
     frame->setWidget(view);
     m_mdi->addSubWindow(frame);
+    m_current = frame;
     auto title = [frame, doc, schematic] {
         if (doc)
             frame->setWindowTitle(schematic ? doc->Title() : doc->DisplayName() + QStringLiteral(" - E2 Cells"));
@@ -429,7 +449,7 @@ SchDocument* MainWindow::AddDocument(std::unique_ptr<SchDocument> owned)
         frame->showMaximized();
     else
         frame->show();
-    m_mdi->setActiveSubWindow(frame);
+    Activate(frame);
     view->setFocus();
     UpdateActions();
     return doc;
@@ -453,7 +473,7 @@ SchDocument* MainWindow::OpenFile(const QString& path)
             if (CSchView* v = SchViewOf(d))
                 for (QMdiSubWindow* w : m_mdi->subWindowList())
                     if (w->widget() == v)
-                        m_mdi->setActiveSubWindow(w);
+                        Activate(w);
             return d;
         }
     }
@@ -565,14 +585,14 @@ CE2CellDBView* MainWindow::OpenE2CellView(SchDocument* doc)
     for (QMdiSubWindow* w : m_mdi->subWindowList())
         if (CChildFrame* f = Frame(w); f && f->Doc() == doc)
             if (auto* v = qobject_cast<CE2CellDBView*>(w->widget())) {
-                m_mdi->setActiveSubWindow(w);
+                Activate(w);
                 return v;
             }
     auto* view = new CE2CellDBView(doc);
     QMdiSubWindow* frame = AddChild(doc, view);
     frame->resize(420, 520);
     frame->show();
-    m_mdi->setActiveSubWindow(frame);
+    Activate(frame);
     return view;
 }
 
@@ -630,7 +650,7 @@ void MainWindow::OnSaveAs()
 
 void MainWindow::OnClose()
 {
-    if (QMdiSubWindow* w = m_mdi->currentSubWindow())
+    if (QMdiSubWindow* w = CurrentFrame())
         w->close();
 }
 

@@ -113,7 +113,12 @@ private:
     void OnDeleteDrawnElements();
     void OnSchematicDebugControls();
 
+    // The current document window (also while the main window is hidden or inactive).
+    QMdiSubWindow* CurrentFrame() const;
+    void Activate(QMdiSubWindow* w);
+
     QMdiArea* m_mdi = nullptr;
+    QPointer<QMdiSubWindow> m_current;
     QUndoGroup* m_undoGroup = nullptr;
     QList<SchDocument*> m_docs;
     QStringList m_recent;

@@ -1,10 +1,13 @@
 #include "device/ui/ValueDialogs.h"
 
+#include <algorithm>
+
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "device/SymbolInfo.h"
@@ -45,6 +48,7 @@ CListChooserDialog::CListChooserDialog(QWidget* parent, const QString& title, co
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
     m_list->setAllColumnsShowFocus(true);
+    m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     int columnCount = std::max<int>(1, static_cast<int>(columns.size()));
     for (const ChooserRow& r : m_rows)
@@ -79,20 +83,36 @@ CListChooserDialog::CListChooserDialog(QWidget* parent, const QString& title, co
     layout->addWidget(m_list);
     layout->addWidget(OkCancel(this));
 
-    if (list.firstVisible > 0 && list.firstVisible < RowCount())
-        m_list->scrollToItem(m_list->topLevelItem(list.firstVisible), QAbstractItemView::PositionAtTop);
-    if (list.selected >= 0 && list.selected < RowCount()) {
+    m_firstVisible = list.firstVisible;
+    if (list.selected >= 0 && list.selected < RowCount())
         m_list->setCurrentItem(m_list->topLevelItem(list.selected));
-        if (list.firstVisible <= 0)
-            m_list->scrollToItem(m_list->topLevelItem(list.selected), QAbstractItemView::PositionAtCenter);
-    }
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem*, int) { accept(); });
 
     int width = 40;
     for (int c = 0; c < columnCount; ++c)
         width += m_list->columnWidth(c);
     m_list->setMinimumWidth(std::max(width, 160));
-    m_list->setMinimumHeight(std::min(RowCount(), 12) * 20 + 30);
+    const int rowHeight = RowCount() > 0 && m_list->sizeHintForRow(0) > 0 ? m_list->sizeHintForRow(0) : 20;
+    const int frame = 2 * m_list->frameWidth() + (m_list->isHeaderHidden() ? 0 : m_list->header()->sizeHint().height());
+    if (list.firstVisible > 0) {
+        // A list that opens scrolled shows ten rows, so that the rows above the first visible one
+        // are out of sight.
+        m_list->setFixedHeight(10 * rowHeight + frame);
+    } else {
+        m_list->setMinimumHeight(std::min(RowCount(), 12) * rowHeight + frame);
+    }
+}
+
+void CListChooserDialog::showEvent(QShowEvent* e)
+{
+    QDialog::showEvent(e);
+    // Scrolling needs the list's final size, known once the dialog is laid out.
+    QTimer::singleShot(0, this, [this] {
+        if (m_firstVisible > 0 && m_firstVisible < RowCount())
+            m_list->scrollToItem(m_list->topLevelItem(m_firstVisible), QAbstractItemView::PositionAtTop);
+        else if (QTreeWidgetItem* current = m_list->currentItem())
+            m_list->scrollToItem(current, QAbstractItemView::PositionAtCenter);
+    });
 }
 
 int CListChooserDialog::RowCount() const { return m_list->topLevelItemCount(); }

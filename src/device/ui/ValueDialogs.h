@@ -34,10 +34,14 @@ public:
     QString RowText(int i) const;
     int RowCount() const;
 
+protected:
+    void showEvent(QShowEvent* e) override;
+
 private:
     QTreeWidget* m_list;
     std::vector<ChooserRow> m_rows;
     int m_fallback;
+    int m_firstVisible = 0;
 };
 
 // A mode dialog: one check box, or two or more radio buttons, with notes under them.

@@ -1,0 +1,73 @@
+// Helpers of the desktop-program tests: acting on the next modal dialog, sending mouse events to
+// a view, and a scope that installs a recording prompter and in-memory settings.
+#pragma once
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QMouseEvent>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "platform/Prompter.h"
+#include "platform/Settings.h"
+
+namespace kalidor::test {
+
+// Runs `action` on the next modal dialog once it is shown (within `timeoutMs`). `seen`, when
+// given, is set to true when a dialog was found.
+inline void OnNextModal(std::function<void(QWidget*)> action, int timeoutMs = 5000, bool* seen = nullptr)
+{
+    auto* timer = new QTimer;
+    const QDeadlineTimer deadline(timeoutMs);
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, deadline, action, seen] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (w && w->isVisible()) {
+            timer->stop();
+            timer->deleteLater();
+            if (seen)
+                *seen = true;
+            action(w);
+        } else if (deadline.hasExpired()) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start();
+}
+
+inline void SendMouse(QWidget* target, QEvent::Type type, QPoint pos, Qt::MouseButton button,
+                      Qt::MouseButtons buttons)
+{
+    QMouseEvent e(type, QPointF(pos), target->mapToGlobal(QPointF(pos)), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(target, &e);
+}
+inline void Press(QWidget* t, QPoint p) { SendMouse(t, QEvent::MouseButtonPress, p, Qt::LeftButton, Qt::LeftButton); }
+inline void MoveDown(QWidget* t, QPoint p) { SendMouse(t, QEvent::MouseMove, p, Qt::NoButton, Qt::LeftButton); }
+inline void Move(QWidget* t, QPoint p) { SendMouse(t, QEvent::MouseMove, p, Qt::NoButton, Qt::NoButton); }
+inline void Release(QWidget* t, QPoint p) { SendMouse(t, QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton); }
+inline void DoubleClick(QWidget* t, QPoint p)
+{
+    Press(t, p);
+    Release(t, p);
+    SendMouse(t, QEvent::MouseButtonDblClick, p, Qt::LeftButton, Qt::LeftButton);
+    Release(t, p);
+}
+
+// A recording prompter and empty in-memory settings for the life of a test.
+struct Environment {
+    RecordingPrompter prompter;
+    MemorySettings settings;
+    Prompter* oldPrompter;
+    Settings* oldSettings;
+    Environment() : oldPrompter(SetCurrentPrompter(&prompter)), oldSettings(SetCurrentSettings(&settings)) {}
+    ~Environment()
+    {
+        SetCurrentPrompter(oldPrompter);
+        SetCurrentSettings(oldSettings);
+    }
+};
+
+}  // namespace kalidor::test

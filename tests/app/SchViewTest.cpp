@@ -1,0 +1,216 @@
+// The schematic view: zoom select and its 10-pixel rule, the position text, highlighting,
+// double clicks, the development key sequence, drawing time and printing.
+#include <QElapsedTimer>
+#include <QPrinter>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "AppTestSupport.h"
+#include "AppTests.h"
+#include "device/DeviceConfig.h"
+#include "device/SymbolInfo.h"
+#include "device/ui/ValueDialogs.h"
+#include "document/ui/SchDocument.h"
+#include "view/DeviceSchematic.h"
+#include "view/ui/SchView.h"
+
+namespace kalidor::test {
+
+class SchViewTest : public QObject {
+    Q_OBJECT
+    Environment* env = nullptr;
+    std::unique_ptr<SchDocument> doc;
+    std::unique_ptr<CSchView> view;
+
+    // A view whose viewport is exactly 600 x 400 pixels showing x -2000..-1400, y -1000..-600:
+    // one logical unit per pixel.
+    void MakeView(const char* type = "ZelA")
+    {
+        doc = std::make_unique<SchDocument>();
+        QVERIFY(doc->NewDocument(type, 1));
+        view = std::make_unique<CSchView>(doc.get());
+        view->setFrameShape(QFrame::NoFrame);
+        view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        view->resize(600, 400);
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+        QCOMPARE(view->viewport()->size(), QSize(600, 400));
+        view->Zoom().SetWorld({-2000, -1000, -1400, -600});
+        QCOMPARE(view->Mapping().scale, 1.0);
+    }
+    QWidget* vp() { return view->viewport(); }
+
+private slots:
+    void init() { env = new Environment; }
+    void cleanup()
+    {
+        view.reset();
+        doc.reset();
+        delete env;
+        env = nullptr;
+    }
+
+    void positionTextOfNegativeX()
+    {
+        MakeView();
+        QSignalSpy spy(view.get(), &CSchView::statusMessage);
+        view->SetShowPosition(true);
+        Move(vp(), QPoint(500, 200));
+        QCOMPARE(view->PositionStatusText(), QStringLiteral("X=-1.500  Y=-0.800"));
+        QVERIFY(!spy.isEmpty());
+        QCOMPARE(spy.last().at(0).toString(), QStringLiteral("X=-1.500  Y=-0.800"));
+        // With the option off, moves leave the status bar alone.
+        view->SetShowPosition(false);
+        spy.clear();
+        Move(vp(), QPoint(10, 10));
+        QVERIFY(spy.isEmpty());
+    }
+
+    void pressAndReleaseWithoutRealMoveDoesNotZoom()
+    {
+        MakeView();
+        const ViewRect before = view->Zoom().Visible();
+        Press(vp(), QPoint(100, 100));
+        MoveDown(vp(), QPoint(105, 160));  // far in y, not in x
+        QCOMPARE(int(view->Mode()), int(CToolSet::kIdle));
+        Release(vp(), QPoint(105, 160));
+        QCOMPARE(view->Zoom().Visible(), before);
+        QVERIFY(!view->Zoom().HasPrevious());
+
+        // The Zoom In Select command needs the same real drag.
+        view->ZoomInSelect();
+        QCOMPARE(int(view->Mode()), int(CToolSet::kZoomSelect));
+        Press(vp(), QPoint(100, 100));
+        Release(vp(), QPoint(108, 109));
+        QCOMPARE(view->Zoom().Visible(), before);
+        QCOMPARE(int(view->Mode()), int(CToolSet::kIdle));
+    }
+
+    void dragZoomsAndZoomPreviousReturns()
+    {
+        MakeView();
+        const ViewRect before = view->Zoom().Visible();
+        Press(vp(), QPoint(100, 100));
+        MoveDown(vp(), QPoint(150, 140));
+        QCOMPARE(int(view->Mode()), int(CToolSet::kZoomSelect));
+        MoveDown(vp(), QPoint(300, 200));
+        Release(vp(), QPoint(300, 200));
+        QCOMPARE(int(view->Mode()), int(CToolSet::kIdle));
+        QCOMPARE(view->Zoom().Visible(), (ViewRect{-1900, -800, -1700, -700}));
+        view->ZoomPrevious();
+        QCOMPARE(view->Zoom().Visible(), before);
+        view->ZoomAll();
+        QCOMPARE(view->Zoom().Visible(), view->Zoom().World());
+    }
+
+    void wheelZoomsAboutThePointer()
+    {
+        MakeView();
+        const QPoint at(150, 100);  // x -1850, y -700
+        QWheelEvent e(QPointF(at), vp()->mapToGlobal(QPointF(at)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(vp(), &e);
+        QVERIFY(view->Zoom().Visible().Width() < 600);
+        const LogPoint p = view->ToLogical(at);
+        QVERIFY(std::abs(p.x + 1850) <= 1);
+        QVERIFY(std::abs(p.y + 700) <= 1);
+    }
+
+    void highlightFollowsTheMouseAndDoubleClickOpensTheEditor()
+    {
+        MakeView();
+        CDeviceSchematic* s = doc->Doc().Schematic();
+        QVERIFY(s->GetSymbol(4));
+        // Give gain symbol 4 a hit rectangle around logical (-1700, -800) = device (300, 200).
+        s->SetHitTestRect(4, LogRect{-1750, -750, -1650, -850});
+        Move(vp(), QPoint(300, 200));
+        QCOMPARE(view->HighlightedKey(), 4);
+        QCOMPARE(int(view->Mode()), int(CToolSet::kOverSymbol));
+        Move(vp(), QPoint(20, 20));
+        QCOMPARE(view->HighlightedKey(), -1);
+        QCOMPARE(int(view->Mode()), int(CToolSet::kIdle));
+
+        bool seen = false;
+        OnNextModal([](QWidget* w) {
+            auto* d = qobject_cast<CListChooserDialog*>(w);
+            QVERIFY(d);
+            d->List()->setCurrentItem(d->List()->topLevelItem(19));  // +10
+            d->accept();
+        }, 5000, &seen);
+        DoubleClick(vp(), QPoint(300, 200));
+        QVERIFY(seen);
+        QCOMPARE(GetGainValue(*doc->Doc().Device(), 4), 10);
+        QVERIFY(doc->Doc().IsModified());
+    }
+
+    void doubleClickOnEmptySpaceDoesNothing()
+    {
+        MakeView();
+        bool seen = false;
+        OnNextModal([](QWidget* w) { static_cast<QDialog*>(w)->reject(); }, 300, &seen);
+        DoubleClick(vp(), QPoint(50, 350));
+        QTest::qWait(400);
+        QVERIFY(!seen);
+        QVERIFY(!doc->Doc().IsModified());
+        QCOMPARE(doc->UndoStack()->count(), 0);
+    }
+
+    void typedSequenceOpensTheDevelopmentMenu()
+    {
+        MakeView();
+        QSignalSpy spy(view.get(), &CSchView::developmentMenuRequested);
+        QTest::keyClicks(view.get(), "zelxdev");
+        QCOMPARE(spy.count(), 0);
+        QTest::keyClicks(view.get(), "ZELDEV");  // compared in lower case
+        QCOMPARE(spy.count(), 1);
+        QTest::keyClicks(view.get(), "zel");
+        QTest::keyClick(view.get(), Qt::Key_Escape);  // Esc clears what was typed
+        QTest::keyClicks(view.get(), "dev");
+        QCOMPARE(spy.count(), 1);
+    }
+
+    void hitAreaOptionAndRedrawTime()
+    {
+        MakeView("ZelC");
+        view->SetShowHitArea(true);
+        QVERIFY(view->ShowHitArea());
+        view->ZoomAll();
+        double best = 1e9;
+        for (int i = 0; i < 5; ++i) {
+            view->viewport()->repaint();
+            best = std::min(best, view->LastPaintMilliseconds());
+        }
+        QVERIFY2(best < 10.0, qPrintable(QStringLiteral("redraw took %1 ms").arg(best)));
+    }
+
+    void printsWithTitleBlock()
+    {
+        MakeView("ZelB");
+        QTemporaryDir dir;
+        const QString design = dir.filePath("Printed.ZEL");
+        QVERIFY(doc->Save(design));
+        const QStringList lines = view->TitleBlockLines();
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0], design);
+        QVERIFY(QRegularExpression("^(January|February|March|April|May|June|July|August|September|October|"
+                                   "November|December) \\d\\d, \\d{4}$")
+                    .match(lines[1])
+                    .hasMatch());
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath("out.pdf"));
+        view->Print(&printer);
+        QFile pdf(dir.filePath("out.pdf"));
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        QVERIFY(pdf.readAll().startsWith("%PDF"));
+    }
+};
+
+static RegisterTest registerView("SchViewTest", [] { return std::make_unique<SchViewTest>(); });
+
+}  // namespace kalidor::test
+
+#include "SchViewTest.moc"

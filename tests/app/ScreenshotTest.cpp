@@ -1,0 +1,85 @@
+// Screenshots of real windows for the documentation. Runs only when KALIDOR_SCREENSHOT_DIR names
+// the folder to write to (under a real X server, e.g. xvfb-run with QT_QPA_PLATFORM=xcb).
+#include <QDialog>
+#include <QDir>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QScreen>
+#include <QtTest>
+
+#include "AppTestSupport.h"
+#include "AppTests.h"
+#include "app/MainWindow.h"
+#include "device/ui/SymbolEditor.h"
+#include "document/ui/SchDocument.h"
+#include "view/ui/SchView.h"
+
+namespace kalidor::test {
+
+class ScreenshotTest : public QObject {
+    Q_OBJECT
+    QString outDir;
+
+    void Shoot(QWidget* frame, const QString& name)
+    {
+        QTest::qWait(300);
+        QScreen* screen = QGuiApplication::primaryScreen();
+        QPixmap shot = screen->grabWindow(0);
+        // Crop to the main window's frame.
+        const QRect r = frame->frameGeometry().intersected(shot.rect());
+        shot.copy(r).save(QDir(outDir).filePath(name));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        outDir = qEnvironmentVariable("KALIDOR_SCREENSHOT_DIR");
+        if (outDir.isEmpty())
+            QSKIP("KALIDOR_SCREENSHOT_DIR is not set");
+        QDir().mkpath(outDir);
+    }
+
+    void mainWindowAndEditors()
+    {
+        Environment env;
+        MainWindow mw;
+        mw.resize(1200, 820);
+        mw.move(20, 20);
+        mw.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&mw));
+        const QString examples = QStringLiteral(KALIDOR_SOURCE_DIR) + "/support/examples/";
+        SchDocument* a = mw.OpenFile(examples + "ZelA_GainStage.ZEL");
+        QVERIFY(a);
+        mw.activateWindow();
+        Shoot(&mw, "main-window-zela.png");
+
+        OnNextModal([&](QWidget* w) {
+            Shoot(&mw, "editor-capacitor.png");
+            static_cast<QDialog*>(w)->reject();
+        });
+        EditSymbolValue(mw.ActiveSchView(), *a, 6);
+
+        SchDocument* b = mw.OpenFile(examples + "ZelB_Comparator.ZEL");
+        QVERIFY(b);
+        OnNextModal([&](QWidget* w) {
+            Shoot(&mw, "editor-dac-port.png");
+            static_cast<QDialog*>(w)->reject();
+        });
+        EditSymbolValue(mw.ActiveSchView(), *b, 35);
+        OnNextModal([&](QWidget* w) {
+            Shoot(&mw, "editor-dac-list.png");
+            static_cast<QDialog*>(w)->reject();
+        });
+        EditSymbolValue(mw.ActiveSchView(), *b, 39);
+
+        mw.OpenE2CellView(b);
+        mw.Mdi()->tileSubWindows();
+        Shoot(&mw, "main-window-e2-cells.png");
+    }
+};
+
+static RegisterTest registerShots("ScreenshotTest", [] { return std::make_unique<ScreenshotTest>(); });
+
+}  // namespace kalidor::test
+
+#include "ScreenshotTest.moc"
