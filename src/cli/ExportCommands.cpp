@@ -8,11 +8,8 @@
 #include "document/Exports.h"
 #include "document/SchDoc.h"
 #include "document/SpiceExport.h"
-#include "document/XmlParser.h"
 #include "jtag/JtagFrame.h"
 #include "jtag/JtagRegProgram.h"
-#include "platform/AtomicFile.h"
-#include "sim/SimulationSetup.h"
 
 namespace kalidor::cli {
 
@@ -25,50 +22,6 @@ constexpr const char kImportUsage[] = "import-jedec: usage: import-jedec FILE.ZE
 constexpr const char kProgramUsage[] =
     "program-text: usage: program-text FILE.ZEL --register N --read|--write|--erase | --idcode "
     "[--no-idcode-check] [--no-inline-verify]";
-
-// Largest design file whose simulation setup is looked for (design files are a few kilobytes).
-constexpr std::size_t kMaxDesignBytes = 16u * 1024u * 1024u;
-
-// Codes of the elements looked for in the design file.
-enum { kTagDesign = 9001, kTagDesignEnd, kTagSetup, kTagSetupEnd };
-
-// The simulation setup stored in a design file, or the defaults of the device when the file has
-// none.
-CSimulationSetup ReadSimulationSetup(const std::string& path, DeviceConfig& device)
-{
-    CSimulationSetup setup(device);
-    std::string text;
-    if (!ReadWholeFile(path, text, kMaxDesignBytes))
-        return setup;
-    CXmlParser parser;
-    parser.AddElement("<ZelDesignData>", kTagDesign);
-    parser.AddElement("</ZelDesignData>", kTagDesignEnd);
-    parser.AddElement("<SimulationSetup>", kTagSetup);
-    parser.AddElement("</SimulationSetup>", kTagSetupEnd);
-    CSimulationSetup::RegisterXmlTags(parser);
-    parser.SetText(text);
-    parser.ParseProlog();
-    // Up to the root element, then over its children.
-    while (true) {
-        const std::size_t before = parser.GetPosition();
-        CXmlElement* e = parser.NextElement();
-        if (e && e->GetCode() == kTagDesign)
-            break;
-        if (parser.GetLastResult() == kXmlEof || parser.SkipElement() < 0 ||
-            parser.GetPosition() == before)
-            return setup;
-    }
-    CXmlReadLoop loop(parser, "</ZelDesignData>");
-    while (CXmlElement* child = loop.Next()) {
-        if (child->GetCode() == kTagSetup && parser.GetLastResult() == kXmlStartTag) {
-            setup.ReadXml(parser, &loop);
-            break;
-        }
-        if (parser.GetLastResult() == kXmlStartTag)
-            parser.SkipElement();
-    }
-    return setup;
-}
 
 // The switches a download takes from the programming settings.
 void ApplyProgramSwitches(CJtagRegProgram& program, bool idcodeCheck, bool inlineVerify)
@@ -135,8 +88,6 @@ int RunExportCommand(const Args& args)
     ApplyProgramSwitches(*context.program, idcodeCheck, inlineVerify);
     if (summary)
         FillSummaryTexts(context);
-    CSimulationSetup setup = ReadSimulationSetup(design, *doc.Device());
-    context.simulationText = [&setup] { return setup.WriteTextBlock(); };
 
     if (!out.empty())
         return RunExport(context, kExportSchematic, format, out) ? 0 : 1;

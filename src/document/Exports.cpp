@@ -13,6 +13,7 @@
 #include "jtag/JtagRegProgram.h"
 #include "platform/AtomicFile.h"
 #include "platform/Prompter.h"
+#include "sim/SimulationSetup.h"
 #include "view/DeviceSchematic.h"
 
 namespace kalidor {
@@ -225,6 +226,8 @@ bool FillExportContext(CExportContext& context, CSchDoc& doc, CJtagRegProgram* p
     context.schematic = doc.Schematic();
     context.device = doc.Device();
     context.summary = &doc.Summary();
+    if (CSimulationSetup* setup = doc.Simulation())
+        context.simulationText = [setup] { return setup->WriteTextBlock(); };
     context.ownedProgram.reset();
     context.program = program;
     if (!context.device)

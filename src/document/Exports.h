@@ -169,8 +169,8 @@ struct CExportContext {
     std::string comments;
 
     // The plot's parts. simulationText gives the simulation setup block of the formatted text
-    // ("\r\nBeginSimulationSetup\r\n" ... "EndSimulationSetup\r\n"); without it the block is left
-    // out. plotExport writes the gain/phase data with delimiter choice `format` to the file (or,
+    // ("\r\nBeginSimulationSetup\r\n" ... "EndSimulationSetup\r\n"); FillExportContext takes it
+    // from the document's setup, and without one the block is left out. plotExport writes the gain/phase data with delimiter choice `format` to the file (or,
     // for an empty name, to the clipboard); plotImport reads such a file.
     std::function<std::string()> simulationText;
     std::function<bool(int format, const std::string& fileName, CExportClipboard* clipboard)> plotExport;
@@ -185,9 +185,10 @@ struct CExportContext {
     CExportContext& operator=(const CExportContext&) = delete;
 };
 
-// Fills the context from the document: document, schematic, device model, summary, and
-// `program` (or, when it is null, a register program of the device type made for the context).
-// The six strings stay as they are. False when the document holds no design.
+// Fills the context from the document: document, schematic, device model, summary, the
+// simulation setup block of the document's setup, and `program` (or, when it is null, a register
+// program of the device type made for the context). The six strings stay as they are. False when
+// the document holds no design.
 bool FillExportContext(CExportContext& context, CSchDoc& doc, CJtagRegProgram* program = nullptr);
 // Copies the document's current summary into the context's five summary texts.
 void FillSummaryTexts(CExportContext& context);

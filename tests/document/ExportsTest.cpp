@@ -16,6 +16,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 #include "platform/Prompter.h"
+#include "sim/SimulationSetup.h"
 #include "view/DeviceSchematic.h"
 
 using namespace kalidor;
@@ -257,8 +258,30 @@ TEST_F(ExportsTest, FormattedTextOfAnUnsavedDesignHasNoPathLine)
     NewDesign(doc, ctx, "ZelC");
     const std::string text = FormattedText(ctx);
     EXPECT_EQ(text.rfind("BeginSchematic\r\n", 0), 0u);
-    // No simulation hook: the schematic block ends the text.
-    EXPECT_TRUE(text.ends_with("EndSchematic\r\n"));
+}
+
+TEST_F(ExportsTest, SimulationBlockIsTheDocumentsSetup)
+{
+    CSchDoc doc;
+    CExportContext ctx;
+    NewDesign(doc, ctx, "ZelB");
+    ASSERT_NE(doc.Simulation(), nullptr);
+    doc.Simulation()->Curve(2).startFrequency = 5000;
+    doc.Simulation()->Curve(2).pointsPerDecade = 100;
+    const std::string text = FormattedText(ctx);
+    const std::size_t end = text.find("EndSchematic\r\n");
+    ASSERT_NE(end, std::string::npos);
+    // The block follows the schematic block directly and ends the text; it is the setup as it
+    // is now, not as it was when the context was filled.
+    const std::string block = text.substr(end + std::string("EndSchematic\r\n").size());
+    EXPECT_EQ(block, doc.Simulation()->WriteTextBlock());
+    EXPECT_EQ(block.rfind("\r\nBeginSimulationSetup\r\n", 0), 0u);
+    EXPECT_TRUE(block.ends_with("EndSimulationSetup\r\n"));
+    EXPECT_NE(block.find("Curve_3_Start_Frequency    5K\r\n"), std::string::npos);
+    EXPECT_NE(block.find("Curve_3_Points_Per_Decade  100\r\n"), std::string::npos);
+    // Without a setup the block is left out.
+    ctx.simulationText = nullptr;
+    EXPECT_TRUE(FormattedText(ctx).ends_with("EndSchematic\r\n"));
 }
 
 TEST_F(ExportsTest, FormattedTextListsEveryValidSymbolOfARealDesign)
@@ -268,6 +291,7 @@ TEST_F(ExportsTest, FormattedTextListsEveryValidSymbolOfARealDesign)
         CSchDoc doc;
         CExportContext ctx;
         NewDesign(doc, ctx, type);
+        ctx.simulationText = nullptr;  // the schematic block alone
         const std::vector<std::string> lines = CrLfLines(FormattedText(ctx));
         ASSERT_GE(lines.size(), 2u);
         EXPECT_EQ(lines.front(), "BeginSchematic");
