@@ -1,6 +1,8 @@
 #include "view/ui/SchView.h"
 
 #include <QElapsedTimer>
+#include <algorithm>
+#include <ctime>
 #include <QFileInfo>
 #include <QDateTime>
 #include <QKeyEvent>
