@@ -1,6 +1,5 @@
 #include "document/Exports.h"
 
-#include <cerrno>
 #include <fstream>
 #include <new>
 #include <ostream>
