@@ -10,6 +10,7 @@
 #include "AppTestSupport.h"
 #include "AppTests.h"
 #include "device/DeviceConfig.h"
+#include "device/Interconnect.h"
 #include "device/SymbolInfo.h"
 #include "device/ui/ValueDialogs.h"
 #include "document/ui/SchDocument.h"
@@ -146,6 +147,75 @@ private slots:
         QVERIFY(doc->Doc().IsModified());
     }
 
+    void switchDragSetsTheContactUnderThePointer()
+    {
+        doc = std::make_unique<SchDocument>();
+        QVERIFY(doc->NewDocument("ZelA", 1));
+        view = std::make_unique<CSchView>(doc.get());
+        view->resize(1400, 1000);
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+        CDeviceSchematic* s = doc->Doc().Schematic();
+        DeviceConfig* dev = doc->Doc().Device();
+        // A selector switch whose symbol draws it, with a contact other than the current one.
+        CInterconnect* sw = nullptr;
+        for (const auto& candidate : s->Switches())
+            if (candidate->GetSwitchType() == kSwitchSelector && candidate->GetContactCount() >= 3 &&
+                s->GetSymbol(candidate->GetSymKey()) &&
+                s->GetSymbol(candidate->GetSymKey())->GetSwitch() == candidate.get()) {
+                sw = candidate.get();
+                break;
+            }
+        if (!sw)
+            QSKIP("the ZelA schematic has no selector switches yet");
+        const int key = sw->GetSymKey();
+        const int current = dev->GetSymValue(key);
+        SwitchContact other, same;
+        bool haveOther = false, haveSame = false;
+        for (int i = 0; i < sw->GetContactCount(); ++i) {
+            const SwitchContact c = sw->GetContact(i);
+            if (c.SymbolValue != current && !haveOther) {
+                other = c;
+                haveOther = true;
+            }
+            if (c.SymbolValue == current && !haveSame) {
+                same = c;
+                haveSame = true;
+            }
+        }
+        QVERIFY(haveOther);
+        view->ZoomTo(ViewRect{double(sw->GetSource().x - 700), double(sw->GetSource().y - 500),
+                              double(sw->GetSource().x + 700), double(sw->GetSource().y + 500)});
+        const QPoint src = view->ToDevice(sw->GetSource().x, sw->GetSource().y).toPoint();
+        const QPoint dst = view->ToDevice(other.TargetXY.x, other.TargetXY.y).toPoint();
+        Move(vp(), src);
+        QCOMPARE(int(view->Mode()), int(CToolSet::kOverSwitch));
+        Press(vp(), src);
+        QCOMPARE(int(view->Mode()), int(CToolSet::kDragContact));
+        MoveDown(vp(), (src + dst) / 2);
+        MoveDown(vp(), dst);
+        Release(vp(), dst);
+        QCOMPARE(int(view->Mode()), int(CToolSet::kIdle));
+        QCOMPARE(dev->GetSymValue(key), other.SymbolValue);
+        QVERIFY(doc->Doc().IsModified());
+        doc->UndoStack()->undo();
+        dev = doc->Doc().Device();
+        QCOMPARE(dev->GetSymValue(key), current);
+        QVERIFY(!doc->Doc().IsModified());
+
+        // Released on the contact that is already selected: nothing changes.
+        if (haveSame) {
+            CInterconnect* again = dynamic_cast<CInterconnect*>(doc->Doc().Schematic()->GetSymbol(key)->GetSwitch());
+            QVERIFY(again);
+            const QPoint back = view->ToDevice(same.TargetXY.x, same.TargetXY.y).toPoint();
+            Press(vp(), src);
+            MoveDown(vp(), back);
+            Release(vp(), back);
+            QCOMPARE(doc->Doc().Device()->GetSymValue(key), current);
+            QVERIFY(!doc->Doc().IsModified());
+        }
+    }
+
     void doubleClickOnEmptySpaceDoesNothing()
     {
         MakeView();
@@ -174,7 +244,7 @@ private slots:
 
     void hitAreaOptionAndRedrawTime()
     {
-        MakeView("ZelC");
+        MakeView("ZelA");
         view->SetShowHitArea(true);
         QVERIFY(view->ShowHitArea());
         view->ZoomAll();

@@ -79,7 +79,7 @@ CListChooserDialog::CListChooserDialog(QWidget* parent, const QString& title, co
         m_list->resizeColumnToContents(c);
     for (int c = 0; c < columnCount; ++c)
         m_list->setColumnWidth(c, m_list->columnWidth(c) + 16);
-    m_list->header()->setStretchLastSection(false);
+    m_list->header()->setStretchLastSection(true);
     layout->addWidget(m_list);
     layout->addWidget(OkCancel(this));
 

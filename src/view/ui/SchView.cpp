@@ -44,6 +44,9 @@ Qt::CursorShape CToolSet::Cursor() const
 CSchView::CSchView(SchDocument* doc, QWidget* parent)
     : CZelScrollView(parent), m_doc(doc), m_background(kScreenBackground)
 {
+    // On the dark screen background the schematic's texts are drawn light; printing uses the
+    // black-on-white scheme of a copy of the table.
+    m_colors.SetColor(CSymbol::kTextColor, CColorTable::Rgb(236, 236, 236));
     viewport()->setMouseTracking(true);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
