@@ -1,0 +1,93 @@
+// The drawing of the plot through the core painter, shared by the plot window, its printing
+// and kalidor-cli: the legend, the gain pane over the phase pane on a logarithmic frequency
+// axis with grid lines and axis labels, the curves in their colours (the active curve last),
+// data points, the crosshair and, on printed pages, the printed legend and the title block.
+//
+// Painter coordinates have y growing upwards. Sizes of frames, texts and marks are given in
+// nominal pixels and multiplied by `unit` (painter units per pixel): 1 on a screen whose
+// painter units are pixels, 10 for 0.001-inch units at 100 pixels per inch.
+#pragma once
+
+#include <string>
+
+#include "sim/Plot.h"
+#include "sim/PlotWindowState.h"
+#include "view/Painter.h"
+
+namespace kalidor {
+
+// Colour-table indices of the plot.
+inline constexpr int kPlotColorBackground = 42;
+inline constexpr int kPlotColorFrame = 43;          // texts and frames
+inline constexpr int kPlotColorCurve1 = 44;         // 44..47 for curves 1..4
+inline constexpr int kPlotColorGrid = 14;           // grey (light grey when printed)
+inline constexpr int kPlotColorActiveTitle = 11;    // yellow
+inline constexpr int kPlotColorInactiveTitle = 14;  // grey
+
+// The text of the title block of a printed page.
+struct PlotTitleBlock {
+    std::string title;       // design title or file name
+    std::string deviceType;  // "ZelA" ...
+    std::string date;        // "%B %d, %Y"
+};
+
+// "%B %d, %Y" of a time, with English month names whatever the locale.
+std::string PlotDateText(long long unixTime);
+
+class CPlotPainter {
+public:
+    CPlotPainter(const CPlot& plot, const CPlotWindowState& state, int unit = 10);
+
+    // --- layout ---
+    // The frame of a pane's plotting area inside the pane's area.
+    LogRect PaneFrame(const LogRect& area) const;
+    // The legend band above the panes and the two panes of the window picture.
+    LogRect LegendArea(const LogRect& window) const;
+    LogRect PaneArea(const LogRect& window, int pane) const;
+
+    // --- mapping between painter units and logical plot units of a pane ---
+    LogPoint ToPainter(const LogRect& frame, int pane, PltXY p) const;
+    PltXY ToLogical(const LogRect& frame, int pane, LogPoint p) const;
+
+    // --- drawing ---
+    // One pane in `area`: background, title, grid, labels, curves, data points, crosshair,
+    // frame. `activePane` draws the title in the active colour.
+    void DrawPane(Painter& painter, int pane, const LogRect& area, bool activePane) const;
+    // The legend band: one entry per valid curve, the active one framed.
+    void DrawLegend(Painter& painter, const LogRect& area) const;
+    // The window picture: legend, gain pane, phase pane.
+    void DrawWindow(Painter& painter, const LogRect& area) const;
+
+    // Pages of a print mode (2 in mode 0, else 1).
+    static int PageCount(int mode) { return mode == kPrintTwoPages ? 2 : 1; }
+    // One printed page (0-based) of a print mode: the plot(s), the printed legend with the
+    // crosshair values of every valid curve, and the title block.
+    void DrawPage(Painter& painter, const LogRect& page, int mode, int pageIndex,
+                  const PlotTitleBlock& title) const;
+
+    // The printed legend lines of a curve: "Vout %d/Vin %d", then "%sHz", "%.2lfdB", "%.2lfDeg"
+    // of the crosshair position (on the curve at the crosshair's x).
+    std::string PrintedLegendText(int curve) const;
+
+    // Clips a segment to a rectangle in logical plot units with the region codes of the
+    // curve drawing (x: 1 left, 2 inside, 3 right; y: 10 above, 20 inside, 30 below). False
+    // when nothing of it is drawn; otherwise `a` and `b` are the ends to draw.
+    static bool ClipSegment(const PlotMapping& window, PltXY& a, PltXY& b);
+    static int RegionCode(const PlotMapping& window, PltXY p);
+
+private:
+    int U(int pixels) const { return pixels * unit_; }
+    void DrawGrid(Painter& painter, int pane, const LogRect& frame, bool labelsRight) const;
+    void DrawCurves(Painter& painter, int pane, const LogRect& frame) const;
+    void DrawCurve(Painter& painter, int pane, const LogRect& frame, int curve) const;
+    void DrawCrosshair(Painter& painter, int pane, const LogRect& frame) const;
+    void DrawTitleBlock(Painter& painter, const LogRect& r, const PlotTitleBlock& title) const;
+    // The text width estimate of the painter's sans-serif font.
+    int TextWidth(const std::string& s, int height) const;
+
+    const CPlot& plot_;
+    const CPlotWindowState& state_;
+    int unit_;
+};
+
+}  // namespace kalidor

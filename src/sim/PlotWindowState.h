@@ -1,0 +1,118 @@
+// What the plot window keeps besides the plot: the mapping of each pane (gain pane 0, phase
+// pane 1) from logical plot coordinates to the screen with its history for Zoom Previous, the
+// zoom commands with their tests and messages, the crosshair position, one shown flag per
+// curve, the data-points flag and the active pane. Lost when the window closes.
+//
+// Both panes share the frequency axis: every command that changes x changes it in both.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "sim/Plot.h"
+
+namespace kalidor {
+
+// A pane's visible window in logical plot units: origin at the bottom left, extents > 0.
+struct PlotMapping {
+    int32_t originX = 1000;  // 10 Hz
+    int32_t originY = -5000;
+    int32_t extentX = 6000;  // up to 10 MHz
+    int32_t extentY = 6000;
+    int32_t Right() const { return originX + extentX; }
+    int32_t Top() const { return originY + extentY; }
+    friend bool operator==(const PlotMapping&, const PlotMapping&) = default;
+};
+
+class CPlotWindowState {
+public:
+    // No extent of a mapping is ever larger than this.
+    static constexpr int kMaxExtent = 32000;
+    // Zooming in stops before an extent would become smaller than this (a hundredth of a
+    // decade, 0.2 dB, 0.2 degrees).
+    static constexpr int kMinExtent = 10;
+    static constexpr std::size_t kMaxHistory = 50;
+
+    // `plot` is not owned and must outlive the state.
+    explicit CPlotWindowState(const CPlot& plot);
+
+    const CPlot& Plot() const { return *m_plot; }
+    const PlotMapping& Mapping(int pane) const { return m_map[pane == 1 ? 1 : 0]; }
+    // Sets a pane's mapping without recording it (scrolling); brought within the limits.
+    void SetMapping(int pane, PlotMapping m);
+    // The window's first mapping of a pane (10 Hz .. 10 MHz, -100 .. +20 dB, -180 .. +180 deg).
+    static PlotMapping DefaultMapping(int pane);
+
+    // --- zoom commands: true when the mapping changed; a failure has shown its message ---
+    bool ZoomAll();
+    bool ZoomIn();
+    bool ZoomInX();
+    bool ZoomInY();
+    bool ZoomOut();
+    bool ZoomOutX();
+    bool ZoomOutY();
+    // Zooms pane `pane` to the rectangle between two logical corners; the other pane takes
+    // its x range.
+    bool ZoomSelect(int pane, PltXY a, PltXY b);
+    // Back to the mappings before the last zoom; false when there are none.
+    bool ZoomPrevious();
+    bool HasPrevious() const { return !m_history.empty(); }
+    // Centres both panes on the active curve's data (extents kept); false without data.
+    bool GoToActiveCurve();
+    // Wheel zoom by `factor` (> 1 zooms in) about a logical point of a pane: x in both panes,
+    // y in that pane. Not recorded for Zoom Previous.
+    void ZoomAbout(int pane, int x, int y, double factor);
+    // Moves the view by logical units: x in both panes, y in `pane`. Not recorded.
+    void Pan(int pane, int dx, int dy);
+
+    // The zoom test of one mapping: extents between kMinExtent and kMaxExtent and every
+    // coordinate within +-kPltCoordLimit.
+    static bool ZoomTest(const PlotMapping& m);
+
+    // --- curves shown, data points, active pane ---
+    bool IsShown(int curve) const { return curve >= 0 && curve < 4 && m_shown[curve]; }
+    void SetShown(int curve, bool shown);
+    void ToggleShown(int curve) { SetShown(curve, !IsShown(curve)); }
+    bool GetDataPoints() const { return m_dataPoints; }
+    void SetDataPoints(bool on) { m_dataPoints = on; }
+    int GetActivePane() const { return m_activePane; }
+    void SetActivePane(int pane) { m_activePane = pane == 1 ? 1 : 0; }
+
+    // --- crosshair ---
+    // Places the crosshair at logical x on the active curve (its gain and phase there).
+    // False when the active curve has no points (the position then keeps x only).
+    bool SetCrosshairX(int x);
+    int CrossX() const { return m_crossX; }
+    int CrossY(int pane) const { return pane == 1 ? m_crossPhaseY : m_crossGainY; }
+    // The read-out of the crosshair position (empty while it is hidden or the curve is not valid).
+    std::string ReadoutText() const { return m_plot->ReadoutText(m_crossX, m_crossGainY, m_crossPhaseY); }
+
+private:
+    enum ZoomAxes { kBoth, kX, kY };
+    bool ZoomInBy(ZoomAxes axes);
+    bool ZoomOutBy(ZoomAxes axes);
+    void Remember();
+    static PlotMapping Limit(PlotMapping m);
+
+    const CPlot* m_plot;
+    std::array<PlotMapping, 2> m_map;
+    std::vector<std::array<PlotMapping, 2>> m_history;
+    std::array<bool, 4> m_shown{true, true, true, true};
+    bool m_dataPoints = false;
+    int m_activePane = 0;
+    int m_crossX = 3000, m_crossGainY = 0, m_crossPhaseY = 0;
+};
+
+// Messages of the zoom commands.
+extern const char kMsgZoomAllFailed[];   // "Zoom All cannot zoom-to-fit given data; ..."
+extern const char kMsgZoomInFailed[];    // "Can't Zoom in any farther."
+extern const char kMsgZoomOutFailed[];   // "Can't Zoom out any farther."
+// Tool tips of the zoom commands and the crosshair / data-points toggles.
+extern const char kTipZoomIn[];
+extern const char kTipZoomInX[];
+extern const char kTipZoomInY[];
+extern const char kTipCrosshair[];
+extern const char kTipDataPoints[];
+
+}  // namespace kalidor
