@@ -59,34 +59,13 @@ private:
 };
 
 // The document side of the programming operations.
-class DocumentHost : public CJtagDocumentHost {
-public:
-    DocumentHost(CSchDoc& doc, const CJtagChainCounts& counts) : doc_(doc), counts_(counts) {}
-    CJtagChainCounts ChainCounts() override { return counts_; }
-    int CoerceAfterUpload() override { return doc_.CoerceAfterUpload(); }
-    void ForgetFilterSelections() override
-    {
-        doc_.ApplyFilterConfig(0, nullptr);
-        doc_.ApplyFilterConfig(1, nullptr);
-    }
-    void SetModified() override { doc_.SetModifiedFlag(true); }
-    void UpdateAllViews() override
-    {
-        doc_.RefreshValueTexts();
-        doc_.UpdateAllViews();
-    }
-    void ShowIdcode(const CIdcodeFields& f) override
-    {
-        std::printf("IDCODE:\t%s\n", f.text.c_str());
-        std::printf("Manufacturer:\t%s %s\n", f.makerName.c_str(), f.manufacturer.c_str());
-        std::printf("Part Number:\t%s %s\n", f.partNumber.c_str(), f.deviceType.c_str());
-        std::printf("Version:\t%s\n", f.version.c_str());
-    }
-
-private:
-    CSchDoc& doc_;
-    CJtagChainCounts counts_;
-};
+void PrintIdcode(const CIdcodeFields& f)
+{
+    std::printf("IDCODE:\t%s\n", f.text.c_str());
+    std::printf("Manufacturer:\t%s %s\n", f.makerName.c_str(), f.manufacturer.c_str());
+    std::printf("Part Number:\t%s %s\n", f.partNumber.c_str(), f.deviceType.c_str());
+    std::printf("Version:\t%s\n", f.version.c_str());
+}
 
 // "HIR,HDR,TIR,TDR" as four non-negative counts.
 bool ParseChainCounts(const std::string& text, CJtagChainCounts& c)
@@ -241,10 +220,7 @@ int RunProgram(const Args& args)
     ScopedPrompter scope(prompter);
     CSchDoc doc;
     if (!doc.OnOpenDocument(design)) return 1;
-    DeviceConfig* device = doc.Device();
-    std::unique_ptr<CJtagRegProgram> program = CreateRegProgram(doc.GetDeviceType());
-    if (device == nullptr || !program) return 1;
-    program->SetDevice(device);
+    if (doc.Programmer() == nullptr) return 1;
 
     // On a virtual chain the device's position gives the counts (the first device of the design's
     // type unless --position names one).
@@ -257,14 +233,10 @@ int RunProgram(const Args& args)
     Cable cable;
     if (int r = OpenCable(cableOptions, cable); r != 0) return r;
 
-    CJtagDevice jtag;
-    jtag.SetInterpreter(&cable.svf);
-    jtag.SetRegProgram(program.get());
-    jtag.SetDeviceName(doc.GetDeviceType());
-    CJtagScriptedDevice scripted(jtag, *device, *program);
-    DocumentHost host(doc, counts);
-    scripted.SetHost(&host);
-    scripted.SetDeviceTypeName(doc.GetDeviceType());
+    doc.SetJtagInterpreter(&cable.svf);
+    doc.SetChainCounts(counts);
+    doc.SetIdcodeReceiver(PrintIdcode);
+    CJtagScriptedDevice& scripted = *doc.Programmer();
     scripted.SetVerifyAfterDownload(verifyAfter ? 1 : 0);
 
     int status = 1;

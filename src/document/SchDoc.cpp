@@ -7,6 +7,9 @@
 
 #include "device/DeviceConfig.h"
 #include "device/SymbolInfo.h"
+#include "jtag/JtagDevice.h"
+#include "jtag/JtagRegProgram.h"
+#include "jtag/JtagScriptedDevice.h"
 #include "platform/AtomicFile.h"
 #include "platform/Prompter.h"
 #include "platform/Settings.h"
@@ -28,6 +31,34 @@ const char kMsgLowestCurve[] = "The Lowest Curve Number is 1.";
 const char kMsgLargestCurve[] = "The Largest Curve Number is 4.";
 const char kMsgDeviceNotInstalled[] = "Device \"%s\" is not installed.";
 
+// What the programming operations need of the document.
+class CSchDoc::JtagHost : public CJtagDocumentHost {
+public:
+    explicit JtagHost(CSchDoc& doc) : doc_(doc) {}
+    bool InterfaceChanged() override { return doc_.m_interfaceChanged; }
+    CJtagChainCounts ChainCounts() override { return doc_.m_chainCounts; }
+    void ForgetFilterSelections() override
+    {
+        doc_.m_filterConfigs[0].reset();
+        doc_.m_filterConfigs[1].reset();
+    }
+    int CoerceAfterUpload() override { return doc_.CoerceAfterUpload(); }
+    void SetModified() override { doc_.SetModifiedFlag(true); }
+    void UpdateAllViews() override
+    {
+        doc_.RefreshValueTexts();
+        doc_.UpdateAllViews(kHintSymbolEdited);
+    }
+    void ShowIdcode(const CIdcodeFields& fields) override
+    {
+        if (doc_.m_idcodeReceiver)
+            doc_.m_idcodeReceiver(fields);
+    }
+
+private:
+    CSchDoc& doc_;
+};
+
 CSchDoc::CSchDoc() = default;
 
 CSchDoc::~CSchDoc()
@@ -47,6 +78,10 @@ void CSchDoc::DeleteContents()
     if (!m_objectsCreated)
         return;
     m_schematic.reset();
+    m_programmer.reset();
+    m_jtagDevice.reset();
+    m_regProgram.reset();
+    m_jtagHost.reset();
     m_simulation.reset();
     m_filterConfigs[0].reset();
     m_filterConfigs[1].reset();
@@ -75,7 +110,26 @@ bool CSchDoc::CreateDeviceObjects()
         return false;
     m_schematic = CDeviceSchematic::Create(m_deviceType);
     m_simulation = std::make_unique<CSimulationSetup>(*m_device);
-    return m_schematic != nullptr;
+    m_regProgram = CreateRegProgram(m_deviceType);
+    if (!m_schematic || !m_regProgram)
+        return false;
+    m_regProgram->SetDevice(m_device.get());
+    m_jtagDevice = std::make_unique<CJtagDevice>();
+    m_jtagDevice->SetRegProgram(m_regProgram.get());
+    m_jtagDevice->SetDeviceName(m_deviceType);
+    m_jtagDevice->SetInterpreter(m_interpreter);
+    m_programmer = std::make_unique<CJtagScriptedDevice>(*m_jtagDevice, *m_device, *m_regProgram);
+    m_jtagHost = std::make_unique<JtagHost>(*this);
+    m_programmer->SetHost(m_jtagHost.get());
+    m_programmer->SetDeviceTypeName(m_deviceType);
+    return true;
+}
+
+void CSchDoc::SetJtagInterpreter(CSvfInterpreter* interpreter)
+{
+    m_interpreter = interpreter;
+    if (m_jtagDevice)
+        m_jtagDevice->SetInterpreter(interpreter);
 }
 
 bool CSchDoc::InitForDevice()

@@ -5,17 +5,24 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "document/SummaryInfo.h"
+#include "jtag/JtagFrame.h"
 
 namespace kalidor {
 
 class CDeviceSchematic;
 class CInterconnect;
 class CFilterEntry;
+class CJtagDevice;
+class CJtagRegProgram;
+class CJtagScriptedDevice;
+class CSvfInterpreter;
+struct CIdcodeFields;
 class CSimulationSetup;
 class CXmlParser;
 class DeviceConfig;
@@ -75,6 +82,20 @@ public:
     DeviceConfig* Device() const { return m_device.get(); }
     CDeviceSchematic* Schematic() const { return m_schematic.get(); }
     CSimulationSetup* Simulation() const { return m_simulation.get(); }
+    CJtagRegProgram* RegProgram() const { return m_regProgram.get(); }
+    CJtagDevice* JtagDevice() const { return m_jtagDevice.get(); }
+    // Programming: Download, Upload, Verify, Read IDCODE, AutoCal of this design.
+    CJtagScriptedDevice* Programmer() const { return m_programmer.get(); }
+    // The interpreter the programming operations run on (the application's; not owned).
+    void SetJtagInterpreter(CSvfInterpreter* interpreter);
+    // The header and trailer counts of this device's position in its JTAG chain (a free-standing
+    // design is alone: all zero).
+    void SetChainCounts(const CJtagChainCounts& counts) { m_chainCounts = counts; }
+    const CJtagChainCounts& GetChainCounts() const { return m_chainCounts; }
+    // Programming is refused while this is set (the JTAG interface changed since start).
+    void SetInterfaceChanged(bool changed) { m_interfaceChanged = changed; }
+    // Called when Read IDCODE succeeds (the desktop program shows the IDCODE dialog).
+    void SetIdcodeReceiver(std::function<void(const CIdcodeFields&)> receiver) { m_idcodeReceiver = std::move(receiver); }
     CSummaryInfo& Summary() { return m_summary; }
     const CSummaryInfo& Summary() const { return m_summary; }
     // Title, Subject, Author, Keywords, Comments as last read from a file (at New: all empty
@@ -132,6 +153,15 @@ private:
     std::unique_ptr<CDeviceSchematic> m_schematic;
     std::unique_ptr<DeviceConfig> m_device;
     std::unique_ptr<CSimulationSetup> m_simulation;
+    std::unique_ptr<CJtagRegProgram> m_regProgram;
+    std::unique_ptr<CJtagDevice> m_jtagDevice;
+    std::unique_ptr<CJtagScriptedDevice> m_programmer;
+    class JtagHost;
+    std::unique_ptr<JtagHost> m_jtagHost;
+    CSvfInterpreter* m_interpreter = nullptr;
+    CJtagChainCounts m_chainCounts;
+    bool m_interfaceChanged = false;
+    std::function<void(const CIdcodeFields&)> m_idcodeReceiver;
     std::string m_deviceType;
     CSummaryInfo m_summary;
     std::array<std::string, 5> m_loadedSummary;
