@@ -2,7 +2,9 @@
 // the folder to write to (under a real X server, e.g. xvfb-run with QT_QPA_PLATFORM=xcb).
 #include <QDialog>
 #include <QDir>
+#include <QImage>
 #include <QMdiArea>
+#include <QPainter>
 #include <QMdiSubWindow>
 #include <QScreen>
 #include <QtTest>
@@ -71,6 +73,15 @@ private slots:
             static_cast<QDialog*>(w)->reject();
         });
         EditSymbolValue(mw.ActiveSchView(), *b, 39);
+
+        // The printed page, drawn at 100 pixels per inch on a letter-size landscape sheet.
+        QImage page(1100, 850, QImage::Format_RGB32);
+        page.fill(Qt::lightGray);
+        {
+            QPainter p(&page);
+            mw.SchViewOf(a)->DrawPage(p, QRectF(25, 25, 1050, 800), 100);
+        }
+        page.save(QDir(outDir).filePath("printed-page-zela.png"));
 
         mw.OpenE2CellView(b);
         mw.Mdi()->tileSubWindows();

@@ -467,14 +467,27 @@ void CSchView::Print(QPrinter* printer) const
     QPainter p;
     if (!p.begin(printer))
         return;
-    const QRectF page = printer->pageLayout().paintRectPixels(printer->resolution()).translated(
-        -printer->pageLayout().paintRectPixels(printer->resolution()).topLeft());
-    const double dpi = printer->resolution();
+    const QRectF paint = printer->pageLayout().paintRectPixels(printer->resolution());
+    DrawPage(p, QRectF(QPointF(0, 0), paint.size()), printer->resolution());
+    p.end();
+}
+
+void CSchView::DrawPage(QPainter& p, const QRectF& page, double dpi) const
+{
+    if (!m_doc || !m_doc->Doc().Schematic())
+        return;
     const double blockH = kTitleBlockInches * dpi;
     const QRectF drawing(page.left(), page.top(), page.width(), page.height() - blockH - 0.1 * dpi);
 
-    CColorTable colors = m_colors;
-    colors.SetScheme(CColorTable::kSchemeBlackOnWhite);
+    // Black on white, with the texts black too (the black-on-white scheme treats the text colour
+    // as a background colour and would print the texts white).
+    CColorTable blackOnWhite = m_colors;
+    blackOnWhite.SetScheme(CColorTable::kSchemeBlackOnWhite);
+    CColorTable colors;
+    for (int i = 0; i < CColorTable::kSchemeIndex; ++i)
+        colors.SetColor(i, blackOnWhite.GetColor(i));
+    colors.SetColor(CSymbol::kTextColor, CColorTable::Rgb(0, 0, 0));
+    colors.SetScheme(CColorTable::kSchemeNormal);
     ViewMapping m = ViewMapping::Fit(SchematicExtent(*m_doc->Doc().Schematic()), int(drawing.width()),
                                      int(drawing.height()));
     m.offsetX += drawing.left();
@@ -485,10 +498,10 @@ void CSchView::Print(QPrinter* printer) const
     // The title block: a framed box in the lower right corner with the path and the date.
     QFont f(QStringLiteral("Arial"));
     f.setStyleHint(QFont::SansSerif);
-    f.setPointSizeF(kTitleFontPoints);
+    f.setPixelSize(std::max(6, int(kTitleFontPoints / 72.0 * dpi)));
     p.setFont(f);
     const QStringList lines = TitleBlockLines();
-    const QFontMetricsF fm(f, printer);
+    const QFontMetricsF fm(p.font());
     double textW = 0;
     for (const QString& l : lines)
         textW = std::max(textW, fm.horizontalAdvance(l));
@@ -505,7 +518,6 @@ void CSchView::Print(QPrinter* printer) const
         if (i > 0)
             p.drawLine(QPointF(box.left(), r.top()), QPointF(box.right(), r.top()));
     }
-    p.end();
 }
 
 }  // namespace kalidor

@@ -64,6 +64,8 @@ public:
                        bool withHitAreas, double penWidth = 0) const;
     // Prints the schematic with its title block on `printer` (one page).
     void Print(QPrinter* printer) const;
+    // Draws the printed page: `page` in device pixels at `dpi` pixels per inch.
+    void DrawPage(QPainter& p, const QRectF& page, double dpi) const;
     // The title block lines: the path name and the date ("%B %d, %Y").
     QStringList TitleBlockLines() const;
 
