@@ -84,7 +84,11 @@ std::string SvgPainter::ColorText(int colorIndex) const {
 
 std::string SvgPainter::StrokeAttr() const {
     if (m_pen == kNone) return " stroke=\"none\"";
-    return " stroke=\"" + ColorText(m_pen) + "\" stroke-width=\"1\" vector-effect=\"non-scaling-stroke\"";
+    // One screen pixel at 100 pixels per inch; pictures made at a higher resolution keep the
+    // same visual weight.
+    const int width = std::max(1, (m_ppi + 50) / 100);
+    return " stroke=\"" + ColorText(m_pen) + "\" stroke-width=\"" + std::to_string(width) +
+           "\" vector-effect=\"non-scaling-stroke\"";
 }
 
 std::string SvgPainter::FillAttr() const { return " fill=\"" + ColorText(m_brush) + "\""; }
