@@ -21,6 +21,8 @@ int RunProgramText(const Args& args);
 int RunRender(const Args& args);
 int RunProgram(const Args& args);
 int RunSvf(const Args& args);
+int RunSimulate(const Args& args);
+int RunPlot(const Args& args);
 
 // Helpers shared by the commands.
 int UsageError(const std::string& message);  // prints "kalidor-cli: <message>", returns 2

@@ -45,6 +45,14 @@ const Command kCommands[] = {
     {"svf", kalidor::cli::RunSvf,
      "svf FILE.svf --cable SPEC [--state-dir DIR]\n"
      "                               run an SVF file; report every TDO mismatch by line (exit 3)"},
+    {"simulate", kalidor::cli::RunSimulate,
+     "simulate FILE.ZEL [--curve N] [--csv OUT.csv] [--delimiter comma|semicolon|tab|space]\n"
+     "        [--input N] [--output N] [--config A|B] [--start F] [--stop F] [--ppd N]\n"
+     "                               run a curve and write its gain/phase text (to stdout without --csv)"},
+    {"plot", kalidor::cli::RunPlot,
+     "plot FILE.ZEL --svg|--png|--pdf OUT [--curve N ...] [--import N=FILE.csv ...] [--size WxH]\n"
+     "        [--data-points] [--crosshair F] [--hide N] [--print-mode M [--page P]] [curve settings]\n"
+     "                               run curves and draw the plot window's picture or a printed page"},
 };
 
 void PrintUsage(std::FILE* out)

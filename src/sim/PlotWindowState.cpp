@@ -87,15 +87,22 @@ bool CPlotWindowState::ZoomAll()
     bool ok = l.HasData();
     for (int pane = 0; ok && pane < 2; ++pane) {
         const long long dataW = static_cast<long long>(l.maxX) - l.minX;
-        const long long dataH = static_cast<long long>(l.MaxY(pane)) - l.MinY(pane);
-        if (dataW <= 0 || dataH <= 0) {
+        long long dataH = static_cast<long long>(l.MaxY(pane)) - l.MinY(pane);
+        long long minY = l.MinY(pane);
+        if (dataW <= 0) {
             ok = false;
             break;
+        }
+        if (dataH <= 0) {
+            // A flat curve (an ideal gain stage, a constant phase) is shown in a band of
+            // kFlatBand around its value rather than refused.
+            dataH = kFlatBand;
+            minY -= kFlatBand / 2;
         }
         const long long w = dataW + dataW / 16;
         const long long h = dataH + dataH / 16;
         const long long ox = l.minX - w / 32;
-        const long long oy = l.MinY(pane) - h / 32;
+        const long long oy = minY - h / 32;
         if (w > kMaxExtent || h > kMaxExtent || !WithinLimit(ox) || !WithinLimit(oy) || !WithinLimit(ox + w) ||
             !WithinLimit(oy + h)) {
             ok = false;

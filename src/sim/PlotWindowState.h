@@ -33,6 +33,8 @@ public:
     // decade, 0.2 dB, 0.2 degrees).
     static constexpr int kMinExtent = 10;
     static constexpr std::size_t kMaxHistory = 50;
+    // Zoom All shows a curve of one constant value in a band this high (10 dB or degrees).
+    static constexpr int kFlatBand = 500;
 
     // `plot` is not owned and must outlive the state.
     explicit CPlotWindowState(const CPlot& plot);

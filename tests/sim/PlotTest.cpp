@@ -290,6 +290,25 @@ TEST(PlotZoom, ZoomAllFitsTheDataOrKeepsTheView)
     EXPECT_FALSE(w.ZoomPrevious());
 }
 
+TEST(PlotZoom, ZoomAllShowsAFlatCurveInABand)
+{
+    PlotFixture f;
+    for (int i = 0; i <= 20; ++i)
+        f.plot.AppendPoint(0, {100.0 * std::pow(10.0, i / 10.0), 40.0, -90.0});
+    f.setup.Curve(0).valid = 1;
+    f.plot.RecomputeLimits();
+    CPlotWindowState w(f.plot);
+    ASSERT_TRUE(w.ZoomAll());
+    EXPECT_TRUE(f.prompter.Texts().empty());
+    for (int pane = 0; pane < 2; ++pane) {
+        const PlotMapping& m = w.Mapping(pane);
+        const int y = pane == 0 ? 2000 : -4500;
+        EXPECT_LT(m.originY, y) << pane;
+        EXPECT_GT(m.Top(), y) << pane;
+        EXPECT_EQ(m.extentY, 531) << pane;  // 500 + 500/16
+    }
+}
+
 TEST(PlotZoom, ZoomInStepsAndLimits)
 {
     PlotFixture f;
