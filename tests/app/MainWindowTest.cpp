@@ -2,6 +2,7 @@
 // modified document closes, the recent-file list, the command line, the E2 cell view, the
 // document commands and Undo/Redo.
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -347,6 +348,27 @@ private slots:
         // The value texts follow an undo.
         QCOMPARE(QString::fromStdString(d->Doc().Schematic()->GetSymbol(39)->GetValueText()),
                  QStringLiteral("Code:  80h\r\n0.0000V"));
+    }
+
+    void deviceManagerListsTheFiveTypes()
+    {
+        TestMainWindow mw;
+        QStringList names;
+        QString details;
+        OnNextModal([&](QWidget* w) {
+            auto* list = w->findChild<QListWidget*>();
+            for (int i = 0; i < list->count(); ++i)
+                names << list->item(i)->text();
+            for (QLabel* l : w->findChildren<QLabel*>())
+                if (l->text().startsWith("Filename:"))
+                    details = l->text();
+            static_cast<QDialog*>(w)->reject();
+        });
+        mw.OnDeviceManager();
+        QCOMPARE(names, (QStringList{"ZelA", "ZelB", "ZelC", "ZelD", "ZelE"}));
+        QVERIFY(details.startsWith("Filename:\t"));
+        QVERIFY(details.contains("\nCLSID:\t"));
+        QVERIFY(details.contains("\nVersion:\t"));
     }
 
     void postUploadActions()
