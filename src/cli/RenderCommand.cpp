@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/Commands.h"
+#include "view/ColorTable.h"
 #include "document/SchDoc.h"
 #include "platform/AtomicFile.h"
 #include "view/DeviceSchematic.h"
@@ -54,7 +55,11 @@ int RunRender(const Args& args)
 
     // The area "Zoom All" shows: the sheet grown to hold everything on it.
     const ViewRect all = SchematicExtent(*schematic);
-    SvgPainter painter;
+    // The picture looks as the schematic window does: light texts on a dark background.
+    CColorTable colors;
+    UseScreenColors(colors);
+    SvgPainter painter(&colors);
+    painter.SetBackground(kScreenBackground);
     painter.SetPixelsPerInch(ppi);
     painter.SetPageArea({static_cast<int>(all.left), static_cast<int>(all.top),
                          static_cast<int>(all.right), static_cast<int>(all.bottom)});

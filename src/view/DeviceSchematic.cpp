@@ -1,5 +1,7 @@
 #include "view/DeviceSchematic.h"
 
+#include "view/ColorTable.h"
+
 #include <cctype>
 #include <cstdio>
 #include <set>
@@ -10,6 +12,11 @@
 #include "document/XmlParser.h"
 
 namespace kalidor {
+
+void UseScreenColors(CColorTable& colors)
+{
+    colors.SetColor(CSymbol::kTextColor, CColorTable::Rgb(236, 236, 236));
+}
 
 namespace {
 

@@ -4,6 +4,7 @@
 // ZelC, ZelD and ZelE are laid out in code by the subclasses below.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +17,13 @@ class CInterconnect;
 class CXmlElement;
 class CXmlParser;
 class DeviceConfig;
+
+class CColorTable;
+
+// The schematic's colours on screen: light texts on a dark background (the drawing's texts are
+// black in the initial colour table, meant for paper).
+void UseScreenColors(CColorTable& colors);
+constexpr std::uint32_t kScreenBackground = 24 + 256 * 32 + 65536 * 48;
 
 class CDeviceSchematic : public CSchematic {
 public:

@@ -21,7 +21,8 @@ namespace kalidor {
 
 namespace {
 // Screen background of the schematic.
-const QColor kScreenBackground(24, 32, 48);
+const QColor kScreenBackgroundColor(kScreenBackground & 0xff, (kScreenBackground >> 8) & 0xff,
+                                    (kScreenBackground >> 16) & 0xff);
 // Height of the printed title block, in inches, and its font size in points.
 constexpr double kTitleBlockInches = 0.8;
 constexpr double kTitleFontPoints = 10;
@@ -42,11 +43,11 @@ Qt::CursorShape CToolSet::Cursor() const
 }
 
 CSchView::CSchView(SchDocument* doc, QWidget* parent)
-    : CZelScrollView(parent), m_doc(doc), m_background(kScreenBackground)
+    : CZelScrollView(parent), m_doc(doc), m_background(kScreenBackgroundColor)
 {
     // On the dark screen background the schematic's texts are drawn light; printing uses the
     // black-on-white scheme of a copy of the table.
-    m_colors.SetColor(CSymbol::kTextColor, CColorTable::Rgb(236, 236, 236));
+    UseScreenColors(m_colors);
     viewport()->setMouseTracking(true);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
