@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts Kalidor.
+# Installs what is missing, builds, and starts Kalidor with an example design open (or with the
+# files given as arguments).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
 scripts/build.sh
-if [ -x build/bin/kalidor ]; then
-  if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-    echo "No display is available. Run Kalidor under a virtual display, for example:"
-    echo "  xvfb-run -a build/bin/kalidor support/examples/Lowpass.ZEL"
-    exit 1
-  fi
-  exec build/bin/kalidor "$@"
+files=("$@")
+if [ ${#files[@]} -eq 0 ]; then
+  files=(build/bin/examples/ZelA_GainStage.ZEL)
 fi
-# Until the desktop program is there, show what the command-line program knows.
-exec build/bin/kalidor-cli "${@:-devices}"
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display is available. Kalidor is a desktop program; run it under a virtual display:"
+  echo "  xvfb-run -a build/bin/kalidor ${files[*]}"
+  echo "or use the command-line program without one:  build/bin/kalidor-cli --help"
+  exit 1
+fi
+exec build/bin/kalidor "${files[@]}"
