@@ -1,0 +1,362 @@
+#include "jtag/JtagInterface.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "jtag/JtagRegProgram.h"
+#include "jtag/JtagScriptedDevice.h"
+#include "jtag/TapPortFactory.h"
+#include "jtag/TapSvfInterpreter.h"
+#include "jtag/VirtualCable.h"
+#include "platform/Paths.h"
+#include "platform/Prompter.h"
+#include "platform/Settings.h"
+
+namespace kalidor {
+
+namespace {
+
+constexpr const char* kCaption = "Kalidor";
+constexpr const char* kVirtualStateFolder = "Norvane Dividaduzudav Corporation/VirtualJtag";
+constexpr int kLastInterpreterId = 3;
+
+bool UsableText(const std::string& s)
+{
+    if (s.empty() || s.size() > kMaxPortTextLength) return false;
+    for (char c : s)
+        if (c == '\r' || c == '\n' || c == '\0') return false;
+    return true;
+}
+
+std::string Trimmed(std::string s)
+{
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.erase(0, 1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.pop_back();
+    return s;
+}
+
+// Brings a choice into range, as Read does for the profile.
+CJtagInterfaceSettings Sanitised(CJtagInterfaceSettings s)
+{
+    const CJtagInterfaceSettings defaults;
+    if (s.interpreterId < 0 || s.interpreterId > kLastInterpreterId) s.interpreterId = defaults.interpreterId;
+    if (s.tapPortClass < 0 || s.tapPortClass >= kTapPortClassCount) s.tapPortClass = defaults.tapPortClass;
+    if (s.portId < 0 || s.portId > 2) s.portId = 1;
+    s.ppdevDevice = Trimmed(s.ppdevDevice);
+    s.virtualChain = Trimmed(s.virtualChain);
+    if (!UsableText(s.ppdevDevice)) s.ppdevDevice = defaults.ppdevDevice;
+    if (!UsableText(s.virtualChain) || !IsVirtualChainDescription(s.virtualChain))
+        s.virtualChain = defaults.virtualChain;
+    return s;
+}
+
+std::string FormatOne(const char* pattern, const std::string& value)
+{
+    std::string p = pattern;
+    const std::size_t at = p.find("%s");
+    if (at != std::string::npos) p.replace(at, 2, value);
+    return p;
+}
+
+}  // namespace
+
+const char* InterpreterName(int id)
+{
+    switch (id) {
+    case 0: return kInterpreterNameBuiltIn;
+    case 1: return kInterpreterNameWin16Dde;
+    case 2: return kInterpreterNameWin32Dde;
+    case 3: return kInterpreterNameOs2Dde;
+    default: return kInterpreterNameUnknown;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+CJtagInterfaceSettings CJtagInterfaceSettings::Read(const Settings& settings)
+{
+    const CJtagInterfaceSettings d;
+    CJtagInterfaceSettings s;
+    s.interpreterId = settings.GetInt(kJtagConfigSection, kEntryInterpreterId, d.interpreterId);
+    s.tapPortClass = settings.GetInt(kJtagConfigSection, kEntryTapPortClass, d.tapPortClass);
+    s.portId = settings.GetInt(kJtagConfigSection, kEntryPortId, d.portId);
+    s.ppdevDevice = settings.GetString(kJtagConfigSection, kEntryPpdevDevice, d.ppdevDevice);
+    s.virtualChain = settings.GetString(kJtagConfigSection, kEntryVirtualChain, d.virtualChain);
+    return Sanitised(s);
+}
+
+void CJtagInterfaceSettings::WritePort(Settings& settings) const
+{
+    const CJtagInterfaceSettings s = Sanitised(*this);
+    settings.SetInt(kJtagConfigSection, kEntryPortId, s.portId);
+    settings.SetInt(kJtagConfigSection, kEntryTapPortClass, s.tapPortClass);
+    settings.SetString(kJtagConfigSection, kEntryPpdevDevice, s.ppdevDevice);
+    settings.SetString(kJtagConfigSection, kEntryVirtualChain, s.virtualChain);
+}
+
+std::string CJtagInterfaceSettings::PortSpec() const
+{
+    switch (tapPortClass) {
+    case kTapPortDirect: {
+        const int id = portId >= 0 && portId <= 2 ? portId : 1;
+        char text[16];
+        std::snprintf(text, sizeof text, "direct:0x%X", static_cast<unsigned>(kStdDataPorts[id]));
+        return text;
+    }
+    case kTapPortVirtual: return virtualChain;
+    default: return "ppdev:" + ppdevDevice;
+    }
+}
+
+bool CJtagInterfaceSettings::SamePort(const CJtagInterfaceSettings& other) const
+{
+    if (tapPortClass != other.tapPortClass) return false;
+    if (tapPortClass == kTapPortPpdev) return ppdevDevice == other.ppdevDevice;
+    if (tapPortClass == kTapPortVirtual) return virtualChain == other.virtualChain;
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+CSvfServerInterpreter::CSvfServerInterpreter(std::unique_ptr<CSvfServerTransport> transport)
+    : m_transport(std::move(transport))
+{
+}
+
+void CSvfServerInterpreter::AttachPort(CJTAGTapPort*, int id)
+{
+    // The server drives its own cable: the port is not used.
+    m_interpreterId = id;
+}
+
+int CSvfServerInterpreter::Connect()
+{
+    if (m_connected) return 1;
+    if (m_transport && m_transport->Connect(kSvfServerService, kSvfServerTopic)) {
+        m_connected = true;
+        return 1;
+    }
+    CurrentPrompter().Message(kMsgServerConnectFailed, kCaption, Buttons::Ok, MessageIcon::Error);
+    return 0;
+}
+
+void CSvfServerInterpreter::Disconnect()
+{
+    if (m_connected && m_transport) m_transport->Disconnect();
+    m_connected = false;
+}
+
+int CSvfServerInterpreter::ExecuteLine(std::string_view text)
+{
+    if (m_connected && m_transport) m_transport->Poke(kSvfServerExecuteItem, std::string(text));
+    return kSvfOk;
+}
+
+std::string CSvfServerInterpreter::IncomingDRText() const
+{
+    std::string text;
+    if (!m_connected || !m_transport || !m_transport->Request(kSvfServerIncomingDrItem, text)) return {};
+    // Only the bit characters are the captured bits.
+    std::string bits;
+    for (char c : text)
+        if (c == '0' || c == '1') bits += c;
+    return bits;
+}
+
+std::size_t CSvfServerInterpreter::GetIncomingDRString(char* buffer, std::size_t size)
+{
+    return CopyToBuffer(IncomingDRText(), buffer, size);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+CJtagOptions CJtagOptions::From(const CJTAGTapPort* port, const CJtagScriptedDevice& programmer,
+                                const CJtagRegProgram& program)
+{
+    CJtagOptions o;
+    if (port) {
+        o.cableCheck = port->GetCableCheck();
+        o.powerCheck = port->GetPowerCheck();
+    }
+    o.verifyAfterDownload = programmer.GetVerifyAfterDownload();
+    o.idcodeCheck = program.GetIdcodeCheck();
+    o.inlineVerify = program.GetInlineVerify();
+    return o;
+}
+
+void CJtagOptions::ApplyTo(CJTAGTapPort* port, CJtagScriptedDevice& programmer, CJtagRegProgram& program) const
+{
+    if (port) {
+        port->SetCableCheck(cableCheck);
+        port->SetPowerCheck(powerCheck);
+    }
+    programmer.SetVerifyAfterDownload(verifyAfterDownload);
+    program.SetIdcodeCheck(idcodeCheck ? 1 : 0);
+    program.SetInlineVerify(inlineVerify ? 1 : 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+CJtagInterface::~CJtagInterface()
+{
+    Stop();
+}
+
+void CJtagInterface::Stop()
+{
+    if (m_interpreter) m_interpreter->Disconnect();
+    if (m_port) m_port->Close();
+    m_portOpen = false;
+}
+
+void CJtagInterface::Start(Settings& profile, const std::string& stateDir,
+                           std::unique_ptr<CSvfServerTransport> transport)
+{
+    Stop();
+    m_interpreter.reset();
+    m_port.reset();
+    m_startProblem.clear();
+
+    // 1. Whatever was chosen before is what starts now.
+    profile.SetInt(kJtagConfigSection, kEntryInterpreterWasChanged, 0);
+    m_changed = false;
+    m_running = CJtagInterfaceSettings::Read(profile);
+    m_stateDir = stateDir;
+
+    // 2. The interpreter.
+    if (m_running.interpreterId >= 1 && m_running.interpreterId <= kLastInterpreterId)
+        m_interpreter = std::make_unique<CSvfServerInterpreter>(std::move(transport));
+    else
+        m_interpreter = std::make_unique<CTapSvfInterpreter>();
+
+    // 3. The port. A virtual cable keeps its devices' cells in the state folder when it can.
+    std::string dir;
+    if (m_running.tapPortClass == kTapPortVirtual && !stateDir.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(stateDir, ec);
+        if (!ec) dir = stateDir;
+    }
+    std::string error;
+    m_port = CreateTapPort(m_running.PortSpec(), dir, &error);
+    if (!m_port) {
+        m_startProblem = error.empty() ? m_running.PortSpec() : error;
+    } else {
+        // 4. Open quietly: a missing cable driver is told when the user programs, not at start.
+        RecordingPrompter quiet;
+        {
+            ScopedPrompter scope(quiet);
+            m_portOpen = m_port->Open();
+        }
+        if (!m_portOpen) m_startProblem = quiet.messages.empty() ? m_port->GetName() : quiet.messages.back().text;
+    }
+    m_interpreter->AttachPort(m_port.get(), m_running.interpreterId);
+
+    // 5. The port address; 6. the option word.
+    if (m_port) m_port->SetPort(m_running.portId, 0, 0);
+    m_interpreter->SetOption(0);
+    SaveJtagProfile(profile);
+}
+
+bool CJtagInterface::EnsurePortReady()
+{
+    // An external server drives its own cable.
+    if (m_interpreter && m_interpreter->GetInterpreterID() != kInterpreterBuiltIn) return true;
+    if (!m_port) {
+        CurrentPrompter().Message(FormatOne(kMsgNoTapPort, m_startProblem), kCaption, Buttons::Ok,
+                                  MessageIcon::Error);
+        return false;
+    }
+    if (m_portOpen) return true;
+    m_portOpen = m_port->Open();  // tells the user why when it cannot
+    if (!m_portOpen) return false;
+    m_port->SetPort(m_running.portId, 0, 0);
+    m_startProblem.clear();
+    return true;
+}
+
+int CJtagInterface::StoredInterpreterId(const Settings& profile)
+{
+    return profile.GetInt(kJtagConfigSection, kEntryInterpreterId, kInterpreterBuiltIn);
+}
+
+void CJtagInterface::UpdateChanged(Settings& profile)
+{
+    const CJtagInterfaceSettings stored = CJtagInterfaceSettings::Read(profile);
+    m_changed = stored.interpreterId != m_running.interpreterId || !stored.SamePort(m_running);
+    profile.SetInt(kJtagConfigSection, kEntryInterpreterWasChanged, m_changed ? 1 : 0);
+    SaveJtagProfile(profile);
+}
+
+bool CJtagInterface::SelectInterpreter(Settings& profile, int id)
+{
+    if (id < 0 || id > kLastInterpreterId) id = kInterpreterBuiltIn;
+    const int previous = CJtagInterfaceSettings::Read(profile).interpreterId;
+    profile.SetInt(kJtagConfigSection, kEntryInterpreterId, id);
+    UpdateChanged(profile);
+    return id != previous && m_changed;
+}
+
+CPortChange CJtagInterface::SelectPort(Settings& profile, const CJtagInterfaceSettings& wanted)
+{
+    CJtagInterfaceSettings choice = Sanitised(wanted);
+    const CJtagInterfaceSettings previous = CJtagInterfaceSettings::Read(profile);
+    choice.interpreterId = previous.interpreterId;
+    if (choice.SamePort(previous) && choice.portId == previous.portId) {
+        // Nothing new; a choice that only restates the defaults still gets written.
+        choice.WritePort(profile);
+        SaveJtagProfile(profile);
+        return CPortChange::kNone;
+    }
+    choice.WritePort(profile);
+    if (!choice.SamePort(m_running)) {
+        UpdateChanged(profile);
+        return CPortChange::kStored;
+    }
+    // The running port again: its address may change at once.
+    bool applied = false;
+    if (choice.portId != m_running.portId) {
+        if (m_port) m_port->SetPort(choice.portId, 0, 0);
+        m_running.portId = choice.portId;
+        applied = true;
+    }
+    UpdateChanged(profile);
+    if (!previous.SamePort(m_running)) return m_changed ? CPortChange::kStored : CPortChange::kStoredRunning;
+    return applied ? CPortChange::kAppliedNow : CPortChange::kNone;
+}
+
+std::string CJtagInterface::PortName() const
+{
+    return m_port ? m_port->GetName() : std::string("none");
+}
+
+// ---------------------------------------------------------------------------------------------
+
+std::string DefaultVirtualStateDirectory()
+{
+    std::string base;
+    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg)
+        base = xdg;
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        base = std::string(home) + "/.cache";
+    else
+        return {};
+    return base + "/" + kVirtualStateFolder;
+}
+
+std::string JtagProfilePath()
+{
+    return ConfigDirectory() + "/" + kJtagProfileFile;
+}
+
+bool SaveJtagProfile(Settings& profile)
+{
+    auto* file = dynamic_cast<IniFileSettings*>(&profile);
+    if (file == nullptr) return true;
+    std::error_code ec;
+    const std::filesystem::path parent = std::filesystem::path(file->Path()).parent_path();
+    if (!parent.empty()) std::filesystem::create_directories(parent, ec);
+    return file->Save();
+}
+
+}  // namespace kalidor

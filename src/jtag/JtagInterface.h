@@ -1,0 +1,239 @@
+// The programming interface of the application: which SVF interpreter runs the programs and which
+// TAP port (download cable) it drives. Both are chosen from the profile section "JtagConfig" of
+// KALIDOR.INI once, when the program starts, and kept until it ends.
+//
+// Entries of the section:
+//   SVFInterpreterWasChanged  1 while a choice made in the dialogs waits for the next start
+//   SVFInterpreterID          0 the built-in interpreter; 1 to 3 the client of an external SVF server
+//   TapPortClass              0 direct port writes, 1 the Linux parallel-port driver (ppdev),
+//                             2 the virtual cable (simulated devices, no hardware)
+//   PortID                    0, 1, 2: the parallel port at 3BCh, 378h, 278h (direct port writes)
+//   PpdevDevice               the parallel-port device file of the driver (/dev/parport0)
+//   VirtualChain              the devices on the virtual cable, "virtual:ZelA" or a longer chain
+//                             such as "virtual:ZelA,foreign:8,ZelC" (VirtualCable.h)
+//
+// A change of interface in the dialogs is stored at once but takes effect at the next start; until
+// then programming is refused (the documents ask InterfaceChanged()). Choosing again what is
+// running lifts the refusal. Only the address of a running direct port is changed at once.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "jtag/JTAGTapPort.h"
+#include "jtag/SvfInterpreter.h"
+
+namespace kalidor {
+
+class CJtagRegProgram;
+class CJtagScriptedDevice;
+class Settings;
+
+inline constexpr const char* kJtagProfileFile = "KALIDOR.INI";
+inline constexpr const char* kJtagConfigSection = "JtagConfig";
+inline constexpr const char* kEntryInterpreterWasChanged = "SVFInterpreterWasChanged";
+inline constexpr const char* kEntryInterpreterId = "SVFInterpreterID";
+inline constexpr const char* kEntryTapPortClass = "TapPortClass";
+inline constexpr const char* kEntryPortId = "PortID";
+inline constexpr const char* kEntryPpdevDevice = "PpdevDevice";
+inline constexpr const char* kEntryVirtualChain = "VirtualChain";
+
+// TapPortClass values.
+inline constexpr int kTapPortDirect = 0;
+inline constexpr int kTapPortPpdev = 1;
+inline constexpr int kTapPortVirtual = 2;
+inline constexpr int kTapPortClassCount = 3;
+
+inline constexpr const char* kDefaultPpdevDevice = "/dev/parport0";
+inline constexpr const char* kDefaultVirtualChain = "virtual:ZelA";
+// Longest device path and chain description taken from the profile or the dialog.
+inline constexpr std::size_t kMaxPortTextLength = 400;
+
+// The interface selection list, in order; the list index is the interpreter ID stored.
+inline constexpr int kInterpreterChoiceCount = 3;
+inline constexpr const char* kInterpreterChoices[kInterpreterChoiceCount] = {
+    "Uses PC Parallel Port (at port 3BC, 378, or 278)",
+    "Serial port (not available)",
+    "USB port (not available)",
+};
+// The names of running interpreters by ID (the JTAG interface dialog).
+inline constexpr const char* kInterpreterNameBuiltIn = "Uses PC Parallel Port (at port 3BC, 378, or 278)";
+inline constexpr const char* kInterpreterNameWin16Dde = "Windows 95 using Win16 DDE Server";
+inline constexpr const char* kInterpreterNameWin32Dde = "Windows NT using Win32 DDE Server";
+inline constexpr const char* kInterpreterNameOs2Dde = "Win-OS/2 using OS/2 DDE Server";
+inline constexpr const char* kInterpreterNameUnknown = "Unknown";
+
+// Port kinds by TapPortClass, as the dialogs name them.
+inline constexpr const char* kTapPortClassNames[kTapPortClassCount] = {
+    "No driver, direct port writes",
+    "Linux parallel port driver (ppdev)",
+    "Virtual cable (simulated devices, no hardware)",
+};
+// The standard ports by PortID.
+inline constexpr const char* kPortIdNames[3] = {"3BCH", "378H", "278H"};
+
+inline constexpr const char* kMsgInterfaceChangedNote =
+    "Note: JTAG Interface has been changed.  All JTAG programming is disabled until Kalidor is restarted.";
+inline constexpr const char* kMsgInterpreterDiffers =
+    "Note: Currently loaded SVF Interpreter differs from that reported in the dialog.";
+inline constexpr const char* kMsgServerConnectFailed =
+    "Could not connect with DDE server with service name 'SVFSVR'.";
+inline constexpr const char* kMsgNoTapPort =
+    "The download cable could not be set up:\n%s\nChoose another cable with the\n     Options->JTAG Interface...\n"
+    "dialog, then restart Kalidor.";
+
+// The name of a running interpreter by ID (0 to 3; "Unknown" for any other).
+const char* InterpreterName(int id);
+
+// The settings of the section, read with their defaults and brought into range: an interpreter ID
+// outside 0..3 and a port class outside 0..2 take the defaults, a PortID outside 0..2 means 1,
+// empty or overlong texts take the defaults.
+struct CJtagInterfaceSettings {
+    int interpreterId = kInterpreterBuiltIn;
+    int tapPortClass = kTapPortPpdev;
+    int portId = 1;
+    std::string ppdevDevice = kDefaultPpdevDevice;
+    std::string virtualChain = kDefaultVirtualChain;
+
+    static CJtagInterfaceSettings Read(const Settings& settings);
+    // Writes TapPortClass, PortID, PpdevDevice and VirtualChain (not the interpreter ID).
+    void WritePort(Settings& settings) const;
+    // The port text for CreateTapPort: "direct:0x378", "ppdev:/dev/parport0" or the chain.
+    std::string PortSpec() const;
+    // The same port (class and, for its class, the device file or the chain); the address of a
+    // direct port is not compared.
+    bool SamePort(const CJtagInterfaceSettings& other) const;
+    bool operator==(const CJtagInterfaceSettings&) const = default;
+};
+
+// A client of an external SVF server (interpreter IDs 1 to 3): it sends each line to the server's
+// "ExecuteStatement" and fetches the captured data-register bits from "GetIncomingDRString". The
+// conversation goes through a transport; without one (no server on this system) every Connect()
+// fails with the connect message.
+class CSvfServerTransport {
+public:
+    virtual ~CSvfServerTransport() = default;
+    virtual bool Connect(const std::string& service, const std::string& topic) = 0;
+    virtual void Disconnect() = 0;
+    // Pokes `text` to `item`; the server's own outcome is not reported.
+    virtual void Poke(const std::string& item, const std::string& text) = 0;
+    // Requests `item` as text; false when the request failed.
+    virtual bool Request(const std::string& item, std::string& text) = 0;
+};
+
+inline constexpr const char* kSvfServerService = "SVFsvr";
+inline constexpr const char* kSvfServerTopic = "SVFInterpreter";
+inline constexpr const char* kSvfServerExecuteItem = "ExecuteStatement";
+inline constexpr const char* kSvfServerIncomingDrItem = "GetIncomingDRString";
+
+class CSvfServerInterpreter : public CSvfInterpreter {
+public:
+    explicit CSvfServerInterpreter(std::unique_ptr<CSvfServerTransport> transport = nullptr);
+    void AttachPort(CJTAGTapPort* port, int id) override;
+    int Connect() override;
+    int IsConnected() override { return m_connected ? 1 : 0; }
+    void Disconnect() override;
+    // The cable is the server's business.
+    int CheckCable() override { return kCableReady; }
+    int ExecuteLine(std::string_view text) override;
+    std::size_t GetIncomingDRString(char* buffer, std::size_t size) override;
+    std::string IncomingDRText() const override;
+    void Delay(int) override {}
+    void PulseTCK() override {}
+    void ClockTDI(int) override {}
+
+private:
+    std::unique_ptr<CSvfServerTransport> m_transport;
+    bool m_connected = false;
+};
+
+// The JTAG options of one document and the application's port, as the options dialog edits them.
+struct CJtagOptions {
+    int cableCheck = 1;           // the port's cable-present test
+    int powerCheck = 1;           // the port's power test
+    int verifyAfterDownload = 1;  // the document's verify-after-download option
+    int idcodeCheck = 1;          // the register program inserts its IDCODE check
+    int inlineVerify = 1;         // the register program verifies in line with TDO clauses
+
+    // Reads the five values; a missing port leaves the two checks at 1.
+    static CJtagOptions From(const CJTAGTapPort* port, const CJtagScriptedDevice& programmer,
+                             const CJtagRegProgram& program);
+    void ApplyTo(CJTAGTapPort* port, CJtagScriptedDevice& programmer, CJtagRegProgram& program) const;
+    bool operator==(const CJtagOptions&) const = default;
+};
+
+// What a choice in the JTAG interface dialog did.
+enum class CPortChange {
+    kNone,            // the same as stored
+    kAppliedNow,      // only the address of the running direct port changed: in use at once
+    kStored,          // stored; takes effect at the next start (programming refused until then)
+    kStoredRunning,   // stored, and it is what is running again: programming allowed
+};
+
+class CJtagInterface {
+public:
+    CJtagInterface() = default;
+    ~CJtagInterface();
+    CJtagInterface(const CJtagInterface&) = delete;
+    CJtagInterface& operator=(const CJtagInterface&) = delete;
+
+    // The start sequence: writes SVFInterpreterWasChanged = 0 and clears the changed flag, creates
+    // the interpreter of SVFInterpreterID and the port of TapPortClass, opens the port and attaches
+    // it, selects PortID, sets the option word to 0. Messages of a port that cannot be opened now
+    // are kept for the first programming operation (StartProblem()) instead of being shown at
+    // start; EnsurePortReady() tries again. `stateDir` is where virtual devices keep their cells.
+    // `transport`, when given, carries the conversation of an external SVF server.
+    void Start(Settings& profile, const std::string& stateDir,
+               std::unique_ptr<CSvfServerTransport> transport = nullptr);
+    // Closes the port and the server conversation.
+    void Stop();
+
+    CSvfInterpreter* Interpreter() const { return m_interpreter.get(); }
+    CJTAGTapPort* Port() const { return m_port.get(); }
+    // The settings the running interface was made from.
+    const CJtagInterfaceSettings& Running() const { return m_running; }
+    // True while a changed choice waits for a restart.
+    bool InterfaceChanged() const { return m_changed; }
+    // Why the port could not be made or opened at start ("" when it could).
+    const std::string& StartProblem() const { return m_startProblem; }
+    bool PortOpen() const { return m_portOpen; }
+
+    // Before programming: a port that is missing or could not be opened at start is tried again,
+    // and any message goes to the user now. False when programming cannot go on.
+    bool EnsurePortReady();
+
+    // The interface selection dialog's OK: stores `id` (0..3) as SVFInterpreterID. True when the
+    // choice differs from the one stored before and now waits for a restart (show the note).
+    bool SelectInterpreter(Settings& profile, int id);
+    // The JTAG interface dialog's OK: stores the port choice.
+    CPortChange SelectPort(Settings& profile, const CJtagInterfaceSettings& choice);
+    // The interpreter ID stored in the profile (what the selection dialog preselects).
+    static int StoredInterpreterId(const Settings& profile);
+
+    // The name of the running port ("none" when there is none).
+    std::string PortName() const;
+
+private:
+    void UpdateChanged(Settings& profile);
+
+    std::unique_ptr<CJTAGTapPort> m_port;
+    std::unique_ptr<CSvfInterpreter> m_interpreter;
+    CJtagInterfaceSettings m_running;
+    std::string m_stateDir;
+    std::string m_startProblem;
+    bool m_portOpen = false;
+    bool m_changed = false;
+};
+
+// Where the virtual devices of the virtual cable keep their E2 cells between runs (shared with
+// kalidor-cli): $XDG_CACHE_HOME (or ~/.cache) + "/Norvane Dividaduzudav Corporation/VirtualJtag";
+// "" when neither is known.
+std::string DefaultVirtualStateDirectory();
+
+// The path of KALIDOR.INI in the user's configuration folder.
+std::string JtagProfilePath();
+
+// Saves the profile when it is a file (IniFileSettings); true when there was nothing to save.
+bool SaveJtagProfile(Settings& profile);
+
+}  // namespace kalidor
