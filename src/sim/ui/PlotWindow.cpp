@@ -280,9 +280,16 @@ CPltSplit::CPltSplit(CPlot& plot, QWidget* parent) : QWidget(parent), m_plot(plo
               [this] { ExportDataToClipboard(); });
     AddAction("importData", tr("Import Gain/Phase..."), "Read delimited text into the active curve",
               [this] { ImportData(); });
-    for (const char* name : {"zoomAll", "zoomIn", "zoomInX", "zoomInY", "zoomOut", "zoomOutX", "zoomOutY",
-                             "zoomInSelect", "zoomPrevious", "crosshair", "dataPoints", "runSimulator"})
-        m_toolBar->addAction(Action(QString::fromLatin1(name)));
+    // Toolbar buttons carry short texts.
+    const std::pair<const char*, const char*> buttons[] = {
+        {"zoomAll", "All"},         {"zoomIn", "In"},          {"zoomInX", "In X"},     {"zoomInY", "In Y"},
+        {"zoomOut", "Out"},         {"zoomOutX", "Out X"},     {"zoomOutY", "Out Y"},   {"zoomInSelect", "Select"},
+        {"zoomPrevious", "Previous"}, {"crosshair", "Crosshair"}, {"dataPoints", "Points"}, {"runSimulator", "Run"}};
+    for (const auto& [name, text] : buttons) {
+        QAction* a = Action(QString::fromLatin1(name));
+        a->setIconText(QString::fromLatin1(text));
+        m_toolBar->addAction(a);
+    }
 
     UpdateStatus();
     UpdateActions();
