@@ -35,7 +35,7 @@ void FitRows(QListWidget* list, int rows)
     int row = list->sizeHintForRow(0);
     if (row <= 0)
         row = list->fontMetrics().height() + 4;
-    list->setFixedHeight(row * rows + 2 * list->frameWidth() + 4);
+    list->setFixedHeight(row * rows + 2 * list->frameWidth() + 8);
 }
 
 int MaxListWidth(QListWidget* list)
