@@ -1,5 +1,7 @@
 #include "app/MainWindow.h"
 
+#include "document/Exports.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -692,7 +694,7 @@ bool MainWindow::ExportPdf(const QString& path)
     pdf.setPageLayout(m_printer->pageLayout());
     v->Print(&pdf);
     if (!QFileInfo::exists(path)) {
-        CurrentPrompter().Message(kMsgFileNotOpened, kAppTitle, Buttons::Ok, MessageIcon::Error);
+        CurrentPrompter().Message(std::string(kMsgFileNotOpened), kAppTitle, Buttons::Ok, MessageIcon::Error);
         return false;
     }
     return true;
@@ -829,7 +831,7 @@ void MainWindow::OnSaveSchematicXml()
     if (path.isEmpty())
         return;
     if (!WriteFileAtomically(path.toStdString(), doc->Doc().WriteDeviceSchematic()))
-        CurrentPrompter().Message(kMsgFileNotOpened, kAppTitle, Buttons::Ok, MessageIcon::Error);
+        CurrentPrompter().Message(std::string(kMsgFileNotOpened), kAppTitle, Buttons::Ok, MessageIcon::Error);
 }
 
 void MainWindow::OnOpenSchematicXml()
@@ -843,7 +845,7 @@ void MainWindow::OnOpenSchematicXml()
         return;
     std::string text;
     if (!ReadWholeFile(path.toStdString(), text, 16u * 1024u * 1024u)) {
-        CurrentPrompter().Message(kMsgFileNotOpened, kAppTitle, Buttons::Ok, MessageIcon::Error);
+        CurrentPrompter().Message(std::string(kMsgFileNotOpened), kAppTitle, Buttons::Ok, MessageIcon::Error);
         return;
     }
     CXmlParser parser;

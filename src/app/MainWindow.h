@@ -26,7 +26,6 @@ class SchDocument;
 inline constexpr const char* kAppTitle = "Kalidor";
 inline constexpr const char* kDesignFilter = "Zel Designs (*.ZEL *.zel);;All Files (*)";
 inline constexpr const char* kXmlFilter = "XML files (*.XML *.xml);;All Files (*)";
-inline constexpr const char* kMsgFileNotOpened = "File could not be opened";
 inline constexpr const char* kMsgSaveChanges = "Save changes to %1?";
 inline constexpr const char* kMenuDisableOutputs = "Disable T1/T2 outputs if input=NONE";
 inline constexpr const char* kMenuCoerceIllegal = "Coerce illegal values to zero";

@@ -13,7 +13,9 @@
 #include "platform/AtomicFile.h"
 #include "platform/Prompter.h"
 #include "platform/Settings.h"
+#include "sim/Plot.h"
 #include "sim/SimulationSetup.h"
+#include "sim/Simulator.h"
 #include "utilities/FilterEntry.h"
 #include "view/DeviceSchematic.h"
 
@@ -82,6 +84,8 @@ void CSchDoc::DeleteContents()
     m_jtagDevice.reset();
     m_regProgram.reset();
     m_jtagHost.reset();
+    m_simulator.reset();
+    m_plot.reset();
     m_simulation.reset();
     m_filterConfigs[0].reset();
     m_filterConfigs[1].reset();
@@ -110,6 +114,8 @@ bool CSchDoc::CreateDeviceObjects()
         return false;
     m_schematic = CDeviceSchematic::Create(m_deviceType);
     m_simulation = std::make_unique<CSimulationSetup>(*m_device);
+    m_plot = std::make_unique<CPlot>(*m_simulation);
+    m_simulator = CreateSimulator(m_deviceType, *m_device);
     m_regProgram = CreateRegProgram(m_deviceType);
     if (!m_schematic || !m_regProgram)
         return false;
@@ -254,9 +260,8 @@ bool CSchDoc::ClearSchematic()
     }
     m_device->Reset();
     m_device->ApplyOutputDisable();
-    if (m_simulation)
-        for (int i = 0; i < CSimulationSetup::kCurveCount; ++i)
-            m_simulation->Curve(i).valid = 0;
+    if (m_plot)
+        m_plot->ClearAll();
     SetModifiedFlag(true);
     RefreshValueTexts();
     UpdateAllViews(kHintNone);
@@ -336,6 +341,25 @@ int CSchDoc::FilterConfigText(int key, std::string& text)
         d.resize(500);
     text += d;
     return 1;
+}
+
+bool CSchDoc::RunSimulation(bool* openPlotWindow)
+{
+    if (openPlotWindow)
+        *openPlotWindow = false;
+    if (!m_simulation || !m_simulator || !m_plot)
+        return false;
+    const RunResult r = RunActiveCurve(*m_simulation, *m_simulator, *m_plot);
+    if (openPlotWindow)
+        *openPlotWindow = r.openPlotWindow;
+    UpdateAllViews(r.hint);
+    return r.success;
+}
+
+void CSchDoc::RerunAfterChange(bool plotWindowOpen)
+{
+    if (plotWindowOpen && m_simulation && m_simulation->GetAutoRun())
+        RunSimulation();
 }
 
 int CSchDoc::CoerceAfterUpload()

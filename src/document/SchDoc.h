@@ -24,6 +24,8 @@ class CJtagScriptedDevice;
 class CSvfInterpreter;
 struct CIdcodeFields;
 class CSimulationSetup;
+class CSimulator;
+class CPlot;
 class CXmlParser;
 class DeviceConfig;
 
@@ -82,6 +84,14 @@ public:
     DeviceConfig* Device() const { return m_device.get(); }
     CDeviceSchematic* Schematic() const { return m_schematic.get(); }
     CSimulationSetup* Simulation() const { return m_simulation.get(); }
+    CPlot* Plot() const { return m_plot.get(); }
+    CSimulator* Simulator() const { return m_simulator.get(); }
+    // The Run Simulator command: sweeps the active curve into the plot and updates the views.
+    // True on success; `openPlotWindow` is set when the plot window should be shown.
+    bool RunSimulation(bool* openPlotWindow = nullptr);
+    // After an edit of the schematic: runs the active curve again when automatic re-runs are on
+    // and the plot window is open.
+    void RerunAfterChange(bool plotWindowOpen);
     CJtagRegProgram* RegProgram() const { return m_regProgram.get(); }
     CJtagDevice* JtagDevice() const { return m_jtagDevice.get(); }
     // Programming: Download, Upload, Verify, Read IDCODE, AutoCal of this design.
@@ -153,6 +163,8 @@ private:
     std::unique_ptr<CDeviceSchematic> m_schematic;
     std::unique_ptr<DeviceConfig> m_device;
     std::unique_ptr<CSimulationSetup> m_simulation;
+    std::unique_ptr<CPlot> m_plot;
+    std::unique_ptr<CSimulator> m_simulator;
     std::unique_ptr<CJtagRegProgram> m_regProgram;
     std::unique_ptr<CJtagDevice> m_jtagDevice;
     std::unique_ptr<CJtagScriptedDevice> m_programmer;
