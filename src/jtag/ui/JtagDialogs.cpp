@@ -1,0 +1,426 @@
+#include "jtag/ui/JtagDialogs.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "jtag/JtagRegProgram.h"
+#include "jtag/VirtualCable.h"
+#include "platform/Prompter.h"
+
+namespace kalidor {
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const char* s) { return QString::fromUtf8(s); }
+
+QLineEdit* ReadOnlyEdit(const QString& text, bool mono)
+{
+    auto* e = new QLineEdit(text);
+    e->setReadOnly(true);
+    if (mono)
+        e->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // Wide enough for the whole text: nothing is cut off.
+    const int width = e->fontMetrics().horizontalAdvance(text) + 24;
+    e->setMinimumWidth(std::max(width, 220));
+    return e;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+CIdcodeDialog::CIdcodeDialog(const CIdcodeFields& fields, QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(Q(kIdcodeDialogTitle));
+    setObjectName(QStringLiteral("IdcodeDialog"));
+    const CIdcodeDisplay d = IdcodeDisplay(fields);
+    auto* layout = new QVBoxLayout(this);
+
+    auto* undecodedLabel = new QLabel(Q(kIdcodeUndecodedLabel));
+    m_undecoded = ReadOnlyEdit(Q(d.undecoded), true);
+    m_undecoded->setObjectName(QStringLiteral("undecoded"));
+    undecodedLabel->setBuddy(m_undecoded);
+    layout->addWidget(undecodedLabel);
+    layout->addWidget(m_undecoded);
+
+    auto* group = new QGroupBox(Q(kIdcodeFieldsLabel));
+    auto* form = new QFormLayout(group);
+    m_manufacturer = ReadOnlyEdit(Q(d.manufacturer), false);
+    m_part = ReadOnlyEdit(Q(d.partNumber), false);
+    m_version = ReadOnlyEdit(Q(d.version), false);
+    m_manufacturer->setObjectName(QStringLiteral("manufacturer"));
+    m_part->setObjectName(QStringLiteral("partNumber"));
+    m_version->setObjectName(QStringLiteral("version"));
+    form->addRow(Q(kIdcodeManufacturerLabel), m_manufacturer);
+    form->addRow(Q(kIdcodePartNumberLabel), m_part);
+    form->addRow(Q(kIdcodeVersionLabel), m_version);
+    layout->addWidget(group);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    layout->addWidget(buttons);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+CJtagOptionsDialog::CJtagOptionsDialog(const CJtagOptions& o, QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(Q(kJtagOptionsTitle));
+    setObjectName(QStringLiteral("JtagOptionsDialog"));
+    auto* layout = new QVBoxLayout(this);
+
+    auto* checks = new QGroupBox(Q(kJtagOptionsChecksGroup));
+    auto* cl = new QVBoxLayout(checks);
+    m_cable = new QCheckBox(Q(kJtagOptionCable));
+    m_power = new QCheckBox(Q(kJtagOptionPower));
+    m_verify = new QCheckBox(Q(kJtagOptionVerify));
+    cl->addWidget(m_cable);
+    cl->addWidget(m_power);
+    cl->addWidget(m_verify);
+    layout->addWidget(checks);
+
+    auto* svf = new QGroupBox(Q(kJtagOptionsSvfGroup));
+    auto* sl = new QVBoxLayout(svf);
+    m_idcode = new QCheckBox(Q(kJtagOptionIdcode));
+    m_inline = new QCheckBox(Q(kJtagOptionInline));
+    sl->addWidget(m_idcode);
+    sl->addWidget(m_inline);
+    auto* note = new QLabel(Q(kJtagOptionsNoteInterpreter));
+    note->setWordWrap(true);
+    sl->addWidget(note);
+    layout->addWidget(svf);
+
+    auto* notSaved = new QLabel(Q(kJtagOptionsNoteNotSaved));
+    notSaved->setWordWrap(true);
+    layout->addWidget(notSaved);
+
+    m_cable->setChecked(o.cableCheck != 0);
+    m_power->setChecked(o.powerCheck != 0);
+    m_verify->setChecked(o.verifyAfterDownload != 0);
+    m_idcode->setChecked(o.idcodeCheck != 0);
+    m_inline->setChecked(o.inlineVerify != 0);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+}
+
+CJtagOptions CJtagOptionsDialog::Options() const
+{
+    CJtagOptions o;
+    o.cableCheck = m_cable->isChecked() ? 1 : 0;
+    o.powerCheck = m_power->isChecked() ? 1 : 0;
+    o.verifyAfterDownload = m_verify->isChecked() ? 1 : 0;
+    o.idcodeCheck = m_idcode->isChecked() ? 1 : 0;
+    o.inlineVerify = m_inline->isChecked() ? 1 : 0;
+    return o;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+CInterfaceSelectDialog::CInterfaceSelectDialog(int storedId, QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(Q(kInterfaceSelectTitle));
+    setObjectName(QStringLiteral("InterfaceSelectDialog"));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(Q(kInterfaceSelectPrompt)));
+    m_list = new QListWidget;
+    int widest = 0;
+    for (int i = 0; i < kInterpreterChoiceCount; ++i) {
+        auto* item = new QListWidgetItem(Q(kInterpreterChoices[i]), m_list);
+        // Only the parallel port is there to be chosen.
+        if (i != kInterpreterBuiltIn)
+            item->setFlags(item->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable));
+        widest = std::max(widest, m_list->fontMetrics().horizontalAdvance(item->text()));
+    }
+    m_list->setMinimumWidth(widest + 40);
+    m_list->setMaximumHeight(m_list->sizeHintForRow(0) * kInterpreterChoiceCount + 2 * m_list->frameWidth() + 8);
+    const bool listed = storedId >= 0 && storedId < kInterpreterChoiceCount &&
+                        (m_list->item(storedId)->flags() & Qt::ItemIsEnabled);
+    m_list->setCurrentRow(listed ? storedId : 0);
+    layout->addWidget(m_list);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(m_list, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+        if (item->flags() & Qt::ItemIsEnabled)
+            accept();
+    });
+    layout->addWidget(buttons);
+}
+
+int CInterfaceSelectDialog::SelectedId() const
+{
+    const int row = m_list->currentRow();
+    return row >= 0 ? row : 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+CJtagInterfaceDialog::CJtagInterfaceDialog(CJtagInterface& iface, Settings& profile, QWidget* parent)
+    : QDialog(parent), m_iface(iface), m_profile(profile)
+{
+    setWindowTitle(Q(kInterfaceDialogTitle));
+    setObjectName(QStringLiteral("JtagInterfaceDialog"));
+    auto* layout = new QVBoxLayout(this);
+
+    // The SVF interpreter.
+    auto* interp = new QGroupBox(tr("SVF Interpreter"));
+    auto* il = new QGridLayout(interp);
+    m_interpreterName = new QLabel;
+    m_connection = new QLabel;
+    m_connect = new QPushButton(tr("&Connect"));
+    m_disconnect = new QPushButton(tr("&Disconnect"));
+    m_select = new QPushButton(tr("&Select Interface..."));
+    il->addWidget(new QLabel(tr("In use:")), 0, 0);
+    il->addWidget(m_interpreterName, 0, 1, 1, 3);
+    il->addWidget(new QLabel(tr("State:")), 1, 0);
+    il->addWidget(m_connection, 1, 1);
+    auto* ib = new QHBoxLayout;
+    ib->addWidget(m_connect);
+    ib->addWidget(m_disconnect);
+    ib->addStretch(1);
+    ib->addWidget(m_select);
+    il->addLayout(ib, 2, 0, 1, 4);
+    il->setColumnStretch(3, 1);
+    layout->addWidget(interp);
+
+    // The download cable.
+    const CJtagInterfaceSettings stored = CJtagInterfaceSettings::Read(profile);
+    auto* cable = new QGroupBox(tr("Download cable"));
+    auto* cl = new QGridLayout(cable);
+    for (int c = 0; c < kTapPortClassCount; ++c) {
+        m_class[c] = new QRadioButton(Q(kTapPortClassNames[c]));
+        m_class[c]->setObjectName(QStringLiteral("portClass%1").arg(c));
+    }
+    m_class[stored.tapPortClass]->setChecked(true);
+
+    m_device = new QComboBox;
+    m_device->setEditable(true);
+    QStringList devices = QDir(QStringLiteral("/dev")).entryList({QStringLiteral("parport*")}, QDir::System);
+    for (const char* d : {"/dev/parport0", "/dev/parport1", "/dev/parport2"})
+        if (!devices.contains(QString::fromUtf8(d).mid(5)))
+            devices << QString::fromUtf8(d).mid(5);
+    devices.sort();
+    for (const QString& d : devices)
+        m_device->addItem(QStringLiteral("/dev/") + d);
+    m_device->setCurrentText(Q(stored.ppdevDevice));
+
+    m_portId = new QComboBox;
+    for (const char* p : kPortIdNames)
+        m_portId->addItem(Q(p));
+    m_portId->setCurrentIndex(stored.portId);
+
+    m_chain = new QLineEdit(Q(stored.virtualChain));
+    m_chain->setMinimumWidth(m_chain->fontMetrics().horizontalAdvance(QStringLiteral("virtual:ZelA,foreign:8,ZelC,ZelD")));
+    m_chainError = new QLabel;
+    m_chainError->setWordWrap(true);
+    QPalette pal = m_chainError->palette();
+    pal.setColor(QPalette::WindowText, QColor(0xB0, 0x10, 0x10));
+    m_chainError->setPalette(pal);
+    auto* help = new QLabel(Q(kVirtualChainHelp));
+    help->setWordWrap(true);
+
+    cl->addWidget(m_class[kTapPortPpdev], 0, 0, 1, 2);
+    cl->addWidget(new QLabel(tr("Device file:")), 1, 0);
+    cl->addWidget(m_device, 1, 1);
+    cl->addWidget(m_class[kTapPortDirect], 2, 0, 1, 2);
+    cl->addWidget(new QLabel(tr("Port:")), 3, 0);
+    cl->addWidget(m_portId, 3, 1, Qt::AlignLeft);
+    cl->addWidget(m_class[kTapPortVirtual], 4, 0, 1, 2);
+    cl->addWidget(new QLabel(tr("Devices:")), 5, 0);
+    cl->addWidget(m_chain, 5, 1);
+    cl->addWidget(help, 6, 1);
+    cl->addWidget(m_chainError, 7, 1);
+    cl->setColumnStretch(1, 1);
+    cl->setColumnMinimumWidth(0, 70);
+    layout->addWidget(cable);
+
+    auto* running = new QLabel(tr("Cable in use: %1").arg(Q(iface.PortName())));
+    running->setWordWrap(true);
+    running->setObjectName(QStringLiteral("runningPort"));
+    layout->addWidget(running);
+    m_pending = new QLabel(Q(kRestartPending));
+    m_pending->setWordWrap(true);
+    layout->addWidget(m_pending);
+
+    m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(m_buttons);
+
+    for (QRadioButton* b : m_class)
+        connect(b, &QRadioButton::toggled, this, [this] { UpdateState(); });
+    connect(m_chain, &QLineEdit::textChanged, this, [this] { UpdateState(); });
+    connect(m_connect, &QPushButton::clicked, this, [this] {
+        if (CSvfInterpreter* i = m_iface.Interpreter())
+            i->Connect();
+        UpdateState();
+    });
+    connect(m_disconnect, &QPushButton::clicked, this, [this] {
+        if (CSvfInterpreter* i = m_iface.Interpreter())
+            i->Disconnect();
+        UpdateState();
+    });
+    connect(m_select, &QPushButton::clicked, this, [this] { SelectInterface(); });
+    UpdateState();
+    setMinimumWidth(520);
+}
+
+CJtagInterfaceSettings CJtagInterfaceDialog::Choice() const
+{
+    CJtagInterfaceSettings c = CJtagInterfaceSettings::Read(m_profile);
+    for (int i = 0; i < kTapPortClassCount; ++i)
+        if (m_class[i]->isChecked())
+            c.tapPortClass = i;
+    c.portId = m_portId->currentIndex() >= 0 ? m_portId->currentIndex() : 1;
+    c.ppdevDevice = m_device->currentText().trimmed().toStdString();
+    c.virtualChain = m_chain->text().trimmed().toStdString();
+    return c;
+}
+
+bool CJtagInterfaceDialog::ChoiceValid() const
+{
+    if (!m_class[kTapPortVirtual]->isChecked())
+        return true;
+    std::vector<VirtualChainItem> items;
+    std::string error;
+    return ParseVirtualChain(m_chain->text().trimmed().toStdString(), items, error);
+}
+
+void CJtagInterfaceDialog::UpdateState()
+{
+    CSvfInterpreter* interp = m_iface.Interpreter();
+    const int id = interp ? interp->GetInterpreterID() : -1;
+    m_interpreterName->setText(Q(InterpreterName(id)));
+    const bool connected = interp && interp->IsConnected();
+    m_connection->setText(connected ? tr("Connected") : tr("Not connected"));
+    // The built-in interpreter is always connected.
+    m_connect->setEnabled(interp && !connected);
+    m_disconnect->setEnabled(interp && connected && id != kInterpreterBuiltIn);
+
+    const bool virt = m_class[kTapPortVirtual]->isChecked();
+    m_device->setEnabled(m_class[kTapPortPpdev]->isChecked());
+    m_portId->setEnabled(m_class[kTapPortDirect]->isChecked());
+    m_chain->setEnabled(virt);
+    std::string error;
+    if (virt) {
+        std::vector<VirtualChainItem> items;
+        ParseVirtualChain(m_chain->text().trimmed().toStdString(), items, error);
+    }
+    m_chainError->setText(Q(error));
+    m_chainError->setVisible(!error.empty());
+    m_buttons->button(QDialogButtonBox::Ok)->setEnabled(error.empty());
+    m_pending->setVisible(m_iface.InterfaceChanged());
+}
+
+void CJtagInterfaceDialog::SelectInterface()
+{
+    CInterfaceSelectDialog dlg(CJtagInterface::StoredInterpreterId(m_profile), this);
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+    if (m_iface.SelectInterpreter(m_profile, dlg.SelectedId()))
+        CurrentPrompter().Message(kMsgInterfaceChangedNote, "Kalidor", Buttons::Ok, MessageIcon::Information);
+    UpdateState();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+constexpr CRegisterOperation kRegisterOps[4] = {CRegisterOperation::Write, CRegisterOperation::Read,
+                                                CRegisterOperation::Upload, CRegisterOperation::Verify};
+
+}  // namespace
+
+CJtagRegistersDialog::CJtagRegistersDialog(CJtagRegProgram& program, Runner run, QWidget* parent)
+    : QDialog(parent), m_program(program), m_run(std::move(run))
+{
+    setWindowTitle(Q(kRegistersDialogTitle));
+    setObjectName(QStringLiteral("JtagRegistersDialog"));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(tr("&Registers of the %1 device:").arg(Q(program.GetDeviceTypeName()))));
+    m_list = new QListWidget;
+    m_entries = JtagRegisterList(program);
+    int widest = 0;
+    for (const CJtagRegisterEntry& e : m_entries) {
+        m_list->addItem(Q(e.Label()));
+        widest = std::max(widest, m_list->fontMetrics().horizontalAdvance(Q(e.Label())));
+    }
+    m_list->setMinimumWidth(widest + 40);
+    if (!m_entries.empty())
+        m_list->setCurrentRow(0);
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_list, 1);
+    auto* col = new QVBoxLayout;
+    const char* texts[4] = {"&Write", "&Read", "&Upload", "V&erify"};
+    for (int i = 0; i < 4; ++i) {
+        m_buttons[i] = new QPushButton(tr(texts[i]));
+        const CRegisterOperation op = kRegisterOps[i];
+        connect(m_buttons[i], &QPushButton::clicked, this, [this, op] { Run(op); });
+        col->addWidget(m_buttons[i]);
+    }
+    col->addStretch(1);
+    row->addLayout(col);
+    layout->addLayout(row);
+
+    layout->addWidget(new QLabel(tr("Bits read (most significant first):")));
+    m_bits = new QPlainTextEdit;
+    m_bits->setReadOnly(true);
+    m_bits->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_bits->setMinimumHeight(m_bits->fontMetrics().lineSpacing() * 4 + 12);
+    layout->addWidget(m_bits);
+    m_result = new QLabel;
+    m_result->setWordWrap(true);
+    m_result->setObjectName(QStringLiteral("result"));
+    layout->addWidget(m_result);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    layout->addWidget(buttons);
+    for (QPushButton* b : m_buttons)
+        b->setEnabled(!m_entries.empty());
+    setMinimumWidth(480);
+}
+
+QPushButton* CJtagRegistersDialog::Button(CRegisterOperation op) const
+{
+    for (int i = 0; i < 4; ++i)
+        if (kRegisterOps[i] == op)
+            return m_buttons[i];
+    return nullptr;
+}
+
+void CJtagRegistersDialog::Run(CRegisterOperation op)
+{
+    const int row = m_list->currentRow();
+    if (row < 0 || row >= static_cast<int>(m_entries.size()))
+        return;
+    const CJtagRegisterEntry& e = m_entries[static_cast<std::size_t>(row)];
+    std::string bits;
+    const int r = m_run(op, e.number, bits);
+    if (op == CRegisterOperation::Upload && r != kJtagRunStopped)
+        m_changed = true;
+    if (op == CRegisterOperation::Read)
+        m_bits->setPlainText(Q(bits));
+    m_result->setText(Q(RegisterResultText(op, e.name, r)));
+}
+
+}  // namespace kalidor

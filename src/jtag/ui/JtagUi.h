@@ -1,0 +1,95 @@
+// The JTAG programming commands of the desktop program. One CJtagUi lives as long as the main
+// window: it reads KALIDOR.INI and starts the application's SVF interpreter and download cable
+// (Start), puts the programming commands into the Tools menu and the interface commands into the
+// Options menu (InstallMenus), and runs each command on the active schematic document with a
+// progress window that keeps the program drawn while the device is programmed.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "jtag/JtagInterface.h"
+#include "jtag/JtagUiModel.h"
+
+class QAction;
+class QMenu;
+class QWidget;
+
+namespace kalidor {
+
+class SchDocument;
+class Settings;
+struct CIdcodeFields;
+
+class CJtagUi : public QObject {
+    Q_OBJECT
+public:
+    // `window` parents the dialogs; `activeDocument` gives the document the commands act on
+    // (nullptr: none is open).
+    CJtagUi(QWidget* window, std::function<SchDocument*()> activeDocument, QObject* parent = nullptr);
+    ~CJtagUi() override;
+
+    // Reads the "JtagConfig" section and makes the interpreter and the port. Without `profile`
+    // the file KALIDOR.INI in the user's configuration folder is used (and written).
+    void Start(Settings* profile = nullptr, const std::string& stateDir = DefaultVirtualStateDirectory());
+    // Adds the commands: Download, Upload, Verify, Read IDCODE, Auto-Calibrate, JTAG Registers and
+    // Verify after Download to `tools`; JTAG Interface and JTAG Options to `options` (to `tools`
+    // when `options` is null).
+    void InstallMenus(QMenu* tools, QMenu* options);
+
+    CJtagInterface& Interface() { return m_iface; }
+    Settings& Profile() { return *m_profile; }
+    QAction* Action(const char* objectName) const;
+
+    // Ties a document to the application's interpreter (also done before every command).
+    void AttachDocument(SchDocument* doc);
+
+    // The commands on a given document; each returns the operation's result code (1 when refused).
+    int Download(SchDocument* doc);
+    int Upload(SchDocument* doc);
+    int Verify(SchDocument* doc);
+    int ReadIdcode(SchDocument* doc);
+    int AutoCal(SchDocument* doc);
+    // A register operation as the JTAG registers dialog runs it.
+    int RegisterOperation(SchDocument* doc, CRegisterOperation op, int reg, std::string& bits);
+    void ShowRegisters(SchDocument* doc);
+    void ShowOptions(SchDocument* doc);
+    void ShowInterface();
+    void SetVerifyAfterDownload(SchDocument* doc, bool on);
+    bool VerifyAfterDownload(SchDocument* doc) const;
+
+    // Shows the IDCODE dialog (Read IDCODE ends here); tests may replace it.
+    std::function<void(const CIdcodeFields&)> showIdcode;
+
+public slots:
+    void OnDownload() { Download(m_active()); }
+    void OnUpload() { Upload(m_active()); }
+    void OnVerify() { Verify(m_active()); }
+    void OnReadIdcode() { ReadIdcode(m_active()); }
+    void OnAutoCal() { AutoCal(m_active()); }
+    void OnRegisters() { ShowRegisters(m_active()); }
+    void OnOptions() { ShowOptions(m_active()); }
+    void OnInterface() { ShowInterface(); }
+    void UpdateActions();
+
+private:
+    // The document's options that outlive a rebuild of its objects (undo recreates them).
+    void ApplyDocumentOptions(SchDocument* doc);
+    void StoreDocumentOptions(SchDocument* doc, const CJtagOptions& o);
+    // Runs a programming command with a progress window; `name` is the progress operation.
+    int RunOperation(SchDocument* doc, const char* name, const QString& undoText, const std::function<int()>& op);
+    void DefaultShowIdcode(const CIdcodeFields& fields);
+
+    QPointer<QWidget> m_window;
+    std::function<SchDocument*()> m_active;
+    CJtagInterface m_iface;
+    std::unique_ptr<Settings> m_ownProfile;
+    Settings* m_profile = nullptr;
+    class Progress;
+    Progress* m_progress = nullptr;  // the running operation's progress window
+};
+
+}  // namespace kalidor
