@@ -332,6 +332,28 @@ std::string CJtagInterface::PortName() const
 
 // ---------------------------------------------------------------------------------------------
 
+bool VirtualChainCountsFor(const std::string& chain, const std::string& deviceType, CJtagChainCounts& counts)
+{
+    counts = {};
+    std::vector<VirtualChainItem> items;
+    std::string error;
+    if (!ParseVirtualChain(chain, items, error)) return false;
+    std::size_t at = items.size();
+    for (std::size_t i = 0; i < items.size() && at == items.size(); ++i)
+        if (items[i].type == deviceType) at = i;
+    if (at == items.size()) return false;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (i < at) {
+            counts.tir += items[i].irLength;
+            ++counts.tdr;
+        } else if (i > at) {
+            counts.hir += items[i].irLength;
+            ++counts.hdr;
+        }
+    }
+    return true;
+}
+
 std::string DefaultVirtualStateDirectory()
 {
     std::string base;

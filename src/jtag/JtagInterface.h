@@ -21,6 +21,7 @@
 #include <string>
 
 #include "jtag/JTAGTapPort.h"
+#include "jtag/JtagFrame.h"
 #include "jtag/SvfInterpreter.h"
 
 namespace kalidor {
@@ -224,6 +225,10 @@ private:
     bool m_portOpen = false;
     bool m_changed = false;
 };
+
+// The header and trailer counts of the first device of `deviceType` on a virtual chain (the other
+// devices in bypass). False, with all counts 0, when the chain is bad or holds no such device.
+bool VirtualChainCountsFor(const std::string& chain, const std::string& deviceType, CJtagChainCounts& counts);
 
 // Where the virtual devices of the virtual cable keep their E2 cells between runs (shared with
 // kalidor-cli): $XDG_CACHE_HOME (or ~/.cache) + "/Norvane Dividaduzudav Corporation/VirtualJtag";

@@ -263,7 +263,8 @@ private slots:
             m_shown.clear();
             auto doc = NewDoc(type);
             QVERIFY(doc);
-            auto ui = MakeUi(env, (std::string("virtual:") + type).c_str(), doc.get());
+            // All five on one virtual chain: each design finds its own device.
+            auto ui = MakeUi(env, "virtual:ZelE,ZelD,ZelC,ZelB,ZelA", doc.get());
 
             QCOMPARE(ui->ReadIdcode(doc.get()), kJtagDone);
             QCOMPARE(m_shown.size(), size_t(1));

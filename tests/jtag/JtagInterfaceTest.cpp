@@ -52,7 +52,9 @@ public:
     explicit Host(const CJtagInterface& i) : iface(i) {}
     bool InterfaceChanged() override { return iface.InterfaceChanged(); }
     int CoerceAfterUpload() override { return 0; }
+    CJtagChainCounts ChainCounts() override { return counts; }
     const CJtagInterface& iface;
+    CJtagChainCounts counts;
 };
 
 // A document's JTAG objects on the application's interpreter.
@@ -287,6 +289,45 @@ TEST(JtagInterfaceStart, VirtualDevicesKeepTheirCellsBetweenStarts)
         EXPECT_EQ(prompter.Texts(), std::vector<std::string>{kMsgVerifySucceeded});
     }
     fs::remove_all(dir);
+}
+
+TEST(JtagInterfaceStart, ChainCountsOfADesignOnAVirtualChain)
+{
+    CJtagChainCounts c;
+    ASSERT_TRUE(VirtualChainCountsFor("virtual:ZelA,foreign:8,ZelC", "ZelA", c));
+    EXPECT_EQ(c.tir, 0);
+    EXPECT_EQ(c.tdr, 0);
+    EXPECT_EQ(c.hir, 14);
+    EXPECT_EQ(c.hdr, 2);
+    ASSERT_TRUE(VirtualChainCountsFor("virtual:ZelA,foreign:8,ZelC", "ZelC", c));
+    EXPECT_EQ(c.tir, 13);
+    EXPECT_EQ(c.tdr, 2);
+    EXPECT_EQ(c.hir, 0);
+    EXPECT_EQ(c.hdr, 0);
+    // The first device of the type is the one programmed.
+    ASSERT_TRUE(VirtualChainCountsFor("virtual:ZelB,ZelB", "ZelB", c));
+    EXPECT_EQ(c.hir, 5);
+    EXPECT_EQ(c.tir, 0);
+    c.hir = 9;
+    EXPECT_FALSE(VirtualChainCountsFor("virtual:ZelA", "ZelD", c));
+    EXPECT_EQ(c.hir, 0);
+    EXPECT_FALSE(VirtualChainCountsFor("virtual:ZelQ", "ZelA", c));
+
+    // A design programmed with those counts reaches its device and leaves the others alone.
+    RecordingPrompter prompter;
+    ScopedPrompter scope(prompter);
+    MemorySettings s;
+    Put(s, kEntryTapPortClass, "2");
+    Put(s, kEntryVirtualChain, "virtual:ZelA,foreign:8,ZelC,ZelD");
+    CJtagInterface iface;
+    iface.Start(s, "");
+    Design d("ZelC", iface);
+    ASSERT_TRUE(VirtualChainCountsFor(iface.Running().virtualChain, "ZelC", c));
+    d.host.counts = c;
+    EXPECT_EQ(d.scripted->Download(), kJtagDone);
+    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{kMsgVerifySucceeded});
+    auto* cable = &static_cast<CVirtualTapPort*>(iface.Port())->Cable();
+    EXPECT_EQ(cable->ZelDevice(0)->AbortedOperations(), 0);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -184,6 +184,14 @@ void CJtagUi::AttachDocument(SchDocument* doc)
     CSchDoc& d = doc->Doc();
     d.SetJtagInterpreter(m_iface.Interpreter());
     d.SetInterfaceChanged(m_iface.InterfaceChanged());
+    // A design of its own on the virtual cable is the first device of its type on the chain; a
+    // design embedded in a JTAG chain document keeps the counts of its chain element.
+    if (!d.IsEmbedded()) {
+        CJtagChainCounts counts;
+        if (m_iface.Running().tapPortClass == kTapPortVirtual && m_iface.Port())
+            VirtualChainCountsFor(m_iface.Running().virtualChain, d.GetDeviceType(), counts);
+        d.SetChainCounts(counts);
+    }
     d.SetIdcodeReceiver([this](const CIdcodeFields& f) {
         if (m_progress)
             m_progress->Hide();
