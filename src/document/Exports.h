@@ -8,6 +8,8 @@
 // export goes to a file or, as plain text, to the clipboard; an import comes from a file.
 #pragma once
 
+#include "platform/CommonMessages.h"
+
 #include <array>
 #include <functional>
 #include <iosfwd>
@@ -25,15 +27,8 @@ class CSchematic;
 class CSummaryInfo;
 class DeviceConfig;
 
-// --- messages ---
-inline constexpr std::string_view kMsgFileNotOpened = "File could not be opened";
+// --- messages (and those of platform/CommonMessages.h) ---
 inline constexpr std::string_view kMsgFilenameRequired = "Filename is required for Export/Import to file";
-inline constexpr std::string_view kMsgClipboardOpen = "Failed to open clipboard.";
-inline constexpr std::string_view kMsgClipboardEmpty = "Faile to empty clipboard.";  // sic
-inline constexpr std::string_view kMsgClipboardAlloc = "Failed to allocate memory.";
-inline constexpr std::string_view kMsgClipboardLock = "Failed to lock memory.";
-inline constexpr std::string_view kMsgClipboardSet = "Failed to set clipboard data";
-inline constexpr std::string_view kMsgClipboardClose = "Failed to close clipboard.";
 // Shown when the Spice model exporter is not part of this build (no exporter installed).
 inline constexpr std::string_view kMsgSpiceUnavailable =
     "Spice model export is not available in this version of Kalidor.\nNothing was exported.";

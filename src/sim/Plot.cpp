@@ -12,13 +12,6 @@
 
 namespace kalidor {
 
-const char kMsgFileNotOpened[] = "File could not be opened";
-const char kMsgClipboardOpen[] = "Failed to open clipboard.";
-const char kMsgClipboardEmpty[] = "Faile to empty clipboard.";
-const char kMsgClipboardAlloc[] = "Failed to allocate memory.";
-const char kMsgClipboardLock[] = "Failed to lock memory.";
-const char kMsgClipboardSet[] = "Failed to set clipboard data";
-const char kMsgClipboardClose[] = "Failed to close clipboard.";
 const char kExportFileFilter[] = "Text Files (*.csv)|*.csv|All Files (*.*)|*.*||";
 const char* const kActivateCurveTexts[4] = {
     "Sim output placed in Curve 1", "Sim output placed in Curve 2",
@@ -39,7 +32,10 @@ constexpr char kExportHeaderFormat[] = "Curve_%d_Frequency%cCurve_%d_Gain%cCurve
 
 const std::vector<CPltPoint> kNoPoints;
 
-void Tell(const char* text) { CurrentPrompter().Message(text, {}, Buttons::Ok, MessageIcon::Warning); }
+void Tell(std::string_view text)
+{
+    CurrentPrompter().Message(std::string(text), {}, Buttons::Ok, MessageIcon::Warning);
+}
 
 // Fixed-point text with `decimals` digits, independent of the C locale (the desktop program
 // runs with the user's locale, whose decimal separator may be a comma).

@@ -10,6 +10,8 @@
 // setup it is given; it does not own it.
 #pragma once
 
+#include "platform/CommonMessages.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -195,13 +197,6 @@ struct RunResult {
 RunResult RunActiveCurve(CSimulationSetup& setup, CSimulator& simulator, CPlot& plot);
 
 // Messages of the plot.
-extern const char kMsgFileNotOpened[];        // "File could not be opened"
-extern const char kMsgClipboardOpen[];        // clipboard failures, in order of the steps
-extern const char kMsgClipboardEmpty[];
-extern const char kMsgClipboardAlloc[];
-extern const char kMsgClipboardLock[];
-extern const char kMsgClipboardSet[];
-extern const char kMsgClipboardClose[];
 extern const char kExportFileFilter[];        // file dialog filter of the export
 extern const char* const kActivateCurveTexts[4];  // "Sim output placed in Curve 1" ...
 extern const char kGainPaneTitle[];           // "Gain Plot (dB)"

@@ -622,7 +622,7 @@ void CPltSplit::ExportDataToClipboard()
         return;
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (!clipboard) {
-        Tell(kMsgPlotClipboardOpen);
+        Tell(std::string(kMsgClipboardOpen));
         return;
     }
     clipboard->setText(QString::fromStdString(text));
