@@ -28,12 +28,17 @@
 #include "device/DeviceConfig.h"
 #include "device/SymbolInfo.h"
 #include "document/XmlParser.h"
+#include "document/SpiceExport.h"
 #include "document/ui/E2CellView.h"
+#include "document/ui/ImportExportDialog.h"
 #include "document/ui/SchDocument.h"
 #include "document/ui/SummaryDialog.h"
 #include "platform/AtomicFile.h"
 #include "platform/Prompter.h"
 #include "platform/Settings.h"
+#include "sim/Plot.h"
+#include "sim/ui/PlotWindow.h"
+#include "sim/ui/SimPropertySheet.h"
 #include "view/DeviceSchematic.h"
 #include "view/ui/SchView.h"
 
@@ -80,6 +85,14 @@ namespace {
 
 CChildFrame* Frame(QMdiSubWindow* w) { return dynamic_cast<CChildFrame*>(w); }
 
+// Ties a plot window to its document. Updates of the document reach the window, except those the
+// window caused itself (a run from its toolbar, a curve command): it has redrawn already, and a
+// second rescale would only add a Zoom Previous step.
+struct PlotLink {
+    bool muted = false;
+    int lastHint = kHintPlotData;
+};
+
 }  // namespace
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
@@ -96,6 +109,14 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 
     CreateActions();
     CreateMenus();
+    // Status panes 1 and 2 of the plot read-out: the curve, and the crosshair values.
+    for (int i = 0; i < 2; ++i) {
+        m_statusPane[i] = new QLabel(this);
+        m_statusPane[i]->setObjectName(QStringLiteral("statusPane%1").arg(i + 1));
+        m_statusPane[i]->setMinimumWidth(i == 0 ? 170 : 240);
+        m_statusPane[i]->setTextFormat(Qt::PlainText);
+        statusBar()->addPermanentWidget(m_statusPane[i]);
+    }
     statusBar()->showMessage(QStringLiteral("Ready"));
     LoadRecentFiles();
     connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
@@ -104,6 +125,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
         if (CChildFrame* f = Frame(w); f && f->Doc())
             m_undoGroup->setActiveStack(f->Doc()->UndoStack());
         UpdateActions();
+        RefreshStatusPanes();
     });
     UpdateActions();
     resize(1100, 780);
@@ -143,6 +165,8 @@ void MainWindow::CreateActions()
         ->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
     make("actionSaveAs", tr("Save &As..."), &MainWindow::OnSaveAs, QKeySequence::SaveAs);
     make("actionSummary", tr("Summary &Info..."), [this] { EditSummaryInfo(); });
+    make("actionImport", tr("&Import..."), [this] { OnImportExport(true); });
+    make("actionExport", tr("Expor&t..."), [this] { OnImportExport(false); });
     make("actionPrint", tr("&Print..."), &MainWindow::OnPrint, QKeySequence::Print);
     make("actionPrintPreview", tr("Print Pre&view"), &MainWindow::OnPrintPreview);
     make("actionPageSetup", tr("Page Set&up..."), &MainWindow::OnPageSetup);
@@ -191,7 +215,16 @@ void MainWindow::CreateActions()
         if (SchDocument* d = ActiveDocument())
             OpenE2CellView(d);
     });
-    make("actionRunSimulator", tr("Run &Simulator"), [] {})->setEnabled(false);
+    make("actionPlotWindow", tr("&Plot Window"), [this] {
+        if (SchDocument* d = ActiveDocument())
+            OpenPlotWindow(d);
+    });
+    make("actionRunSimulator", tr("Run &Simulator"), [this] { RunSimulator(); }, QKeySequence(Qt::Key_F5))
+        ->setIcon(st->standardIcon(QStyle::SP_MediaPlay));
+    make("actionSimulatorOptions", tr("Simulator &Options..."), [this] {
+        if (SchDocument* d = ActiveDocument())
+            SimulatorOptions(d);
+    });
     QAction* dis = make("actionDisableOutputs", tr(kMenuDisableOutputs), [this](bool on) { SetDisableOutputs(on); });
     dis->setCheckable(true);
     QAction* coerce = make("actionCoerceIllegal", tr(kMenuCoerceIllegal), [this](bool on) { SetCoerceIllegal(on); });
@@ -212,6 +245,9 @@ void MainWindow::CreateMenus()
         file->addAction(Action(QLatin1String(n)));
     file->addSeparator();
     file->addAction(Action(QStringLiteral("actionSummary")));
+    file->addSeparator();
+    file->addAction(Action(QStringLiteral("actionImport")));
+    file->addAction(Action(QStringLiteral("actionExport")));
     file->addSeparator();
     for (const char* n : {"actionPrint", "actionPrintPreview", "actionPageSetup", "actionExportPdf"})
         file->addAction(Action(QLatin1String(n)));
@@ -247,6 +283,7 @@ void MainWindow::CreateMenus()
     view->addAction(Action(QStringLiteral("actionShowHitTest")));
     view->addSeparator();
     view->addAction(Action(QStringLiteral("actionE2Cells")));
+    view->addAction(Action(QStringLiteral("actionPlotWindow")));
 
     QToolBar* tb = addToolBar(tr("Standard"));
     tb->setObjectName(QStringLiteral("toolBar"));
@@ -258,11 +295,15 @@ void MainWindow::CreateMenus()
     tb->addSeparator();
     for (const char* n : {"actionZoomSelect", "actionZoomPrevious", "actionZoomAll"})
         tb->addAction(Action(QLatin1String(n)));
+    tb->addSeparator();
+    tb->addAction(Action(QStringLiteral("actionRunSimulator")));
     view->addSeparator();
     view->addAction(tb->toggleViewAction());
 
     QMenu* tools = menuBar()->addMenu(tr("&Tools"));
     tools->addAction(Action(QStringLiteral("actionRunSimulator")));
+    tools->addAction(Action(QStringLiteral("actionSimulatorOptions")));
+    tools->addSeparator();
     QMenu* post = tools->addMenu(tr("Post-Upload Actions"));
     post->addAction(Action(QStringLiteral("actionDisableOutputs")));
     post->addAction(Action(QStringLiteral("actionCoerceIllegal")));
@@ -273,6 +314,11 @@ void MainWindow::CreateMenus()
     for (const char* n : {"actionSaveXml", "actionOpenXml", "actionDeleteDrawn", "actionDebugControls"})
         m_devMenu->addAction(Action(QLatin1String(n)));
     m_devMenu->menuAction()->setVisible(false);
+
+    // The commands of the plot window, while it is the current window.
+    m_plotMenu = menuBar()->addMenu(tr("&Plot"));
+    m_plotMenu->setObjectName(QStringLiteral("plotMenu"));
+    m_plotMenu->menuAction()->setVisible(false);
 
     m_windowMenu = menuBar()->addMenu(tr("&Window"));
     connect(m_windowMenu, &QMenu::aboutToShow, this, &MainWindow::UpdateWindowMenu);
@@ -304,13 +350,18 @@ void MainWindow::UpdateActions()
     SchDocument* doc = ActiveDocument();
     CSchView* view = ActiveSchView();
     const bool hasDoc = doc != nullptr;
-    for (const char* n : {"actionClose", "actionSave", "actionSaveAs", "actionSummary", "actionClear", "actionE2Cells",
-                          "actionDisableOutputs", "actionCoerceIllegal"})
+    for (const char* n : {"actionClose", "actionSave", "actionSaveAs", "actionSummary", "actionImport", "actionExport",
+                          "actionClear", "actionE2Cells", "actionPlotWindow", "actionRunSimulator",
+                          "actionSimulatorOptions", "actionDisableOutputs", "actionCoerceIllegal"})
         Action(QLatin1String(n))->setEnabled(hasDoc);
-    for (const char* n : {"actionPrint", "actionPrintPreview", "actionExportPdf", "actionRedraw", "actionZoomSelect",
-                          "actionZoomPrevious", "actionZoomAll", "actionShowXY", "actionShowHitTest", "actionSaveXml",
-                          "actionOpenXml", "actionDeleteDrawn", "actionDebugControls"})
+    for (const char* n : {"actionRedraw", "actionZoomSelect", "actionZoomPrevious", "actionZoomAll", "actionShowXY",
+                          "actionShowHitTest", "actionSaveXml", "actionOpenXml", "actionDeleteDrawn",
+                          "actionDebugControls"})
         Action(QLatin1String(n))->setEnabled(view != nullptr);
+    // Printing prints the schematic or the plot, whichever is the current window.
+    for (const char* n : {"actionPrint", "actionPrintPreview", "actionExportPdf"})
+        Action(QLatin1String(n))->setEnabled(view != nullptr || ActivePlotWindow() != nullptr);
+    UpdatePlotMenu();
     {
         const QSignalBlocker b1(Action(QStringLiteral("actionShowXY")));
         const QSignalBlocker b2(Action(QStringLiteral("actionShowHitTest")));
@@ -420,9 +471,11 @@ QMdiSubWindow* MainWindow::AddChild(SchDocument* doc, QWidget* view)
     frame->setWidget(view);
     m_mdi->addSubWindow(frame);
     m_current = frame;
-    auto title = [frame, doc, schematic] {
+    const QString suffix = qobject_cast<CPltSplit*>(view) ? QStringLiteral(" - Gain/Phase Plot")
+                                                           : QStringLiteral(" - E2 Cells");
+    auto title = [frame, doc, schematic, suffix] {
         if (doc)
-            frame->setWindowTitle(schematic ? doc->Title() : doc->DisplayName() + QStringLiteral(" - E2 Cells"));
+            frame->setWindowTitle(schematic ? doc->Title() : doc->DisplayName() + suffix);
     };
     title();
     connect(doc, &SchDocument::stateChanged, frame, [this, title] {
@@ -440,6 +493,10 @@ SchDocument* MainWindow::AddDocument(std::unique_ptr<SchDocument> owned)
     m_undoGroup->addStack(doc->UndoStack());
     m_undoGroup->setActiveStack(doc->UndoStack());
     connect(doc, &SchDocument::updated, this, [this] { UpdateActions(); });
+    // After an edit of the schematic the active curve runs again when the plot window is open
+    // and "Run Simulation after change to schematic" is set.
+    connect(doc, &SchDocument::schematicChanged, this,
+            [this, doc] { doc->Doc().RerunAfterChange(PlotWindowOf(doc) != nullptr); });
     auto* view = new CSchView(doc);
     connect(view, &CSchView::statusMessage, this, [this](const QString& t) { statusBar()->showMessage(t); });
     connect(view, &CSchView::developmentMenuRequested, this, &MainWindow::ShowDevelopmentMenu);
@@ -598,6 +655,162 @@ CE2CellDBView* MainWindow::OpenE2CellView(SchDocument* doc)
     return view;
 }
 
+CPltSplit* MainWindow::PlotWindowOf(SchDocument* doc) const
+{
+    for (QMdiSubWindow* w : m_mdi->subWindowList())
+        if (CChildFrame* f = Frame(w); f && f->Doc() == doc)
+            if (auto* p = qobject_cast<CPltSplit*>(w->widget()))
+                return p;
+    return nullptr;
+}
+
+CPltSplit* MainWindow::ActivePlotWindow() const
+{
+    QMdiSubWindow* w = CurrentFrame();
+    return w ? qobject_cast<CPltSplit*>(w->widget()) : nullptr;
+}
+
+CPltSplit* MainWindow::OpenPlotWindow(SchDocument* doc)
+{
+    if (!doc || !doc->Doc().Plot())
+        return nullptr;
+    if (CPltSplit* open = PlotWindowOf(doc)) {
+        for (QMdiSubWindow* w : m_mdi->subWindowList())
+            if (w->widget() == open)
+                Activate(w);
+        return open;
+    }
+    CSchDoc& d = doc->Doc();
+    auto* plot = new CPltSplit(*d.Plot());
+    plot->setObjectName(QStringLiteral("plotWindow"));
+    plot->SetTitleBlock(doc->DisplayName(), QString::fromStdString(d.GetDeviceType()));
+    auto link = std::make_shared<PlotLink>();
+
+    // Run Simulator of the window: the document's run command. The window redraws with the hint
+    // of the run itself and passes it on through dataChanged.
+    plot->SetRunner([doc, link] {
+        RunResult r;
+        link->muted = true;
+        link->lastHint = kHintPlotData;
+        r.success = doc->Doc().RunSimulation(&r.openPlotWindow);
+        link->muted = false;
+        r.hint = link->lastHint;
+        return r;
+    });
+    connect(doc, &SchDocument::updated, plot, [plot, link](int hint) {
+        if (link->muted)
+            link->lastHint = hint;
+        else
+            plot->OnDocumentUpdate(hint);
+    });
+    connect(plot, &CPltSplit::dataChanged, doc, [doc, link](int hint) {
+        link->muted = true;
+        doc->Doc().UpdateAllViews(hint);
+        link->muted = false;
+    });
+    connect(plot, &CPltSplit::statusText, this, [this, doc](int pane, const QString& text) {
+        if (ActiveDocument() == doc)
+            SetStatusPane(pane, text);
+    });
+    connect(doc, &SchDocument::stateChanged, plot,
+            [plot, doc] { plot->SetTitleBlock(doc->DisplayName(), QString::fromStdString(doc->Doc().GetDeviceType())); });
+    // "Simulator Options" from the window (its command and a double click on the legend) is the
+    // document's command, so that the edit can be undone and marks the design modified.
+    if (QAction* options = plot->Action(QStringLiteral("simulatorOptions"))) {
+        disconnect(options, &QAction::triggered, plot, nullptr);
+        connect(options, &QAction::triggered, this, [this, doc] { SimulatorOptions(doc); });
+    }
+    disconnect(plot->Legend(), &CPltLegend::doubleClicked, plot, &CPltSplit::OpenOptions);
+    connect(plot->Legend(), &CPltLegend::doubleClicked, this, [this, doc] { SimulatorOptions(doc); });
+
+    QMdiSubWindow* frame = AddChild(doc, plot);
+    frame->resize(640, 560);
+    frame->show();
+    // Data computed while the window was closed is shown whole.
+    const PlotLimits& limits = d.Plot()->Limits();
+    if (limits.HasData() && limits.maxX > limits.minX)
+        plot->ZoomAll();
+    Activate(frame);
+    plot->Redraw();
+    RefreshStatusPanes();
+    return plot;
+}
+
+void MainWindow::ShowImportedPlot(SchDocument* doc, int hint)
+{
+    OpenPlotWindow(doc);
+    doc->Doc().UpdateAllViews(hint);
+}
+
+bool MainWindow::RunSimulator()
+{
+    SchDocument* doc = ActiveDocument();
+    if (!doc || !doc->Doc().Device())
+        return false;
+    bool open = false;
+    const bool ok = doc->Doc().RunSimulation(&open);
+    if (ok && open)
+        OpenPlotWindow(doc);
+    if (const CPlot* plot = doc->Doc().Plot())
+        SetStatusPane(1, QString::fromStdString(plot->CurveStatusText()));
+    UpdateActions();
+    return ok;
+}
+
+bool MainWindow::SimulatorOptions(SchDocument* doc)
+{
+    if (!doc || !doc->Doc().Simulation())
+        return false;
+    bool accepted = false;
+    // Closing the sheet never starts a run: the setup is not the schematic.
+    doc->Change(
+        tr("Simulator Options"),
+        [&] {
+            accepted = ShowSimulatorOptions(*doc->Doc().Simulation(), this);
+            return accepted;
+        },
+        false);
+    if (accepted)
+        doc->Doc().UpdateAllViews(kHintNone);
+    return accepted;
+}
+
+void MainWindow::OnImportExport(bool import)
+{
+    SchDocument* doc = ActiveDocument();
+    if (!doc || !doc->Doc().Device())
+        return;
+    const CImportExportPlot plot{doc->Doc().Plot(), [this, doc](int hint) { ShowImportedPlot(doc, hint); }};
+    if (import)
+        doc->Change(tr("Import"), [&] { return RunImportExportDialog(this, doc->Doc(), true, plot); });
+    else
+        RunImportExportDialog(this, doc->Doc(), false, plot);
+    UpdateActions();
+}
+
+QString MainWindow::StatusPaneText(int pane) const { return m_statusPane[pane == 2 ? 1 : 0]->text(); }
+
+void MainWindow::SetStatusPane(int pane, const QString& text) { m_statusPane[pane == 2 ? 1 : 0]->setText(text); }
+
+void MainWindow::RefreshStatusPanes()
+{
+    CPltSplit* plot = PlotWindowOf(ActiveDocument());
+    SetStatusPane(1, plot ? plot->StatusText(1) : QString());
+    SetStatusPane(2, plot ? plot->StatusText(2) : QString());
+}
+
+void MainWindow::UpdatePlotMenu()
+{
+    CPltSplit* plot = ActivePlotWindow();
+    m_plotMenu->menuAction()->setVisible(plot != nullptr);
+    if (plot == m_plotMenuFor)
+        return;
+    m_plotMenu->clear();
+    m_plotMenuFor = plot;
+    if (plot)
+        plot->FillMenu(m_plotMenu);
+}
+
 void MainWindow::closeEvent(QCloseEvent* e)
 {
     for (SchDocument* d : m_docs)
@@ -658,6 +871,10 @@ void MainWindow::OnClose()
 
 void MainWindow::OnPrint()
 {
+    if (CPltSplit* plot = ActivePlotWindow()) {
+        plot->Print();
+        return;
+    }
     CSchView* v = ActiveSchView();
     if (!v)
         return;
@@ -669,10 +886,14 @@ void MainWindow::OnPrint()
 void MainWindow::OnPrintPreview()
 {
     CSchView* v = ActiveSchView();
-    if (!v)
+    CPltSplit* plot = ActivePlotWindow();
+    if (!v && !plot)
         return;
     QPrintPreviewDialog dlg(m_printer.get(), this);
-    connect(&dlg, &QPrintPreviewDialog::paintRequested, v, [v](QPrinter* p) { v->Print(p); });
+    if (plot)
+        connect(&dlg, &QPrintPreviewDialog::paintRequested, plot, [plot](QPrinter* p) { plot->PrintTo(p); });
+    else
+        connect(&dlg, &QPrintPreviewDialog::paintRequested, v, [v](QPrinter* p) { v->Print(p); });
     dlg.resize(900, 700);
     dlg.exec();
 }
@@ -686,13 +907,17 @@ void MainWindow::OnPageSetup()
 bool MainWindow::ExportPdf(const QString& path)
 {
     CSchView* v = ActiveSchView();
-    if (!v || path.isEmpty())
+    CPltSplit* plot = ActivePlotWindow();
+    if ((!v && !plot) || path.isEmpty())
         return false;
     QPrinter pdf(QPrinter::HighResolution);
     pdf.setOutputFormat(QPrinter::PdfFormat);
     pdf.setOutputFileName(path);
     pdf.setPageLayout(m_printer->pageLayout());
-    v->Print(&pdf);
+    if (plot)
+        plot->PrintTo(&pdf);
+    else
+        v->Print(&pdf);
     if (!QFileInfo::exists(path)) {
         CurrentPrompter().Message(std::string(kMsgFileNotOpened), kAppTitle, Buttons::Ok, MessageIcon::Error);
         return false;
@@ -741,7 +966,11 @@ void MainWindow::ClearSchematic()
     SchDocument* doc = ActiveDocument();
     if (!doc)
         return;
-    doc->Change(tr("Clear Schematic"), [doc] { return doc->Doc().ClearSchematic(); });
+    // Clearing empties every curve: nothing is run again, and the read-out panes go blank.
+    if (doc->Change(tr("Clear Schematic"), [doc] { return doc->Doc().ClearSchematic(); }, false)) {
+        SetStatusPane(1, {});
+        SetStatusPane(2, {});
+    }
 }
 
 void MainWindow::SetDisableOutputs(bool on)

@@ -1,6 +1,9 @@
 // The main window of kalidor: a frame with several document windows (QMdiArea), the menus, the
 // toolbar and the status bar, the recent-file list, New/Open/Save/Close, printing, the Device
-// Manager and the document commands (Summary Info, Clear Schematic, Post-Upload Actions, Undo).
+// Manager and the document commands (Summary Info, Import/Export, Clear Schematic, Post-Upload
+// Actions, Undo), and the simulation: Run Simulator, Simulator Options and each document's plot
+// window (another window of the same document, with the two status read-out panes of the main
+// window).
 #pragma once
 
 #include <QMainWindow>
@@ -10,6 +13,7 @@
 #include <memory>
 
 class QAction;
+class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
@@ -19,6 +23,7 @@ class QUndoGroup;
 namespace kalidor {
 
 class CE2CellDBView;
+class CPltSplit;
 class CSchView;
 class SchDocument;
 
@@ -55,6 +60,11 @@ public:
     CSchView* ActiveSchView() const;
     CSchView* SchViewOf(SchDocument* doc) const;
     CE2CellDBView* OpenE2CellView(SchDocument* doc);
+    // The document's plot window, opened when it is not open (and fitted to the data it shows).
+    CPltSplit* OpenPlotWindow(SchDocument* doc);
+    CPltSplit* PlotWindowOf(SchDocument* doc) const;
+    // The plot window when it is the current document window.
+    CPltSplit* ActivePlotWindow() const;
     QMdiArea* Mdi() const { return m_mdi; }
 
     QStringList RecentFiles() const { return m_recent; }
@@ -65,6 +75,17 @@ public:
     void ClearSchematic();
     void SetDisableOutputs(bool on);
     void SetCoerceIllegal(bool on);
+    // File > Import... / Export...: the Import/Export dialog on the active document; an import
+    // is one undoable step.
+    void OnImportExport(bool import);
+    // Tools > Run Simulator: runs the active curve; on success the plot window opens if it is not
+    // open and status pane 1 shows the curve.
+    bool RunSimulator();
+    // "Simulator Options" of the active document (also the plot window's command and the double
+    // click on its legend); an edit of the setup is one undoable step. True when closed with OK.
+    bool SimulatorOptions(SchDocument* doc);
+    // The two status read-out panes (1: the curve, 2: the crosshair values).
+    QString StatusPaneText(int pane) const;
 
     QAction* Action(const QString& objectName) const;
     QMenu* DevelopmentMenu() const { return m_devMenu; }
@@ -101,6 +122,12 @@ private:
     void UpdateActions();
     void UpdateWindowMenu();
     void UpdateTitles(SchDocument* doc);
+    void UpdatePlotMenu();
+    void SetStatusPane(int pane, const QString& text);
+    // Shows the active document's plot read-out in the status panes (blank without a plot window).
+    void RefreshStatusPanes();
+    // After a plot import: opens the plot window and updates the views with `hint`.
+    void ShowImportedPlot(SchDocument* doc, int hint);
     QMdiSubWindow* AddChild(SchDocument* doc, QWidget* view);
     SchDocument* AddDocument(std::unique_ptr<SchDocument> doc);
     void RemoveDocument(SchDocument* doc);
@@ -128,6 +155,9 @@ private:
     QMenu* m_recentMenu = nullptr;
     QMenu* m_windowMenu = nullptr;
     QMenu* m_devMenu = nullptr;
+    QMenu* m_plotMenu = nullptr;
+    QPointer<CPltSplit> m_plotMenuFor;
+    QLabel* m_statusPane[2] = {nullptr, nullptr};
     QList<QAction*> m_recentActions;
 };
 

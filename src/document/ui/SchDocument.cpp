@@ -4,6 +4,7 @@
 #include <QUndoCommand>
 
 #include "device/DeviceConfig.h"
+#include "sim/SimulationSetup.h"
 #include "platform/Prompter.h"
 
 namespace kalidor {
@@ -16,11 +17,17 @@ const char kMsgRestoreFailed[] =
 class SnapshotCommand : public QUndoCommand {
 public:
     SnapshotCommand(SchDocument& doc, const QString& text, SchDocument::State before,
-                    SchDocument::State after)
-        : QUndoCommand(text), m_doc(doc), m_before(std::move(before)), m_after(std::move(after))
+                    SchDocument::State after, bool schematic)
+        : QUndoCommand(text), m_doc(doc), m_before(std::move(before)), m_after(std::move(after)),
+          m_schematic(schematic)
     {
     }
-    void undo() override { m_doc.RestoreState(m_before); }
+    void undo() override
+    {
+        m_doc.RestoreState(m_before);
+        if (m_schematic)
+            emit m_doc.schematicChanged();
+    }
     void redo() override
     {
         // The change itself has been made already when the command is pushed.
@@ -29,12 +36,15 @@ public:
             return;
         }
         m_doc.RestoreState(m_after);
+        if (m_schematic)
+            emit m_doc.schematicChanged();
     }
 
 private:
     SchDocument& m_doc;
     SchDocument::State m_before;
     SchDocument::State m_after;
+    bool m_schematic;
     bool m_first = true;
 };
 
@@ -90,14 +100,49 @@ SchDocument::State SchDocument::CaptureState() const
     return s;
 }
 
+namespace {
+
+// Copies the saved design state of `from` (E2 cells, security fuse, summary, filter
+// configurations, curve settings) into `to`, whose objects stay where they are: the plot window
+// holds the plot, the simulator holds the device, and the computed curves are not part of a
+// design file, so they survive an Undo.
+void CopyDesignState(CSchDoc& to, const CSchDoc& from)
+{
+    for (int which = 0; which < 2; ++which)
+        if (to.GetFilterConfig(which) || from.GetFilterConfig(which))
+            to.ApplyFilterConfig(which, from.GetFilterConfig(which));
+    DeviceConfig* d = to.Device();
+    const std::vector<E2Cell>& cells = from.Device()->Cells();
+    for (int i = 0; i < static_cast<int>(cells.size()) && i < d->GetCellCount(); ++i)
+        d->E2_SetValue(i, cells[i].value);
+    d->SetSecurity(from.Device()->GetSecurity());
+    to.Summary() = from.Summary();
+    if (to.Simulation() && from.Simulation())
+        for (int c = 0; c < CSimulationSetup::kCurveCount; ++c) {
+            CurveSetting& t = to.Simulation()->Curve(c);
+            const CurveSetting& f = from.Simulation()->Curve(c);
+            t.configAB = f.configAB;
+            t.inputNode = f.inputNode;
+            t.outputNode = f.outputNode;
+            t.startFrequency = f.startFrequency;
+            t.stopFrequency = f.stopFrequency;
+            t.pointsPerDecade = f.pointsPerDecade;
+        }
+}
+
+}  // namespace
+
 void SchDocument::RestoreState(const State& state)
 {
     m_restoring = true;
-    const std::string path = m_doc.GetPathName();
-    m_doc.DeleteContents();
-    if (m_doc.ParseDesign(state.design.data(), state.design.size()) != 0) {
+    CSchDoc saved;
+    if (saved.ParseDesign(state.design.data(), state.design.size()) != 0 || !saved.Device() || !m_doc.Device() ||
+        saved.GetDeviceType() != m_doc.GetDeviceType()) {
+        // A state this document wrote itself always reads back; keep the design as it is.
         CurrentPrompter().Message(kMsgRestoreFailed, "Kalidor Internal Error", Buttons::Ok,
                                   MessageIcon::Error);
+    } else {
+        CopyDesignState(m_doc, saved);
     }
     if (DeviceConfig* d = m_doc.Device()) {
         d->SetSwitch(0, state.switches[0]);
@@ -110,7 +155,7 @@ void SchDocument::RestoreState(const State& state)
     emit stateChanged();
 }
 
-bool SchDocument::Change(const QString& text, const std::function<bool()>& change)
+bool SchDocument::Change(const QString& text, const std::function<bool()>& change, bool schematic)
 {
     if (!m_doc.Device())
         return false;
@@ -124,8 +169,10 @@ bool SchDocument::Change(const QString& text, const std::function<bool()>& chang
         m_doc.SetModifiedFlag(!m_undo.isClean());
         return true;
     }
-    m_undo.push(new SnapshotCommand(*this, text, std::move(before), std::move(after)));
+    m_undo.push(new SnapshotCommand(*this, text, std::move(before), std::move(after), schematic));
     m_doc.SetModifiedFlag(true);
+    if (schematic)
+        emit schematicChanged();
     return true;
 }
 

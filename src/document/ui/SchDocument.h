@@ -32,7 +32,9 @@ public:
 
     // Runs `change` as one undoable step named `text`. `change` returns true when it changed the
     // design; otherwise nothing is recorded (and a restore is not needed: it changed nothing).
-    bool Change(const QString& text, const std::function<bool()>& change);
+    // `schematic` tells whether the step changes the schematic (the E2 cells): such a step, and
+    // its undo and redo, emit schematicChanged(); a summary or setup edit passes false.
+    bool Change(const QString& text, const std::function<bool()>& change, bool schematic = true);
 
     struct State {
         std::string design;
@@ -55,6 +57,9 @@ public:
 signals:
     void updated(int hint);
     void stateChanged();
+    // A step of Change() that changes the schematic was made, undone or redone (the automatic
+    // re-run of the simulation hangs on this).
+    void schematicChanged();
 
 private:
     CSchDoc m_doc;
