@@ -6,6 +6,7 @@
 #include "app/QtPrompter.h"
 #include "app/QtSettings.h"
 #include "document/SpiceExport.h"
+#include "jtag/ui/JtagUi.h"
 #include "platform/Prompter.h"
 #include "platform/Settings.h"
 
@@ -46,6 +47,10 @@ bool CKalidorApp::InitInstance(const QStringList& args)
     m_main = std::make_unique<MainWindow>();
     m_prompter = std::make_unique<QtPrompter>(m_main.get(), m_main->statusBar());
     SetCurrentPrompter(m_prompter.get());
+    // The programming interface of KALIDOR.INI: the application-wide SVF interpreter and port.
+    m_main->Jtag()->Start();
+    for (SchDocument* d : m_main->Documents())
+        m_main->Jtag()->AttachDocument(d);
 
     m_main->show();
     // A file that cannot be opened has been reported; the program stays open.

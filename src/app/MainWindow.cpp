@@ -33,6 +33,7 @@
 #include "document/ui/ImportExportDialog.h"
 #include "document/ui/SchDocument.h"
 #include "document/ui/SummaryDialog.h"
+#include "jtag/ui/JtagUi.h"
 #include "platform/AtomicFile.h"
 #include "platform/Prompter.h"
 #include "platform/Settings.h"
@@ -106,6 +107,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     m_undoGroup = new QUndoGroup(this);
     m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     m_printer->setPageOrientation(QPageLayout::Landscape);
+    m_jtag = new CJtagUi(this, [this] { return ActiveDocument(); }, this);
 
     CreateActions();
     CreateMenus();
@@ -139,6 +141,9 @@ MainWindow::~MainWindow()
         if (CChildFrame* f = Frame(w))
             f->m_force = true;
     m_mdi->closeAllSubWindows();
+    // The application's interpreter goes with the JTAG commands, before the documents.
+    for (SchDocument* d : m_docs)
+        d->Doc().SetJtagInterpreter(nullptr);
 }
 
 QAction* MainWindow::Action(const QString& objectName) const { return findChild<QAction*>(objectName); }
@@ -303,6 +308,9 @@ void MainWindow::CreateMenus()
     QMenu* tools = menuBar()->addMenu(tr("&Tools"));
     tools->addAction(Action(QStringLiteral("actionRunSimulator")));
     tools->addAction(Action(QStringLiteral("actionSimulatorOptions")));
+    QMenu* options = menuBar()->addMenu(tr("&Options"));
+    options->setObjectName(QStringLiteral("optionsMenu"));
+    m_jtag->InstallMenus(tools, options);
     tools->addSeparator();
     QMenu* post = tools->addMenu(tr("Post-Upload Actions"));
     post->addAction(Action(QStringLiteral("actionDisableOutputs")));
@@ -375,6 +383,7 @@ void MainWindow::UpdateActions()
         Action(QStringLiteral("actionDisableOutputs"))->setChecked(device && device->GetSwitch(0));
         Action(QStringLiteral("actionCoerceIllegal"))->setChecked(device && device->GetSwitch(1));
     }
+    m_jtag->UpdateActions();
     QMdiSubWindow* w = CurrentFrame();
     setWindowTitle(w ? QStringLiteral("%1 - [%2]").arg(QLatin1String(kAppTitle), w->windowTitle())
                      : QString::fromLatin1(kAppTitle));
@@ -493,6 +502,8 @@ SchDocument* MainWindow::AddDocument(std::unique_ptr<SchDocument> owned)
     m_undoGroup->addStack(doc->UndoStack());
     m_undoGroup->setActiveStack(doc->UndoStack());
     connect(doc, &SchDocument::updated, this, [this] { UpdateActions(); });
+    // The application's interpreter, the interface-changed refusal and the IDCODE dialog.
+    m_jtag->AttachDocument(doc);
     // After an edit of the schematic the active curve runs again when the plot window is open
     // and "Run Simulation after change to schematic" is set.
     connect(doc, &SchDocument::schematicChanged, this,

@@ -23,6 +23,7 @@ class QUndoGroup;
 namespace kalidor {
 
 class CE2CellDBView;
+class CJtagUi;
 class CPltSplit;
 class CSchView;
 class SchDocument;
@@ -88,6 +89,9 @@ public:
     QString StatusPaneText(int pane) const;
 
     QAction* Action(const QString& objectName) const;
+    // The programming commands (Tools and Options menus). The application starts its interface
+    // (interpreter and port from KALIDOR.INI) once the window is made; every document is tied to it.
+    CJtagUi* Jtag() const { return m_jtag; }
     QMenu* DevelopmentMenu() const { return m_devMenu; }
     QUndoGroup* UndoGroup() const { return m_undoGroup; }
 
@@ -156,6 +160,7 @@ private:
     QMenu* m_windowMenu = nullptr;
     QMenu* m_devMenu = nullptr;
     QMenu* m_plotMenu = nullptr;
+    CJtagUi* m_jtag = nullptr;
     QPointer<CPltSplit> m_plotMenuFor;
     QLabel* m_statusPane[2] = {nullptr, nullptr};
     QList<QAction*> m_recentActions;
