@@ -4,6 +4,8 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QScreen>
 #include <QFile>
 #include <QListWidget>
 #include <QMdiArea>
@@ -413,6 +415,61 @@ private slots:
         const PlotLimits& l = target->Doc().Plot()->Limits();
         QVERIFY(window->State().Mapping(0).originX < l.minX);
         QVERIFY(window->State().Mapping(0).originX + window->State().Mapping(0).extentX >= l.maxX);
+    }
+
+    // The main window with a schematic and its plot window side by side, four curves, for the
+    // documentation. Runs only when KALIDOR_SCREENSHOT_DIR names the folder to write to (under a
+    // real X server: xvfb-run with QT_QPA_PLATFORM=xcb).
+    void screenshotWithThePlotWindow()
+    {
+        const QString outDir = qEnvironmentVariable("KALIDOR_SCREENSHOT_DIR");
+        if (outDir.isEmpty())
+            QSKIP("KALIDOR_SCREENSHOT_DIR is not set");
+        MainWindow mw;
+        mw.resize(1500, 860);
+        mw.move(10, 10);
+        mw.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&mw));
+        SchDocument* doc = mw.OpenFile(QStringLiteral(KALIDOR_SOURCE_DIR "/support/examples/Lowpass.ZEL"));
+        QVERIFY(doc);
+        CSimulationSetup& setup = *doc->Doc().Simulation();
+        // The low pass at the four gains of its output stage, each run from the Tools menu.
+        const int gains[4] = {1, 2, 5, 10};
+        for (int c = 0; c < 4; ++c) {
+            doc->Change(QStringLiteral("Edit gain"), [&] {
+                doc->Doc().SetGainValue(11, gains[c]);
+                return true;
+            });
+            setup.SetActiveCurve(c);
+            setup.Curve(c).startFrequency = 1000;
+            setup.Curve(c).stopFrequency = 10000000;
+            for (QMdiSubWindow* w : mw.Mdi()->subWindowList())
+                if (w->widget() == static_cast<QWidget*>(mw.SchViewOf(doc)))
+                    mw.Mdi()->setActiveSubWindow(w);
+            QVERIFY(mw.RunSimulator());
+        }
+        CPltSplit* plot = mw.PlotWindowOf(doc);
+        QVERIFY(plot);
+        plot->ActivateCurve(2);
+        plot->ZoomAll();
+        const QRect area = mw.Mdi()->viewport()->rect();
+        for (QMdiSubWindow* w : mw.Mdi()->subWindowList()) {
+            w->showNormal();
+            const bool isPlot = w->widget() == plot;
+            const int split = area.width() * 11 / 20;
+            w->setGeometry(isPlot ? QRect(split, 0, area.width() - split, area.height())
+                                  : QRect(0, 0, split, area.height()));
+        }
+        for (QMdiSubWindow* w : mw.Mdi()->subWindowList())
+            if (w->widget() == plot)
+                mw.Mdi()->setActiveSubWindow(w);
+        plot->Action(QStringLiteral("crosshair"))->trigger();
+        plot->MoveCrosshair(4800);
+        QTest::qWait(400);
+        QScreen* screen = QGuiApplication::primaryScreen();
+        const QPixmap shot = screen->grabWindow(0);
+        QVERIFY(shot.copy(mw.frameGeometry().intersected(shot.rect()))
+                    .save(QDir(outDir).filePath(QStringLiteral("main-window-plot.png"))));
     }
 };
 
