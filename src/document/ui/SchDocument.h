@@ -42,7 +42,9 @@ public:
         bool operator==(const State&) const = default;
     };
     State CaptureState() const;
-    // Puts the design back as captured; the views are updated.
+    // Puts the design back as captured, in place: the per-design objects stay (the plot window
+    // holds the plot, the JTAG objects keep their options) and the computed curves, which are not
+    // part of the design, survive. The views are updated.
     void RestoreState(const State& state);
 
     // The window title: the file name, or "Design<n>" for a design never saved; with " *" when
