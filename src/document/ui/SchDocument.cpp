@@ -102,6 +102,10 @@ SchDocument::State SchDocument::CaptureState() const
 
 namespace {
 
+// The symbols that hold the state of filter configurations A and B (ZelD, ZelE).
+constexpr int kKeyFilterConfigA = 64;
+constexpr int kKeyFilterConfigB = 65;
+
 // Copies the saved design state of `from` (E2 cells, security fuse, summary, filter
 // configurations, curve settings) into `to`, whose objects stay where they are: the plot window
 // holds the plot, the simulator holds the device, and the computed curves are not part of a
@@ -112,6 +116,12 @@ void CopyDesignState(CSchDoc& to, const CSchDoc& from)
         if (to.GetFilterConfig(which) || from.GetFilterConfig(which))
             to.ApplyFilterConfig(which, from.GetFilterConfig(which));
     DeviceConfig* d = to.Device();
+    // A configuration edited after it was applied reads "modified from" (-2) as the file says.
+    for (int which = 0; which < 2; ++which)
+        if (from.GetFilterConfig(which)) {
+            const int key = which == 0 ? kKeyFilterConfigA : kKeyFilterConfigB;
+            d->SetSymValue(key, from.Device()->GetSymValue(key));
+        }
     const std::vector<E2Cell>& cells = from.Device()->Cells();
     for (int i = 0; i < static_cast<int>(cells.size()) && i < d->GetCellCount(); ++i)
         d->E2_SetValue(i, cells[i].value);

@@ -1,0 +1,139 @@
+// Undo and Redo of a schematic document put the design back in place: every step returns exactly
+// the design text it started from (filter configurations with their "modified from" state, the
+// summary and the curve settings included), the per-design objects stay, and schematic changes
+// are announced for the automatic re-run.
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "AppTestSupport.h"
+#include "AppTests.h"
+#include "device/DeviceConfig.h"
+#include "document/ui/SchDocument.h"
+#include "sim/Plot.h"
+#include "sim/SimulationSetup.h"
+#include "utilities/FilterEntry.h"
+
+namespace kalidor::test {
+
+namespace {
+
+CFilterEntry Butterworth(int id, double fc)
+{
+    CFilterEntry e;
+    e.ReadText(5, std::to_string(id) + ", " + std::to_string(fc) +
+                      ", -12.3, -80.1, 6.0, 1e-12, 2e-12, 3e-12, 4e-12, 5e-12, 6e-12, 7e-12");
+    return e;
+}
+
+}  // namespace
+
+class SchDocumentUndoTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void everyStepUndoesAndRedoesToTheExactDesign()
+    {
+        Environment env;
+        SchDocument doc;
+        QVERIFY(doc.NewDocument("ZelD", 1));
+        CPlot* plot = doc.Doc().Plot();
+        DeviceConfig* device = doc.Doc().Device();
+        const CFilterEntry a = Butterworth(12, 200000);
+        const CFilterEntry b = Butterworth(40, 200001);
+        env.prompter.Script(Answer::Ok);  // Clear Schematic's question
+
+        struct Step {
+            const char* name;
+            bool schematic;
+            std::function<void()> change;
+        };
+        const std::vector<Step> steps = {
+            {"apply A", true, [&] { doc.Doc().ApplyFilterConfig(0, &a); }},
+            {"apply B", true, [&] { doc.Doc().ApplyFilterConfig(1, &b); }},
+            {"edit C3 B", true, [&] { doc.Doc().SetSymValue(15, 3); }},  // B reads "modified from"
+            {"summary", false,
+             [&] {
+                 CSummaryInfo s = doc.Doc().Summary();
+                 s.SetTitle("Anti-alias");
+                 s.SetComments("two lines\r\nof comment");
+                 doc.Doc().SetSummary(s);
+             }},
+            {"curve 3", false,
+             [&] {
+                 doc.Doc().Simulation()->Curve(2).startFrequency = 100;
+                 doc.Doc().Simulation()->Curve(2).configAB = 1;
+             }},
+            {"security", true, [&] { device->SetSecurity(1); }},
+            {"clear", true, [&] { doc.Doc().ClearSchematic(); }},
+        };
+        std::vector<SchDocument::State> states{doc.CaptureState()};
+        for (const Step& s : steps) {
+            QVERIFY2(doc.Change(QString::fromLatin1(s.name), [&] { s.change(); return true; }, s.schematic), s.name);
+            states.push_back(doc.CaptureState());
+            QVERIFY2(!(states.back() == states[states.size() - 2]), s.name);
+        }
+        QCOMPARE(doc.Doc().GetFilterConfigState(64), -1);
+
+        // All the way back, then all the way forward: each state exactly.
+        for (int i = static_cast<int>(steps.size()) - 1; i >= 0; --i) {
+            doc.UndoStack()->undo();
+            QVERIFY2(doc.CaptureState() == states[i], steps[i].name);
+        }
+        QVERIFY(!doc.Doc().IsModified());
+        for (std::size_t i = 0; i < steps.size(); ++i) {
+            doc.UndoStack()->redo();
+            QVERIFY2(doc.CaptureState() == states[i + 1], steps[i].name);
+            if (i == 2) {
+                QCOMPARE(doc.Doc().GetFilterConfigState(64), 12);
+                QCOMPARE(doc.Doc().GetFilterConfigState(65), -2);
+            }
+        }
+        // The objects are the ones the windows were given.
+        QCOMPARE(doc.Doc().Plot(), plot);
+        QCOMPARE(doc.Doc().Device(), device);
+    }
+
+    void schematicChangesAreAnnounced()
+    {
+        Environment env;
+        SchDocument doc;
+        QVERIFY(doc.NewDocument("ZelA", 1));
+        QSignalSpy spy(&doc, &SchDocument::schematicChanged);
+        doc.Change(QStringLiteral("gain"), [&] {
+            doc.Doc().SetGainValue(4, 2);
+            return true;
+        });
+        QCOMPARE(spy.count(), 1);
+        // A step that changed nothing records and announces nothing.
+        doc.Change(QStringLiteral("same gain"), [&] {
+            doc.Doc().SetGainValue(4, 2);
+            return true;
+        });
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(doc.UndoStack()->count(), 1);
+        // Not a schematic change: recorded, not announced.
+        doc.Change(
+            QStringLiteral("setup"),
+            [&] {
+                doc.Doc().Simulation()->Curve(0).pointsPerDecade = 50;
+                return true;
+            },
+            false);
+        QCOMPARE(doc.UndoStack()->count(), 2);
+        QCOMPARE(spy.count(), 1);
+        doc.UndoStack()->undo();  // the setup
+        QCOMPARE(spy.count(), 1);
+        doc.UndoStack()->undo();  // the gain
+        QCOMPARE(spy.count(), 2);
+        QCOMPARE(doc.Doc().Device()->GetSymValue(4), 0);
+        doc.UndoStack()->redo();
+        QCOMPARE(spy.count(), 3);
+    }
+};
+
+static RegisterTest registerSchDocumentUndo("SchDocumentUndoTest",
+                                            [] { return std::make_unique<SchDocumentUndoTest>(); });
+
+}  // namespace kalidor::test
+
+#include "SchDocumentUndoTest.moc"
