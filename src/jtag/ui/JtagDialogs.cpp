@@ -355,8 +355,10 @@ CJtagRegistersDialog::CJtagRegistersDialog(CJtagRegProgram& program, Runner run,
     setWindowTitle(Q(kRegistersDialogTitle));
     setObjectName(QStringLiteral("JtagRegistersDialog"));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(tr("&Registers of the %1 device:").arg(Q(program.GetDeviceTypeName()))));
+    auto* listLabel = new QLabel(tr("&Registers of the %1 device:").arg(Q(program.GetDeviceTypeName())));
+    layout->addWidget(listLabel);
     m_list = new QListWidget;
+    listLabel->setBuddy(m_list);
     m_entries = JtagRegisterList(program);
     int widest = 0;
     for (const CJtagRegisterEntry& e : m_entries) {
