@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+#include <string>
 #include <vector>
 
 #include "RegProgramTestUtil.h"
@@ -16,6 +18,11 @@ struct Mapping {
     int count;
     bool byIndex;
 };
+
+void PrintTo(const Mapping& m, std::ostream* os)
+{
+    *os << m.type << " register " << m.reg << " -> cells " << m.first << ".." << m.first + m.count - 1;
+}
 
 // The registers whose read-back maps onto cells, with the cells they cover.
 const Mapping kMappings[] = {
@@ -44,7 +51,11 @@ std::vector<int> Snapshot(DeviceConfig& d)
 
 class RegProgramUploadTest : public ::testing::TestWithParam<Mapping> {};
 
-INSTANTIATE_TEST_SUITE_P(Registers, RegProgramUploadTest, ::testing::ValuesIn(kMappings));
+INSTANTIATE_TEST_SUITE_P(Registers, RegProgramUploadTest, ::testing::ValuesIn(kMappings),
+                         [](const ::testing::TestParamInfo<Mapping>& info) {
+                             return std::string(info.param.type) + "_register" +
+                                    std::to_string(info.param.reg);
+                         });
 
 TEST_P(RegProgramUploadTest, VerifyComparesTheReadBackWithTheCells)
 {
