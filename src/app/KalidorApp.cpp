@@ -12,17 +12,24 @@
 
 namespace kalidor {
 
-QString CommandLineFile(const QStringList& args)
+QStringList CommandLineFiles(const QStringList& args)
 {
     for (const QString& a : args) {
         const QString lower = a.toLower();
         if (lower == "-embedding" || lower == "/embedding" || lower == "-automation" || lower == "/automation")
             return {};
     }
+    QStringList files;
     for (const QString& a : args)
         if (!a.isEmpty() && !a.startsWith('-') && !(a.startsWith('/') && a.size() > 1 && !a.mid(1).contains('/')))
-            return a;
-    return {};
+            files << a;
+    return files;
+}
+
+QString CommandLineFile(const QStringList& args)
+{
+    const QStringList files = CommandLineFiles(args);
+    return files.isEmpty() ? QString() : files.front();
 }
 
 CKalidorApp::CKalidorApp() = default;
@@ -54,8 +61,7 @@ bool CKalidorApp::InitInstance(const QStringList& args)
 
     m_main->show();
     // A file that cannot be opened has been reported; the program stays open.
-    const QString file = CommandLineFile(args);
-    if (!file.isEmpty())
+    for (const QString& file : CommandLineFiles(args))
         m_main->OpenFile(file);
     return true;
 }

@@ -15,9 +15,11 @@ class QtSettings;
 inline constexpr const char* kHelpSection = "HelpConfig";
 inline constexpr const char* kEmbeddedHelpEntry = "EnableEmbeddedIE";
 
-// The file to open from the command-line arguments (without the program name): the first
-// argument that is not a switch. Started for embedding or automation ("-Embedding",
+// The files to open from the command-line arguments (without the program name): every
+// argument that is not a switch, in order. Started for embedding or automation ("-Embedding",
 // "/Automation", ...), nothing is opened.
+QStringList CommandLineFiles(const QStringList& args);
+// The first of them, or an empty string.
 QString CommandLineFile(const QStringList& args);
 
 class CKalidorApp {

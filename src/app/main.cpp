@@ -1,8 +1,52 @@
 // kalidor: the interactive design program for the Zel devices.
 #include <QApplication>
+#include <QFile>
+#include <QTimer>
+#include <cstdio>
 
 #include "app/KalidorApp.h"
+#include "app/MainWindow.h"
 #include "app/QtSettings.h"
+#include "document/ui/SchDocument.h"
+#include "view/ui/SchView.h"
+
+namespace {
+
+// With KALIDOR_STARTUP_REPORT set, the program prints one line once the active schematic has
+// been painted for the first time — the resident memory at that moment — and quits. The start-up
+// measurement script times the whole process around it.
+class FirstPaintReporter : public QObject {
+public:
+    explicit FirstPaintReporter(const kalidor::MainWindow* main) : m_main(main) {}
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && !m_seen) {
+            m_seen = true;
+            QTimer::singleShot(0, qApp, [this] {
+                std::fprintf(stderr, "kalidor: first paint; %d designs open, %s\n",
+                             int(m_main->Documents().size()), ResidentMemory().c_str());
+                QApplication::quit();
+            });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    static std::string ResidentMemory()
+    {
+        QFile status(QStringLiteral("/proc/self/status"));
+        std::string rss = "resident memory unknown";
+        if (status.open(QIODevice::ReadOnly))
+            for (const QByteArray& line : status.readAll().split('\n'))
+                if (line.startsWith("VmRSS:"))
+                    rss = "resident memory " + line.mid(6).simplified().toStdString();
+        return rss;
+    }
+    const kalidor::MainWindow* m_main;
+    bool m_seen = false;
+};
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -14,5 +58,15 @@ int main(int argc, char** argv)
     kalidor::CKalidorApp kalidorApp;
     if (!kalidorApp.InitInstance(QApplication::arguments().mid(1)))
         return 1;
+
+    FirstPaintReporter reporter(kalidorApp.Main());
+    if (qEnvironmentVariableIsSet("KALIDOR_STARTUP_REPORT")) {
+        kalidor::CSchView* view = kalidorApp.Main()->ActiveSchView();
+        if (!view) {
+            std::fprintf(stderr, "kalidor: no schematic open\n");
+            return 1;
+        }
+        view->viewport()->installEventFilter(&reporter);
+    }
     return QApplication::exec();
 }

@@ -214,6 +214,9 @@ private slots:
         QCOMPARE(CommandLineFile({"/Automation"}), QString());
         QCOMPARE(CommandLineFile({"-style", "/tmp/x/d.ZEL"}), QStringLiteral("/tmp/x/d.ZEL"));
         QCOMPARE(CommandLineFile({}), QString());
+        QCOMPARE(CommandLineFiles({"a.ZEL", "-reverse", "/tmp/b.ZEL"}),
+                 (QStringList{"a.ZEL", "/tmp/b.ZEL"}));
+        QCOMPARE(CommandLineFiles({"a.ZEL", "/Embedding", "b.ZEL"}), QStringList());
     }
 
     void startedWithADesignFileOpensIt()
