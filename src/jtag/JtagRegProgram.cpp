@@ -8,12 +8,26 @@
 
 namespace kalidor {
 
-int CJtagRegProgram::GetRegLength(int) { return -1000; }
-
-int CJtagRegProgram::GetRegName(int, std::string& name)
+int CJtagRegProgram::GetRegLength(int reg)
 {
-    name = kRegNameNotDerived;
-    return -1000;
+    const std::span<const RegInfo> table = RegTable();
+    if (table.empty()) return -1000;
+    for (const RegInfo& r : table)
+        if (r.reg == reg) return r.length;
+    return 0;
+}
+
+int CJtagRegProgram::GetRegName(int reg, std::string& name)
+{
+    const std::span<const RegInfo> table = RegTable();
+    if (table.empty()) {
+        name = kRegNameNotDerived;
+        return -1000;
+    }
+    name = std::string(UndefinedRegName());
+    for (const RegInfo& r : table)
+        if (r.reg == reg) name = r.name;
+    return 0;
 }
 
 int CJtagRegProgram::GetFrameFlags(int) { return -1; }

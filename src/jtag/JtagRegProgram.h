@@ -11,6 +11,7 @@
 #pragma once
 
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -46,6 +47,13 @@ public:
     CJtagRegProgram() = default;
     CJtagRegProgram(const CJtagRegProgram&) = delete;
     CJtagRegProgram& operator=(const CJtagRegProgram&) = delete;
+
+    // One row of a family's register table: number, display name, data length in bits.
+    struct RegInfo {
+        int reg;
+        const char* name;
+        int length;
+    };
 
     // --- the operations, in slot order ---
     virtual ~CJtagRegProgram() = default;
@@ -102,6 +110,11 @@ protected:
         bool positionIsIndex = false;  // bit position = cell index (ZelC CFG) instead of GetCellBit
         std::size_t scratch = kHexScratchSmall;
     };
+
+    // The family's register table and the name it gives a number that is not in it. A program
+    // without a table answers every length and name query with -1000.
+    virtual std::span<const RegInfo> RegTable() const { return {}; }
+    virtual std::string_view UndefinedRegName() const { return kRegNameNotDerived; }
 
     // Upload/verify mapping: the cells of `reg`, or false when the number maps onto none.
     virtual bool UploadCells(int reg, RegCells& cells);

@@ -4,27 +4,12 @@ namespace kalidor {
 
 namespace {
 
-struct RegInfo {
-    int reg;
-    const char* name;
-    int length;
-};
-
-constexpr RegInfo kRegs[] = {
+constexpr CJtagRegProgram::RegInfo kRegs[] = {
     {-5, "JEDEC", 109},        {-4, "ALL", 109},      {0, "USR", 109},
     {1, "Calibrate", 0},       {2, "CAL", 52},        {3, "MAN", 18},
     {4, "USR No Prgm", 109},   {5, "MAN No Prgm", 18}, {6, "TRTop", 0},
     {7, "TRBot", 0},           {8, "TrimEN", 0},
 };
-
-constexpr const char* kUndefinedName = "undefined--ERROR!";
-
-const RegInfo* Find(int reg)
-{
-    for (const RegInfo& r : kRegs)
-        if (r.reg == reg) return &r;
-    return nullptr;
-}
 
 // Cells of the three data registers.
 constexpr int kUsrFirst = 0, kUsrCount = 109;
@@ -70,18 +55,8 @@ constexpr std::string_view kTrimEn2 = "SIR  5  TDI (0E);";
 
 int CZelARegProgram::GetRegCount() { return mode_ == 1 ? 9 : 2; }
 
-int CZelARegProgram::GetRegLength(int reg)
-{
-    const RegInfo* r = Find(reg);
-    return r ? r->length : 0;
-}
-
-int CZelARegProgram::GetRegName(int reg, std::string& name)
-{
-    const RegInfo* r = Find(reg);
-    name = r ? r->name : kUndefinedName;
-    return 0;
-}
+std::span<const CJtagRegProgram::RegInfo> CZelARegProgram::RegTable() const { return kRegs; }
+std::string_view CZelARegProgram::UndefinedRegName() const { return "undefined--ERROR!"; }
 
 int CZelARegProgram::GetFrameFlags(int reg)
 {

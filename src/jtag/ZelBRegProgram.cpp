@@ -4,27 +4,12 @@ namespace kalidor {
 
 namespace {
 
-struct RegInfo {
-    int reg;
-    const char* name;
-    int length;
-};
-
-constexpr RegInfo kRegs[] = {
+constexpr CJtagRegProgram::RegInfo kRegs[] = {
     {-5, "JEDEC", 89},        {-4, "ALL", 89},          {0, "USR", 81},
     {1, "Calibrate", 0},      {2, "DAC", 8},            {3, "CAL", 26},
     {4, "MAN", 50},           {5, "USR No Prgm", 81},   {6, "MAN No Prgm", 50},
     {7, "TRTop", 0},          {8, "TRBot", 0},          {9, "TrimEN", 0},
 };
-
-constexpr const char* kUndefinedName = "undefined--ERROR!";
-
-const RegInfo* Find(int reg)
-{
-    for (const RegInfo& r : kRegs)
-        if (r.reg == reg) return &r;
-    return nullptr;
-}
 
 // Cells of the data registers.
 constexpr int kUsrFirst = 0, kUsrCount = 81;
@@ -84,18 +69,8 @@ constexpr std::string_view kTrimEn2 = "SIR  5  TDI (0E)";
 
 int CZelBRegProgram::GetRegCount() { return mode_ == 1 ? 10 : 3; }
 
-int CZelBRegProgram::GetRegLength(int reg)
-{
-    const RegInfo* r = Find(reg);
-    return r ? r->length : 0;
-}
-
-int CZelBRegProgram::GetRegName(int reg, std::string& name)
-{
-    const RegInfo* r = Find(reg);
-    name = r ? r->name : kUndefinedName;
-    return 0;
-}
+std::span<const CJtagRegProgram::RegInfo> CZelBRegProgram::RegTable() const { return kRegs; }
+std::string_view CZelBRegProgram::UndefinedRegName() const { return "undefined--ERROR!"; }
 
 int CZelBRegProgram::GetFrameFlags(int reg)
 {

@@ -23,8 +23,6 @@ public:
 
     int GetRegCount() override;
     int GetFamilyConstant() override { return 4; }
-    int GetRegLength(int reg) override;
-    int GetRegName(int reg, std::string& name) override;
     int GetFrameFlags(int reg) override;
     int GetRegFlag(int reg) override;
     void CreateReadSVF(int reg, std::string& buffer) override;
@@ -32,6 +30,8 @@ public:
     void CreateEraseSVF(int reg, std::string& buffer) override;
 
 protected:
+    std::span<const RegInfo> RegTable() const override;
+    std::string_view UndefinedRegName() const override;
     bool UploadCells(int reg, RegCells& cells) override;
     std::string_view IdcodeSirLine() const override;
     std::string_view IdcodeSdrLine() const override;

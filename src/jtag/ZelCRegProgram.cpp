@@ -7,13 +7,7 @@ namespace kalidor {
 
 namespace {
 
-struct RegInfo {
-    int reg;
-    const char* name;
-    int length;
-};
-
-constexpr RegInfo kRegs[] = {
+constexpr CJtagRegProgram::RegInfo kRegs[] = {
     {-5, "JEDEC", 128},
     {-4, "ALL", 112},
     {0, "CFG", 112},
@@ -34,15 +28,6 @@ constexpr RegInfo kRegs[] = {
     {15, "CFGBE (Erase All)", 0},
     {16, "ALLBP", 0},
 };
-
-constexpr const char* kUndefinedName = "undefined reg--ERROR!";
-
-const RegInfo* Find(int reg)
-{
-    for (const RegInfo& r : kRegs)
-        if (r.reg == reg) return &r;
-    return nullptr;
-}
 
 // The CFG register takes its bit positions from the cell index; every other register from the
 // device model.
@@ -128,18 +113,8 @@ constexpr std::string_view kSir1CBulk = "SIR    6  TDI (1C); ";
 
 int CZelCRegProgram::GetRegCount() { return mode_ == 1 ? 17 : 4; }
 
-int CZelCRegProgram::GetRegLength(int reg)
-{
-    const RegInfo* r = Find(reg);
-    return r ? r->length : 0;
-}
-
-int CZelCRegProgram::GetRegName(int reg, std::string& name)
-{
-    const RegInfo* r = Find(reg);
-    name = r ? r->name : kUndefinedName;
-    return 0;
-}
+std::span<const CJtagRegProgram::RegInfo> CZelCRegProgram::RegTable() const { return kRegs; }
+std::string_view CZelCRegProgram::UndefinedRegName() const { return "undefined reg--ERROR!"; }
 
 int CZelCRegProgram::GetFrameFlags(int reg)
 {

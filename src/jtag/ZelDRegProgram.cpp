@@ -6,27 +6,12 @@ namespace kalidor {
 
 namespace {
 
-struct RegInfo {
-    int reg;
-    const char* name;
-    int length;
-};
-
-constexpr RegInfo kRegs[] = {
+constexpr CJtagRegProgram::RegInfo kRegs[] = {
     {-5, "JEDEC", 167},      {-4, "ALL", 96},           {0, "USRA", 96},
     {1, "Calibrate", 0},     {2, "USRB", 96},           {3, "CAL", 13},
     {4, "MAN", 24},          {5, "USRA No Prgm", 96},   {6, "MAN No Prgm", 24},
     {7, "TRPGA", 0},         {8, "CAPTEST", 0},         {9, "TrimEN", 0},
 };
-
-constexpr const char* kUndefinedName = "undefined reg--ERROR!";
-
-const RegInfo* Find(int reg)
-{
-    for (const RegInfo& r : kRegs)
-        if (r.reg == reg) return &r;
-    return nullptr;
-}
 
 // Cells of the data registers.
 constexpr int kUsrAFirst = 0, kUsrBFirst = 71, kUsrCount = 96;
@@ -70,18 +55,8 @@ constexpr std::string_view kTrimEn2 = "SIR  5  TDI (12);";
 
 int CZelDRegProgram::GetRegCount() { return mode_ == 1 ? 10 : 3; }
 
-int CZelDRegProgram::GetRegLength(int reg)
-{
-    const RegInfo* r = Find(reg);
-    return r ? r->length : 0;
-}
-
-int CZelDRegProgram::GetRegName(int reg, std::string& name)
-{
-    const RegInfo* r = Find(reg);
-    name = r ? r->name : kUndefinedName;
-    return 0;
-}
+std::span<const CJtagRegProgram::RegInfo> CZelDRegProgram::RegTable() const { return kRegs; }
+std::string_view CZelDRegProgram::UndefinedRegName() const { return "undefined reg--ERROR!"; }
 
 int CZelDRegProgram::GetFrameFlags(int reg)
 {
