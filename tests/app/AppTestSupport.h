@@ -2,9 +2,14 @@
 // a view, and a scope that installs a recording prompter and in-memory settings.
 #pragma once
 
+#include <QAction>
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -68,6 +73,32 @@ struct Environment {
         SetCurrentPrompter(oldPrompter);
         SetCurrentSettings(oldSettings);
     }
+    // The texts of the messages shown so far, in order.
+    QStringList MessageTexts() const
+    {
+        QStringList t;
+        for (const auto& m : prompter.messages)
+            t << QString::fromStdString(m.text);
+        return t;
+    }
 };
+
+// The menu of the menu bar whose text is `title` ("&Tools"), or null.
+inline QMenu* TopMenu(QMainWindow& window, const QString& title)
+{
+    for (QAction* a : window.menuBar()->actions())
+        if (a->menu() && a->text() == title)
+            return a->menu();
+    return nullptr;
+}
+
+// The object names of a menu's actions, "-" for a separator.
+inline QStringList ActionNames(QMenu* menu)
+{
+    QStringList t;
+    for (QAction* a : menu->actions())
+        t << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
+    return t;
+}
 
 }  // namespace kalidor::test

@@ -116,13 +116,7 @@ class ImportExportDialogTest : public QObject {
     QTemporaryDir* dir = nullptr;
 
     QString Path(const QString& name) const { return dir->filePath(name); }
-    QStringList Messages() const
-    {
-        QStringList t;
-        for (const auto& m : env->prompter.messages)
-            t << QString::fromStdString(m.text);
-        return t;
-    }
+    QStringList Messages() const { return env->MessageTexts(); }
 
 private slots:
     void init()

@@ -15,26 +15,6 @@
 
 namespace kalidor::test {
 
-namespace {
-
-QStringList Names(QMenu* menu)
-{
-    QStringList t;
-    for (QAction* a : menu->actions())
-        t << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
-    return t;
-}
-
-QMenu* TopMenu(MainWindow& mw, const QString& title)
-{
-    for (QAction* a : mw.menuBar()->actions())
-        if (a->menu() && a->text() == title)
-            return a->menu();
-    return nullptr;
-}
-
-}  // namespace
-
 class MainWindowJtagTest : public QObject {
     Q_OBJECT
 
@@ -46,7 +26,7 @@ private slots:
         QMenu* tools = TopMenu(mw, QStringLiteral("&Tools"));
         QMenu* options = TopMenu(mw, QStringLiteral("&Options"));
         QVERIFY(tools && options);
-        const QStringList t = Names(tools);
+        const QStringList t = ActionNames(tools);
         // Simulation first, then the programming commands, then the post-upload actions.
         const int sim = static_cast<int>(t.indexOf(QStringLiteral("actionSimulatorOptions")));
         const int download = static_cast<int>(t.indexOf(QStringLiteral("actionJtagDownload")));
@@ -57,7 +37,7 @@ private slots:
         QCOMPARE(mw.Action("actionJtagReadIdcode")->text(), QStringLiteral("Read &IDCODE"));
         QVERIFY(t.contains(QStringLiteral("actionJtagRegisters")));
         QVERIFY(t.indexOf(QStringLiteral("actionDeviceManager")) > download);
-        QCOMPARE(Names(options), (QStringList{"actionJtagInterface", "actionJtagOptions"}));
+        QCOMPARE(ActionNames(options), (QStringList{"actionJtagInterface", "actionJtagOptions"}));
         QCOMPARE(mw.Action("actionJtagInterface")->text(), QStringLiteral("JTAG Interface..."));
 
         // The document commands need a document.

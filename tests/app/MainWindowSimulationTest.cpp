@@ -56,22 +56,6 @@ double FirstGain(const CPlot& plot, int curve)
     return pts.empty() ? -1000.0 : pts.front().m_gain;
 }
 
-QStringList MenuTexts(QMenu* menu)
-{
-    QStringList t;
-    for (QAction* a : menu->actions())
-        t << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
-    return t;
-}
-
-QMenu* TopMenu(MainWindow& mw, const QString& title)
-{
-    for (QAction* a : mw.menuBar()->actions())
-        if (a->menu() && a->text() == title)
-            return a->menu();
-    return nullptr;
-}
-
 int WindowsOf(MainWindow& mw) { return static_cast<int>(mw.Mdi()->subWindowList().size()); }
 
 }  // namespace
@@ -81,13 +65,7 @@ class MainWindowSimulationTest : public QObject {
     Environment* env = nullptr;
     QTemporaryDir* dir = nullptr;
 
-    QStringList Messages() const
-    {
-        QStringList t;
-        for (const auto& m : env->prompter.messages)
-            t << QString::fromStdString(m.text);
-        return t;
-    }
+    QStringList Messages() const { return env->MessageTexts(); }
 
 private slots:
     void init()
@@ -112,11 +90,11 @@ private slots:
         QCOMPARE(mw.Action("actionImport")->text(), QStringLiteral("&Import..."));
         QCOMPARE(mw.Action("actionExport")->text(), QStringLiteral("Expor&t..."));
         // File: ... Summary Info, a separator, Import, Export, a separator, the print commands.
-        const QStringList file = MenuTexts(TopMenu(mw, QStringLiteral("&File")));
+        const QStringList file = ActionNames(TopMenu(mw, QStringLiteral("&File")));
         const int summary = static_cast<int>(file.indexOf(QStringLiteral("actionSummary")));
         QVERIFY(summary >= 0);
         QCOMPARE(file.mid(summary, 5), (QStringList{"actionSummary", "-", "actionImport", "actionExport", "-"}));
-        QVERIFY(MenuTexts(TopMenu(mw, QStringLiteral("&Tools"))).contains(QStringLiteral("actionSimulatorOptions")));
+        QVERIFY(ActionNames(TopMenu(mw, QStringLiteral("&Tools"))).contains(QStringLiteral("actionSimulatorOptions")));
 
         SchDocument* doc = mw.NewDocument(QStringLiteral("ZelA"));
         QVERIFY(doc);

@@ -12,20 +12,9 @@
 #include "sim/Plot.h"
 #include "sim/SimulationSetup.h"
 #include "utilities/FilterEntry.h"
+#include "../document/FilterEntryTestUtil.h"
 
 namespace kalidor::test {
-
-namespace {
-
-CFilterEntry Butterworth(int id, double fc)
-{
-    CFilterEntry e;
-    e.ReadText(5, std::to_string(id) + ", " + std::to_string(fc) +
-                      ", -12.3, -80.1, 6.0, 1e-12, 2e-12, 3e-12, 4e-12, 5e-12, 6e-12, 7e-12");
-    return e;
-}
-
-}  // namespace
 
 class SchDocumentUndoTest : public QObject {
     Q_OBJECT

@@ -14,7 +14,10 @@
 #include "utilities/FilterEntry.h"
 #include "view/DeviceSchematic.h"
 
+#include "FilterEntryTestUtil.h"
+
 using namespace kalidor;
+using kalidor::test::Butterworth;
 namespace fs = std::filesystem;
 
 namespace {
@@ -48,14 +51,6 @@ std::string ReplaceOnce(std::string s, const std::string& from, const std::strin
     if (p != std::string::npos)
         s.replace(p, from.size(), to);
     return s;
-}
-
-CFilterEntry Butterworth(int id, double fc)
-{
-    CFilterEntry e;
-    e.ReadText(5, std::to_string(id) + ", " + std::to_string(fc) +
-                      ", -12.3, -80.1, 6.0, 1e-12, 2e-12, 3e-12, 4e-12, 5e-12, 6e-12, 7e-12");
-    return e;
 }
 
 }  // namespace
