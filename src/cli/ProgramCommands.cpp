@@ -33,21 +33,24 @@ namespace {
 constexpr const char kProgramUsage[] =
     "program: usage: program FILE.ZEL --cable SPEC --download|--upload|--verify|--idcode|--autocal "
     "[-o OUT.ZEL] [--state-dir DIR] [--chain HIR,HDR,TIR,TDR | --position N] [--no-verify] [--no-cable-check] "
-    "[--no-power-check] [--cancel]";
+    "[--no-power-check] [--cancel] [--force]";
 constexpr const char kSvfUsage[] =
     "svf: usage: svf FILE.svf --cable SPEC [--state-dir DIR] [--no-cable-check] [--no-power-check]";
 constexpr const char kStateFolder[] = "Norvane Dividaduzudav Corporation/VirtualJtag";
 // Largest SVF file read (the programs of the system are a few kilobytes).
 constexpr std::size_t kMaxSvfBytes = 64u * 1024u * 1024u;
 
-// Information to stdout, everything else to stderr; questions take the scripted answer.
+// Information to stdout (the outcome, as the window would show it), everything else to stderr
+// after "Kalidor: "; questions take the scripted answer.
 class ConsolePrompter : public Prompter {
 public:
     explicit ConsolePrompter(bool cancel) : cancel_(cancel) {}
-    Answer Message(const std::string& text, const std::string&, Buttons buttons, MessageIcon icon) override
+    Answer Message(const std::string& text, const std::string& caption, Buttons buttons, MessageIcon icon) override
     {
-        std::FILE* out = icon == MessageIcon::Information ? stdout : stderr;
-        std::fprintf(out, "%s\n", text.c_str());
+        if (icon == MessageIcon::Information)
+            std::printf("%s\n", text.c_str());
+        else
+            std::fprintf(stderr, "%s\n", TerminalMessageText(text, caption).c_str());
         if (buttons == Buttons::Ok) return Answer::Ok;
         const bool yesNo = buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel;
         if (cancel_) return yesNo ? Answer::No : Answer::Cancel;
@@ -65,6 +68,23 @@ void PrintIdcode(const CIdcodeFields& f)
     std::printf("Manufacturer:\t%s %s\n", f.makerName.c_str(), f.manufacturer.c_str());
     std::printf("Part Number:\t%s %s\n", f.partNumber.c_str(), f.deviceType.c_str());
     std::printf("Version:\t%s\n", f.version.c_str());
+}
+
+constexpr const char kMsgIdcodeNotZel[] = "The device on the cable is not a Zel device (IDCODE %s).";
+constexpr const char kMsgIdcodeOtherZel[] = "The device on the cable is a %s, not the design's %s.";
+
+// True when the IDCODE read names the design's device type; otherwise says what answered.
+bool IdcodeIsTheDesignsDevice(const CIdcodeFields& f, const std::string& designType)
+{
+    if (f.deviceType == designType) return true;
+    std::string text;
+    if (f.deviceType == kIdcodeUnknown) {
+        text = FormatMessage(kMsgIdcodeNotZel, f.text.empty() ? "none" : f.text);
+    } else {
+        text = FormatMessage(FormatMessage(kMsgIdcodeOtherZel, f.deviceType), designType);
+    }
+    std::fprintf(stderr, "%s\n", TerminalMessageText(text, {}).c_str());
+    return false;
 }
 
 // "HIR,HDR,TIR,TDR" as four non-negative counts.
@@ -149,6 +169,14 @@ bool CableOption(const Args& args, size_t& i, CableOptions& o, bool& missingValu
 struct Cable {
     std::unique_ptr<CJTAGTapPort> port;
     CTapSvfInterpreter svf;
+
+    // A virtual device that could not keep what was programmed fails the run (it has said why).
+    int Checked(int status) const
+    {
+        const auto* virt = dynamic_cast<const CVirtualTapPort*>(port.get());
+        if (status == 0 && virt && !virt->Cable().StateProblem().empty()) return 1;
+        return status;
+    }
 };
 
 // 0, or the exit status after telling why the cable cannot be used.
@@ -161,7 +189,7 @@ int OpenCable(const CableOptions& o, Cable& cable)
             std::error_code ec;
             std::filesystem::create_directories(stateDir, ec);
             if (ec) {
-                std::fprintf(stderr, "kalidor-cli: cannot create the folder \"%s\" for the virtual devices: %s\n",
+                std::fprintf(stderr, "Kalidor: cannot create the folder \"%s\" for the virtual devices: %s\n",
                              stateDir.c_str(), ec.message().c_str());
                 return 1;
             }
@@ -169,7 +197,16 @@ int OpenCable(const CableOptions& o, Cable& cable)
     }
     std::string error;
     cable.port = CreateTapPort(o.spec, stateDir, &error);
-    if (!cable.port) return UsageError(error);
+    if (!cable.port) {
+        // A well-formed virtual cable whose state cannot be used is a failure, not a usage error.
+        std::vector<VirtualChainItem> items;
+        std::string syntax;
+        if (IsVirtualChainDescription(o.spec) && ParseVirtualChain(o.spec, items, syntax)) {
+            std::fprintf(stderr, "%s\n", TerminalMessageText(error, {}).c_str());
+            return 1;
+        }
+        return UsageError(error);
+    }
     cable.port->SetCableCheck(o.cableCheck);
     cable.port->SetPowerCheck(o.powerCheck);
     ApplyTapPortAddress(*cable.port, o.spec);
@@ -185,7 +222,7 @@ int RunProgram(const Args& args)
 {
     std::string design, out, op;
     CableOptions cableOptions;
-    bool verifyAfter = true, cancel = false, missing = false, chainGiven = false;
+    bool verifyAfter = true, cancel = false, missing = false, chainGiven = false, force = false;
     CJtagChainCounts counts;
     int position = -1;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -206,6 +243,8 @@ int RunProgram(const Args& args)
             verifyAfter = false;
         } else if (a == "--cancel") {
             cancel = true;
+        } else if (a == "--force") {
+            force = true;
         } else if (design.empty() && a.rfind("-", 0) != 0) {
             design = a;
         } else {
@@ -248,13 +287,16 @@ int RunProgram(const Args& args)
         status = r == kJtagVerifyEqual ? 0 : r == kJtagVerifyDiffers ? 3 : 1;
     } else if (op == "idcode") {
         status = scripted.DocReadIdcode() == kJtagDone ? 0 : 1;
+        // Scripts use this as a presence check: the design's device must be the one that answered.
+        if (status == 0 && !IdcodeIsTheDesignsDevice(doc.JtagDevice()->DecodedIdcode(), doc.GetDeviceType()))
+            status = 1;
     } else if (op == "autocal") {
         status = scripted.DocAutoCal() == kJtagDone ? 0 : 1;
     } else if (op == "upload") {
         const int r = scripted.DocUpload();
         if (r == kJtagDone) {
             const std::string target = out.empty() ? design : out;
-            if (!doc.OnSaveDocument(target)) return 1;
+            if (!SaveDesign(doc, target, force)) return 1;
             std::printf("Uploaded design written to %s\n", target.c_str());
             status = 0;
         } else {
@@ -263,7 +305,7 @@ int RunProgram(const Args& args)
         }
     }
     cable.port->Close();
-    return status;
+    return cable.Checked(status);
 }
 
 int RunSvf(const Args& args)
@@ -284,7 +326,7 @@ int RunSvf(const Args& args)
 
     std::string text;
     if (!ReadWholeFile(file, text, kMaxSvfBytes)) {
-        std::fprintf(stderr, "kalidor-cli: cannot read \"%s\" (missing, unreadable or larger than %zu bytes)\n",
+        std::fprintf(stderr, "Kalidor: cannot read \"%s\" (missing, unreadable or larger than %zu bytes)\n",
                      file.c_str(), kMaxSvfBytes);
         return 1;
     }
@@ -298,7 +340,8 @@ int RunSvf(const Args& args)
 
     const SvfRunReport report = ExecuteSvfText(cable.svf, text);
     const std::string lines = FormatSvfRunReport(report);
-    if (!lines.empty()) std::fputs(lines.c_str(), stdout);
+    // Byte for byte: a NUL inside a reported line must not cut the rest of the report.
+    std::fwrite(lines.data(), 1, lines.size(), stdout);
     int mismatches = 0;
     for (const SvfLineFailure& f : report.failures)
         if (f.result == kSvfTdoMismatch) ++mismatches;
@@ -306,7 +349,7 @@ int RunSvf(const Args& args)
                 report.stopped ? ", stopped" : "");
     cable.port->Close();
     if (report.stopped) return 1;
-    return mismatches > 0 ? 3 : 0;
+    return cable.Checked(mismatches > 0 ? 3 : 0);
 }
 
 }  // namespace kalidor::cli

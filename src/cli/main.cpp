@@ -20,16 +20,17 @@ const Command kCommands[] = {
     {"device", kalidor::cli::RunDevice,
      "device TYPE [--set KEY=VALUE ...] [--e2 POS=VALUE ...] --cells|--symbols\n"
      "                               E2 cells or symbols of a freshly reset device"},
-    {"new", kalidor::cli::RunNew, "new TYPE -o FILE.ZEL         write a new design of TYPE"},
+    {"new", kalidor::cli::RunNew, "new TYPE -o FILE.ZEL [--force] write a new design of TYPE"},
     {"show", kalidor::cli::RunShow, "show FILE.ZEL                device type, summary and symbol values of a design"},
     {"set", kalidor::cli::RunSet,
-     "set FILE.ZEL KEY=VALUE|gain:KEY=G|cap:KEY=PF ... [--title T] [--author A] [-o OUT.ZEL]\n"
-     "                               set symbols and summary fields, and save"},
+     "set FILE.ZEL KEY=VALUE|gain:KEY=G|cap:KEY=PF ... [--title T] [--author A] [-o OUT.ZEL] [--force]\n"
+     "                               set symbols and summary fields, and save (pin states that only the\n"
+     "                               simulation uses are refused: give them to simulate --pin)"},
     {"export", kalidor::cli::RunExportCommand,
      "export FILE.ZEL --jedec|--svf|--text|--spice [-o OUT] [--summary]\n"
      "                               export a design (to stdout without -o)"},
     {"import-jedec", kalidor::cli::RunImportJedec,
-     "import-jedec FILE.ZEL IN.jed [-o OUT.ZEL]\n"
+     "import-jedec FILE.ZEL IN.jed [-o OUT.ZEL] [--force]\n"
      "                               read a JEDEC fuse file into a design, and save"},
     {"program-text", kalidor::cli::RunProgramText,
      "program-text FILE.ZEL --register N --read|--write|--erase | --idcode\n"
@@ -39,19 +40,23 @@ const Command kCommands[] = {
      "                               draw the schematic of a design as an SVG picture"},
     {"program", kalidor::cli::RunProgram,
      "program FILE.ZEL --cable SPEC --download|--upload|--verify|--idcode|--autocal [-o OUT.ZEL]\n"
-     "        [--state-dir DIR] [--no-verify] [--no-cable-check] [--no-power-check] [--cancel]\n"
+     "        [--state-dir DIR] [--no-verify] [--no-cable-check] [--no-power-check] [--cancel] [--force]\n"
      "                               program, read back or verify a device (SPEC: virtual:ZelA,...,\n"
-     "                               ppdev:/dev/parport0, direct:0x378); exit 3 when verify differs"},
+     "                               ppdev:/dev/parport0, direct:0x378; faults of the virtual cable:\n"
+     "                               virtual:ZelA?tdo=1, ?detached, ?nopower, ?flip=S[:B], ?secured[=N]);\n"
+     "                               exit 3 when verify differs"},
     {"svf", kalidor::cli::RunSvf,
      "svf FILE.svf --cable SPEC [--state-dir DIR]\n"
      "                               run an SVF file; report every TDO mismatch by line (exit 3)"},
     {"simulate", kalidor::cli::RunSimulate,
      "simulate FILE.ZEL [--curve N] [--csv OUT.csv] [--delimiter comma|semicolon|tab|space]\n"
-     "        [--input N] [--output N] [--config A|B] [--start F] [--stop F] [--ppd N]\n"
-     "                               run a curve and write its gain/phase text (to stdout without --csv)"},
+     "        [--input N] [--output N] [--config A|B] [--start F] [--stop F] [--ppd N] [--pin KEY=0|1 ...]\n"
+     "                               run a curve and write its gain/phase text (to stdout without --csv);\n"
+     "                               --pin sets a pin state that only the simulation uses"},
     {"plot", kalidor::cli::RunPlot,
      "plot FILE.ZEL --svg|--png|--pdf OUT [--curve N ...] [--import N=FILE.csv ...] [--size WxH]\n"
-     "        [--data-points] [--crosshair F] [--hide N] [--print-mode M [--page P]] [curve settings]\n"
+     "        [--data-points] [--crosshair F] [--hide N] [--print-mode M [--page P]] [--pin KEY=0|1 ...]\n"
+     "        [curve settings]\n"
      "                               run curves and draw the plot window's picture or a printed page"},
 };
 
@@ -78,6 +83,6 @@ int main(int argc, char** argv)
     for (const Command& c : kCommands)
         if (!std::strcmp(argv[1], c.name))
             return c.run(args);
-    std::fprintf(stderr, "kalidor-cli: unknown command \"%s\" (try --help)\n", argv[1]);
+    std::fprintf(stderr, "Kalidor: unknown command \"%s\" (try --help)\n", argv[1]);
     return 2;
 }

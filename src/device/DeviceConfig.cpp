@@ -132,6 +132,11 @@ bool DeviceConfig::HasRecord(int key) const
     return key >= 0 && key < SymbolSlotCount() && symbols_[key].defined;
 }
 
+bool DeviceConfig::IsSimulationOnly(int) const
+{
+    return false;
+}
+
 // ---- operations ----
 
 int DeviceConfig::Reset()

@@ -100,6 +100,9 @@ public:
     const std::vector<E2Cell>& Cells() const { return cells_; }
     // True when `key` has a symbol record (schematic-only keys have none).
     bool HasRecord(int key) const;
+    // True when `key` is the state of a device pin that only the simulation uses (low 0, high 1):
+    // it has a value but no cell, so a design file does not keep it. None by default.
+    virtual bool IsSimulationOnly(int key) const;
     bool ValidCell(int position) const { return position >= 0 && position < static_cast<int>(cells_.size()); }
     // The position of the security cell, or -1 when the device keeps a flag instead (ZelC).
     int SecurityCell() const { return securityCell_; }

@@ -13,6 +13,11 @@ public:
     int GetCellFuse(int position) override;
     // A value in 1e-16 F as whole picofarads and hundredths, rounded half up ("3.10 pF").
     static std::string PicofaradText(int value);
+    bool IsSimulationOnly(int key) const override { return key == kKeyMselPin || key == kKeyPcPin; }
+
+    // The MSEL and PC pins: values for the simulation, without cells.
+    static constexpr int kKeyMselPin = 56;
+    static constexpr int kKeyPcPin = 57;
 
 protected:
     void BuildCells() override;

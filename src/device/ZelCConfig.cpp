@@ -31,12 +31,17 @@ int ZelCConfig::GetCellFuse(int position)
 void ZelCConfig::SetSymValue(int symKey, int value)
 {
     // The input multiplexer pins are simulation-only states without cells.
-    if (symKey == 33 || symKey == 34) {
+    if (IsSimulationOnly(symKey)) {
         if (symKey < SymbolSlotCount())
             symbols_[symKey].value = value;
         return;
     }
     DeviceConfig::SetSymValue(symKey, value);
+}
+
+bool ZelCConfig::IsSimulationOnly(int key) const
+{
+    return key == kKeyMuxPin1 || key == kKeyMuxPin2;
 }
 
 double ZelCConfig::GetCapFrequency(int sorted) const

@@ -11,6 +11,11 @@ public:
     ZelCConfig();
     int GetCellFuse(int position) override;
     void SetSymValue(int symKey, int value) override;
+    bool IsSimulationOnly(int key) const override;
+
+    // The input multiplexer pins MSEL1 and MSEL2: simulation-only states without a record.
+    static constexpr int kKeyMuxPin1 = 33;
+    static constexpr int kKeyMuxPin2 = 34;
     // The frequency in hertz listed with capacitor sorted index `sorted`, or -1.
     double GetCapFrequency(int sorted) const;
 

@@ -188,17 +188,37 @@ bool CSchDoc::ReadDesign(const std::string& text)
     return true;
 }
 
-void CSchDoc::SkipUnknown(CXmlParser& parser)
+namespace {
+
+// The messages about unrecognised elements of one file. Each element gets its message until the
+// user, asked along with the few first, chooses to skip the rest: a damaged file may hold tens of
+// thousands of them.
+struct UnrecognizedNotes {
+    static constexpr int kAskAfter = 3;
+    int shown = 0;
+    bool quiet = false;
+};
+
+void SkipUnknown(CXmlParser& parser, UnrecognizedNotes& notes)
 {
     std::string skipped;
     const size_t before = parser.GetPosition();
-    if (parser.SkipElement(&skipped) > 0 && !skipped.empty())
-        CurrentPrompter().Message(kMsgUnrecognizedElement + skipped, "Kalidor", Buttons::Ok,
-                                  MessageIcon::Warning);
+    if (parser.SkipElement(&skipped) > 0 && !skipped.empty() && !notes.quiet) {
+        std::string text = kMsgUnrecognizedElement + skipped;
+        if (++notes.shown < UnrecognizedNotes::kAskAfter) {
+            CurrentPrompter().Message(text, "Kalidor", Buttons::Ok, MessageIcon::Warning);
+        } else {
+            text += kMsgSkipUnrecognized;
+            notes.quiet = CurrentPrompter().Message(text, "Kalidor", Buttons::YesNo, MessageIcon::Warning) ==
+                          Answer::Yes;
+        }
+    }
     // Whatever the markup, reading always moves on.
     if (parser.GetPosition() == before)
         parser.SetPosition(before + 1);
 }
+
+}  // namespace
 
 int CSchDoc::ParseDesign(const char* text, size_t length)
 {
@@ -212,6 +232,7 @@ int CSchDoc::ParseDesign(const char* text, size_t length)
     m_filterConfigs[0].reset();
     m_filterConfigs[1].reset();
 
+    UnrecognizedNotes notes;
     bool ended = false;
     while (!ended) {
         CXmlElement* e = parser.NextElement();
@@ -221,7 +242,7 @@ int CSchDoc::ParseDesign(const char* text, size_t length)
                 return -1;  // the text ends before </ZelDesignData>: a truncated file
             if (result == kXmlText)
                 continue;  // stray text between elements
-            SkipUnknown(parser);
+            SkipUnknown(parser, notes);
             continue;
         }
         switch (e->GetCode()) {

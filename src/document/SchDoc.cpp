@@ -23,9 +23,14 @@ namespace kalidor {
 
 const char kMsgCompoundFile[] = "Doc is in OLE format which is no longer used by Kalidor.";
 const char kMsgCorrupted[] = "Error: ZEL file wrong version or corrupted!";
+const char kMsgReadOnlyReplace[] = "The file\n%s\nis read-only.\n\nReplace it anyway?";
+const char kMsgReadOnlyKept[] = "The file\n%s\nis read-only; the design was not saved.";
 const char kMsgUnrecognizedElement[] =
     "ZEL files are formatted as XML files.\nThe file contains the following unrecognized\n"
     "XML element (it will be ignored):\n\n";
+const char kMsgSkipUnrecognized[] =
+    "\n\nThe file may hold more unrecognized elements.\n"
+    "Skip the messages about the rest of them in this file?";
 const char kMsgClearQuestion[] = "Do you want to clear (erase) the schematic?";
 const char kMsgUploadCoerced[] =
     "Upload successful, however, Kalidor needed to coerce some entries to be within legal range.";
@@ -193,8 +198,18 @@ bool CSchDoc::OnOpenDocument(const std::string& path)
     return true;
 }
 
-bool CSchDoc::OnSaveDocument(const std::string& path)
+bool CSchDoc::OnSaveDocument(const std::string& path, ReadOnlyFile readOnly)
 {
+    if (readOnly != ReadOnlyFile::kReplace && IsReadOnlyFile(path)) {
+        // As editors do: a file marked read-only is not replaced behind the user's back.
+        if (readOnly == ReadOnlyFile::kRefuse) {
+            CurrentPrompter().Message(FormatMessage(kMsgReadOnlyKept, path), "Kalidor", Buttons::Ok, MessageIcon::Error);
+            return false;
+        }
+        if (CurrentPrompter().Message(FormatMessage(kMsgReadOnlyReplace, path), "Kalidor", Buttons::YesNo,
+                                      MessageIcon::Warning) != Answer::Yes)
+            return false;
+    }
     std::string error;
     if (!WriteFileAtomically(path, WriteDesign(), &error)) {
         CurrentPrompter().Message("The design could not be saved.\n" + error +

@@ -57,8 +57,10 @@ public:
     bool OnNewDocument(const std::string& deviceType);
     // Opens a design file; on failure the user has been told why and the document is empty.
     bool OnOpenDocument(const std::string& path);
-    // Writes the design file safely (temporary file, then rename); false after telling why.
-    bool OnSaveDocument(const std::string& path);
+    // Writes the design file safely (temporary file, then rename); false after telling why. A
+    // read-only file is replaced only when the user confirms (kAsk) or the caller says so.
+    enum class ReadOnlyFile { kAsk, kRefuse, kReplace };
+    bool OnSaveDocument(const std::string& path, ReadOnlyFile readOnly = ReadOnlyFile::kAsk);
     // The design file text, and reading one; ReadDesign shows the corrupted-file message itself.
     std::string WriteDesign() const;
     bool ReadDesign(const std::string& text);
@@ -158,7 +160,6 @@ public:
 private:
     void ReadSummaryBlock(CXmlParser& parser);
     bool ReadFilterConfig(CXmlParser& parser, int which);
-    void SkipUnknown(CXmlParser& parser);
 
     std::unique_ptr<CDeviceSchematic> m_schematic;
     std::unique_ptr<DeviceConfig> m_device;
@@ -193,8 +194,12 @@ private:
 
 // Messages of the document.
 extern const char kMsgCompoundFile[];
+extern const char kMsgReadOnlyReplace[];  // %s: the path
+extern const char kMsgReadOnlyKept[];     // %s: the path
 extern const char kMsgCorrupted[];
 extern const char kMsgUnrecognizedElement[];
+// Added to the message of the third unrecognised element of a file (Yes skips the rest).
+extern const char kMsgSkipUnrecognized[];
 extern const char kMsgClearQuestion[];
 extern const char kMsgUploadCoerced[];
 extern const char kMsgLowestCurve[];

@@ -1,5 +1,6 @@
 #include "document/XmlParser.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -15,6 +16,12 @@
 // * GetTextInto never writes more than `capacity` bytes (the text is cut, and always ends in a
 //   terminating zero).
 // * A UTF-8 byte order mark at the very start is stepped over by ParseProlog.
+// * A tag broken by another '<' before its closing '>' ("<Extra <Title>") is an unregistered tag
+//   whose text runs up to that '<'; skipping it steps up to the '<'. No registered tag holds a
+//   '<' inside, so the answer is the same as with the whole text up to the '>', and a text of
+//   many such tags reads in one pass.
+// * Skipping is linear in the length of the text, whatever it holds: end tags are looked up in an
+//   index built once per text, never searched for from each unregistered tag.
 
 namespace kalidor {
 
@@ -47,18 +54,15 @@ CXmlElement* CXmlElementTable::AddElement(const std::string& tag, int code)
     if (count_ < 0 || count_ >= kSlots)
         return nullptr;
     slots_[count_] = std::make_unique<CXmlElement>(tag, code);
+    firstSlot_.emplace(tag, count_);  // an earlier slot with the same text keeps answering
     return slots_[count_++].get();
 }
 
 CXmlElement* CXmlElementTable::FindElement(const std::string& tag)
 {
-    for (lookupCursor_ = 0; lookupCursor_ < kSlots; ++lookupCursor_) {
-        const auto& slot = slots_[lookupCursor_];
-        if (slot && slot->GetTag() == tag)
-            return slot.get();
-    }
-    lookupCursor_ = -1;
-    return nullptr;
+    const auto it = firstSlot_.find(tag);
+    lookupCursor_ = it == firstSlot_.end() ? -1 : it->second;
+    return lookupCursor_ < 0 ? nullptr : slots_[lookupCursor_].get();
 }
 
 CXmlElement* CXmlElementTable::GetElementAt(int index) const
@@ -72,6 +76,7 @@ void CXmlElementTable::RemoveAll()
 {
     for (auto& slot : slots_)
         slot.reset();
+    firstSlot_.clear();
     count_ = 0;
     cursor_ = -1;
     lookupCursor_ = -1;
@@ -112,6 +117,39 @@ void CXmlParser::SetText(const char* text, std::size_t length)
         buffer_.clear();
     pos_ = 0;
     lastResult_ = 0;
+    ForgetEndTags();
+}
+
+void CXmlParser::ForgetEndTags()
+{
+    endTags_.clear();
+    endTagsIndexed_ = false;
+}
+
+std::size_t CXmlParser::FindEndTag(const std::string& endTag, std::size_t from)
+{
+    // An end tag holds no '<' after its first character and ends at its one '>'; anything else
+    // is searched for plainly.
+    if (endTag.size() < 3 || endTag.compare(0, 2, "</") != 0 || endTag.back() != '>' ||
+        endTag.find_first_of("<>", 2) != endTag.size() - 1)
+        return buffer_.find(endTag, from);
+    if (!endTagsIndexed_) {
+        // Every "</" that reaches a '>' before any other '<' is an end tag; these spans never
+        // overlap, so the index costs one pass and at most the text's size.
+        for (std::size_t i = buffer_.find("</"); i != std::string::npos; i = buffer_.find("</", i + 2)) {
+            const std::size_t g = buffer_.find_first_of("<>", i + 2);
+            if (g == std::string::npos)
+                break;
+            if (buffer_[g] == '>')
+                endTags_[buffer_.substr(i, g - i + 1)].push_back(i);
+        }
+        endTagsIndexed_ = true;
+    }
+    const auto it = endTags_.find(endTag);
+    if (it == endTags_.end())
+        return std::string::npos;
+    const auto at = std::lower_bound(it->second.begin(), it->second.end(), from);
+    return at == it->second.end() ? std::string::npos : *at;
 }
 
 void CXmlParser::SkipWhite()
@@ -238,9 +276,15 @@ int CXmlParser::ScanTag()
         kind = kXmlEndTag;
         nameStart = pos_ + 2;
     }
-    const std::size_t f = buffer_.find_first_of("/>", nameStart);
+    const std::size_t f = buffer_.find_first_of("</>", nameStart);
     if (f == std::string::npos)
         return kXmlEof;
+    if (buffer_[f] == '<') {
+        // Broken by another tag: unregistered, and its text runs up to that '<'.
+        lastTag_.assign(buffer_, pos_, f - pos_);
+        current_ = nullptr;
+        return kXmlUnknownTag;
+    }
     std::size_t close = f;
     if (buffer_[f] == '/') {
         if (f + 1 >= n)
@@ -379,7 +423,7 @@ int CXmlParser::SkipElement(std::string* skipped)
         const std::string end = CXmlReadLoop::EndTagFor(lastTag_);
         if (end.empty())
             return 0;
-        const std::size_t e = buffer_.find(end, pos_);
+        const std::size_t e = FindEndTag(end, pos_);
         if (e == std::string::npos)
             return 0;  // no end tag follows: the content is read as it comes
         pos_ = e + end.size();
@@ -389,9 +433,8 @@ int CXmlParser::SkipElement(std::string* skipped)
         // Position on the unregistered tag itself.
         if (lastTag_.empty() || !StartsAt(buffer_, pos_, lastTag_.data(), lastTag_.size()))
             return 0;
-        const std::size_t inner = lastTag_.find('<', 1);
-        if (inner != std::string::npos) {
-            pos_ += inner;  // a tag broken by another '<': step up to that one
+        if (lastTag_.back() != '>') {
+            pos_ += lastTag_.size();  // a tag broken by another '<': step up to that one
             break;
         }
         const std::size_t tagEnd = pos_ + lastTag_.size();
@@ -400,10 +443,10 @@ int CXmlParser::SkipElement(std::string* skipped)
         pos_ = tagEnd;
         if (startForm) {
             std::string end = "</" + lastTag_.substr(1);  // "<Foo>" gives "</Foo>"
-            std::size_t e = buffer_.find(end, tagEnd);
+            std::size_t e = FindEndTag(end, tagEnd);
             if (e == std::string::npos) {
                 end = CXmlReadLoop::EndTagFor(lastTag_);  // "<Foo a=1>" gives "</Foo>"
-                e = end.empty() ? std::string::npos : buffer_.find(end, tagEnd);
+                e = end.empty() ? std::string::npos : FindEndTag(end, tagEnd);
             }
             if (e != std::string::npos)
                 pos_ = e + end.size();
@@ -414,14 +457,13 @@ int CXmlParser::SkipElement(std::string* skipped)
         // Broken markup at the position: up to the next '<' or past the next '>'.
         if (pos_ >= n)
             return -1;
-        const std::size_t lt = buffer_.find('<', pos_ + 1);
-        const std::size_t gt = buffer_.find('>', pos_ + 1);
-        if (lt == std::string::npos && gt == std::string::npos)
+        const std::size_t f = buffer_.find_first_of("<>", pos_ + 1);
+        if (f == std::string::npos)
             pos_ = n;
-        else if (gt == std::string::npos || (lt != std::string::npos && lt < gt))
-            pos_ = lt;
+        else if (buffer_[f] == '<')
+            pos_ = f;
         else
-            pos_ = gt + 1;
+            pos_ = f + 1;
         break;
     }
     default:
@@ -447,18 +489,21 @@ int CXmlParser::TakeLine()
     lastTag_.assign(buffer_, 0, e);
     const std::size_t removed = e + endLength;
     buffer_.erase(0, removed);
+    ForgetEndTags();
     pos_ = pos_ > removed ? pos_ - removed : 0;
     return 0;
 }
 
 void CXmlParser::BlankToLineEnd(std::size_t from)
 {
+    ForgetEndTags();
     for (std::size_t i = from; i < buffer_.size() && buffer_[i] != '\r' && buffer_[i] != '\n'; ++i)
         buffer_[i] = ' ';
 }
 
 void CXmlParser::NewlinesToBlanks()
 {
+    ForgetEndTags();
     for (char& c : buffer_)
         if (c == '\r' || c == '\n')
             c = ' ';

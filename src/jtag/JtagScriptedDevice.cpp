@@ -298,7 +298,11 @@ int CJtagScriptedDevice::UploadFilter()
     m_device.SetSymValue(kAbBitSymbol, a);
     if (r == kJtagRunStopped) return r;
     if (Write(kRegUsr) == kJtagRunStopped) return kJtagRunStopped;
-    if (m_verifyAfterDownload == 1 && m_jtag.VerifyRegister(kRegUsr) == kJtagVerifyDiffers) {
+    // A rewrite whose in-line verification failed leaves the device's wakeup state unknown (and
+    // a failed switch to B makes the configuration B read suspect): the upload has failed, as a
+    // download with the same fault does.
+    if (m_writeMismatch ||
+        (m_verifyAfterDownload == 1 && m_jtag.VerifyRegister(kRegUsr) == kJtagVerifyDiffers)) {
         Message(kMsgWriteCfgAUpload, static_cast<int>(MessageIcon::Warning));
         m_jtag.ShowVerifyResult(kJtagVerifyDiffers);
         return kJtagVerifyDiffers;
@@ -374,7 +378,8 @@ int CJtagScriptedDevice::VerifyFilter()
     m_device.SetSymValue(kAbBitSymbol, 0);
     ab.Disarm();
     if (Write(kRegUsr) == kJtagRunStopped) return kJtagRunStopped;
-    if (m_verifyAfterDownload == 1 && m_jtag.VerifyRegister(kRegUsr) == kJtagVerifyDiffers) {
+    if (m_writeMismatch ||
+        (m_verifyAfterDownload == 1 && m_jtag.VerifyRegister(kRegUsr) == kJtagVerifyDiffers)) {
         Message(kMsgWriteCfgARestore, static_cast<int>(MessageIcon::Warning));
         m_jtag.ShowVerifyResult(kJtagVerifyDiffers);
         return kJtagVerifyDiffers;

@@ -1,5 +1,8 @@
 #include "utilities/FilterEntry.h"
 
+#include <charconv>
+#include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -31,21 +34,29 @@ std::vector<int> AttributesOf(int type)
     return a;
 }
 
+// The numbers of a list separated by blanks and commas, up to the first text that is not one. Read
+// and written without the C locale, whose decimal separator may be a comma in the desktop program.
 std::vector<double> Numbers(const std::string& text)
 {
     std::vector<double> out;
-    const char* p = text.c_str();
-    while (*p) {
-        while (*p == ' ' || *p == ',' || *p == '\t' || *p == '\r' || *p == '\n')
+    const char* p = text.data();
+    const char* const e = p + text.size();
+    while (p < e) {
+        while (p < e && (*p == ' ' || *p == ',' || *p == '\t' || *p == '\r' || *p == '\n'))
             ++p;
-        if (!*p)
+        if (p == e)
             break;
-        char* end = nullptr;
-        double v = std::strtod(p, &end);
-        if (end == p)
+        const char* start = p;
+        if (*start == '+')
+            ++start;  // from_chars takes no plus sign
+        double v = 0;
+        const auto r = std::from_chars(start, e, v);
+        if (r.ec == std::errc::invalid_argument)
             break;  // not a number: the list ends here
+        if (r.ec == std::errc::result_out_of_range)
+            v = 0;  // beyond the range of a double (or below its smallest): no usable value
         out.push_back(v);
-        p = end;
+        p = r.ptr;
     }
     return out;
 }
@@ -53,8 +64,21 @@ std::vector<double> Numbers(const std::string& text)
 std::string G(double v)
 {
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.10g", v);
-    return buf;
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 10);
+    return std::string(buf, r.ptr);
+}
+
+// An identifier from a number of the file: whole numbers beyond the int range saturate, and a
+// value that is not a number counts as 0.
+int IdentifierOf(double v)
+{
+    if (std::isnan(v))
+        return 0;
+    if (v >= static_cast<double>(INT_MAX))
+        return INT_MAX;
+    if (v <= static_cast<double>(INT_MIN))
+        return INT_MIN;
+    return static_cast<int>(v);
 }
 
 }  // namespace
@@ -66,7 +90,7 @@ bool CFilterEntry::ReadText(int t, const std::string& text)
     const std::vector<int> attrs = AttributesOf(t);
     size_t i = 0;
     if (i < n.size())
-        id = static_cast<int>(n[i++]);
+        id = IdentifierOf(n[i++]);
     for (int a : attrs)
         if (i < n.size())
             attributes[a] = n[i++];

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 
@@ -180,6 +182,101 @@ TEST_F(SchDocTest, UnrecognisedElementsAreReportedAndSkipped)
               "ZEL files are formatted as XML files.\nThe file contains the following unrecognized\n"
               "XML element (it will be ignored):\n\n<Extra>1</Extra>");
     EXPECT_EQ(back.Summary().GetTitle(), "kept");
+}
+
+TEST_F(SchDocTest, AfterAFewUnrecognisedElementsTheRestCanBeSkipped)
+{
+    CSchDoc doc;
+    ASSERT_TRUE(doc.OnNewDocument("ZelA"));
+    std::string extras;
+    for (int i = 0; i < 10; ++i)
+        extras += "<Extra>" + std::to_string(i) + "</Extra>\r\n";
+    const std::string text = ReplaceOnce(doc.WriteDesign(), "<SummaryInformation>", extras + "<SummaryInformation>");
+    for (Answer answer : {Answer::Yes, Answer::No}) {
+        prompter_.Clear();
+        prompter_.answers.clear();
+        prompter_.Script(Answer::Ok);
+        prompter_.Script(Answer::Ok);
+        for (int i = 0; i < 8; ++i)
+            prompter_.Script(answer);  // No keeps the offer open: every further message asks again
+        CSchDoc back;
+        ASSERT_TRUE(back.ReadDesign(text));
+        ASSERT_EQ(prompter_.messages.size(), answer == Answer::Yes ? 3u : 10u);
+        EXPECT_EQ(prompter_.messages[0].buttons, Buttons::Ok);
+        EXPECT_EQ(prompter_.messages[1].buttons, Buttons::Ok);
+        EXPECT_EQ(prompter_.messages[2].buttons, Buttons::YesNo);
+        EXPECT_EQ(prompter_.messages[2].text,
+                  "ZEL files are formatted as XML files.\nThe file contains the following unrecognized\n"
+                  "XML element (it will be ignored):\n\n<Extra>2</Extra>\n\n"
+                  "The file may hold more unrecognized elements.\n"
+                  "Skip the messages about the rest of them in this file?");
+        EXPECT_EQ(prompter_.messages.back().text.find("<Extra>9</Extra>") != std::string::npos, answer == Answer::No);
+        EXPECT_EQ(prompter_.messages.back().buttons, Buttons::YesNo);
+        EXPECT_EQ(back.WriteDesign(), doc.WriteDesign());
+    }
+}
+
+// Unrecognised and broken markup of any amount reads in one pass over the text: a file at the read
+// limit full of it takes a fraction of a second, not hours.
+TEST_F(SchDocTest, SkippingUnrecognisedMarkupIsLinear)
+{
+    CSchDoc doc;
+    ASSERT_TRUE(doc.OnNewDocument("ZelA"));
+    const std::string design = doc.WriteDesign();
+    const std::size_t cut = design.find("<SummaryInformation>");
+    struct Case {
+        const char* unit;
+        std::size_t bytes;
+    };
+    for (const Case& c : {Case{"<a>", 8u << 20}, Case{"<a ", 2u << 20}, Case{"<a/x", 2u << 20},
+                          Case{"</a <b>", 2u << 20}}) {
+        std::string junk;
+        junk.reserve(c.bytes);
+        while (junk.size() + 8 < c.bytes)
+            junk += c.unit;
+        const std::string text = design.substr(0, cut) + junk + "\r\n" + design.substr(cut);
+        prompter_.Clear();
+        // Processor time, not wall time: the test machine may be busy with other work.
+        const std::clock_t start = std::clock();
+        CSchDoc back;
+        ASSERT_TRUE(back.ReadDesign(text)) << c.unit;
+        const double seconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
+        EXPECT_EQ(back.WriteDesign(), design) << c.unit;
+        EXPECT_EQ(prompter_.messages.size(), 3u) << c.unit;  // the third offered to skip the rest
+#if defined(NDEBUG)
+        EXPECT_LT(seconds, 1.0) << c.unit;
+#else
+        EXPECT_LT(seconds, 20.0) << c.unit;  // unoptimised and instrumented builds
+#endif
+    }
+}
+
+// Identifiers beyond the int range or not numbers at all saturate or read as 0 (no undefined
+// conversion), and numbers are read and written the same in any C locale.
+TEST_F(SchDocTest, FilterEntryNumbersOutOfRange)
+{
+    CSchDoc doc;
+    ASSERT_TRUE(doc.OnNewDocument("ZelD"));
+    const std::string design = doc.WriteDesign();
+    const std::string numbers = ", 200000, -12.5, -80, 6, 1e-12, 2e-12, 3e-12, 4e-12, 5e-12, 6e-12, 7e-12";
+    struct Case {
+        const char* id;
+        int want;
+    };
+    for (const Case& c : {Case{"1e30", INT_MAX}, Case{"-1e30", INT_MIN}, Case{"nan", 0}, Case{"inf", INT_MAX},
+                          Case{"1e400", 0}, Case{"+17.9", 17}}) {
+        const std::string text = ReplaceOnce(design, "<SimulationSetup>",
+                                             std::string("<FilterCfgA>\r\n<Butterworth>") + c.id + numbers +
+                                                 "</Butterworth>\r\n</FilterCfgA>\r\n<SimulationSetup>");
+        CSchDoc back;
+        ASSERT_TRUE(back.ReadDesign(text)) << c.id;
+        ASSERT_NE(back.GetFilterConfig(0), nullptr) << c.id;
+        EXPECT_EQ(back.GetFilterConfig(0)->id, c.want) << c.id;
+        EXPECT_EQ(back.GetFilterConfig(0)->attributes[CFilterEntry::kGain2Fc], -12.5) << c.id;
+        CSchDoc again;
+        ASSERT_TRUE(again.ReadDesign(back.WriteDesign()));
+        EXPECT_EQ(again.WriteDesign(), back.WriteDesign()) << c.id;
+    }
 }
 
 TEST_F(SchDocTest, MalformedSymbolicDataIsSkippedSilently)

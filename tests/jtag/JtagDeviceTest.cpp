@@ -2,10 +2,13 @@
 // against simulated devices on the virtual cable, and the command-list runs underneath them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
+#include <unistd.h>
 
 #include "JtagTestSupport.h"
 #include "device/DeviceConfig.h"
@@ -92,10 +95,10 @@ public:
 
 // A design, its register program, a virtual cable and the two JTAG objects of a document.
 struct Prog {
-    explicit Prog(const std::string& type, const std::string& chain = {})
+    explicit Prog(const std::string& type, const std::string& chain = {}, const std::string& stateDir = {})
         : device(CreateDeviceConfig(type)),
           program(CreateRegProgram(type)),
-          rig(chain.empty() ? "virtual:" + type : chain),
+          rig(chain.empty() ? "virtual:" + type : chain, stateDir),
           host(*device)
     {
         program->SetDevice(device.get());
@@ -497,6 +500,87 @@ TEST(JtagFilterDevice, UploadForgetsTheFilterSelections)
     EXPECT_EQ(fresh.device->GetSymValue(64), -1);
     EXPECT_EQ(fresh.host.forgets, 1);
     EXPECT_EQ(DownloadedCells(*fresh.device), DownloadedCells(*p.device));
+}
+
+// Keeps the data scan count of the cable after every line a run sends.
+class ScanCountingTrace : public CJtagTraceSink {
+public:
+    explicit ScanCountingTrace(CVirtualCable& cable) : cable_(cable) {}
+    void AddSvfEntry(const std::string& text, int) override { lines.push_back({text, cable_.DataScans()}); }
+    void Clear() override {}
+    std::vector<std::pair<std::string, std::uint64_t>> lines;
+
+private:
+    CVirtualCable& cable_;
+};
+
+// The rewrite of configuration A that restores the wakeup bit at the end of an upload verifies
+// itself in line; when that verification fails, the device's wakeup state is unknown and the
+// upload fails with the verify message, whether or not a verification after it was asked for.
+TEST(JtagFilterDevice, UploadFailsWhenTheWakeupRewriteDoesNotVerify)
+{
+    for (const char* type : {"ZelD", "ZelE"}) {
+        for (int verifyAfter : {0, 1}) {
+            SCOPED_TRACE(std::string(type) + (verifyAfter ? ", verify after" : ", no verify after"));
+            Prog p(type);
+            MakeDesign(*p.device, 21);
+            ASSERT_EQ(p.scripted->Download(), kJtagDone);
+
+            // A clean upload tells which data scan is the rewrite's in-line verification: the last
+            // write scan with an expected TDO.
+            Prog fresh(type);
+            fresh.jtag.SetInterpreter(&p.rig.svf);
+            fresh.scripted->SetVerifyAfterDownload(verifyAfter);
+            ScanCountingTrace trace(p.rig.Cable());
+            fresh.jtag.SetTrace(&trace);
+            fresh.jtag.SetTraceOn(1);
+            const std::uint64_t start = p.rig.Cable().DataScans();
+            ASSERT_EQ(fresh.scripted->Upload(), kJtagDone);
+            std::uint64_t rewriteVerify = 0;
+            for (const auto& [line, scans] : trace.lines)
+                if (line.rfind("SDR 96 TDI (", 0) == 0 && line.find(" TDO (") != std::string::npos)
+                    rewriteVerify = scans;
+            ASSERT_GT(rewriteVerify, start);
+
+            // The same upload again, with one TDO bit of that scan flipped.
+            Prog again(type);
+            again.jtag.SetInterpreter(&p.rig.svf);
+            again.scripted->SetVerifyAfterDownload(verifyAfter);
+            p.rig.Cable().FlipBitInScan(p.rig.Cable().DataScans() + (rewriteVerify - start), 7);
+            EXPECT_EQ(again.scripted->Upload(), kJtagVerifyDiffers);
+            EXPECT_FALSE(p.rig.Cable().FlipPending());
+            const std::vector<std::string> texts = again.prompter.Texts();
+            ASSERT_GE(texts.size(), 2u);
+            EXPECT_EQ(texts[texts.size() - 2], kMsgWriteCfgAUpload);
+            EXPECT_EQ(texts.back(), kMsgVerifyFailed);
+        }
+    }
+}
+
+// A virtual device whose state file cannot be written keeps what its file holds: a download into
+// it is reported, and never verified as a success.
+TEST(JtagDownload, VirtualDeviceThatCannotKeepItsCellsNeverVerifies)
+{
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("kalidor-keep-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    Prog p("ZelA", {}, dir.string());
+    ASSERT_NE(p.rig.port, nullptr);
+    std::filesystem::remove_all(dir);  // from now on nothing can be written there
+    MakeDesign(*p.device, 5);
+    EXPECT_EQ(p.scripted->Download(), kJtagVerifyDiffers);
+    const std::vector<std::string> texts = p.prompter.Texts();
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(std::count_if(texts.begin(), texts.end(),
+                            [](const std::string& t) { return t.rfind("The virtual ZelA could not keep its cells", 0) == 0; }),
+              1);
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), std::string(kMsgVerifySucceeded)), 0);
+    EXPECT_EQ(texts.back(), kMsgVerifyFailed);
+    EXPECT_FALSE(p.rig.Cable().StateProblem().empty());
+    CJtagBits usr;
+    ASSERT_TRUE(p.Zel().GetE2("USR", usr));
+    EXPECT_EQ(usr.ToBitText(), std::string(109, '0'));  // as the (missing) file says: erased
 }
 
 // --- chains, coercion, the document's checks ---

@@ -234,7 +234,7 @@ CJtagInterfaceDialog::CJtagInterfaceDialog(CJtagInterface& iface, Settings& prof
     QPalette pal = m_chainError->palette();
     pal.setColor(QPalette::WindowText, QColor(0xB0, 0x10, 0x10));
     m_chainError->setPalette(pal);
-    auto* help = new QLabel(Q(kVirtualChainHelp));
+    auto* help = new QLabel(Q(std::string(kVirtualChainHelp) + "\n" + kVirtualFaultHelp));
     help->setWordWrap(true);
 
     cl->addWidget(m_class[kTapPortPpdev], 0, 0, 1, 2);
