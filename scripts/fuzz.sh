@@ -14,12 +14,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 shift || true
-scripts/sanitize-build.sh
-
 names=("$@")
 if [ ${#names[@]} -eq 0 ]; then
-  for f in build-asan/bin/fuzz_*; do names+=("${f##*/fuzz_}"); done
+  for f in tests/fuzz/fuzz_*.cpp; do f="${f##*/fuzz_}"; names+=("${f%.cpp}"); done
 fi
+scripts/sanitize-build.sh "${names[@]/#/fuzz_}"
+
 export ASAN_OPTIONS="detect_leaks=1:allocator_may_return_null=1"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 failed=()

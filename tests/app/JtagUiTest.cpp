@@ -212,6 +212,17 @@ private slots:
         dlg.ChainEdit()->setText(QStringLiteral("virtual:ZelA,foreign:8,ZelC"));
         QVERIFY(ok->isEnabled());
         QVERIFY(dlg.ChainError()->text().isEmpty());
+        // Faults of the virtual cable follow the devices; a malformed one says which are known.
+        dlg.ChainEdit()->setText(QStringLiteral("virtual:ZelA,foreign:8,ZelC?flip=3:1&secured=2&tdo=0"));
+        QVERIFY(ok->isEnabled());
+        dlg.ChainEdit()->setText(QStringLiteral("virtual:ZelA?tdo=5"));
+        QVERIFY(!ok->isEnabled());
+        QVERIFY(dlg.ChainError()->text().contains(QStringLiteral("Faults may follow after '?'")));
+        {
+            Environment faulty;
+            auto withFault = MakeUi(faulty, "virtual:ZelA?nopower");
+            QCOMPARE(withFault->Interface().Port()->CheckCable(), kCableNoPower);
+        }
         // A bad chain does not matter for another cable.
         dlg.ChainEdit()->setText(QStringLiteral("nonsense"));
         dlg.ClassButton(kTapPortDirect)->setChecked(true);

