@@ -103,14 +103,8 @@ int EditSymbolValue(QWidget* parent, SchDocument& doc, int key)
         CUesDialog dlg(parent, GetUesValue(*device), device->GetUesCount());
         if (dlg.exec() != QDialog::Accepted)
             return 0;
-        const std::uint64_t v = dlg.Value();
-        return doc.Change(QStringLiteral("Edit UES"), [&] {
-            SetUesValue(*device, v);
-            d.SetModifiedFlag(true);
-            d.RefreshValueTexts();
-            d.UpdateAllViews(kHintSymbolEdited);
-            return true;
-        }) ? 1 : 0;
+        d.SetUesValue(dlg.Value());
+        return 1;
     }
     case kDlgVoltageRef:
     case kDlgAutoCalLevel: {
