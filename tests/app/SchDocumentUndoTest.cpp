@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include <QAction>
+#include <QMdiArea>
 #include <QTemporaryDir>
 
 #include "AppTestSupport.h"
@@ -180,6 +181,14 @@ private slots:
         QVERIFY(mw.SaveDocumentAs(doc, dir.filePath(QStringLiteral("core.ZEL"))));
         QVERIFY(doc->UndoStack()->isClean());
         QVERIFY(core->History().IsClean());
+
+        // Closed by the application (not from its window): the windows go with it.
+        std::unique_ptr<CSchDoc> closed = mw.Application().CloseSchematic(*core);
+        QCOMPARE(closed.get(), core);
+        QVERIFY(!mw.DocumentOf(core));
+        QVERIFY(mw.Documents().isEmpty());
+        QCOMPARE(mw.Mdi()->subWindowList().size(), 0);
+        QVERIFY(!undo->isEnabled());
     }
 };
 
