@@ -137,7 +137,8 @@ public:
     // is open; the views have been asked for one with OnPlotViewWanted).
     bool RunSimulation(bool* openPlotWindow = nullptr);
     // After an edit of the schematic: runs the active curve again when automatic re-runs are on
-    // and the plot window is open.
+    // and the plot window is open. The document calls it itself after every schematic change
+    // (and its Undo and Redo), with whether a plot view is open.
     void RerunAfterChange(bool plotWindowOpen);
     CJtagRegProgram* RegProgram() const { return m_regProgram.get(); }
     CJtagDevice* JtagDevice() const { return m_jtagDevice.get(); }
