@@ -39,7 +39,7 @@ commands=(
 command -v ngspice >/dev/null && commands+=("ngspice -b $tmp/zela.cir")
 
 if command -v hyperfine >/dev/null; then
-    hyperfine -N --warmup 5 --runs 100 --style basic "${commands[@]}" 2>/dev/null | grep -E '^Benchmark|Time|Range'
+    hyperfine -N -i --warmup 5 --runs 100 --style basic "${commands[@]}" 2>/dev/null | grep -E '^Benchmark|Time|Range'
 else
     for c in "${commands[@]}"; do
         best=
