@@ -267,7 +267,7 @@ void CJtagUi::ShowRegisters(SchDocument* doc)
 
 void CJtagUi::ShowOptions(SchDocument* doc)
 {
-    CJTAGTapPort* port = Interface().Port();
+    CJtagCable* port = Interface().Cable();
     CJtagOptions o;
     CJtagScriptedDevice* p = ProgrammerOf(doc);
     if (p && doc->Doc().RegProgram()) {
