@@ -27,7 +27,7 @@
 
 #include "device/DeviceConfig.h"
 #include "device/SymbolInfo.h"
-#include "document/XmlParser.h"
+#include "base/XmlParser.h"
 #include "document/SpiceExport.h"
 #include "document/ui/E2CellView.h"
 #include "document/ui/ImportExportDialog.h"

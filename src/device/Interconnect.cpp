@@ -9,7 +9,7 @@
 
 #include "device/DeviceConfig.h"
 #include "device/ManifestTable.h"
-#include "document/XmlParser.h"
+#include "base/XmlParser.h"
 #include "platform/Prompter.h"
 
 namespace kalidor {

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "view/Painter.h"
-#include "view/SymbolSwitch.h"
+#include "base/Painter.h"
+#include "base/SymbolSwitch.h"
 
 namespace kalidor {
 

@@ -1,6 +1,6 @@
 #include "device/ManifestTable.h"
 
-#include "document/XmlParser.h"
+#include "base/XmlParser.h"
 
 namespace kalidor {
 

@@ -6,7 +6,7 @@
 #include "device/DeviceConfig.h"
 #include "document/Exports.h"
 #include "document/SchDoc.h"
-#include "document/XmlParser.h"
+#include "base/XmlParser.h"
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 #include "platform/Prompter.h"

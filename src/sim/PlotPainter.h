@@ -12,7 +12,7 @@
 
 #include "sim/Plot.h"
 #include "sim/PlotWindowState.h"
-#include "view/Painter.h"
+#include "base/Painter.h"
 
 namespace kalidor {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "device/DeviceConfig.h"
-#include "document/XmlParser.h"
+#include "base/XmlParser.h"
 
 namespace kalidor {
 

@@ -9,7 +9,7 @@
 #include "device/DeviceConfig.h"
 #include "device/Interconnect.h"
 #include "device/SymbolInfo.h"
-#include "document/XmlParser.h"
+#include "base/XmlParser.h"
 
 namespace kalidor {
 

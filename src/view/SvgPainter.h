@@ -8,7 +8,7 @@
 #include <string>
 
 #include "view/ColorTable.h"
-#include "view/Painter.h"
+#include "base/Painter.h"
 
 namespace kalidor {
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "device/Interconnect.h"
-#include "view/SymbolSwitch.h"
+#include "base/SymbolSwitch.h"
 
 namespace kalidor {
 

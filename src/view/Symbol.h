@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "view/DrawnElement.h"
-#include "view/Painter.h"
+#include "base/Painter.h"
 
 namespace kalidor {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "view/Painter.h"
+#include "base/Painter.h"
 
 namespace kalidor {
 

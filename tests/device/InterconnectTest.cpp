@@ -8,7 +8,7 @@
 
 #include "device/DeviceConfig.h"
 #include "device/ManifestTable.h"
-#include "document/XmlParser.h"
+#include "base/XmlParser.h"
 #include "platform/Prompter.h"
 
 using namespace kalidor;

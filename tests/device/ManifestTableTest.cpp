@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "device/Interconnect.h"
-#include "document/XmlParser.h"
+#include "base/XmlParser.h"
 
 using namespace kalidor;
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "device/DeviceConfig.h"
-#include "document/XmlParser.h"
+#include "base/XmlParser.h"
 #include "sim/SimulationSetup.h"
 
 using namespace kalidor;

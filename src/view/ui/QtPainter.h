@@ -8,7 +8,7 @@
 #include <QPainter>
 
 #include "view/ColorTable.h"
-#include "view/Painter.h"
+#include "base/Painter.h"
 #include "view/ViewGeometry.h"
 
 namespace kalidor {

@@ -1,4 +1,4 @@
-#include "document/XmlParser.h"
+#include "base/XmlParser.h"
 
 #include <climits>
 #include <cstring>
