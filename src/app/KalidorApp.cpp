@@ -5,7 +5,6 @@
 #include "app/MainWindow.h"
 #include "app/QtPrompter.h"
 #include "app/QtSettings.h"
-#include "document/SpiceExport.h"
 #include "jtag/ui/JtagUi.h"
 #include "platform/Prompter.h"
 #include "platform/Settings.h"
@@ -47,8 +46,6 @@ bool CKalidorApp::InitInstance(const QStringList& args)
     m_settings = std::make_unique<QtSettings>();
     SetCurrentSettings(m_settings.get());
     m_embeddedHelp = CurrentSettings().GetInt(kHelpSection, kEmbeddedHelpEntry, 1) != 0;
-    // The Spice netlist export fills the device's model template.
-    InstallSpiceModelExporter();
 
     // Main window with menus, toolbar and status bar; messages appear over it.
     m_main = std::make_unique<MainWindow>();

@@ -292,9 +292,9 @@ bool ExportSpiceModel(std::ostream& out, CExportContext& context, const std::str
     return static_cast<bool>(out);
 }
 
-void InstallSpiceModelExporter()
+void InstallSpiceModelExporter(CExportContext& context)
 {
-    SetSpiceModelExporter(&ExportSpiceModel);
+    context.spiceExporter = &ExportSpiceModel;
 }
 
 }  // namespace kalidor
