@@ -2,9 +2,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/XmlParser.h"
 #include "device/DeviceConfig.h"
 #include "document/SchDoc.h"
-#include "base/XmlParser.h"
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 #include "platform/Prompter.h"

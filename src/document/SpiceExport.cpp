@@ -3,10 +3,10 @@
 #include <cctype>
 #include <ostream>
 
+#include "base/XmlParser.h"
 #include "device/DeviceConfig.h"
 #include "document/Exports.h"
 #include "document/SchDoc.h"
-#include "base/XmlParser.h"
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 #include "platform/Prompter.h"

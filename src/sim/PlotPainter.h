@@ -10,9 +10,9 @@
 
 #include <string>
 
+#include "base/Painter.h"
 #include "sim/Plot.h"
 #include "sim/PlotWindowState.h"
-#include "base/Painter.h"
 
 namespace kalidor {
 

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstdint>
 
-#include "device/DeviceConfig.h"
 #include "base/XmlParser.h"
+#include "device/DeviceConfig.h"
 
 namespace kalidor {
 

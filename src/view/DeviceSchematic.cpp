@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <set>
 
+#include "base/XmlParser.h"
 #include "device/DeviceConfig.h"
 #include "device/Interconnect.h"
 #include "device/SymbolInfo.h"
-#include "base/XmlParser.h"
 
 namespace kalidor {
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "view/ColorTable.h"
 #include "base/Painter.h"
+#include "view/ColorTable.h"
 
 namespace kalidor {
 

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "device/Interconnect.h"
 #include "base/SymbolSwitch.h"
+#include "device/Interconnect.h"
 
 namespace kalidor {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "view/DrawnElement.h"
 #include "base/Painter.h"
+#include "view/DrawnElement.h"
 
 namespace kalidor {
 

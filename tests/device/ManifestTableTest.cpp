@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "device/Interconnect.h"
 #include "base/XmlParser.h"
+#include "device/Interconnect.h"
 
 using namespace kalidor;
 

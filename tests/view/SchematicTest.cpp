@@ -5,8 +5,8 @@
 #include <climits>
 
 #include "RecordingPainter.h"
-#include "base/XmlParser.h"
 #include "base/SymbolSwitch.h"
+#include "base/XmlParser.h"
 
 namespace kalidor {
 namespace {
