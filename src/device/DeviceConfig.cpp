@@ -10,30 +10,31 @@
 
 namespace kalidor {
 
-const char* const kDeviceTypeNames[5] = {"ZelA", "ZelB", "ZelC", "ZelD", "ZelE"};
-
-bool IsDeviceTypeName(const std::string& name)
+std::unique_ptr<DeviceConfig> CreateDeviceConfig(DeviceKind kind)
 {
-    for (const char* n : kDeviceTypeNames)
-        if (name == n)
-            return true;
-    return false;
+    std::unique_ptr<DeviceConfig> config;
+    switch (FamilyOf(kind)) {
+    case DeviceFamily::ZelA:
+        config = std::make_unique<ZelAConfig>();
+        break;
+    case DeviceFamily::ZelB:
+        config = std::make_unique<ZelBConfig>();
+        break;
+    case DeviceFamily::ZelC:
+        config = std::make_unique<ZelCConfig>();
+        break;
+    case DeviceFamily::ZelD:
+        config = std::make_unique<ZelDConfig>(kind);
+        break;
+    }
+    config->Reset();
+    return config;
 }
 
 std::unique_ptr<DeviceConfig> CreateDeviceConfig(const std::string& typeName)
 {
-    std::unique_ptr<DeviceConfig> config;
-    if (typeName == "ZelA")
-        config = std::make_unique<ZelAConfig>();
-    else if (typeName == "ZelB")
-        config = std::make_unique<ZelBConfig>();
-    else if (typeName == "ZelD" || typeName == "ZelE")
-        config = std::make_unique<ZelDConfig>(typeName);
-    else if (typeName == "ZelC")
-        config = std::make_unique<ZelCConfig>();
-    if (config)
-        config->Reset();
-    return config;
+    const std::optional<DeviceKind> kind = ParseDeviceKind(typeName);
+    return kind ? CreateDeviceConfig(*kind) : nullptr;
 }
 
 std::vector<std::string> NameSeq(const std::string& prefix, int first, int last,
@@ -57,10 +58,7 @@ std::vector<int> BitRange(int first, int last)
     return bits;
 }
 
-DeviceConfig::DeviceConfig(std::string typeName, int cellCount, int symbolSlots)
-    : typeName_(std::move(typeName)), cellCount_(cellCount), symbolSlots_(symbolSlots)
-{
-}
+DeviceConfig::DeviceConfig(DeviceKind kind) : kind_(kind), typeName_(TraitsOf(kind).name) {}
 
 // ---- table building ----
 
@@ -145,7 +143,7 @@ int DeviceConfig::Rebuild()
 {
     cells_.clear();
     cellDefaults_.clear();
-    symbols_.assign(symbolSlots_, SymbolValue{});
+    symbols_.assign(Traits().symbolSlots, SymbolValue{});
     uesCells_.clear();
     securityFlag_ = 0;
     BuildCells();
@@ -369,5 +367,34 @@ std::string DeviceConfig::GetUesText()
         uesText_[n - 1 - i] = static_cast<char>('0' + GetUesBit(i));
     return uesText_;
 }
+
+// ---- what differs between the families ----
+
+int DeviceConfig::GainPolarityKey(int) const { return -1; }
+
+int DeviceConfig::GetSignedGain(int key)
+{
+    const int v = GetSymValue(key);
+    const int polarity = GainPolarityKey(key);
+    if (polarity < 0 || GetSymValue(polarity) != 0)
+        return v + 1;
+    return -(v + 1);
+}
+
+void DeviceConfig::SetSignedGain(int key, int gain)
+{
+    const int polarity = GainPolarityKey(key);
+    SetSymValue(key, (gain < 0 ? -gain : gain) - 1);
+    if (polarity >= 0)
+        SetSymValue(polarity, gain < 0 ? 0 : 1);
+}
+
+std::span<const InputContact> DeviceConfig::InputContacts(int) const { return {}; }
+
+std::optional<DacReading> DeviceConfig::DacOutput(int, int) { return std::nullopt; }
+
+int DeviceConfig::DacReferenceMillivolts(int) { return 0; }
+
+std::string DeviceConfig::MuxSelectText(int) { return {}; }
 
 }  // namespace kalidor

@@ -1,5 +1,7 @@
 #include "device/ZelAConfig.h"
 
+#include "device/ZelAKeys.h"
+
 namespace kalidor {
 
 const std::pair<int32_t, int32_t> kZelABCapTable[128] = {
@@ -74,10 +76,37 @@ int ZelABConfigBase::ToggleSymbol(int k, int k2, int position)
     return 0;
 }
 
-ZelAConfig::ZelAConfig() : ZelABConfigBase("ZelA", 179, 84)
+ZelAConfig::ZelAConfig() : ZelABConfigBase(DeviceKind::ZelA)
 {
     nodeCounts_ = {28, 0, 4, 4, 0};
     securityCell_ = 104;
+}
+
+int ZelAConfig::GainPolarityKey(int gainKey) const
+{
+    for (int block = 0; block < kZelABlockCount; ++block) {
+        if (gainKey == ZelABlockKey(block, kZelAOffsetGain1))
+            return ZelABlockKey(block, kZelAOffsetPolarity1);
+        if (gainKey == ZelABlockKey(block, kZelAOffsetGain2))
+            return ZelABlockKey(block, kZelAOffsetPolarity2);
+    }
+    return -1;
+}
+
+namespace {
+
+const InputContact kXBlockInputs[] = {{"NONE", 0, "VREF"},  {"IN 1", 1, "IN1"},  {"IN 2", 2, "IN2"},
+                                      {"OUT 1", 3, "OUT1"}, {"OUT 2", 4, "OUT2"}, {"OUT 4", 5, "OUT4"}};
+const InputContact kYBlockInputs[] = {{"NONE", 0, "VREF"},  {"IN 3", 1, "IN3"},  {"IN 4", 2, "IN4"},
+                                      {"OUT 3", 3, "OUT3"}, {"OUT 4", 4, "OUT4"}, {"OUT 2", 5, "OUT2"}};
+
+}  // namespace
+
+std::span<const InputContact> ZelAConfig::InputContacts(int key) const
+{
+    if (IsZelAYBlockInputKey(key))
+        return kYBlockInputs;
+    return kXBlockInputs;
 }
 
 void ZelAConfig::BuildCells()

@@ -22,7 +22,7 @@ static const char kInternalErrorCaption[] = "Kalidor Internal Error";
 // Element names in table order, and the configuration-A keys whose symbols hold them.
 static const char* const kElementNames[7] = {"C1", "C2", "L2", "C3", "C4", "L4", "C5"};
 
-ZelDConfig::ZelDConfig(const std::string& typeName) : DeviceConfig(typeName, 204, 84)
+ZelDConfig::ZelDConfig(DeviceKind kind) : DeviceConfig(kind)
 {
     nodeCounts_ = {16, 0, 1, 1, 2};
     securityCell_ = 92;
@@ -108,9 +108,9 @@ void ZelDConfig::BuildSymbols()
     SymbolValue& gain = DefineSingle(11, "gain", -1, 9, 1);
     gain.kind = kSymGainCode;
     DefineSingle(19, "PMB", 166, 1, 1);
-    SymbolValue& cfgA = DefineSingle(kCfgAKey, "CfgA", -1, 0, -1);
+    SymbolValue& cfgA = DefineSingle(kKeyFilterConfigA, "CfgA", -1, 0, -1);
     cfgA.kind = kSymConfiguration;
-    SymbolValue& cfgB = DefineSingle(kCfgBKey, "CfgB", -1, 0, -1);
+    SymbolValue& cfgB = DefineSingle(kKeyFilterConfigB, "CfgB", -1, 0, -1);
     cfgB.kind = kSymConfiguration;
 }
 
@@ -147,10 +147,10 @@ void ZelDConfig::SetSymValue(int symKey, int value)
         return;
     // Editing an element or the frequency range of a configuration means it no longer is the
     // stored filter that was applied to it.
-    if (symKey >= 0 && symKey <= 7)
-        symbols_[kCfgAKey].value = -2;
-    else if (symKey >= 12 && symKey <= 19)
-        symbols_[kCfgBKey].value = -2;
+    if (IsConfigAKey(symKey))
+        symbols_[kKeyFilterConfigA].value = -2;
+    else if (IsConfigBKey(symKey))
+        symbols_[kKeyFilterConfigB].value = -2;
     DeviceConfig::SetSymValue(symKey, value);
 }
 

@@ -6,21 +6,24 @@
 #include <array>
 
 #include "device/DeviceConfig.h"
+#include "device/ZelDKeys.h"
 
 namespace kalidor {
 
 class ZelDConfig : public DeviceConfig {
 public:
-    explicit ZelDConfig(const std::string& typeName);  // "ZelD" or "ZelE"
+    explicit ZelDConfig(DeviceKind kind);  // ZelD or ZelE
     int GetCapText(int which, int code, int format, std::string& text) override;
     int GetNearestCapIndex(int which, int value) override;
     double GetCapFarads(int symKey) override;
     int GetCellFuse(int position) override;
     void SetSymValue(int symKey, int value) override;
+    // The gain symbol holds the gain itself (1, 2, 5 or 10).
+    int GetSignedGain(int key) override { return GetSymValue(key); }
+    void SetSignedGain(int key, int gain) override { SetSymValue(key, gain); }
+    bool ListsPoleFrequencies() const override { return false; }
 
-    static constexpr int kCfgAKey = 64;
-    static constexpr int kCfgBKey = 65;
-    static constexpr int kElementCount = 7;
+    static constexpr int kElementCount = kZelDElementCount;
 
 protected:
     void BuildCells() override;

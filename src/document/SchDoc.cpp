@@ -7,6 +7,7 @@
 
 #include "device/DeviceConfig.h"
 #include "device/SymbolInfo.h"
+#include "device/ZelDKeys.h"
 #include "jtag/JtagDevice.h"
 #include "jtag/JtagRegProgram.h"
 #include "jtag/JtagScriptedDevice.h"
@@ -254,7 +255,7 @@ bool CSchDoc::ClearSchematic()
         return false;
     if (!m_device)
         return false;
-    if (m_deviceType == "ZelD" || m_deviceType == "ZelE") {
+    if (m_device->Traits().filterConfigs) {
         ApplyFilterConfig(0, nullptr);
         ApplyFilterConfig(1, nullptr);
     }
@@ -295,7 +296,7 @@ int CSchDoc::ApplyFilterConfig(int which, const CFilterEntry* entry)
 {
     if ((which != 0 && which != 1) || !m_device)
         return -1;
-    const int cfgKey = which == 0 ? 64 : 65;
+    const int cfgKey = which == 0 ? kKeyFilterConfigA : kKeyFilterConfigB;
     if (!entry) {
         m_filterConfigs[which].reset();
         m_device->SetSymValue(cfgKey, -1);
@@ -303,7 +304,8 @@ int CSchDoc::ApplyFilterConfig(int which, const CFilterEntry* entry)
     }
     m_filterConfigs[which] = std::make_unique<CFilterEntry>(*entry);
     // The value stored in the frequency range symbol is the entry's range for this device.
-    m_device->SetSymValue(which == 0 ? 7 : 19, entry->FrequencyRange(m_deviceType));
+    m_device->SetSymValue(which == 0 ? kKeyFrequencyRangeA : kKeyFrequencyRangeB,
+                          entry->FrequencyRange(m_deviceType));
     m_lastConfiguration = cfgKey;
     m_device->SetSymValue(cfgKey, entry->id);
     RefreshValueTexts();
@@ -318,19 +320,19 @@ const CFilterEntry* CSchDoc::GetFilterConfig(int which) const
 
 int CSchDoc::GetFilterConfigState(int key)
 {
-    if ((key != 64 && key != 65) || !m_device)
+    if ((key != kKeyFilterConfigA && key != kKeyFilterConfigB) || !m_device)
         return -1;
-    if (!m_filterConfigs[key - 64])
+    if (!m_filterConfigs[key - kKeyFilterConfigA])
         return -1;
     return m_device->GetSymValue(key);
 }
 
 int CSchDoc::FilterConfigText(int key, std::string& text)
 {
-    if (key != 64 && key != 65)
+    if (key != kKeyFilterConfigA && key != kKeyFilterConfigB)
         return 0;
-    const std::string name = key == 64 ? "CfgA" : "CfgB";
-    const CFilterEntry* entry = m_filterConfigs[key - 64].get();
+    const std::string name = key == kKeyFilterConfigA ? "CfgA" : "CfgB";
+    const CFilterEntry* entry = m_filterConfigs[key - kKeyFilterConfigA].get();
     if (!entry) {
         text = name + " unknown\r\n";
         return 1;

@@ -27,7 +27,7 @@ inline constexpr int kPlotColorInactiveTitle = 14;  // grey
 // The text of the title block of a printed page.
 struct PlotTitleBlock {
     std::string title;       // design title or file name
-    std::string deviceType;  // "ZelA" ...
+    std::string deviceType;  // the device type name
     std::string date;        // "%B %d, %Y"
 };
 

@@ -47,18 +47,26 @@ int CSimulator::GainDbOf(double re, double im, double* gainDb)
     return 1;
 }
 
+std::unique_ptr<CSimulator> CreateSimulator(DeviceKind kind, DeviceConfig& values, CGainSource* gains)
+{
+    switch (FamilyOf(kind)) {
+    case DeviceFamily::ZelA:
+        return std::make_unique<CZelASimulator>(values, gains);
+    case DeviceFamily::ZelB:
+        return std::make_unique<CZelBSimulator>(values, gains);
+    case DeviceFamily::ZelC:
+        return std::make_unique<CZelCSimulator>(values, gains);
+    case DeviceFamily::ZelD:
+        break;
+    }
+    return std::make_unique<CZelDSimulator>(values, DeviceKindName(kind), gains);
+}
+
 std::unique_ptr<CSimulator> CreateSimulator(const std::string& deviceType, DeviceConfig& values,
                                             CGainSource* gains)
 {
-    if (deviceType == "ZelA")
-        return std::make_unique<CZelASimulator>(values, gains);
-    if (deviceType == "ZelB")
-        return std::make_unique<CZelBSimulator>(values, gains);
-    if (deviceType == "ZelC")
-        return std::make_unique<CZelCSimulator>(values, gains);
-    if (deviceType == "ZelD" || deviceType == "ZelE")
-        return std::make_unique<CZelDSimulator>(values, deviceType, gains);
-    return nullptr;
+    const std::optional<DeviceKind> kind = ParseDeviceKind(deviceType);
+    return kind ? CreateSimulator(*kind, values, gains) : nullptr;
 }
 
 }  // namespace kalidor

@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "device/DeviceKind.h"
+
 namespace kalidor {
 
 class DeviceConfig;
@@ -77,8 +79,9 @@ protected:
     std::string deviceName_;
 };
 
-// The simulator of a device type ("ZelA" ... "ZelE"); nullptr for an unknown type. ZelD and
-// ZelE share one model and keep the type name, which sets the filter's time constant.
+// The simulator of a device type; nullptr for an unknown type name. ZelD and ZelE share one model
+// and keep the type name, which sets the filter's time constant.
+std::unique_ptr<CSimulator> CreateSimulator(DeviceKind kind, DeviceConfig& values, CGainSource* gains = nullptr);
 std::unique_ptr<CSimulator> CreateSimulator(const std::string& deviceType, DeviceConfig& values,
                                             CGainSource* gains = nullptr);
 

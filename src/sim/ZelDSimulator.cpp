@@ -1,16 +1,13 @@
 #include "sim/ZelDSimulator.h"
 
+#include "device/ZelDKeys.h"
+
 namespace kalidor {
 
 namespace {
 
 constexpr double kTauZelD = 1e-5;
 constexpr double kTauZelE = 1e-5 / 5.0;
-
-// Symbol keys of the elements C5, L4, C4, C3, L2, C2, C1 in configuration A; B is 12 higher.
-constexpr int kElementKeysA[7] = {6, 5, 4, 3, 2, 1, 0};
-constexpr int kConfigBOffset = 12;
-constexpr int kGainKey = 11;
 
 }  // namespace
 
@@ -23,7 +20,7 @@ CZelDSimulator::CZelDSimulator(DeviceConfig& values, const std::string& deviceNa
 
 double CZelDSimulator::GetTimeConstant() const
 {
-    return deviceName_ == "ZelE" ? kTauZelE : kTauZelD;
+    return deviceName_ == DeviceKindName(DeviceKind::ZelE) ? kTauZelE : kTauZelD;
 }
 
 int CZelDSimulator::SelectInput(int) { return 1; }
@@ -31,13 +28,14 @@ int CZelDSimulator::SelectInput(int) { return 1; }
 void CZelDSimulator::Configure(int config)
 {
     config_ = config;
-    gain_ = SymValue(kGainKey);
+    gain_ = SymValue(kKeyZelDGain);
     if (config != 0 && config != 1)
         return;
-    const int offset = config == 0 ? 0 : kConfigBOffset;
-    double* const elements[7] = {&c5_, &l4_, &c4_, &c3_, &l2_, &c2_, &c1_};
-    for (int i = 0; i < 7; ++i)
-        *elements[i] = CapFarads(kElementKeysA[i] + offset);
+    // The elements' keys run C1, C2, L2, C3, C4, L4, C5 from the configuration's first key.
+    const int first = config == 0 ? kKeyElementC1A : kKeyElementC1B;
+    double* const elements[kZelDElementCount] = {&c1_, &c2_, &l2_, &c3_, &c4_, &l4_, &c5_};
+    for (int i = 0; i < kZelDElementCount; ++i)
+        *elements[i] = CapFarads(first + i);
 }
 
 void CZelDSimulator::Evaluate(double frequencyHz)

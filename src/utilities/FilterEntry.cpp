@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "device/DeviceKind.h"
+
 namespace kalidor {
 
 namespace {
@@ -106,7 +108,9 @@ std::string CFilterEntry::Description() const
 
 int CFilterEntry::FrequencyRange(const std::string& deviceType) const
 {
-    const double threshold = deviceType == "ZelE" ? 30000.0 : 200000.0;
+    // The range edge of the device type (ZelD's for another name).
+    const DeviceTraits* device = FindDeviceTraits(deviceType);
+    const double threshold = (device ? *device : TraitsOf(DeviceKind::ZelD)).rangeEdgeHz;
     return attributes[kFc] > threshold ? 0 : 1;
 }
 

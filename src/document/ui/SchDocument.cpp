@@ -4,6 +4,7 @@
 #include <QUndoCommand>
 
 #include "device/DeviceConfig.h"
+#include "device/ZelDKeys.h"
 #include "sim/SimulationSetup.h"
 #include "platform/Prompter.h"
 
@@ -101,10 +102,6 @@ SchDocument::State SchDocument::CaptureState() const
 }
 
 namespace {
-
-// The symbols that hold the state of filter configurations A and B (ZelD, ZelE).
-constexpr int kKeyFilterConfigA = 64;
-constexpr int kKeyFilterConfigB = 65;
 
 // Copies the saved design state of `from` (E2 cells, security fuse, summary, filter
 // configurations, curve settings) into `to`, whose objects stay where they are: the plot window
