@@ -149,19 +149,31 @@ void CJtagRegProgram::LineWithImage(std::string_view pattern, const std::string&
     Line(out);
 }
 
-std::unique_ptr<CJtagRegProgram> CreateRegProgram(const std::string& deviceTypeName)
+std::unique_ptr<CJtagRegProgram> CreateRegProgram(DeviceKind kind)
 {
     std::unique_ptr<CJtagRegProgram> p;
-    if (deviceTypeName == "ZelA")
+    switch (FamilyOf(kind)) {
+    case DeviceFamily::ZelA:
         p = std::make_unique<CZelARegProgram>();
-    else if (deviceTypeName == "ZelB")
+        break;
+    case DeviceFamily::ZelB:
         p = std::make_unique<CZelBRegProgram>();
-    else if (deviceTypeName == "ZelC")
+        break;
+    case DeviceFamily::ZelC:
         p = std::make_unique<CZelCRegProgram>();
-    else if (deviceTypeName == "ZelD" || deviceTypeName == "ZelE")
+        break;
+    case DeviceFamily::ZelD:
         p = std::make_unique<CZelDRegProgram>();
-    if (p) p->SetDeviceTypeName(deviceTypeName);
+        break;
+    }
+    p->SetDeviceTypeName(DeviceKindName(kind));
     return p;
+}
+
+std::unique_ptr<CJtagRegProgram> CreateRegProgram(const std::string& deviceTypeName)
+{
+    const std::optional<DeviceKind> kind = ParseDeviceKind(deviceTypeName);
+    return kind ? CreateRegProgram(*kind) : nullptr;
 }
 
 }  // namespace kalidor

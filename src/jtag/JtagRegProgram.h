@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "device/DeviceKind.h"
 #include "jtag/JtagBits.h"
 
 namespace kalidor {
@@ -86,6 +87,15 @@ public:
     // Verify: 1 when the read-back text equals the register image built from the E2 cells, else 0.
     virtual int CompareRegWithBits(int reg, std::string_view bits);
 
+    // --- where a design lives, for the download, upload and verify sequences ---
+    // Register 0 holds the design's configuration (ZelA/ZelB USR, ZelC CFG, ZelD/ZelE USRA). The
+    // register that holds the rest of it, written together with register 0 by "ALL" and read
+    // back on its own (ZelB's DAC code, ZelC's signature); -1 when register 0 holds it all.
+    virtual int SecondDesignRegister() const { return -1; }
+    // True for the devices with two stored configurations (ZelD/ZelE), whose register 2 holds
+    // configuration B and which take their own sequences.
+    virtual bool HasTwoConfigurations() const { return false; }
+
     // --- plain accessors ---
     // 1: program operations re-read the register right after programming (default 1).
     int GetInlineVerify() const { return inlineVerify_; }
@@ -145,8 +155,9 @@ protected:
     std::string deviceTypeName_;
 };
 
-// Creates the register program for a device type name ("ZelA" … "ZelE"), with its device type name
-// set; nullptr for an unknown name.
+// Creates the register program of a device type, with its device type name set; nullptr for an
+// unknown name.
+std::unique_ptr<CJtagRegProgram> CreateRegProgram(DeviceKind kind);
 std::unique_ptr<CJtagRegProgram> CreateRegProgram(const std::string& deviceTypeName);
 
 }  // namespace kalidor

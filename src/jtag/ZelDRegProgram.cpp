@@ -1,6 +1,7 @@
 #include "jtag/ZelDRegProgram.h"
 
 #include "device/DeviceConfig.h"
+#include "device/ZelDKeys.h"
 
 namespace kalidor {
 
@@ -75,8 +76,9 @@ std::string_view CZelDRegProgram::IdcodeSirLine() const { return kIdcodeSir; }
 
 std::string_view CZelDRegProgram::IdcodeSdrLine() const
 {
-    if (deviceTypeName_ == "ZelD") return kIdcodeSdrZelD;
-    if (deviceTypeName_ == "ZelE") return kIdcodeSdrZelE;
+    const std::optional<DeviceKind> kind = ParseDeviceKind(deviceTypeName_);
+    if (kind == DeviceKind::ZelD) return kIdcodeSdrZelD;
+    if (kind == DeviceKind::ZelE) return kIdcodeSdrZelE;
     return {};
 }
 
@@ -202,11 +204,11 @@ void CZelDRegProgram::WriteAll()
         UsrWrite(false, true);
         return;
     }
-    const int v = device_->GetSymValue(kAbBitKey);
-    device_->SetSymValue(kAbBitKey, 1);
+    const int v = device_->GetSymValue(kKeyAbBit);
+    device_->SetSymValue(kKeyAbBit, 1);
     UsrWrite(false, true);
     UsrWrite(true, true);
-    device_->SetSymValue(kAbBitKey, v);
+    device_->SetSymValue(kKeyAbBit, v);
     UsrWrite(false, true);
 }
 
