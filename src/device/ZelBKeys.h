@@ -5,6 +5,8 @@
 namespace kalidor {
 
 // Block 1 (XT)
+inline constexpr int kKeyZelBXtZt1 = 1;  // zt_1 and zt_2: UES cells as well
+inline constexpr int kKeyZelBXtZt2 = 2;
 inline constexpr int kKeyZelBXtFeedback = 3;
 inline constexpr int kKeyZelBIa1Gain = 4;
 inline constexpr int kKeyZelBIa2Gain = 5;
@@ -15,6 +17,8 @@ inline constexpr int kKeyZelBIa1Input = 9;
 inline constexpr int kKeyZelBIa2AInput = 10;  // IA2's input while the MSEL pin is 0
 inline constexpr int kKeyZelBIa2BInput = 11;  // and while it is 1
 // Block 2 (XB)
+inline constexpr int kKeyZelBXbZt1 = 13;
+inline constexpr int kKeyZelBXbZt2 = 14;
 inline constexpr int kKeyZelBXbFeedback = 15;
 inline constexpr int kKeyZelBIa3Gain = 16;
 inline constexpr int kKeyZelBIa4Gain = 17;  // always inverting: stored as the magnitude only

@@ -24,6 +24,13 @@ inline constexpr int kKeyZelCIa4AInput = 16;
 inline constexpr int kKeyZelCIa4BInput = 17;
 inline constexpr int kKeyZelCDac1Input = 18;
 inline constexpr int kKeyZelCDac2Input = 19;
+// Which output amplifier (0: OA1, 1: OA2) each source drives.
+inline constexpr int kKeyZelCIa1Output = 20;
+inline constexpr int kKeyZelCIa2Output = 21;
+inline constexpr int kKeyZelCIa3Output = 22;
+inline constexpr int kKeyZelCIa4Output = 23;
+inline constexpr int kKeyZelCDac1Output = 24;
+inline constexpr int kKeyZelCDac2Output = 25;
 inline constexpr int kKeyZelCRef1Level = 26;
 inline constexpr int kKeyZelCRef2Level = 27;
 inline constexpr int kKeyZelCIa1Polarity = 29;  // IA1..IA4: 29..32

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "device/ZelCKeys.h"
+
 namespace kalidor {
 
 namespace {
@@ -160,10 +162,10 @@ void CZelCSimulator::Evaluate(double frequencyHz)
         y.Divide(den);
         return y;
     };
-    const int gIa1 = GainValue(4);
-    const int gIa2 = GainValue(5);
-    const int gIa3 = GainValue(6);
-    const int gIa4 = GainValue(7);
+    const int gIa1 = GainValue(kKeyZelCIa1Gain);
+    const int gIa2 = GainValue(kKeyZelCIa2Gain);
+    const int gIa3 = GainValue(kKeyZelCIa3Gain);
+    const int gIa4 = GainValue(kKeyZelCIa4Gain);
     yIa1_ = admittance(gm_[0], Pole(gIa1));
     yIa2_ = admittance(gm_[1], Pole(gIa2));
     yDac1_ = admittance(gm_[2], p_[1]);
@@ -174,12 +176,12 @@ void CZelCSimulator::Evaluate(double frequencyHz)
     kIa2_ = -static_cast<double>(gIa2);
     kIa3_ = -static_cast<double>(gIa3);
     kIa4_ = -static_cast<double>(gIa4);
-    kDac1_ = -(SymValue(8) - 128) / 128.0;
-    kDac2_ = -(SymValue(9) - 128) / 128.0;
+    kDac1_ = -(SymValue(kKeyZelCDac1) - 128) / 128.0;
+    kDac2_ = -(SymValue(kKeyZelCDac2) - 128) / 128.0;
 
     // 4.-5. Feedback elements of the output amplifiers.
-    c1Farads_ = CapFarads(2);
-    c2Farads_ = CapFarads(3);
+    c1Farads_ = CapFarads(kKeyZelCOa1Capacitor);
+    c2Farads_ = CapFarads(kKeyZelCOa2Capacitor);
     r1On_ = CellValue(kCellInteg1) == 0 ? 1.0 : 0.0;
     c1On_ = CellValue(kCellComp1) == 0 ? 1.0 : 0.0;
     r2On_ = CellValue(kCellInteg2) == 0 ? 1.0 : 0.0;
@@ -193,18 +195,18 @@ void CZelCSimulator::Evaluate(double frequencyHz)
     auto place = [this](int routingKey, int slot, int code) {
         (SymValue(routingKey) == 0 ? inV1_ : inV2_)[slot] = code;
     };
-    if (SymValue(33) == SymValue(12))
-        place(20, 1, SymValue(13));
+    if (SymValue(kKeyZelCMselAPin) == SymValue(kKeyZelCMux1Select))
+        place(kKeyZelCIa1Output, 1, SymValue(kKeyZelCIa1AInput));
     else
-        place(20, 2, SymValue(14));
-    place(21, 3, SymValue(11));
-    place(24, 4, SymValue(18));
-    place(25, 5, SymValue(19));
-    place(22, 6, SymValue(10));
-    if (SymValue(34) == SymValue(15))
-        place(23, 7, SymValue(16));
+        place(kKeyZelCIa1Output, 2, SymValue(kKeyZelCIa1BInput));
+    place(kKeyZelCIa2Output, 3, SymValue(kKeyZelCIa2Input));
+    place(kKeyZelCDac1Output, 4, SymValue(kKeyZelCDac1Input));
+    place(kKeyZelCDac2Output, 5, SymValue(kKeyZelCDac2Input));
+    place(kKeyZelCIa3Output, 6, SymValue(kKeyZelCIa3Input));
+    if (SymValue(kKeyZelCMselBPin) == SymValue(kKeyZelCMux4Select))
+        place(kKeyZelCIa4Output, 7, SymValue(kKeyZelCIa4AInput));
     else
-        place(23, 8, SymValue(17));
+        place(kKeyZelCIa4Output, 8, SymValue(kKeyZelCIa4BInput));
 
     // 7. Clean-up: "not connected" and inputs other than the driven one carry nothing. A code
     // outside 0..7 (an illegal stored setting) connects nothing either.
