@@ -139,16 +139,16 @@ public:
     virtual bool LabelsPins() const { return false; }
 
     // --- plain accessors ---
-    DeviceKind Kind() const { return kind_; }
-    const DeviceTraits& Traits() const { return TraitsOf(kind_); }
-    const std::string& TypeName() const { return typeName_; }
-    int SymbolSlotCount() const { return static_cast<int>(symbols_.size()); }
-    const std::vector<E2Cell>& Cells() const { return cells_; }
+    DeviceKind Kind() const { return m_kind; }
+    const DeviceTraits& Traits() const { return TraitsOf(m_kind); }
+    const std::string& TypeName() const { return m_typeName; }
+    int SymbolSlotCount() const { return static_cast<int>(m_symbols.size()); }
+    const std::vector<E2Cell>& Cells() const { return m_cells; }
     // True when `key` has a symbol record (schematic-only keys have none).
     bool HasRecord(int key) const;
-    bool ValidCell(int position) const { return position >= 0 && position < static_cast<int>(cells_.size()); }
+    bool ValidCell(int position) const { return position >= 0 && position < static_cast<int>(m_cells.size()); }
     // The position of the security cell, or -1 when the device keeps a flag instead (ZelC).
-    int SecurityCell() const { return securityCell_; }
+    int SecurityCell() const { return m_securityCell; }
 
 protected:
     // The cell and symbol slot counts are the kind's.
@@ -179,20 +179,20 @@ protected:
     // Stores every record's default in its cells, so that cells and symbols agree after Reset.
     void ApplySymbolDefaults();
 
-    DeviceKind kind_;
-    std::string typeName_;
-    std::vector<E2Cell> cells_;
-    std::vector<SymbolValue> symbols_;
-    std::vector<int> cellDefaults_;
-    std::vector<int> uesCells_;  // position of UES bit i
-    std::vector<int> gains_;
-    ValueTable capTable_;
-    std::vector<int32_t> capWeights_;
-    std::array<int, 5> nodeCounts_{};  // kinds 0..4
-    int securityCell_ = -1;
-    int securityFlag_ = 0;
-    int switches_[2] = {0, 1};
-    std::string uesText_;
+    DeviceKind m_kind;
+    std::string m_typeName;
+    std::vector<E2Cell> m_cells;
+    std::vector<SymbolValue> m_symbols;
+    std::vector<int> m_cellDefaults;
+    std::vector<int> m_uesCells;  // position of UES bit i
+    std::vector<int> m_gains;
+    ValueTable m_capTable;
+    std::vector<int32_t> m_capWeights;
+    std::array<int, 5> m_nodeCounts{};  // kinds 0..4
+    int m_securityCell = -1;
+    int m_securityFlag = 0;
+    int m_switches[2] = {0, 1};
+    std::string m_uesText;
 };
 
 // Creates the model of a device kind, Reset already done.

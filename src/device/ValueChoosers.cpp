@@ -103,18 +103,18 @@ ChooserList CapacitorChooserRows(DeviceConfig& config, int key)
 
 bool CInterconnectChoices::Add(const std::string& name, int value)
 {
-    if (static_cast<int>(entries_.size()) >= kMaxEntries) {
+    if (static_cast<int>(m_entries.size()) >= kMaxEntries) {
         CurrentPrompter().Message(kMsgContactNamesOverwrite, "Kalidor", Buttons::Ok, MessageIcon::Error);
         return false;
     }
-    entries_.push_back({name.substr(0, kMaxName), value});
+    m_entries.push_back({name.substr(0, kMaxName), value});
     return true;
 }
 
 ChooserList CInterconnectChoices::Rows(int currentValue) const
 {
     ChooserList list;
-    list.rows = entries_;
+    list.rows = m_entries;
     list.selected = SelectValue(list.rows, currentValue);
     return list;
 }

@@ -72,7 +72,7 @@ public:
     ChooserList Rows(int currentValue) const;
 
 private:
-    std::vector<ChooserRow> entries_;
+    std::vector<ChooserRow> m_entries;
 };
 
 // --- DAC lists (dialog type 9) ---

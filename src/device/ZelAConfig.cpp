@@ -36,13 +36,13 @@ static const int32_t kCapRecordWeights[7] = {38048, 46464, 75972, 93156, 149648,
 
 void ZelABConfigBase::BuildValueTables()
 {
-    capTable_.BuildFromSorted(std::vector<std::pair<int32_t, int32_t>>(
+    m_capTable.BuildFromSorted(std::vector<std::pair<int32_t, int32_t>>(
         std::begin(kZelABCapTable), std::end(kZelABCapTable)));
-    capWeights_.assign(std::begin(kZelABCapWeights), std::end(kZelABCapWeights));
-    gains_.clear();
+    m_capWeights.assign(std::begin(kZelABCapWeights), std::end(kZelABCapWeights));
+    m_gains.clear();
     for (int g = -10; g <= 10; ++g)
         if (g != 0)
-            gains_.push_back(g);
+            m_gains.push_back(g);
 }
 
 SymbolValue& ZelABConfigBase::DefineCap(int key, const std::string& name,
@@ -56,11 +56,11 @@ SymbolValue& ZelABConfigBase::DefineCap(int key, const std::string& name,
 
 int ZelABConfigBase::CoerceSymbols()
 {
-    if (!switches_[1])
+    if (!m_switches[1])
         return 0;
     int count = 0;
     for (int key = 0; key < SymbolSlotCount(); ++key) {
-        if (GetSymValue(key) > symbols_[key].maxValue) {
+        if (GetSymValue(key) > m_symbols[key].maxValue) {
             SetSymValue(key, 0);
             ++count;
         }
@@ -78,8 +78,8 @@ int ZelABConfigBase::ToggleSymbol(int k, int k2, int position)
 
 ZelAConfig::ZelAConfig() : ZelABConfigBase(DeviceKind::ZelA)
 {
-    nodeCounts_ = {28, 0, 4, 4, 0};
-    securityCell_ = 104;
+    m_nodeCounts = {28, 0, 4, 4, 0};
+    m_securityCell = 104;
 }
 
 int ZelAConfig::GainPolarityKey(int gainKey) const
@@ -173,7 +173,7 @@ void ZelAConfig::BuildCells()
               "imon_b16", "enTriB"},
              {7, 6, 0, 1, 2, 3, 4, 5, 11, 10, 9, 8, 12, 13, 14, 15, 16, 17});
 
-    uesCells_ = {0, 1, 26, 27, 52, 53, 78, 79};
+    m_uesCells = {0, 1, 26, 27, 52, 53, 78, 79};
 }
 
 void ZelAConfig::BuildSymbols()

@@ -10,8 +10,8 @@ namespace kalidor {
 
 ZelBConfig::ZelBConfig() : ZelABConfigBase(DeviceKind::ZelB)
 {
-    nodeCounts_ = {44, 0, 3, 2, 0};
-    securityCell_ = 80;
+    m_nodeCounts = {44, 0, 3, 2, 0};
+    m_securityCell = 80;
 }
 
 int ZelBConfig::GainPolarityKey(int gainKey) const
@@ -117,7 +117,7 @@ int ZelBConfig::GetCellFuse(int position)
 {
     if (!ValidCell(position))
         return -1;
-    return cells_[position].bit + (position >= 81 ? 81 : 0);
+    return m_cells[position].bit + (position >= 81 ? 81 : 0);
 }
 
 void ZelBConfig::BuildCells()
@@ -186,7 +186,7 @@ void ZelBConfig::BuildCells()
               17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33,
               34, 35, 36, 37, 38, 39, 43, 42, 41, 40, 44, 45, 46, 47, 48, 49});
 
-    uesCells_ = {75, 76, 77, 0, 1, 29, 30};
+    m_uesCells = {75, 76, 77, 0, 1, 29, 30};
 }
 
 void ZelBConfig::BuildSymbols()

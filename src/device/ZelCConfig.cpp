@@ -30,8 +30,8 @@ const ZelCCap kZelCCaps[8] = {
 
 ZelCConfig::ZelCConfig() : DeviceConfig(DeviceKind::ZelC)
 {
-    nodeCounts_ = {28, 0, 4, 2, 0};
-    securityCell_ = -1;  // ZelC keeps a security flag instead of a cell
+    m_nodeCounts = {28, 0, 4, 2, 0};
+    m_securityCell = -1;  // ZelC keeps a security flag instead of a cell
 }
 
 int ZelCConfig::GetCellFuse(int position)
@@ -44,7 +44,7 @@ void ZelCConfig::SetSymValue(int symKey, int value)
     // The input multiplexer pins are simulation-only states without cells.
     if (symKey == kKeyZelCMselAPin || symKey == kKeyZelCMselBPin) {
         if (symKey < SymbolSlotCount())
-            symbols_[symKey].value = value;
+            m_symbols[symKey].value = value;
         return;
     }
     DeviceConfig::SetSymValue(symKey, value);
@@ -108,12 +108,12 @@ void ZelCConfig::BuildValueTables()
     std::vector<std::pair<int32_t, int32_t>> sorted;
     for (int i = 0; i < 8; ++i)
         sorted.push_back({i, kZelCCaps[i].value});
-    capTable_.BuildFromSorted(sorted);
-    capWeights_ = {19024, 23232, 37896};
-    gains_.clear();
+    m_capTable.BuildFromSorted(sorted);
+    m_capWeights = {19024, 23232, 37896};
+    m_gains.clear();
     for (int g = -10; g <= 10; ++g)
         if (g != 0)
-            gains_.push_back(g);
+            m_gains.push_back(g);
 }
 
 void ZelCConfig::BuildCells()
@@ -177,9 +177,9 @@ void ZelCConfig::BuildCells()
              BitRange(0, 15));
     AddCells(-1, 13, NameSeq("CAL_", 0, 25), BitRange(0, 25));
 
-    uesCells_.clear();
+    m_uesCells.clear();
     for (int i = 0; i < 16; ++i)
-        uesCells_.push_back(112 + i);
+        m_uesCells.push_back(112 + i);
 }
 
 void ZelCConfig::BuildSymbols()

@@ -37,8 +37,8 @@ protected:
 private:
     // The element number a `which` argument selects (see CapTable).
     int ElementOf(int which);
-    std::array<ValueTable, kElementCount> elementTables_;
-    std::array<std::vector<int32_t>, kElementCount> elementWeights_;
+    std::array<ValueTable, kElementCount> m_elementTables;
+    std::array<std::vector<int32_t>, kElementCount> m_elementWeights;
 };
 
 // Bit weights of the seven filter elements, bit 0 first, in 1e-16 F.

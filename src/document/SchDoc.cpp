@@ -37,29 +37,29 @@ const char kMsgDeviceNotInstalled[] = "Device \"%s\" is not installed.";
 // What the programming operations need of the document.
 class CSchDoc::JtagHost : public CJtagDocumentHost {
 public:
-    explicit JtagHost(CSchDoc& doc) : doc_(doc) {}
-    bool InterfaceChanged() override { return doc_.m_interfaceChanged; }
-    CJtagChainCounts ChainCounts() override { return doc_.m_chainCounts; }
+    explicit JtagHost(CSchDoc& doc) : m_doc(doc) {}
+    bool InterfaceChanged() override { return m_doc.m_interfaceChanged; }
+    CJtagChainCounts ChainCounts() override { return m_doc.m_chainCounts; }
     void ForgetFilterSelections() override
     {
-        doc_.m_filterConfigs[0].reset();
-        doc_.m_filterConfigs[1].reset();
+        m_doc.m_filterConfigs[0].reset();
+        m_doc.m_filterConfigs[1].reset();
     }
-    int CoerceAfterUpload() override { return doc_.CoerceAfterUpload(); }
-    void SetModified() override { doc_.SetModifiedFlag(true); }
+    int CoerceAfterUpload() override { return m_doc.CoerceAfterUpload(); }
+    void SetModified() override { m_doc.SetModifiedFlag(true); }
     void UpdateAllViews() override
     {
-        doc_.RefreshValueTexts();
-        doc_.UpdateAllViews(kHintSymbolEdited);
+        m_doc.RefreshValueTexts();
+        m_doc.UpdateAllViews(kHintSymbolEdited);
     }
     void ShowIdcode(const CIdcodeFields& fields) override
     {
-        if (doc_.m_idcodeReceiver)
-            doc_.m_idcodeReceiver(fields);
+        if (m_doc.m_idcodeReceiver)
+            m_doc.m_idcodeReceiver(fields);
     }
 
 private:
-    CSchDoc& doc_;
+    CSchDoc& m_doc;
 };
 
 CSchDoc::CSchDoc() = default;

@@ -26,35 +26,35 @@ constexpr int kDeclined = -100;
 // Ends the progress report of an operation on every path out of it.
 class OperationScope {
 public:
-    OperationScope(CJtagDevice& jtag, const std::string& name, int steps) : jtag_(jtag)
+    OperationScope(CJtagDevice& jtag, const std::string& name, int steps) : m_jtag(jtag)
     {
-        jtag_.BeginOperation(name, steps);
+        m_jtag.BeginOperation(name, steps);
     }
-    ~OperationScope() { jtag_.EndOperation(); }
+    ~OperationScope() { m_jtag.EndOperation(); }
     OperationScope(const OperationScope&) = delete;
     OperationScope& operator=(const OperationScope&) = delete;
 
 private:
-    CJtagDevice& jtag_;
+    CJtagDevice& m_jtag;
 };
 
 // Restores the A/B bit of the model on every path out of a ZelD/ZelE sequence.
 class AbBitGuard {
 public:
-    explicit AbBitGuard(DeviceConfig& device) : device_(device), value_(device.GetSymValue(kKeyAbBit)) {}
+    explicit AbBitGuard(DeviceConfig& device) : m_device(device), m_value(device.GetSymValue(kKeyAbBit)) {}
     ~AbBitGuard()
     {
-        if (armed_) device_.SetSymValue(kKeyAbBit, value_);
+        if (m_armed) m_device.SetSymValue(kKeyAbBit, m_value);
     }
-    int Value() const { return value_; }
-    void Disarm() { armed_ = false; }
+    int Value() const { return m_value; }
+    void Disarm() { m_armed = false; }
     AbBitGuard(const AbBitGuard&) = delete;
     AbBitGuard& operator=(const AbBitGuard&) = delete;
 
 private:
-    DeviceConfig& device_;
-    int value_;
-    bool armed_ = true;
+    DeviceConfig& m_device;
+    int m_value;
+    bool m_armed = true;
 };
 
 std::string Format(const char* pattern, const std::string& value)

@@ -54,7 +54,7 @@ constexpr std::string_view kTrimEn2 = "SIR  5  TDI (12);";
 
 }  // namespace
 
-int CZelDRegProgram::GetRegCount() { return mode_ == 1 ? 10 : 3; }
+int CZelDRegProgram::GetRegCount() { return m_mode == 1 ? 10 : 3; }
 
 std::span<const CJtagRegProgram::RegInfo> CZelDRegProgram::RegTable() const { return kRegs; }
 std::string_view CZelDRegProgram::UndefinedRegName() const { return "undefined reg--ERROR!"; }
@@ -76,7 +76,7 @@ std::string_view CZelDRegProgram::IdcodeSirLine() const { return kIdcodeSir; }
 
 std::string_view CZelDRegProgram::IdcodeSdrLine() const
 {
-    const std::optional<DeviceKind> kind = ParseDeviceKind(deviceTypeName_);
+    const std::optional<DeviceKind> kind = ParseDeviceKind(m_deviceTypeName);
     if (kind == DeviceKind::ZelD) return kIdcodeSdrZelD;
     if (kind == DeviceKind::ZelE) return kIdcodeSdrZelE;
     return {};
@@ -164,7 +164,7 @@ void CZelDRegProgram::UsrWrite(bool usrB, bool program)
     if (program) {
         Line(usrB ? kSir07 : kSir06);
         Wait();
-        if (inlineVerify_ == 1) {
+        if (m_inlineVerify == 1) {
             Line(usrB ? kSir05 : kSir04);
             Line(kSvfStateIdle);
             Line(kSir01);
@@ -198,17 +198,17 @@ void CZelDRegProgram::EraseUsrA()
 // model's A/B bit is as it was. (This is the sequence a download sends.)
 void CZelDRegProgram::WriteAll()
 {
-    if (device_ == nullptr) {
+    if (m_device == nullptr) {
         UsrWrite(false, true);
         UsrWrite(true, true);
         UsrWrite(false, true);
         return;
     }
-    const int v = device_->GetSymValue(kKeyAbBit);
-    device_->SetSymValue(kKeyAbBit, 1);
+    const int v = m_device->GetSymValue(kKeyAbBit);
+    m_device->SetSymValue(kKeyAbBit, 1);
     UsrWrite(false, true);
     UsrWrite(true, true);
-    device_->SetSymValue(kKeyAbBit, v);
+    m_device->SetSymValue(kKeyAbBit, v);
     UsrWrite(false, true);
 }
 

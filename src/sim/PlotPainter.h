@@ -76,7 +76,7 @@ public:
     static int RegionCode(const PlotMapping& window, PltXY p);
 
 private:
-    int U(int pixels) const { return pixels * unit_; }
+    int U(int pixels) const { return pixels * m_unit; }
     void DrawGrid(Painter& painter, int pane, const LogRect& frame, bool labelsRight) const;
     void DrawCurves(Painter& painter, int pane, const LogRect& frame) const;
     void DrawCurve(Painter& painter, int pane, const LogRect& frame, int curve) const;
@@ -85,9 +85,9 @@ private:
     // The text width estimate of the painter's sans-serif font.
     int TextWidth(const std::string& s, int height) const;
 
-    const CPlot& plot_;
-    const CPlotWindowState& state_;
-    int unit_;
+    const CPlot& m_plot;
+    const CPlotWindowState& m_state;
+    int m_unit;
 };
 
 }  // namespace kalidor

@@ -10,7 +10,7 @@
 
 namespace kalidor {
 
-CSimulator::CSimulator(DeviceConfig& values, CGainSource* gains) : values_(values), gains_(gains) {}
+CSimulator::CSimulator(DeviceConfig& values, CGainSource* gains) : m_values(values), m_gains(gains) {}
 
 CSimulator::~CSimulator() = default;
 
@@ -25,16 +25,16 @@ int CSimulator::Reserved8() { return 1; }
 int CSimulator::HasDebugDump(int) { return 0; }
 int CSimulator::WriteDebugDump(std::string&) { return 1; }
 
-int CSimulator::SymValue(int key) { return values_.GetSymValue(key); }
+int CSimulator::SymValue(int key) { return m_values.GetSymValue(key); }
 
 int CSimulator::GainValue(int key)
 {
-    return gains_ ? gains_->GetGainValue(key) : kalidor::GetGainValue(values_, key);
+    return m_gains ? m_gains->GetGainValue(key) : kalidor::GetGainValue(m_values, key);
 }
 
-double CSimulator::CapFarads(int key) { return values_.GetCapFarads(key); }
+double CSimulator::CapFarads(int key) { return m_values.GetCapFarads(key); }
 
-int CSimulator::CellValue(int position) { return values_.E2_GetValue(position); }
+int CSimulator::CellValue(int position) { return m_values.E2_GetValue(position); }
 
 int CSimulator::GainDbOf(double re, double im, double* gainDb)
 {

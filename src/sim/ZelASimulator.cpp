@@ -11,45 +11,45 @@ void CFourBlockSimulator::SetBlock(int b, int feedbackOpen, int gain1, int gain2
 {
     for (int i = 1; i <= 2; ++i) {
         for (int x = 0; x <= kInputs; ++x)
-            cIn_[b][i][x] = 0;
+            m_cIn[b][i][x] = 0;
         for (int m = 0; m <= kBlocks; ++m)
-            cOut_[b][i][m] = 0;
-        n_[b][i] = 0;
+            m_cOut[b][i][m] = 0;
+        m_n[b][i] = 0;
     }
-    z_[b] = feedbackOpen;
-    g_[b][1] = gain1;
-    g_[b][2] = gain2;
+    m_z[b] = feedbackOpen;
+    m_g[b][1] = gain1;
+    m_g[b][2] = gain2;
     C_[b] = capFarads;
 }
 
 void CFourBlockSimulator::Connect(int b, int i, Source source)
 {
     if (source.input >= 1 && source.input <= kInputs)
-        cIn_[b][i][source.input] = 1;
+        m_cIn[b][i][source.input] = 1;
     if (source.output >= 1 && source.output <= kBlocks)
-        cOut_[b][i][source.output] = 1;
+        m_cOut[b][i][source.output] = 1;
 }
 
 int CFourBlockSimulator::SelectInput(int inputNode)
 {
-    for (int& s : s_)
+    for (int& s : m_s)
         s = 0;
     // A node outside the table (automation stores negative nodes) drives nothing: the output
     // is then zero and the run stops with the zero-output message.
     if (inputNode >= 0 && inputNode <= kInputs)
-        s_[inputNode] = 1;
+        m_s[inputNode] = 1;
     return 1;
 }
 
 void CFourBlockSimulator::Evaluate(double frequencyHz)
 {
-    omega_ = (frequencyHz + frequencyHz) * kSimPi;
+    m_omega = (frequencyHz + frequencyHz) * kSimPi;
 
     for (int b = 1; b <= kBlocks; ++b) {
-        const CComplex den(z_[b] == 0 ? 1.0 : 0.0, R_ * C_[b] * omega_);
+        const CComplex den(m_z[b] == 0 ? 1.0 : 0.0, R_ * C_[b] * m_omega);
         const CComplex inv = CComplex(1.0, 0.0) / den;
         for (int i = 1; i <= 2; ++i) {
-            const double k = n_[b][i] == 0 ? static_cast<double>(g_[b][i]) : 0.0;
+            const double k = m_n[b][i] == 0 ? static_cast<double>(m_g[b][i]) : 0.0;
             H_[b][i] = CComplex::Scale(k, inv);
         }
     }
@@ -58,15 +58,15 @@ void CFourBlockSimulator::Evaluate(double frequencyHz)
         const CComplex& h1 = H_[b][1];
         const CComplex& h2 = H_[b][2];
         for (int m = 1; m <= kBlocks; ++m) {
-            A_[b][m] = CComplex::Scale(cOut_[b][1][m], h1) + CComplex::Scale(cOut_[b][2][m], h2);
+            A_[b][m] = CComplex::Scale(m_cOut[b][1][m], h1) + CComplex::Scale(m_cOut[b][2][m], h2);
         }
         A_[b][b].re -= 1.0;
         CComplex sum;
         for (int x = 1; x <= kInputs; ++x) {
-            if (s_[x] == 0)
+            if (m_s[x] == 0)
                 continue;
-            sum = sum + CComplex::Scale(s_[x], CComplex::Scale(cIn_[b][1][x], h1) +
-                                                   CComplex::Scale(cIn_[b][2][x], h2));
+            sum = sum + CComplex::Scale(m_s[x], CComplex::Scale(m_cIn[b][1][x], h1) +
+                                                   CComplex::Scale(m_cIn[b][2][x], h2));
         }
         B_[b] = CComplex(-sum.re, -sum.im);
     }
@@ -190,7 +190,7 @@ void CZelBSimulator::Configure(int)
 int CZelBSimulator::SetSourceLevel(int index, int level)
 {
     if (index >= 0 && index <= 3)
-        s_[index + 1] = level;
+        m_s[index + 1] = level;
     return 1;
 }
 
