@@ -338,27 +338,26 @@ int CSchDoc::LoadFilterTable()
     return 1;
 }
 
-int CSchDoc::CopyFilterToSchematic(const CFilterEntry& entry, int which)
+int CSchDoc::CopyFilterToSchematic(const CFilterEntry* entry, int which)
 {
+    if (!entry) {
+        CurrentPrompter().Message(kMsgNoEntrySelected, "Kalidor", Buttons::Ok, MessageIcon::Information);
+        return -1;
+    }
     if ((which != 0 && which != 1) || !m_device || (m_deviceType != "ZelD" && m_deviceType != "ZelE"))
         return -1;
     const int firstKey = which == 0 ? 0 : 12;
     for (int i = 0; i < CFilterEntry::kComponentCount; ++i)
-        kalidor::SetScaledCapValue(*m_device, firstKey + i, ScaledCapacitance(entry.components[i]));
+        kalidor::SetScaledCapValue(*m_device, firstKey + i, ScaledCapacitance(entry->components[i]));
     SetModifiedFlag(true);
-    return ApplyFilterConfig(which, &entry);
+    return ApplyFilterConfig(which, entry);
 }
 
 int CSchDoc::CopyFilterToSchematic(int id, int which)
 {
     if (!LoadFilterTable())
         return -1;
-    const CFilterEntry* entry = m_filterTable->GetEntry(m_filterTable->FindEntry(id));
-    if (!entry) {
-        CurrentPrompter().Message(kMsgNoEntrySelected, "Kalidor", Buttons::Ok, MessageIcon::Information);
-        return -1;
-    }
-    return CopyFilterToSchematic(*entry, which);
+    return CopyFilterToSchematic(m_filterTable->GetEntry(m_filterTable->FindEntry(id)), which);
 }
 
 const CFilterEntry* CSchDoc::GetFilterConfig(int which) const

@@ -139,8 +139,9 @@ public:
     // Copies a filter table entry into configuration A (0) or B (1) of a ZelD/ZelE design: its
     // seven elements as SetCapValue sets them, the frequency range for its Fc, and the entry as
     // the configuration's source ("CFG A"/"CFG B"); marks the document modified and updates its
-    // views. Returns the configuration's key (64 or 65), or -1 when nothing was copied.
-    int CopyFilterToSchematic(const CFilterEntry& entry, int which);
+    // views. Returns the configuration's key (64 or 65), or -1 when nothing was copied; without
+    // an entry (no row selected) it shows kMsgNoEntrySelected.
+    int CopyFilterToSchematic(const CFilterEntry* entry, int which);
     // The same for the entry with identifier `id` of the device's filter table, loading the
     // table first; an unknown identifier shows kMsgNoEntrySelected and copies nothing.
     int CopyFilterToSchematic(int id, int which);

@@ -3,6 +3,23 @@
 namespace kalidor {
 
 const char kMsgNoEntrySelected[] = "No entry was selected.  Copy to Schematic was not performed.";
+const char kStatusLoadingFromDisk[] = "Loading filter data from disk...";
+const char kStatusLoadingIntoList[] = "Loading filter data into list view...";
+const char kStatusReady[] = "Ready";
+const char kCopyToSchematicCommand[] = "Copy Filter Configuration to Schematic...";
+
+const CFilterCommand kFilterCommands[kFilterCommandCount] = {
+    {"Show All Configurations in list", -1},
+    {"Filter on FilterType...", 1},
+    {"Filter on Frequency...", 2},
+    {"Filter on Gain2xFc...", 3},
+    {"Filter on Gain10xFc...", 4},
+    {"Filter on Pass Band Freq....", 5},
+    {"Filter on Pass Band Ripple...", 6},
+    {"Filter on Stop Band Freq...", 7},
+    {"Filter on Stop Band Attenuation...", 8},
+    {"Filter on Fs/Fp Ratio...", 9},
+};
 
 const char* const kFilterCriteriaTitles[CFilterEntry::kCriteriaCount] = {
     "ID",

@@ -15,6 +15,22 @@ namespace kalidor {
 // Copy to schematic without a chosen row.
 extern const char kMsgNoEntrySelected[];
 
+// Status texts of the table window while it opens, in order.
+extern const char kStatusLoadingFromDisk[];  // "Loading filter data from disk..."
+extern const char kStatusLoadingIntoList[];  // "Loading filter data into list view..."
+extern const char kStatusReady[];            // "Ready"
+
+// The table window's commands: "Show All Configurations in list" (attribute -1: every criterion
+// out of force), then "Filter on FilterType...", "Filter on Frequency..." ... "Filter on Fs/Fp
+// Ratio...", each setting the criterion of its attribute.
+struct CFilterCommand {
+    const char* text;
+    int attribute;
+};
+inline constexpr int kFilterCommandCount = 10;
+extern const CFilterCommand kFilterCommands[kFilterCommandCount];
+extern const char kCopyToSchematicCommand[];  // "Copy Filter Configuration to Schematic..."
+
 // The column titles of the criteria, in order, and of the components.
 extern const char* const kFilterCriteriaTitles[CFilterEntry::kCriteriaCount];
 extern const char* const kFilterComponentTitles[CFilterEntry::kComponentCount];

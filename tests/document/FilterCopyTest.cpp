@@ -62,7 +62,7 @@ TEST_F(FilterCopyTest, CopyIntoBWritesItsKeysAndLeavesA)
     const std::vector<int> a = Values(doc, 0, 11);
     const int cfgA = doc.Device()->GetSymValue(64);
     const CFilterEntry e = TableEntry(21, 150000);
-    EXPECT_EQ(doc.CopyFilterToSchematic(e, 1), 65);
+    EXPECT_EQ(doc.CopyFilterToSchematic(&e, 1), 65);
     for (int i = 0; i < 7; ++i) {
         EXPECT_EQ(doc.Device()->GetSymValue(12 + i), 5) << "key " << 12 + i;
         EXPECT_NEAR(doc.Device()->GetCapFarads(12 + i), e.components[i], 1e-20);
@@ -76,11 +76,17 @@ TEST_F(FilterCopyTest, CopyIntoBWritesItsKeysAndLeavesA)
     EXPECT_EQ(doc.GetFilterConfig(1)->id, 21);
     EXPECT_EQ(doc.GetLastConfiguration(), 65);
     EXPECT_TRUE(doc.IsModified());
+    // No row: the message, and nothing copied.
+    prompter_.Clear();
+    EXPECT_EQ(doc.CopyFilterToSchematic(nullptr, 0), -1);
+    ASSERT_EQ(prompter_.messages.size(), 1u);
+    EXPECT_EQ(prompter_.messages[0].text, "No entry was selected.  Copy to Schematic was not performed.");
+    EXPECT_EQ(Values(doc, 0, 11), a);
     // Other devices and configurations take nothing.
-    EXPECT_EQ(doc.CopyFilterToSchematic(e, 2), -1);
+    EXPECT_EQ(doc.CopyFilterToSchematic(&e, 2), -1);
     CSchDoc zelA;
     ASSERT_TRUE(zelA.OnNewDocument("ZelA"));
-    EXPECT_EQ(zelA.CopyFilterToSchematic(e, 0), -1);
+    EXPECT_EQ(zelA.CopyFilterToSchematic(&e, 0), -1);
 }
 
 TEST_F(FilterCopyTest, FrequencyRangeFollowsTheDevicesThreshold)
@@ -94,9 +100,10 @@ TEST_F(FilterCopyTest, FrequencyRangeFollowsTheDevicesThreshold)
                           Case{"ZelE", 30001, 0}, Case{"ZelE", 200000, 0}}) {
         CSchDoc doc;
         ASSERT_TRUE(doc.OnNewDocument(c.type));
-        doc.CopyFilterToSchematic(TableEntry(3, c.fc), 0);
+        const CFilterEntry a = TableEntry(3, c.fc), b = TableEntry(4, c.fc);
+        doc.CopyFilterToSchematic(&a, 0);
         EXPECT_EQ(doc.Device()->GetSymValue(7), c.range) << c.type << " " << c.fc;
-        doc.CopyFilterToSchematic(TableEntry(4, c.fc), 1);
+        doc.CopyFilterToSchematic(&b, 1);
         EXPECT_EQ(doc.Device()->GetSymValue(19), c.range) << c.type << " " << c.fc;
         EXPECT_EQ(doc.Device()->GetSymValue(64), 3);
     }
@@ -107,8 +114,9 @@ TEST_F(FilterCopyTest, ConfigurationSymbolsTellTheSourceAndEdits)
     CSchDoc doc;
     ASSERT_TRUE(doc.OnNewDocument("ZelE"));
     const CFilterEntry e = TableEntry(77, 20000);
-    doc.CopyFilterToSchematic(e, 0);
-    doc.CopyFilterToSchematic(TableEntry(78, 25000), 1);
+    const CFilterEntry f = TableEntry(78, 25000);
+    doc.CopyFilterToSchematic(&e, 0);
+    doc.CopyFilterToSchematic(&f, 1);
     std::string text;
     doc.FilterConfigText(64, text);
     EXPECT_EQ(text, "CfgA \r\n" + e.Description());
@@ -120,7 +128,7 @@ TEST_F(FilterCopyTest, ConfigurationSymbolsTellTheSourceAndEdits)
     EXPECT_EQ(text, "CfgA modified from:\r\n" + e.Description());
     EXPECT_EQ(doc.GetFilterConfigState(65), 78);
     // Copying again makes it the entry's again; saving keeps the source.
-    doc.CopyFilterToSchematic(e, 0);
+    doc.CopyFilterToSchematic(&e, 0);
     EXPECT_EQ(doc.GetFilterConfigState(64), 77);
     CSchDoc back;
     ASSERT_TRUE(back.ReadDesign(doc.WriteDesign()));

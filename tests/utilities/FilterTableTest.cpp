@@ -230,6 +230,32 @@ TEST(FilterTableList, ColumnsAndTexts)
     EXPECT_EQ(t.CellText(7, 0), "");
 }
 
+TEST(FilterTableList, WindowTexts)
+{
+    EXPECT_STREQ(kStatusLoadingFromDisk, "Loading filter data from disk...");
+    EXPECT_STREQ(kStatusLoadingIntoList, "Loading filter data into list view...");
+    EXPECT_STREQ(kStatusReady, "Ready");
+    EXPECT_STREQ(kCopyToSchematicCommand, "Copy Filter Configuration to Schematic...");
+    EXPECT_STREQ(kMsgNoEntrySelected, "No entry was selected.  Copy to Schematic was not performed.");
+    EXPECT_STREQ(kMsgTooManyCriteria,
+                 "Internal Error: Attempt to fill listview header with too many criteria in Filter Table");
+    EXPECT_STREQ(kMsgTooManyAttributes,
+                 "Internal Error: Attempt to fill listview header with too many attributes in Filter Table");
+    const char* commands[kFilterCommandCount] = {
+        "Show All Configurations in list", "Filter on FilterType...",      "Filter on Frequency...",
+        "Filter on Gain2xFc...",           "Filter on Gain10xFc...",       "Filter on Pass Band Freq....",
+        "Filter on Pass Band Ripple...",   "Filter on Stop Band Freq...",  "Filter on Stop Band Attenuation...",
+        "Filter on Fs/Fp Ratio..."};
+    CFilterTable t;
+    for (int i = 0; i < kFilterCommandCount; ++i) {
+        EXPECT_STREQ(kFilterCommands[i].text, commands[i]);
+        EXPECT_EQ(kFilterCommands[i].attribute, i == 0 ? -1 : i);
+        if (i > 0) {
+            EXPECT_NE(t.Criterion(kFilterCommands[i].attribute), nullptr);
+        }
+    }
+}
+
 TEST(FilterTableList, ViewFiltersAndSorts)
 {
     CFilterTable t = Loaded();
