@@ -171,13 +171,7 @@ double Crossing(Device& d, double dc, double lo, double hi, double level)
 // A local extreme of the gain between lo and hi, refined by golden sections.
 double Extreme(Device& d, double lo, double hi, bool maximum)
 {
-    for (int i = 0; i < 45; ++i) {
-        const double m1 = lo + 0.382 * (hi - lo), m2 = lo + 0.618 * (hi - lo);
-        const double g1 = d.GainDb(m1), g2 = d.GainDb(m2);
-        const bool keepLow = maximum ? g1 > g2 : g1 < g2;
-        (keepLow ? hi : lo) = keepLow ? m2 : m1;
-    }
-    return 0.5 * (lo + hi);
+    return LocalExtreme([&](double f) { return d.GainDb(f); }, lo, hi, maximum);
 }
 
 struct Extremes {

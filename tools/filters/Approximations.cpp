@@ -268,15 +268,7 @@ LowPass LinearPhase(int n, double errorDegrees)
         for (int j = 2; j <= steps && static_cast<int>(extremes.size()) < n; ++j) {
             const double next = error(top * j / steps);
             if ((cur - prev) * (next - cur) < 0.0) {
-                // Golden-section refinement of the extreme between the neighbours.
-                double lo = top * (j - 2) / steps, hi = top * j / steps;
-                const bool isMax = cur > prev;
-                for (int g = 0; g < 60; ++g) {
-                    const double m1 = lo + 0.382 * (hi - lo), m2 = lo + 0.618 * (hi - lo);
-                    const bool keepLow = isMax ? error(m1) > error(m2) : error(m1) < error(m2);
-                    (keepLow ? hi : lo) = keepLow ? m2 : m1;
-                }
-                extremes.push_back(0.5 * (lo + hi));
+                extremes.push_back(LocalExtreme(error, top * (j - 2) / steps, top * j / steps, cur > prev));
             }
             prev = cur;
             cur = next;

@@ -55,6 +55,20 @@ double EllipticAttenuation(int n, double rippleDb, double selectivity);
 // The selectivity Fs/Fp at which that elliptic filter reaches `attenuationDb`.
 double EllipticSelectivity(int n, double rippleDb, double attenuationDb);
 
+// The place of the extreme (largest or smallest value) of f between lo and hi, narrowed by golden
+// sections to about 1e-8 of the interval.
+template <class F>
+double LocalExtreme(F f, double lo, double hi, bool maximum)
+{
+    for (int i = 0; i < 40; ++i) {
+        const double m1 = lo + 0.382 * (hi - lo), m2 = lo + 0.618 * (hi - lo);
+        const double f1 = f(m1), f2 = f(m2);
+        const bool keepLow = maximum ? f1 > f2 : f1 < f2;
+        (keepLow ? hi : lo) = keepLow ? m2 : m1;
+    }
+    return 0.5 * (lo + hi);
+}
+
 // Jacobi elliptic functions with the argument in units of the quarter period K (u = 1 is K),
 // through descending Landen transformations; and the complete elliptic integral K(k).
 double JacobiCd(double u, double k);
