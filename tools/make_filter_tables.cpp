@@ -3,21 +3,24 @@
 // For every filter type the fifth-order low-pass prototype is computed from the mathematics of its
 // approximation and synthesised as the doubly terminated ladder C1, C2||L2, C3, C4||L4, C5
 // (tools/filters). Each prototype is scaled to a grid of cut-off frequencies, 24 per decade,
-// over the range the device's element tables can reach; every element takes the code the
-// schematic's own nearest-value search picks, and the realised design is measured with the
-// device's simulator. A row records what the quantised design does; rows that stray from their
-// approximation are dropped.
+// from the lowest the device's element tables can reach; every element takes the code the
+// schematic's own nearest-value search picks (for a scale corrected by the realised Fc, when that
+// comes nearer the grid point), and the realised design is measured with the device's simulator.
+// A row records what the quantised design does; rows that stray from their approximation are
+// dropped, and a type's range ends where half a decade of grid points in a row strays.
 //
 //   make_filter_tables OUTDIR            write both tables into OUTDIR
 //   make_filter_tables --check DIR       exit 1 when a table in DIR differs from what would be written
 //   make_filter_tables --report          print rows and dropped rows per device and type
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -101,13 +104,12 @@ Ladder DeviceValues(const Ladder& p)
 }
 
 struct Device {
-    std::string type;
     std::unique_ptr<DeviceConfig> config;
     std::unique_ptr<CZelDSimulator> simulator;
     double tau = 0;
     std::array<double, 7> largest{};  // the largest value of each element table, farads
 
-    explicit Device(const std::string& t) : type(t), config(CreateDeviceConfig(t))
+    explicit Device(const std::string& t) : config(CreateDeviceConfig(t))
     {
         simulator = std::make_unique<CZelDSimulator>(*config, t);
         tau = simulator->GetTimeConstant();
@@ -161,7 +163,7 @@ struct Measured {
 double Crossing(Device& d, double dc, double lo, double hi, double level)
 {
     const bool aboveAtLo = d.GainDb(lo) - dc > level;
-    for (int i = 0; i < 60; ++i) {
+    for (int i = 0; i < 45; ++i) {
         const double mid = std::sqrt(lo * hi);
         ((d.GainDb(mid) - dc > level) == aboveAtLo ? lo : hi) = mid;
     }
@@ -197,19 +199,28 @@ Extremes FindExtremes(Device& d, double lo, double hi, int steps)
     return x;
 }
 
-Measured Measure(Device& d, const Variant& v, double grid)
+// The cut-off of the configured design: its first half-power crossing, searched from near the grid
+// point; -1 when there is none within two decades.
+double MeasureFc(Device& d, double grid)
 {
-    Measured m;
     const double dc = d.GainDb(grid * 1e-4);
-    // Cut-off: the first half-power crossing.
     double f = grid * 0.8;
     while (d.GainDb(f) - dc <= -kHalfPowerDb && f > grid * 0.01)
         f /= 1.1;
     while (d.GainDb(f) - dc > -kHalfPowerDb && f < grid * 100)
         f *= 1.005;
     if (f >= grid * 100 || f <= grid * 0.01)
+        return -1;
+    return Crossing(d, dc, f / 1.005, f, -kHalfPowerDb);
+}
+
+Measured Measure(Device& d, const Variant& v, double grid)
+{
+    Measured m;
+    const double dc = d.GainDb(grid * 1e-4);
+    m.fc = MeasureFc(d, grid);
+    if (m.fc < 0)
         return m;
-    m.fc = Crossing(d, dc, f / 1.005, f, -kHalfPowerDb);
     m.gain2 = d.GainDb(2 * m.fc) - dc;
     m.gain10 = d.GainDb(10 * m.fc) - dc;
 
@@ -237,7 +248,7 @@ Measured Measure(Device& d, const Variant& v, double grid)
     if (v.attenuation >= 0) {
         // The stop band: the bumps between the notches; its edge where the gain first falls to
         // the highest bump.
-        const Extremes stop = FindExtremes(d, m.fc, m.fc * 10, 800);
+        const Extremes stop = FindExtremes(d, m.fc, m.fc * 10, 400);
         double bump = -400;
         for (double x : stop.maxima)
             bump = std::max(bump, d.GainDb(x) - dc);
@@ -291,42 +302,43 @@ struct Design {
     const char* why = "";  // "" when kept
 };
 
-Design Try(Device& d, const Variant& v, double target, double grid)
+// Sets the nearest codes for `target`; false when an element the prototype needs falls to the
+// bottom of its table.
+bool Quantise(Device& d, const Variant& v, double target, Design& r)
 {
-    Design r;
     r.target = target;
     r.codes = d.Quantise(v.ladder, target);
     const Ladder need = DeviceValues(v.ladder);
     for (int el = 0; el < 7; ++el)
         if (need[el] > 0 && r.codes[el] == 0)
-            r.why = kOutOfRange;
-    if (r.why == kOutOfRange)
-        return r;
-    r.m = Measure(d, v, grid);
-    r.why = Stray(v, r.m, grid);
-    return r;
+            return false;
+    return true;
 }
 
 // The nearest codes at the grid point; while the realised Fc is off, again with the scale moved
-// by the error (a few times at most), keeping the best design.
+// by the error (a few times at most). The design whose Fc comes nearest is measured in full.
 Design Realise(Device& d, const Variant& v, double grid)
 {
-    Design best = Try(d, v, grid, grid);
-    Design last = best;
-    for (int i = 0; i < kRescaleSteps; ++i) {
-        if (last.why == kOutOfRange || last.m.fc < 0 ||
-            (!*best.why && std::abs(best.m.fc / grid - 1.0) < kFcGoodEnough))
-            break;
-        const Design next = Try(d, v, last.target * grid / last.m.fc, grid);
-        if (next.why == kOutOfRange)
-            break;
-        const bool better = !*next.why != !*best.why ? !*next.why
-                                                     : std::abs(next.m.fc - grid) < std::abs(best.m.fc - grid);
-        if (better)
-            best = next;
-        last = next;
+    Design r;
+    if (!Quantise(d, v, grid, r)) {
+        r.why = kOutOfRange;
+        return r;
     }
-    return best;
+    double bestTarget = grid, bestFc = MeasureFc(d, grid), fc = bestFc, target = grid;
+    for (int i = 0; i < kRescaleSteps && fc > 0 && std::abs(bestFc / grid - 1.0) > kFcGoodEnough; ++i) {
+        target *= grid / fc;
+        if (!Quantise(d, v, target, r))
+            break;
+        fc = MeasureFc(d, grid);
+        if (fc > 0 && std::abs(fc - grid) < std::abs(bestFc - grid)) {
+            bestFc = fc;
+            bestTarget = target;
+        }
+    }
+    Quantise(d, v, bestTarget, r);
+    r.m = Measure(d, v, grid);
+    r.why = Stray(v, r.m, grid);
+    return r;
 }
 
 CFilterEntry Entry(Device& d, const Variant& v, const Design& r)
