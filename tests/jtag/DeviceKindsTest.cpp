@@ -10,7 +10,7 @@
 #include "jtag/JtagClock.h"
 #include "jtag/JtagDevice.h"
 #include "jtag/JtagRegProgram.h"
-#include "jtag/VirtualCable.h"
+#include "jtag/cables/VirtualCable.h"
 #include "jtag/VirtualJtagDevice.h"
 
 namespace kalidor {
