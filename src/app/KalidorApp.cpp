@@ -6,7 +6,6 @@
 #include "application/KalidorApplication.h"
 #include "app/QtPrompter.h"
 #include "app/QtSettings.h"
-#include "document/SpiceExport.h"
 #include "jtag/ui/JtagUi.h"
 #include "platform/Prompter.h"
 #include "platform/Settings.h"
@@ -50,8 +49,6 @@ bool CKalidorApp::InitInstance(const QStringList& args)
     m_settings = std::make_unique<QtSettings>();
     SetCurrentSettings(m_settings.get());
     m_embeddedHelp = CurrentSettings().GetInt(kHelpSection, kEmbeddedHelpEntry, 1) != 0;
-    // The Spice netlist export fills the device's model template.
-    InstallSpiceModelExporter();
 
     // The application object and the main window over it, with menus, toolbar and status bar;
     // messages appear over it.

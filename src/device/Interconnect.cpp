@@ -7,9 +7,9 @@
 #include <optional>
 #include <utility>
 
+#include "base/XmlParser.h"
 #include "device/DeviceConfig.h"
 #include "device/ManifestTable.h"
-#include "document/XmlParser.h"
 #include "platform/Prompter.h"
 
 namespace kalidor {
@@ -480,17 +480,25 @@ int CInterconnect::ReadXml(CXmlParser& parser, CXmlElement*, const std::vector<C
 
 // ---------------------------------------------------------------- families and geometry
 
+std::unique_ptr<CInterconnect> CreateInterconnect(DeviceKind kind)
+{
+    switch (FamilyOf(kind)) {
+    case DeviceFamily::ZelA:
+        return std::make_unique<CZelAInterconnect>();
+    case DeviceFamily::ZelB:
+        return std::make_unique<CZelBInterconnect>();
+    case DeviceFamily::ZelC:
+        return std::make_unique<CZelCInterconnect>();
+    case DeviceFamily::ZelD:
+        break;
+    }
+    return std::make_unique<CInterconnect>();
+}
+
 std::unique_ptr<CInterconnect> CreateInterconnect(const std::string& deviceType)
 {
-    if (deviceType == "ZelA")
-        return std::make_unique<CZelAInterconnect>();
-    if (deviceType == "ZelB")
-        return std::make_unique<CZelBInterconnect>();
-    if (deviceType == "ZelC")
-        return std::make_unique<CZelCInterconnect>();
-    if (deviceType == "ZelD" || deviceType == "ZelE")
-        return std::make_unique<CInterconnect>();
-    return nullptr;
+    const std::optional<DeviceKind> kind = ParseDeviceKind(deviceType);
+    return kind ? CreateInterconnect(*kind) : nullptr;
 }
 
 namespace {
@@ -592,17 +600,32 @@ std::vector<SwitchDef> ZelCSwitches()
 
 std::vector<std::unique_ptr<CInterconnect>> BuildSwitches(const std::string& deviceType)
 {
+    const std::optional<DeviceKind> kind = ParseDeviceKind(deviceType);
+    if (!kind)
+        return {};
+    return BuildSwitches(*kind);
+}
+
+std::vector<std::unique_ptr<CInterconnect>> BuildSwitches(DeviceKind kind)
+{
     std::vector<SwitchDef> defs;
-    if (deviceType == "ZelA")
+    switch (FamilyOf(kind)) {
+    case DeviceFamily::ZelA:
         defs = ZelASwitches();
-    else if (deviceType == "ZelB")
+        break;
+    case DeviceFamily::ZelB:
         defs = ZelBSwitches();
-    else if (deviceType == "ZelC")
+        break;
+    case DeviceFamily::ZelC:
         defs = ZelCSwitches();
+        break;
+    case DeviceFamily::ZelD:
+        break;
+    }
 
     std::vector<std::unique_ptr<CInterconnect>> switches;
     for (const SwitchDef& d : defs) {
-        auto s = CreateInterconnect(deviceType);
+        auto s = CreateInterconnect(kind);
         s->Init(d.key, d.x, d.y, d.type);
         for (std::size_t i = 0; i < d.contacts.size(); ++i)
             s->SetValXYAssoc(d.key, static_cast<int>(i), d.contacts[i].value, d.contacts[i].x,

@@ -17,8 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "view/Painter.h"
-#include "view/SymbolSwitch.h"
+#include "base/Painter.h"
+#include "base/SymbolSwitch.h"
+#include "device/DeviceKind.h"
 
 namespace kalidor {
 
@@ -187,13 +188,15 @@ public:
     int GetSwitchCount() const override { return 19; }
 };
 
-// The document's interconnect object for a device type name: the family's class for ZelA, ZelB
-// and ZelC, the base class for ZelD and ZelE, nullptr for an unknown name.
+// The document's interconnect object for a device type: the family's class for ZelA, ZelB and
+// ZelC, the base class for ZelD and ZelE, nullptr for an unknown name.
+std::unique_ptr<CInterconnect> CreateInterconnect(DeviceKind kind);
 std::unique_ptr<CInterconnect> CreateInterconnect(const std::string& deviceType);
 
 // The switches of a device's schematic, with their geometry, in the device's table order (none
 // for ZelD, ZelE and unknown names). Switches that share a symbol key are chained through their
 // next pointers, the first of them heading the chain, so that the symbol draws them all.
+std::vector<std::unique_ptr<CInterconnect>> BuildSwitches(DeviceKind kind);
 std::vector<std::unique_ptr<CInterconnect>> BuildSwitches(const std::string& deviceType);
 
 // Shows the device model's symbol values on the switches: every switch with a key of 0 or more

@@ -2,9 +2,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/XmlParser.h"
 #include "device/DeviceConfig.h"
+#include "device/ZelDKeys.h"
 #include "document/SchDoc.h"
-#include "document/XmlParser.h"
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 #include "platform/Prompter.h"
@@ -124,7 +125,8 @@ std::string CSchDoc::WriteDesign() const
             fuses += m_device->E2_GetValue(i) == 0 ? '0' : '1';
         line("<FuseMap>" + fuses + "</FuseMap>");
         line("");
-        if (m_deviceType == "ZelC") {
+        // A device that keeps its security as a flag (ZelC) has no fuse in the fuse map.
+        if (m_device->SecurityCell() < 0) {
             line("<SecurityFuse>" + std::to_string(m_device->GetSecurity()) + "</SecurityFuse>");
             line("");
         }
@@ -154,14 +156,14 @@ std::string CSchDoc::WriteDesign() const
         line("</SymbolicSchematicData>");
         line("");
     }
-    if (m_deviceType == "ZelD" || m_deviceType == "ZelE") {
+    if (m_device && m_device->Traits().filterConfigs) {
         for (int which = 0; which < 2; ++which) {
             const CFilterEntry* entry = m_filterConfigs[which].get();
             if (!entry)
                 continue;
             const std::string tag = which == 0 ? "FilterCfgA" : "FilterCfgB";
             line("<" + tag + ">");
-            if (m_device && m_device->GetSymValue(which == 0 ? 64 : 65) == -2)
+            if (m_device->GetSymValue(which == 0 ? kKeyFilterConfigA : kKeyFilterConfigB) == -2)
                 line("<ModifiedFromCfg>-2</ModifiedFromCfg>");
             line(entry->WriteElement());
             line("</" + tag + ">");
@@ -349,7 +351,7 @@ bool CSchDoc::ReadFilterConfig(CXmlParser& parser, int which)
         return false;
     const int id = entry->id;
     m_filterConfigs[which] = std::move(entry);
-    m_device->SetSymValue(which == 0 ? 64 : 65, state == -2 ? -2 : id);
+    m_device->SetSymValue(which == 0 ? kKeyFilterConfigA : kKeyFilterConfigB, state == -2 ? -2 : id);
     return true;
 }
 
@@ -363,8 +365,7 @@ bool CSchDoc::LoadDeviceSchematic()
     std::string text;
     std::string error;
     if (!ReadWholeFile(path, text, 16u * 1024u * 1024u, &error)) {
-        CurrentPrompter().Message("Failed to open document.\n" + path + "\n" + error, "Kalidor",
-                                  Buttons::Ok, MessageIcon::Error);
+        ReportOpenFailure(path, error);
         return false;
     }
     WaitCursor wait;

@@ -9,17 +9,20 @@
 #include "device/DeviceConfig.h"
 #include "device/SymbolInfo.h"
 #include "device/ValueChoosers.h"
+#include "device/ZelDKeys.h"
 #include "jtag/JtagDevice.h"
 #include "jtag/JtagRegProgram.h"
 #include "jtag/JtagScriptedDevice.h"
 #include "platform/AtomicFile.h"
 #include "platform/CommonMessages.h"
+#include "platform/Paths.h"
 #include "platform/Prompter.h"
 #include "platform/Settings.h"
 #include "sim/Plot.h"
 #include "sim/SimulationSetup.h"
 #include "sim/Simulator.h"
 #include "utilities/FilterEntry.h"
+#include "utilities/FilterTable.h"
 #include "view/DeviceSchematic.h"
 
 namespace kalidor {
@@ -71,29 +74,29 @@ std::string Format(const char* pattern, int value)
 // What the programming operations need of the document.
 class CSchDoc::JtagHost : public CJtagDocumentHost {
 public:
-    explicit JtagHost(CSchDoc& doc) : doc_(doc) {}
-    bool InterfaceChanged() override { return doc_.m_interfaceChanged; }
-    CJtagChainCounts ChainCounts() override { return doc_.m_chainCounts; }
+    explicit JtagHost(CSchDoc& doc) : m_doc(doc) {}
+    bool InterfaceChanged() override { return m_doc.m_interfaceChanged; }
+    CJtagChainCounts ChainCounts() override { return m_doc.m_chainCounts; }
     void ForgetFilterSelections() override
     {
-        doc_.m_filterConfigs[0].reset();
-        doc_.m_filterConfigs[1].reset();
+        m_doc.m_filterConfigs[0].reset();
+        m_doc.m_filterConfigs[1].reset();
     }
-    int CoerceAfterUpload() override { return doc_.CoerceAfterUpload(); }
-    void SetModified() override { doc_.SetModifiedFlag(true); }
+    int CoerceAfterUpload() override { return m_doc.CoerceAfterUpload(); }
+    void SetModified() override { m_doc.SetModifiedFlag(true); }
     void UpdateAllViews() override
     {
-        doc_.RefreshValueTexts();
-        doc_.UpdateAllViews(kHintSymbolEdited);
+        m_doc.RefreshValueTexts();
+        m_doc.UpdateAllViews(kHintSymbolEdited);
     }
     void ShowIdcode(const CIdcodeFields& fields) override
     {
-        if (doc_.m_idcodeReceiver)
-            doc_.m_idcodeReceiver(fields);
+        if (m_doc.m_idcodeReceiver)
+            m_doc.m_idcodeReceiver(fields);
     }
 
 private:
-    CSchDoc& doc_;
+    CSchDoc& m_doc;
 };
 
 CSchDoc::CSchDoc() = default;
@@ -124,6 +127,7 @@ void CSchDoc::DeleteContents()
     m_simulator.reset();
     m_plot.reset();
     m_simulation.reset();
+    m_filterTable.reset();
     m_filterConfigs[0].reset();
     m_filterConfigs[1].reset();
     m_summary = CSummaryInfo{};
@@ -314,7 +318,7 @@ bool CSchDoc::ClearSchematic()
         return false;
     // Clearing empties every curve: nothing is run again.
     return Change(kStepClear, [this] {
-        if (m_deviceType == "ZelD" || m_deviceType == "ZelE") {
+        if (m_device->Traits().filterConfigs) {
             ApplyFilterConfig(0, nullptr);
             ApplyFilterConfig(1, nullptr);
         }
@@ -450,7 +454,7 @@ int CSchDoc::ApplyFilterConfig(int which, const CFilterEntry* entry)
 {
     if ((which != 0 && which != 1) || !m_device)
         return -1;
-    const int cfgKey = which == 0 ? 64 : 65;
+    const int cfgKey = which == 0 ? kKeyFilterConfigA : kKeyFilterConfigB;
     int result = -1;
     Change(kStepFilterConfig, [&] {
         if (!entry) {
@@ -460,7 +464,7 @@ int CSchDoc::ApplyFilterConfig(int which, const CFilterEntry* entry)
         }
         m_filterConfigs[which] = std::make_unique<CFilterEntry>(*entry);
         // The value stored in the frequency range symbol is the entry's range for this device.
-        m_device->SetSymValue(which == 0 ? 7 : 19, entry->FrequencyRange(m_deviceType));
+        m_device->SetSymValue(which == 0 ? kKeyFrequencyRangeA : kKeyFrequencyRangeB, entry->FrequencyRange(m_deviceType));
         m_lastConfiguration = cfgKey;
         m_device->SetSymValue(cfgKey, entry->id);
         RefreshValueTexts();
@@ -471,6 +475,52 @@ int CSchDoc::ApplyFilterConfig(int which, const CFilterEntry* entry)
     return result;
 }
 
+void CSchDoc::ReportOpenFailure(const std::string& path, const std::string& error)
+{
+    CurrentPrompter().Message("Failed to open document.\n" + path + "\n" + error, "Kalidor",
+                              Buttons::Ok, MessageIcon::Error);
+}
+
+int CSchDoc::LoadFilterTable()
+{
+    if (m_filterTable)
+        return 1;
+    const std::string path = SupportFile(CFilterTable::FileName(m_deviceType));
+    auto table = std::make_unique<CFilterTable>();
+    std::string error;
+    {
+        WaitCursor wait;
+        if (!table->Load(path, &error)) {
+            ReportOpenFailure(path, error);
+            return 0;
+        }
+    }
+    m_filterTable = std::move(table);
+    return 1;
+}
+
+int CSchDoc::CopyFilterToSchematic(const CFilterEntry* entry, int which)
+{
+    if (!entry) {
+        CurrentPrompter().Message(kMsgNoEntrySelected, "Kalidor", Buttons::Ok, MessageIcon::Information);
+        return -1;
+    }
+    if ((which != 0 && which != 1) || !m_device || !m_device->Traits().filterConfigs)
+        return -1;
+    const int firstKey = which == 0 ? kKeyElementC1A : kKeyElementC1B;
+    for (int i = 0; i < CFilterEntry::kComponentCount; ++i)
+        kalidor::SetScaledCapValue(*m_device, firstKey + i, ScaledCapacitance(entry->components[i]));
+    SetModifiedFlag(true);
+    return ApplyFilterConfig(which, entry);
+}
+
+int CSchDoc::CopyFilterToSchematic(int id, int which)
+{
+    if (!LoadFilterTable())
+        return -1;
+    return CopyFilterToSchematic(m_filterTable->GetEntry(m_filterTable->FindEntry(id)), which);
+}
+
 const CFilterEntry* CSchDoc::GetFilterConfig(int which) const
 {
     return (which == 0 || which == 1) ? m_filterConfigs[which].get() : nullptr;
@@ -478,19 +528,19 @@ const CFilterEntry* CSchDoc::GetFilterConfig(int which) const
 
 int CSchDoc::GetFilterConfigState(int key)
 {
-    if ((key != 64 && key != 65) || !m_device)
+    if ((key != kKeyFilterConfigA && key != kKeyFilterConfigB) || !m_device)
         return -1;
-    if (!m_filterConfigs[key - 64])
+    if (!m_filterConfigs[key - kKeyFilterConfigA])
         return -1;
     return m_device->GetSymValue(key);
 }
 
 int CSchDoc::FilterConfigText(int key, std::string& text)
 {
-    if (key != 64 && key != 65)
+    if (key != kKeyFilterConfigA && key != kKeyFilterConfigB)
         return 0;
-    const std::string name = key == 64 ? "CfgA" : "CfgB";
-    const CFilterEntry* entry = m_filterConfigs[key - 64].get();
+    const std::string name = key == kKeyFilterConfigA ? "CfgA" : "CfgB";
+    const CFilterEntry* entry = m_filterConfigs[key - kKeyFilterConfigA].get();
     if (!entry) {
         text = name + " unknown\r\n";
         return 1;
@@ -583,7 +633,7 @@ void CSchDoc::SetScaledCapValue(int key, int scaled)
 
 void CSchDoc::SetCapValue(int key, double farads)
 {
-    SetScaledCapValue(key, static_cast<int>(farads * 1e12 * 1e4));
+    SetScaledCapValue(key, ScaledCapacitance(farads));
 }
 
 void CSchDoc::E2_SetValue(int position, int value)

@@ -54,7 +54,7 @@ std::string PlotDateText(long long unixTime)
 }
 
 CPlotPainter::CPlotPainter(const CPlot& plot, const CPlotWindowState& state, int unit)
-    : plot_(plot), state_(state), unit_(unit > 0 ? unit : 1)
+    : m_plot(plot), m_state(state), m_unit(unit > 0 ? unit : 1)
 {
 }
 
@@ -90,7 +90,7 @@ LogRect CPlotPainter::PaneArea(const LogRect& w, int pane) const
 
 LogPoint CPlotPainter::ToPainter(const LogRect& f, int pane, PltXY p) const
 {
-    const PlotMapping& m = state_.Mapping(pane);
+    const PlotMapping& m = m_state.Mapping(pane);
     const long long w = f.right - f.left, h = f.top - f.bottom;
     const long long x = f.left + (static_cast<long long>(p.x) - m.originX) * w / m.extentX;
     const long long y = f.bottom + (static_cast<long long>(p.y) - m.originY) * h / m.extentY;
@@ -99,7 +99,7 @@ LogPoint CPlotPainter::ToPainter(const LogRect& f, int pane, PltXY p) const
 
 PltXY CPlotPainter::ToLogical(const LogRect& f, int pane, LogPoint p) const
 {
-    const PlotMapping& m = state_.Mapping(pane);
+    const PlotMapping& m = m_state.Mapping(pane);
     const double w = std::max(1, f.right - f.left), h = std::max(1, f.top - f.bottom);
     const double x = m.originX + (p.x - f.left) * static_cast<double>(m.extentX) / w;
     const double y = m.originY + (p.y - f.bottom) * static_cast<double>(m.extentY) / h;
@@ -173,7 +173,7 @@ bool CPlotPainter::ClipSegment(const PlotMapping& m, PltXY& a, PltXY& b)
 
 void CPlotPainter::DrawGrid(Painter& painter, int pane, const LogRect& f, bool labelsRight) const
 {
-    const PlotMapping& m = state_.Mapping(pane);
+    const PlotMapping& m = m_state.Mapping(pane);
     const int textH = U(kTextPx);
     painter.SetPen(kPlotColorGrid);
     painter.SetTextColor(kPlotColorFrame);
@@ -211,7 +211,7 @@ void CPlotPainter::DrawGrid(Painter& painter, int pane, const LogRect& f, bool l
 
     // Value axis: 1-2-5 steps with at least kMinYGridPx between lines.
     const double span = m.extentY / static_cast<double>(kPltUnitsPerDb);
-    const double heightPx = (f.top - f.bottom) / static_cast<double>(unit_);
+    const double heightPx = (f.top - f.bottom) / static_cast<double>(m_unit);
     const double maxLines = std::max(2.0, heightPx / kMinYGridPx);
     static constexpr double kSteps[] = {0.02, 0.05, 0.1, 0.2, 0.5, 1,   2,    5,    10,   20,
                                         50,   100,  200, 500, 1000, 2000, 5000, 10000, 20000};
@@ -242,10 +242,10 @@ void CPlotPainter::DrawGrid(Painter& painter, int pane, const LogRect& f, bool l
 
 void CPlotPainter::DrawCurve(Painter& painter, int pane, const LogRect& f, int curve) const
 {
-    const auto& pts = plot_.Points(curve);
+    const auto& pts = m_plot.Points(curve);
     if (pts.empty())
         return;
-    const PlotMapping& m = state_.Mapping(pane);
+    const PlotMapping& m = m_state.Mapping(pane);
     const int color = kPlotColorCurve1 + curve;
     painter.SetPen(color);
 
@@ -283,7 +283,7 @@ void CPlotPainter::DrawCurve(Painter& painter, int pane, const LogRect& f, int c
     }
     flush();
 
-    if (state_.GetDataPoints() || pts.size() == 1) {
+    if (m_state.GetDataPoints() || pts.size() == 1) {
         painter.SetBrush(color);
         const int h = U(kMarkPx);
         for (const CPltPoint& p : pts) {
@@ -298,20 +298,20 @@ void CPlotPainter::DrawCurve(Painter& painter, int pane, const LogRect& f, int c
 
 void CPlotPainter::DrawCurves(Painter& painter, int pane, const LogRect& f) const
 {
-    const int active = plot_.GetActiveCurve();
+    const int active = m_plot.GetActiveCurve();
     for (int c = 0; c < CPlot::kCurveCount; ++c)
-        if (c != active && state_.IsShown(c) && plot_.IsValid(c))
+        if (c != active && m_state.IsShown(c) && m_plot.IsValid(c))
             DrawCurve(painter, pane, f, c);
-    if (state_.IsShown(active) && plot_.IsValid(active))
+    if (m_state.IsShown(active) && m_plot.IsValid(active))
         DrawCurve(painter, pane, f, active);
 }
 
 void CPlotPainter::DrawCrosshair(Painter& painter, int pane, const LogRect& f) const
 {
-    if (!plot_.GetCrosshair() || !plot_.IsValid(plot_.GetActiveCurve()))
+    if (!m_plot.GetCrosshair() || !m_plot.IsValid(m_plot.GetActiveCurve()))
         return;
-    const PlotMapping& m = state_.Mapping(pane);
-    const PltXY c{state_.CrossX(), state_.CrossY(pane)};
+    const PlotMapping& m = m_state.Mapping(pane);
+    const PltXY c{m_state.CrossX(), m_state.CrossY(pane)};
     const LogPoint d = ToPainter(f, pane, c);
     painter.SetPen(kPlotColorFrame);
     if (c.x >= m.originX && c.x <= m.Right())
@@ -349,9 +349,9 @@ void CPlotPainter::DrawLegend(Painter& painter, const LogRect& area) const
     const int midY = (area.top + area.bottom) / 2;
     int x = area.left + U(kFrameLeftPx);
     for (int c = 0; c < CPlot::kCurveCount; ++c) {
-        if (!plot_.IsValid(c))
+        if (!m_plot.IsValid(c))
             continue;
-        const CurveSetting& s = plot_.Setup().Curve(c);
+        const CurveSetting& s = m_plot.Setup().Curve(c);
         char text[64];
         std::snprintf(text, sizeof text, "Vo%d/Vi%d", s.outputNode, s.inputNode);
         const int w = U(22) + TextWidth(text, textH);
@@ -359,7 +359,7 @@ void CPlotPainter::DrawLegend(Painter& painter, const LogRect& area) const
         painter.Line({x, midY}, {x + U(18), midY});
         painter.SetTextColor(kPlotColorFrame);
         painter.Text({x + U(22), midY - textH * 2 / 5}, text, textH);
-        if (c == plot_.GetActiveCurve()) {
+        if (c == m_plot.GetActiveCurve()) {
             painter.SetPen(kPlotColorFrame);
             painter.Rectangle({x - U(4), midY + textH * 3 / 4, x + w + U(4), midY - textH * 3 / 4});
         }
@@ -370,21 +370,21 @@ void CPlotPainter::DrawLegend(Painter& painter, const LogRect& area) const
 void CPlotPainter::DrawWindow(Painter& painter, const LogRect& area) const
 {
     DrawLegend(painter, LegendArea(area));
-    DrawPane(painter, 0, PaneArea(area, 0), state_.GetActivePane() == 0);
-    DrawPane(painter, 1, PaneArea(area, 1), state_.GetActivePane() == 1);
+    DrawPane(painter, 0, PaneArea(area, 0), m_state.GetActivePane() == 0);
+    DrawPane(painter, 1, PaneArea(area, 1), m_state.GetActivePane() == 1);
 }
 
 // ------------------------------------------------------------------ printing
 
 std::string CPlotPainter::PrintedLegendText(int curve) const
 {
-    const CurveSetting& s = plot_.Setup().Curve(curve);
+    const CurveSetting& s = m_plot.Setup().Curve(curve);
     char buf[64];
     std::snprintf(buf, sizeof buf, "Vout %d/Vin %d", s.outputNode, s.inputNode);
     std::string out = buf;
     int g = 0, p = 0;
-    if (plot_.ValueAt(curve, state_.CrossX(), &g, &p)) {
-        out += "   " + ShortFrequencyText(FrequencyOfX(state_.CrossX())) + "Hz";
+    if (m_plot.ValueAt(curve, m_state.CrossX(), &g, &p)) {
+        out += "   " + ShortFrequencyText(FrequencyOfX(m_state.CrossX())) + "Hz";
         out += "   " + Fixed(ValueOfY(g), 2) + "dB";
         out += "   " + Fixed(ValueOfY(p), 2) + "Deg";
     }
@@ -418,7 +418,7 @@ void CPlotPainter::DrawPage(Painter& painter, const LogRect& page, int mode, int
     const int legendLines = [&] {
         int n = 0;
         for (int c = 0; c < CPlot::kCurveCount; ++c)
-            n += plot_.IsValid(c) ? 1 : 0;
+            n += m_plot.IsValid(c) ? 1 : 0;
         return n;
     }();
     const int legendBottom = inner.bottom + std::max(blockH, legendLines * U(16)) + U(12);
@@ -455,7 +455,7 @@ void CPlotPainter::DrawPage(Painter& painter, const LogRect& page, int mode, int
     const int textH = U(kTextPx);
     int y = legendBottom - U(12) - textH;
     for (int c = 0; c < CPlot::kCurveCount; ++c) {
-        if (!plot_.IsValid(c))
+        if (!m_plot.IsValid(c))
             continue;
         painter.SetPen(kPlotColorCurve1 + c);
         painter.Line({inner.left, y + textH / 3}, {inner.left + U(24), y + textH / 3});

@@ -10,9 +10,9 @@
 
 #include <string>
 
+#include "base/Painter.h"
 #include "sim/Plot.h"
 #include "sim/PlotWindowState.h"
-#include "view/Painter.h"
 
 namespace kalidor {
 
@@ -27,7 +27,7 @@ inline constexpr int kPlotColorInactiveTitle = 14;  // grey
 // The text of the title block of a printed page.
 struct PlotTitleBlock {
     std::string title;       // design title or file name
-    std::string deviceType;  // "ZelA" ...
+    std::string deviceType;  // the device type name
     std::string date;        // "%B %d, %Y"
 };
 
@@ -76,7 +76,7 @@ public:
     static int RegionCode(const PlotMapping& window, PltXY p);
 
 private:
-    int U(int pixels) const { return pixels * unit_; }
+    int U(int pixels) const { return pixels * m_unit; }
     void DrawGrid(Painter& painter, int pane, const LogRect& frame, bool labelsRight) const;
     void DrawCurves(Painter& painter, int pane, const LogRect& frame) const;
     void DrawCurve(Painter& painter, int pane, const LogRect& frame, int curve) const;
@@ -85,9 +85,9 @@ private:
     // The text width estimate of the painter's sans-serif font.
     int TextWidth(const std::string& s, int height) const;
 
-    const CPlot& plot_;
-    const CPlotWindowState& state_;
-    int unit_;
+    const CPlot& m_plot;
+    const CPlotWindowState& m_state;
+    int m_unit;
 };
 
 }  // namespace kalidor

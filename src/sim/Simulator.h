@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "device/DeviceKind.h"
+
 namespace kalidor {
 
 class DeviceConfig;
@@ -55,11 +57,11 @@ public:
     virtual int WriteDebugDump(std::string& out);
 
     // The simulator option of the owning plot, handed over before every run.
-    void SetOption(int option) { option_ = option; }
-    int GetOption() const { return option_; }
+    void SetOption(int option) { m_option = option; }
+    int GetOption() const { return m_option; }
     // The device type name (kept by the ZelD/ZelE simulator only).
-    const std::string& GetDeviceName() const { return deviceName_; }
-    void SetDeviceName(const std::string& name) { deviceName_ = name; }
+    const std::string& GetDeviceName() const { return m_deviceName; }
+    void SetDeviceName(const std::string& name) { m_deviceName = name; }
 
 protected:
     int SymValue(int key);
@@ -71,14 +73,15 @@ protected:
     static int GainDbOf(double re, double im, double* gainDb);
     static double PhaseDegOf(double argumentRadians) { return argumentRadians * 180.0 / kSimPi; }
 
-    int32_t option_ = 0;
-    DeviceConfig& values_;
-    CGainSource* gains_;
-    std::string deviceName_;
+    int32_t m_option = 0;
+    DeviceConfig& m_values;
+    CGainSource* m_gains;
+    std::string m_deviceName;
 };
 
-// The simulator of a device type ("ZelA" ... "ZelE"); nullptr for an unknown type. ZelD and
-// ZelE share one model and keep the type name, which sets the filter's time constant.
+// The simulator of a device type; nullptr for an unknown type name. ZelD and ZelE share one model
+// and keep the type name, which sets the filter's time constant.
+std::unique_ptr<CSimulator> CreateSimulator(DeviceKind kind, DeviceConfig& values, CGainSource* gains = nullptr);
 std::unique_ptr<CSimulator> CreateSimulator(const std::string& deviceType, DeviceConfig& values,
                                             CGainSource* gains = nullptr);
 

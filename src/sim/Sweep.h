@@ -42,7 +42,7 @@ public:
     const std::vector<CurvePoint>& Points(int curve) const;
 
 private:
-    std::array<std::vector<CurvePoint>, 4> lists_;
+    std::array<std::vector<CurvePoint>, 4> m_lists;
 };
 
 // The largest sweep a run accepts: beyond it the run is refused rather than left to exhaust

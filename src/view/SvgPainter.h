@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/Painter.h"
 #include "view/ColorTable.h"
-#include "view/Painter.h"
 
 namespace kalidor {
 

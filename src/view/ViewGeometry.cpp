@@ -99,9 +99,9 @@ ViewMapping ViewMapping::Fit(const ViewRect& visible, int viewportWidth, int vie
 
 void CZoomState::SetWorld(const ViewRect& world)
 {
-    world_ = world.IsEmpty() ? ViewRect{0, 0, 11000, 8500} : world;
-    visible_ = world_;
-    history_.clear();
+    m_world = world.IsEmpty() ? ViewRect{0, 0, 11000, 8500} : world;
+    m_visible = m_world;
+    m_history.clear();
 }
 
 ViewRect CZoomState::Limit(ViewRect r) const
@@ -113,27 +113,27 @@ ViewRect CZoomState::Limit(ViewRect r) const
     const double cx = (r.left + r.right) / 2, cy = (r.bottom + r.top) / 2;
     double w = std::max(r.Width(), kMinWidth);
     double h = std::max(r.Height(), kMinWidth);
-    w = std::min(w, world_.Width() * kMaxZoomOut);
-    h = std::min(h, world_.Height() * kMaxZoomOut);
+    w = std::min(w, m_world.Width() * kMaxZoomOut);
+    h = std::min(h, m_world.Height() * kMaxZoomOut);
     return {cx - w / 2, cy - h / 2, cx + w / 2, cy + h / 2};
 }
 
 void CZoomState::ZoomTo(ViewRect r)
 {
-    if (history_.size() >= kMaxHistory)
-        history_.erase(history_.begin());
-    history_.push_back(visible_);
-    visible_ = Limit(r);
+    if (m_history.size() >= kMaxHistory)
+        m_history.erase(m_history.begin());
+    m_history.push_back(m_visible);
+    m_visible = Limit(r);
 }
 
-void CZoomState::ZoomAll() { ZoomTo(world_); }
+void CZoomState::ZoomAll() { ZoomTo(m_world); }
 
 bool CZoomState::ZoomPrevious()
 {
-    if (history_.empty())
+    if (m_history.empty())
         return false;
-    visible_ = history_.back();
-    history_.pop_back();
+    m_visible = m_history.back();
+    m_history.pop_back();
     return true;
 }
 
@@ -141,25 +141,25 @@ void CZoomState::ZoomAbout(double x, double y, double factor)
 {
     if (!(factor > 0) || !std::isfinite(factor))
         return;
-    ViewRect r{x - (x - visible_.left) / factor, y - (y - visible_.bottom) / factor,
-               x + (visible_.right - x) / factor, y + (visible_.top - y) / factor};
+    ViewRect r{x - (x - m_visible.left) / factor, y - (y - m_visible.bottom) / factor,
+               x + (m_visible.right - x) / factor, y + (m_visible.top - y) / factor};
     r = Limit(r);
     // Limit() keeps the centre; move the rectangle so that (x, y) stays at the same fraction.
-    if (r.Width() != (visible_.Width() / factor) || r.Height() != (visible_.Height() / factor)) {
-        const double fx = (x - visible_.left) / visible_.Width();
-        const double fy = (y - visible_.bottom) / visible_.Height();
+    if (r.Width() != (m_visible.Width() / factor) || r.Height() != (m_visible.Height() / factor)) {
+        const double fx = (x - m_visible.left) / m_visible.Width();
+        const double fy = (y - m_visible.bottom) / m_visible.Height();
         const double w = r.Width(), h = r.Height();
         r = {x - fx * w, y - fy * h, x - fx * w + w, y - fy * h + h};
     }
-    visible_ = r;
+    m_visible = r;
 }
 
 void CZoomState::Pan(double dx, double dy)
 {
-    visible_.left += dx;
-    visible_.right += dx;
-    visible_.bottom += dy;
-    visible_.top += dy;
+    m_visible.left += dx;
+    m_visible.right += dx;
+    m_visible.bottom += dy;
+    m_visible.top += dy;
 }
 
 }  // namespace kalidor

@@ -20,6 +20,7 @@
 #include "device/DeviceConfig.h"
 #include "document/Exports.h"
 #include "document/SchDoc.h"
+#include "document/SpiceExport.h"
 #include "document/ui/ImportExportDialog.h"
 #include "document/ui/QtExportClipboard.h"
 #include "sim/Plot.h"
@@ -61,6 +62,7 @@ QByteArray Composed(CSchDoc& doc, int format, const std::string& fileName = {})
     CExportContext ctx;
     if (!FillExportContext(ctx, doc, doc.RegProgram()))
         return {};
+    InstallSpiceModelExporter(ctx);
     std::string text;
     if (!ComposeSchematicExport(ctx, format, fileName, text))
         return {};

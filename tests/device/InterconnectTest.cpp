@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "base/XmlParser.h"
 #include "device/DeviceConfig.h"
 #include "device/ManifestTable.h"
-#include "document/XmlParser.h"
 #include "platform/Prompter.h"
 
 using namespace kalidor;

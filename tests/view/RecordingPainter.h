@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "view/Painter.h"
+#include "base/Painter.h"
 
 namespace kalidor::test {
 

@@ -318,13 +318,11 @@ void AttachPlot(CExportContext& context, CSchDoc& doc, const CImportExportPlot& 
 
 bool RunImportExportDialog(QWidget* parent, CSchDoc& doc, bool import, const CImportExportPlot& plot)
 {
-    // The Spice format is served by the model exporter (unless one is installed already).
-    if (!GetSpiceModelExporter())
-        InstallSpiceModelExporter();
-
     CExportContext context;
     if (!FillExportContext(context, doc, doc.RegProgram()))
         return false;
+    // The Spice format is served by the model exporter.
+    InstallSpiceModelExporter(context);
     context.chain = doc.GetChainCounts();
     AttachPlot(context, doc, plot);
 

@@ -23,7 +23,7 @@
 #include <cmath>
 #include <ctime>
 
-#include "app/QtPainter.h"
+#include "view/ui/QtPainter.h"
 #include "platform/AtomicFile.h"
 #include "platform/Prompter.h"
 #include "sim/ui/SimPropertySheet.h"

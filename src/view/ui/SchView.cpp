@@ -10,7 +10,7 @@
 #include <QPainter>
 #include <QPrinter>
 
-#include "app/QtPainter.h"
+#include "view/ui/QtPainter.h"
 #include "device/DeviceConfig.h"
 #include "device/Interconnect.h"
 #include "device/ui/SymbolEditor.h"

@@ -1,4 +1,4 @@
-#include "document/XmlParser.h"
+#include "base/XmlParser.h"
 
 #include <gtest/gtest.h>
 

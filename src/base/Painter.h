@@ -3,7 +3,7 @@
 // an SVG writer, the desktop program with QPainter.
 //
 // Coordinates are logical units of 0.001 inch with y growing upwards; the painter maps them to
-// its device. Colours are indices into the colour table (view/ColorTable.h); the painter looks
+// its device. Colours are indices into the schematic colour table (CColorTable); the painter looks
 // them up in the table's current scheme. Every pen is solid and one device pixel wide.
 #pragma once
 

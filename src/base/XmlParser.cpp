@@ -1,4 +1,4 @@
-#include "document/XmlParser.h"
+#include "base/XmlParser.h"
 
 #include <climits>
 #include <cstring>
@@ -44,20 +44,20 @@ bool StartsAt(const std::string& s, std::size_t pos, const char* what, std::size
 
 CXmlElement* CXmlElementTable::AddElement(const std::string& tag, int code)
 {
-    if (count_ < 0 || count_ >= kSlots)
+    if (m_count < 0 || m_count >= kSlots)
         return nullptr;
-    slots_[count_] = std::make_unique<CXmlElement>(tag, code);
-    return slots_[count_++].get();
+    m_slots[m_count] = std::make_unique<CXmlElement>(tag, code);
+    return m_slots[m_count++].get();
 }
 
 CXmlElement* CXmlElementTable::FindElement(const std::string& tag)
 {
-    for (lookupCursor_ = 0; lookupCursor_ < kSlots; ++lookupCursor_) {
-        const auto& slot = slots_[lookupCursor_];
+    for (m_lookupCursor = 0; m_lookupCursor < kSlots; ++m_lookupCursor) {
+        const auto& slot = m_slots[m_lookupCursor];
         if (slot && slot->GetTag() == tag)
             return slot.get();
     }
-    lookupCursor_ = -1;
+    m_lookupCursor = -1;
     return nullptr;
 }
 
@@ -65,32 +65,32 @@ CXmlElement* CXmlElementTable::GetElementAt(int index) const
 {
     if (index < 0 || index >= kSlots)
         return nullptr;
-    return slots_[index].get();
+    return m_slots[index].get();
 }
 
 void CXmlElementTable::RemoveAll()
 {
-    for (auto& slot : slots_)
+    for (auto& slot : m_slots)
         slot.reset();
-    count_ = 0;
-    cursor_ = -1;
-    lookupCursor_ = -1;
+    m_count = 0;
+    m_cursor = -1;
+    m_lookupCursor = -1;
 }
 
 CXmlElement* CXmlElementTable::GetFirst()
 {
-    cursor_ = -1;
+    m_cursor = -1;
     return GetNext();
 }
 
 CXmlElement* CXmlElementTable::GetNext()
 {
-    while (cursor_ < kSlots - 1) {
-        ++cursor_;
-        if (slots_[cursor_])
-            return slots_[cursor_].get();
+    while (m_cursor < kSlots - 1) {
+        ++m_cursor;
+        if (m_slots[m_cursor])
+            return m_slots[m_cursor].get();
     }
-    cursor_ = kSlots;
+    m_cursor = kSlots;
     return nullptr;
 }
 
@@ -98,76 +98,76 @@ CXmlElement* CXmlElementTable::GetNext()
 
 void CXmlParser::RemoveAllElements()
 {
-    table_.RemoveAll();
-    current_ = nullptr;
-    lastStart_ = nullptr;
-    lastEnd_ = nullptr;
+    m_table.RemoveAll();
+    m_current = nullptr;
+    m_lastStart = nullptr;
+    m_lastEnd = nullptr;
 }
 
 void CXmlParser::SetText(const char* text, std::size_t length)
 {
     if (text)
-        buffer_.assign(text, length);
+        m_buffer.assign(text, length);
     else
-        buffer_.clear();
-    pos_ = 0;
-    lastResult_ = 0;
+        m_buffer.clear();
+    m_pos = 0;
+    m_lastResult = 0;
 }
 
 void CXmlParser::SkipWhite()
 {
-    while (pos_ < buffer_.size() && IsWhite(buffer_[pos_]))
-        ++pos_;
+    while (m_pos < m_buffer.size() && IsWhite(m_buffer[m_pos]))
+        ++m_pos;
 }
 
 int CXmlParser::ParseProlog()
 {
-    if (pos_ == 0 && StartsAt(buffer_, 0, kByteOrderMark, 3))
-        pos_ = 3;
+    if (m_pos == 0 && StartsAt(m_buffer, 0, kByteOrderMark, 3))
+        m_pos = 3;
     SkipWhite();
-    const std::size_t n = buffer_.size();
+    const std::size_t n = m_buffer.size();
     int result;
-    if (pos_ >= n) {
+    if (m_pos >= n) {
         result = kXmlEof;
-    } else if (n - pos_ < 2) {
-        result = buffer_[pos_] == '<' ? kXmlEof : kXmlSyntax;
-    } else if (buffer_[pos_] != '<' || buffer_[pos_ + 1] != '?') {
+    } else if (n - m_pos < 2) {
+        result = m_buffer[m_pos] == '<' ? kXmlEof : kXmlSyntax;
+    } else if (m_buffer[m_pos] != '<' || m_buffer[m_pos + 1] != '?') {
         result = kXmlSyntax;
     } else {
-        const std::size_t f = buffer_.find_first_of("/>", pos_ + 1);
+        const std::size_t f = m_buffer.find_first_of("/>", m_pos + 1);
         if (f == std::string::npos) {
             result = kXmlEof;
-        } else if (buffer_[f] != '>') {
+        } else if (m_buffer[f] != '>') {
             result = kXmlSyntax;
         } else {
-            pos_ = f + 1;
+            m_pos = f + 1;
             result = kXmlProlog;
         }
     }
-    lastResult_ = result;
+    m_lastResult = result;
     return result;
 }
 
 int CXmlParser::Classify()
 {
     SkipWhite();
-    const std::size_t n = buffer_.size();
-    if (pos_ >= n)
+    const std::size_t n = m_buffer.size();
+    if (m_pos >= n)
         return kXmlEof;
-    const char c = buffer_[pos_];
+    const char c = m_buffer[m_pos];
     if (c != '<')
         return c == '>' ? kXmlClassStrayGt : kXmlClassText;
-    if (pos_ + 1 >= n)
+    if (m_pos + 1 >= n)
         return kXmlClassStart;  // a lone '<' at the end: the tag scan reports the end of text
-    switch (buffer_[pos_ + 1]) {
+    switch (m_buffer[m_pos + 1]) {
     case '&':
         return kXmlClassAmp;
     case '/':
         return kXmlClassEnd;
     case '!':
-        if (StartsAt(buffer_, pos_, kCdataOpen, kOpenLength))
+        if (StartsAt(m_buffer, m_pos, kCdataOpen, kOpenLength))
             return kXmlClassCdata;
-        if (StartsAt(buffer_, pos_, kDoctypeOpen, kOpenLength))
+        if (StartsAt(m_buffer, m_pos, kDoctypeOpen, kOpenLength))
             return kXmlClassDoctype;
         return kXmlClassBang;
     default:
@@ -177,24 +177,24 @@ int CXmlParser::Classify()
 
 bool CXmlParser::SkipDeclaration()
 {
-    if (StartsAt(buffer_, pos_, kCommentOpen, 4)) {
-        const std::size_t e = buffer_.find(kCommentClose, pos_ + 4);
+    if (StartsAt(m_buffer, m_pos, kCommentOpen, 4)) {
+        const std::size_t e = m_buffer.find(kCommentClose, m_pos + 4);
         if (e == std::string::npos)
             return false;
-        pos_ = e + 3;
+        m_pos = e + 3;
         return true;
     }
     // "<!DOCTYPE name [ ... ]>" and other "<!...>": up to the first '>' outside brackets.
     int depth = 0;
-    for (std::size_t i = pos_ + 2; i < buffer_.size(); ++i) {
-        const char c = buffer_[i];
+    for (std::size_t i = m_pos + 2; i < m_buffer.size(); ++i) {
+        const char c = m_buffer[i];
         if (c == '[') {
             ++depth;
         } else if (c == ']') {
             if (depth > 0)
                 --depth;
         } else if (c == '>' && depth == 0) {
-            pos_ = i + 1;
+            m_pos = i + 1;
             return true;
         }
     }
@@ -221,71 +221,71 @@ int CXmlParser::NextToken()
         }
         break;
     }
-    lastResult_ = result;
+    m_lastResult = result;
     return result;
 }
 
 int CXmlParser::ScanTag()
 {
-    const std::size_t n = buffer_.size();
-    if (pos_ >= n)
+    const std::size_t n = m_buffer.size();
+    if (m_pos >= n)
         return kXmlEof;
-    if (buffer_[pos_] != '<')
+    if (m_buffer[m_pos] != '<')
         return kXmlSyntax;
     int kind = kXmlStartTag;
-    std::size_t nameStart = pos_ + 1;
-    if (pos_ + 1 < n && buffer_[pos_ + 1] == '/') {
+    std::size_t nameStart = m_pos + 1;
+    if (m_pos + 1 < n && m_buffer[m_pos + 1] == '/') {
         kind = kXmlEndTag;
-        nameStart = pos_ + 2;
+        nameStart = m_pos + 2;
     }
-    const std::size_t f = buffer_.find_first_of("/>", nameStart);
+    const std::size_t f = m_buffer.find_first_of("/>", nameStart);
     if (f == std::string::npos)
         return kXmlEof;
     std::size_t close = f;
-    if (buffer_[f] == '/') {
+    if (m_buffer[f] == '/') {
         if (f + 1 >= n)
             return kXmlEof;
-        if (buffer_[f + 1] != '>')
+        if (m_buffer[f + 1] != '>')
             return kXmlSyntax;
         kind = kXmlEmptyTag;
         close = f + 1;
     }
-    lastTag_.assign(buffer_, pos_, close - pos_ + 1);
-    current_ = table_.FindElement(lastTag_);
-    if (!current_)
+    m_lastTag.assign(m_buffer, m_pos, close - m_pos + 1);
+    m_current = m_table.FindElement(m_lastTag);
+    if (!m_current)
         return kXmlUnknownTag;
-    pos_ = close + 1;
+    m_pos = close + 1;
     if (kind == kXmlStartTag)
-        lastStart_ = current_;
+        m_lastStart = m_current;
     else if (kind == kXmlEndTag)
-        lastEnd_ = current_;
+        m_lastEnd = m_current;
     return kind;
 }
 
 int CXmlParser::ReadText()
 {
-    if (pos_ >= buffer_.size())
+    if (m_pos >= m_buffer.size())
         return kXmlEof;
-    const std::size_t lt = buffer_.find('<', pos_ + 1);
+    const std::size_t lt = m_buffer.find('<', m_pos + 1);
     if (lt == std::string::npos)
         return kXmlEof;
-    text_.assign(buffer_, pos_, lt - pos_);
-    pos_ = lt;
+    m_text.assign(m_buffer, m_pos, lt - m_pos);
+    m_pos = lt;
     return kXmlText;
 }
 
 int CXmlParser::ReadCdata()
 {
-    if (pos_ >= buffer_.size())
+    if (m_pos >= m_buffer.size())
         return kXmlEof;
-    if (!StartsAt(buffer_, pos_, kCdataOpen, kOpenLength))
+    if (!StartsAt(m_buffer, m_pos, kCdataOpen, kOpenLength))
         return kXmlSyntax;
-    const std::size_t start = pos_ + kOpenLength;
-    const std::size_t e = buffer_.find(kCdataClose, start);
+    const std::size_t start = m_pos + kOpenLength;
+    const std::size_t e = m_buffer.find(kCdataClose, start);
     if (e == std::string::npos)
         return kXmlEof;
-    text_.assign(buffer_, start, e - start);
-    pos_ = e + 3;
+    m_text.assign(m_buffer, start, e - start);
+    m_pos = e + 3;
     return kXmlText;
 }
 
@@ -293,26 +293,26 @@ CXmlElement* CXmlParser::NextElement()
 {
     const int r = NextToken();
     if (r == kXmlStartTag)
-        return lastStart_;
+        return m_lastStart;
     if (r == kXmlEndTag)
-        return lastEnd_;
+        return m_lastEnd;
     return nullptr;
 }
 
 int CXmlParser::ReadElementText()
 {
-    text_.clear();
+    m_text.clear();
     // A start tag where the content should be belongs to the caller's next NextElement().
     if (Classify() == kXmlClassStart)
         return 0;
     const int r = NextToken();
     if (r != kXmlText) {
-        text_.clear();  // an end tag (empty element) was consumed, or nothing could be read
+        m_text.clear();  // an end tag (empty element) was consumed, or nothing could be read
         return 0;
     }
     // After the content, the element's end tag is taken when it follows directly; white space
     // before it (as after a CDATA section) leaves it for the caller.
-    if (StartsAt(buffer_, pos_, "</", 2))
+    if (StartsAt(m_buffer, m_pos, "</", 2))
         ScanTag();
     return 0;
 }
@@ -321,8 +321,8 @@ int CXmlParser::GetTextInto(char* destination, std::size_t capacity) const
 {
     if (!destination || capacity == 0)
         return 1;
-    const std::size_t len = text_.size() < capacity - 1 ? text_.size() : capacity - 1;
-    std::memcpy(destination, text_.data(), len);
+    const std::size_t len = m_text.size() < capacity - 1 ? m_text.size() : capacity - 1;
+    std::memcpy(destination, m_text.data(), len);
     destination[len] = '\0';
     return 1;
 }
@@ -358,108 +358,108 @@ int CXmlParser::AtoI(const char* s, std::size_t n)
 
 int CXmlParser::GetInt() const
 {
-    return AtoI(text_.data(), text_.size());
+    return AtoI(m_text.data(), m_text.size());
 }
 
 int CXmlParser::SkipElement(std::string* skipped)
 {
-    const std::size_t n = buffer_.size();
-    const std::size_t start = pos_;
-    const int last = lastResult_;
-    lastResult_ = 0;  // whatever was pending is dealt with now
+    const std::size_t n = m_buffer.size();
+    const std::size_t start = m_pos;
+    const int last = m_lastResult;
+    m_lastResult = 0;  // whatever was pending is dealt with now
     if (skipped)
         skipped->clear();
 
     switch (last) {
     case kXmlEof:
-        lastResult_ = kXmlEof;
+        m_lastResult = kXmlEof;
         return -1;
     case kXmlStartTag: {
         // Position just after a registered start tag: step over the content and the end tag.
-        const std::string end = CXmlReadLoop::EndTagFor(lastTag_);
+        const std::string end = CXmlReadLoop::EndTagFor(m_lastTag);
         if (end.empty())
             return 0;
-        const std::size_t e = buffer_.find(end, pos_);
+        const std::size_t e = m_buffer.find(end, m_pos);
         if (e == std::string::npos)
             return 0;  // no end tag follows: the content is read as it comes
-        pos_ = e + end.size();
+        m_pos = e + end.size();
         break;
     }
     case kXmlUnknownTag: {
         // Position on the unregistered tag itself.
-        if (lastTag_.empty() || !StartsAt(buffer_, pos_, lastTag_.data(), lastTag_.size()))
+        if (m_lastTag.empty() || !StartsAt(m_buffer, m_pos, m_lastTag.data(), m_lastTag.size()))
             return 0;
-        const std::size_t inner = lastTag_.find('<', 1);
+        const std::size_t inner = m_lastTag.find('<', 1);
         if (inner != std::string::npos) {
-            pos_ += inner;  // a tag broken by another '<': step up to that one
+            m_pos += inner;  // a tag broken by another '<': step up to that one
             break;
         }
-        const std::size_t tagEnd = pos_ + lastTag_.size();
-        const bool startForm = lastTag_.size() >= 3 && lastTag_[1] != '/' && lastTag_[1] != '?' &&
-                               lastTag_[1] != '!' && lastTag_[lastTag_.size() - 2] != '/';
-        pos_ = tagEnd;
+        const std::size_t tagEnd = m_pos + m_lastTag.size();
+        const bool startForm = m_lastTag.size() >= 3 && m_lastTag[1] != '/' && m_lastTag[1] != '?' &&
+                               m_lastTag[1] != '!' && m_lastTag[m_lastTag.size() - 2] != '/';
+        m_pos = tagEnd;
         if (startForm) {
-            std::string end = "</" + lastTag_.substr(1);  // "<Foo>" gives "</Foo>"
-            std::size_t e = buffer_.find(end, tagEnd);
+            std::string end = "</" + m_lastTag.substr(1);  // "<Foo>" gives "</Foo>"
+            std::size_t e = m_buffer.find(end, tagEnd);
             if (e == std::string::npos) {
-                end = CXmlReadLoop::EndTagFor(lastTag_);  // "<Foo a=1>" gives "</Foo>"
-                e = end.empty() ? std::string::npos : buffer_.find(end, tagEnd);
+                end = CXmlReadLoop::EndTagFor(m_lastTag);  // "<Foo a=1>" gives "</Foo>"
+                e = end.empty() ? std::string::npos : m_buffer.find(end, tagEnd);
             }
             if (e != std::string::npos)
-                pos_ = e + end.size();
+                m_pos = e + end.size();
         }
         break;
     }
     case kXmlSyntax: {
         // Broken markup at the position: up to the next '<' or past the next '>'.
-        if (pos_ >= n)
+        if (m_pos >= n)
             return -1;
-        const std::size_t lt = buffer_.find('<', pos_ + 1);
-        const std::size_t gt = buffer_.find('>', pos_ + 1);
+        const std::size_t lt = m_buffer.find('<', m_pos + 1);
+        const std::size_t gt = m_buffer.find('>', m_pos + 1);
         if (lt == std::string::npos && gt == std::string::npos)
-            pos_ = n;
+            m_pos = n;
         else if (gt == std::string::npos || (lt != std::string::npos && lt < gt))
-            pos_ = lt;
+            m_pos = lt;
         else
-            pos_ = gt + 1;
+            m_pos = gt + 1;
         break;
     }
     default:
         return 0;  // text and registered end or empty tags are consumed already
     }
     if (skipped)
-        skipped->assign(buffer_, start, pos_ - start);
-    return pos_ != start ? 1 : 0;
+        skipped->assign(m_buffer, start, m_pos - start);
+    return m_pos != start ? 1 : 0;
 }
 
 int CXmlParser::TakeLine()
 {
-    const std::size_t e = buffer_.find_first_of("\r\n");
+    const std::size_t e = m_buffer.find_first_of("\r\n");
     if (e == std::string::npos)
         return -1;
     std::size_t endLength = 1;
-    if (e + 1 < buffer_.size()) {
-        const char a = buffer_[e];
-        const char b = buffer_[e + 1];
+    if (e + 1 < m_buffer.size()) {
+        const char a = m_buffer[e];
+        const char b = m_buffer[e + 1];
         if ((a == '\r' && b == '\n') || (a == '\n' && b == '\r'))
             endLength = 2;
     }
-    lastTag_.assign(buffer_, 0, e);
+    m_lastTag.assign(m_buffer, 0, e);
     const std::size_t removed = e + endLength;
-    buffer_.erase(0, removed);
-    pos_ = pos_ > removed ? pos_ - removed : 0;
+    m_buffer.erase(0, removed);
+    m_pos = m_pos > removed ? m_pos - removed : 0;
     return 0;
 }
 
 void CXmlParser::BlankToLineEnd(std::size_t from)
 {
-    for (std::size_t i = from; i < buffer_.size() && buffer_[i] != '\r' && buffer_[i] != '\n'; ++i)
-        buffer_[i] = ' ';
+    for (std::size_t i = from; i < m_buffer.size() && m_buffer[i] != '\r' && m_buffer[i] != '\n'; ++i)
+        m_buffer[i] = ' ';
 }
 
 void CXmlParser::NewlinesToBlanks()
 {
-    for (char& c : buffer_)
+    for (char& c : m_buffer)
         if (c == '\r' || c == '\n')
             c = ' ';
 }
@@ -468,7 +468,7 @@ void CXmlParser::NewlinesToBlanks()
 
 CXmlReadLoop::CXmlReadLoop(CXmlParser& parser, std::string endTag, const CXmlReadLoop* parent,
                            std::vector<std::string> outerEnds)
-    : parser_(parser), endTag_(std::move(endTag)), parent_(parent), outerEnds_(std::move(outerEnds))
+    : m_parser(parser), m_endTag(std::move(endTag)), m_parent(parent), m_outerEnds(std::move(outerEnds))
 {
 }
 
@@ -486,13 +486,13 @@ std::string CXmlReadLoop::EndTagFor(const std::string& startTag)
 
 bool CXmlReadLoop::IsOuterEnd(const std::string& tag) const
 {
-    for (const auto& e : outerEnds_)
+    for (const auto& e : m_outerEnds)
         if (e == tag)
             return true;
-    for (const CXmlReadLoop* p = parent_; p; p = p->parent_) {
-        if (p->endTag_ == tag)
+    for (const CXmlReadLoop* p = m_parent; p; p = p->m_parent) {
+        if (p->m_endTag == tag)
             return true;
-        for (const auto& e : p->outerEnds_)
+        for (const auto& e : p->m_outerEnds)
             if (e == tag)
                 return true;
     }
@@ -501,27 +501,27 @@ bool CXmlReadLoop::IsOuterEnd(const std::string& tag) const
 
 CXmlElement* CXmlReadLoop::Next()
 {
-    if (endedAtOwn_ || endedAtOuter_)
+    if (m_endedAtOwn || m_endedAtOuter)
         return nullptr;
     for (;;) {
-        const std::size_t before = parser_.GetPosition();
-        CXmlElement* e = parser_.NextElement();
+        const std::size_t before = m_parser.GetPosition();
+        CXmlElement* e = m_parser.NextElement();
         if (!e) {
-            if (parser_.GetLastResult() == kXmlEof)
+            if (m_parser.GetLastResult() == kXmlEof)
                 return nullptr;
-            parser_.SkipElement();  // unregistered or broken markup; text is consumed already
-            if (parser_.GetPosition() == before)
-                parser_.SetPosition(before + 1);  // whatever it is, the loop moves on
+            m_parser.SkipElement();  // unregistered or broken markup; text is consumed already
+            if (m_parser.GetPosition() == before)
+                m_parser.SetPosition(before + 1);  // whatever it is, the loop moves on
             continue;
         }
-        if (parser_.GetLastResult() == kXmlEndTag) {
-            if (e->GetTag() == endTag_) {
-                endedAtOwn_ = true;
+        if (m_parser.GetLastResult() == kXmlEndTag) {
+            if (e->GetTag() == m_endTag) {
+                m_endedAtOwn = true;
                 return nullptr;
             }
             if (IsOuterEnd(e->GetTag())) {
-                parser_.SetPosition(before);  // the enclosing loop takes it again
-                endedAtOuter_ = true;
+                m_parser.SetPosition(before);  // the enclosing loop takes it again
+                m_endedAtOuter = true;
                 return nullptr;
             }
         }

@@ -7,8 +7,8 @@
 #include <QFont>
 #include <QPainter>
 
+#include "base/Painter.h"
 #include "view/ColorTable.h"
-#include "view/Painter.h"
 #include "view/ViewGeometry.h"
 
 namespace kalidor {

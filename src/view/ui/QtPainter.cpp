@@ -1,4 +1,4 @@
-#include "app/QtPainter.h"
+#include "view/ui/QtPainter.h"
 
 #include <QPolygonF>
 #include <QString>

@@ -40,13 +40,13 @@ inline constexpr const char* kXmlEofSentinel = "[XML_LEXEME_EOF-sentinel]";
 
 class CXmlElement {
 public:
-    CXmlElement(std::string tag, int code) : tag_(std::move(tag)), code_(code) {}
-    int GetCode() const { return code_; }
-    const std::string& GetTag() const { return tag_; }
+    CXmlElement(std::string tag, int code) : m_tag(std::move(tag)), m_code(code) {}
+    int GetCode() const { return m_code; }
+    const std::string& GetTag() const { return m_tag; }
 
 private:
-    std::string tag_;  // the complete tag with its brackets, e.g. "<Title>" or "</Title>"
-    int code_;
+    std::string m_tag;  // the complete tag with its brackets, e.g. "<Title>" or "</Title>"
+    int m_code;
 };
 
 class CXmlElementTable {
@@ -59,22 +59,22 @@ public:
     CXmlElement* FindElement(const std::string& tag);
     CXmlElement* GetElementAt(int index) const;
     void RemoveAll();
-    int GetCount() const { return count_; }
+    int GetCount() const { return m_count; }
     // Iteration over the non-empty slots.
     CXmlElement* GetFirst();
     CXmlElement* GetNext();
 
 private:
-    std::array<std::unique_ptr<CXmlElement>, kSlots> slots_;
-    int count_ = 0;
-    int cursor_ = -1;
-    int lookupCursor_ = -1;
+    std::array<std::unique_ptr<CXmlElement>, kSlots> m_slots;
+    int m_count = 0;
+    int m_cursor = -1;
+    int m_lookupCursor = -1;
 };
 
 class CXmlParser {
 public:
-    CXmlElement* AddElement(const std::string& tag, int code) { return table_.AddElement(tag, code); }
-    CXmlElementTable& GetTable() { return table_; }
+    CXmlElement* AddElement(const std::string& tag, int code) { return m_table.AddElement(tag, code); }
+    CXmlElementTable& GetTable() { return m_table; }
     // Empties the element table and forgets every element found so far.
     void RemoveAllElements();
 
@@ -89,14 +89,14 @@ public:
     // directly follows. A start tag in place of the content is left for the next NextElement().
     // Always returns 0.
     int ReadElementText();
-    std::string GetText() const { return text_; }
+    std::string GetText() const { return m_text; }
     int GetTextInto(char* destination, std::size_t capacity) const;
     // The text as a signed decimal integer with atoi's rules (0 when there are no digits).
     int GetInt() const;
-    std::string GetLastTag() const { return lastTag_; }
+    std::string GetLastTag() const { return m_lastTag; }
 
     // The result of the last token taken (by NextElement, ReadElementText or NextToken).
-    int GetLastResult() const { return lastResult_; }
+    int GetLastResult() const { return m_lastResult; }
     // Steps over whatever the last token left unread, so that a reading loop always makes
     // progress: after a registered start tag, the element's content up to its end tag; on an
     // unregistered tag, that element whole (or the tag alone when no end tag follows, or when it
@@ -121,12 +121,12 @@ public:
     int ReadText();
     int ReadCdata();
 
-    std::size_t GetPosition() const { return pos_; }
-    void SetPosition(std::size_t pos) { pos_ = pos < buffer_.size() ? pos : buffer_.size(); }
-    const std::string& GetBuffer() const { return buffer_; }
-    CXmlElement* GetCurrentElement() const { return current_; }
-    CXmlElement* GetLastStartElement() const { return lastStart_; }
-    CXmlElement* GetLastEndElement() const { return lastEnd_; }
+    std::size_t GetPosition() const { return m_pos; }
+    void SetPosition(std::size_t pos) { m_pos = pos < m_buffer.size() ? pos : m_buffer.size(); }
+    const std::string& GetBuffer() const { return m_buffer; }
+    CXmlElement* GetCurrentElement() const { return m_current; }
+    CXmlElement* GetLastStartElement() const { return m_lastStart; }
+    CXmlElement* GetLastEndElement() const { return m_lastEnd; }
 
     // Parses atoi-style: leading blanks skipped, optional sign, digits up to the first non-digit.
     static int AtoI(const char* s, std::size_t n);
@@ -137,15 +137,15 @@ private:
     // nothing consumed) when the construct is not closed before the end of the text.
     bool SkipDeclaration();
 
-    CXmlElementTable table_;
-    CXmlElement* current_ = nullptr;
-    CXmlElement* lastStart_ = nullptr;
-    std::string text_;
-    std::string lastTag_;
-    CXmlElement* lastEnd_ = nullptr;
-    std::string buffer_;
-    std::size_t pos_ = 0;
-    int lastResult_ = 0;
+    CXmlElementTable m_table;
+    CXmlElement* m_current = nullptr;
+    CXmlElement* m_lastStart = nullptr;
+    std::string m_text;
+    std::string m_lastTag;
+    CXmlElement* m_lastEnd = nullptr;
+    std::string m_buffer;
+    std::size_t m_pos = 0;
+    int m_lastResult = 0;
 };
 
 // The loop of a reader over the children of one element: Next() hands out registered elements
@@ -162,21 +162,21 @@ public:
                  std::vector<std::string> outerEnds = {});
     CXmlElement* Next();
     // Why the loop ended.
-    bool EndedAtOwnTag() const { return endedAtOwn_; }
-    bool EndedAtOuterTag() const { return endedAtOuter_; }
-    CXmlParser& Parser() const { return parser_; }
+    bool EndedAtOwnTag() const { return m_endedAtOwn; }
+    bool EndedAtOuterTag() const { return m_endedAtOuter; }
+    CXmlParser& Parser() const { return m_parser; }
     // The end tag an element's start tag calls for: "<Foo>" gives "</Foo>".
     static std::string EndTagFor(const std::string& startTag);
 
 private:
     bool IsOuterEnd(const std::string& tag) const;
 
-    CXmlParser& parser_;
-    std::string endTag_;
-    const CXmlReadLoop* parent_;
-    std::vector<std::string> outerEnds_;
-    bool endedAtOwn_ = false;
-    bool endedAtOuter_ = false;
+    CXmlParser& m_parser;
+    std::string m_endTag;
+    const CXmlReadLoop* m_parent;
+    std::vector<std::string> m_outerEnds;
+    bool m_endedAtOwn = false;
+    bool m_endedAtOuter = false;
 };
 
 }  // namespace kalidor
