@@ -158,7 +158,6 @@ public:
 private:
     void ReadSummaryBlock(CXmlParser& parser);
     bool ReadFilterConfig(CXmlParser& parser, int which);
-    void SkipUnknown(CXmlParser& parser);
 
     std::unique_ptr<CDeviceSchematic> m_schematic;
     std::unique_ptr<DeviceConfig> m_device;
