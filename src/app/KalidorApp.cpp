@@ -2,6 +2,7 @@
 
 #include <QStatusBar>
 
+#include "app/Help.h"
 #include "app/MainWindow.h"
 #include "app/QtPrompter.h"
 #include "app/QtSettings.h"
@@ -52,6 +53,7 @@ bool CKalidorApp::InitInstance(const QStringList& args)
 
     // Main window with menus, toolbar and status bar; messages appear over it.
     m_main = std::make_unique<MainWindow>();
+    m_main->Help()->SetEmbedded(m_embeddedHelp);
     m_prompter = std::make_unique<QtPrompter>(m_main.get(), m_main->statusBar());
     SetCurrentPrompter(m_prompter.get());
     // The programming interface of KALIDOR.INI: the application-wide SVF interpreter and port.
