@@ -118,7 +118,7 @@ CHelpWindow::CHelpWindow(QWidget* parent) : QMainWindow(parent, Qt::Window)
     split->addWidget(m_contents);
     split->addWidget(m_browser);
     split->setStretchFactor(1, 1);
-    split->setSizes({190, 700});
+    split->setSizes({240, 720});
     setCentralWidget(split);
 
     QToolBar* tb = addToolBar(tr("Navigation"));
@@ -140,7 +140,7 @@ CHelpWindow::CHelpWindow(QWidget* parent) : QMainWindow(parent, Qt::Window)
             [this](QListWidgetItem* item) { ShowTopic(item->data(Qt::UserRole).toString()); });
     connect(m_contents, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { ShowTopic(item->data(Qt::UserRole).toString()); });
-    resize(960, 720);
+    resize(1000, 720);
 }
 
 bool CHelpWindow::ShowTopic(const QString& topic)

@@ -9,6 +9,7 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTextBrowser>
@@ -19,6 +20,7 @@
 #include "app/BuildInfo.h"
 #include "app/Help.h"
 #include "app/MainWindow.h"
+#include "app/QtPrompter.h"
 #include "document/LibraryReader.h"
 #include "document/SchDoc.h"
 #include "document/ui/LibraryBrowserDlg.h"
@@ -324,6 +326,53 @@ private slots:
         QCOMPARE(env->MessageTexts().size(), 1);
         QVERIFY(env->MessageTexts()[0].startsWith("The help page "));
         QVERIFY(!mw.Help()->Window());
+    }
+
+    // Screenshots for the documentation and the manual: runs only when KALIDOR_SCREENSHOT_DIR names
+    // the folder (under a real X server, e.g. xvfb-run with QT_QPA_PLATFORM=xcb).
+    void screenshots()
+    {
+        const QString outDir = qEnvironmentVariable("KALIDOR_SCREENSHOT_DIR");
+        if (outDir.isEmpty())
+            QSKIP("KALIDOR_SCREENSHOT_DIR is not set");
+        auto shoot = [&](QWidget* w, const QString& name) {
+            QTest::qWait(300);
+            QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
+            shot.copy(w->frameGeometry().intersected(shot.rect())).save(QDir(outDir).filePath(name));
+        };
+        MainWindow mw;
+        mw.resize(1100, 760);
+        mw.move(20, 20);
+        mw.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&mw));
+        QVERIFY(mw.OpenFile(QString::fromStdString(LibraryFolderPath()) + "ZelA_Biquad_Lowpass2_20kHz.ZEL"));
+        // The browser over the main window, a ZelA design selected; then the message a ZelC design
+        // brings, through the program's own message boxes.
+        QtPrompter boxes(&mw);
+        OnNextModal([&](QWidget* w) {
+            auto* dlg = static_cast<CLibraryBrowserDlg*>(w);
+            dlg->FileList()->setCurrentItem(dlg->FileList()->findItems("ZelA_Ladder", Qt::MatchStartsWith).front());
+            shoot(&mw, "library-browser.png");
+            SetCurrentPrompter(&boxes);
+            OnNextModal([&](QWidget* box) {
+                shoot(&mw, "library-browser-zelc-message.png");
+                static_cast<QDialog*>(box)->accept();
+            });
+            dlg->FileList()->setCurrentItem(dlg->FileList()->findItems("ZelC_Mdac", Qt::MatchStartsWith).front());
+            SetCurrentPrompter(&env->prompter);
+            dlg->reject();
+        });
+        mw.Action("actionBrowseLibrary")->trigger();
+        // The help window at the page about schematics.
+        mw.Help()->SetEmbedded(true);
+        QVERIFY(mw.Help()->ShowTopic("schematic.htm"));
+        CHelpWindow* help = mw.Help()->Window();
+        help->resize(1000, 720);
+        help->move(40, 40);
+        QVERIFY(QTest::qWaitForWindowExposed(help));
+        QTest::qWait(300);
+        help->grab().save(QDir(outDir).filePath("help-window.png"));
+        help->close();
     }
 
     void aboutTellsVersionLicenceAndBuild()

@@ -1,5 +1,7 @@
 #include "document/ui/LibraryBrowserDlg.h"
 
+#include <algorithm>
+
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -43,8 +45,8 @@ CLibraryBrowserDlg::CLibraryBrowserDlg(QWidget* parent, std::function<bool(const
     m_comments->setObjectName(QStringLiteral("comments"));
 
     auto* top = new QHBoxLayout;
-    top->addLayout(left, 2);
-    top->addLayout(form, 5);
+    top->addLayout(left, 0);
+    top->addLayout(form, 1);
 
     m_directory = new QLabel(m_folder, this);
     m_directory->setObjectName(QStringLiteral("directory"));
@@ -68,7 +70,7 @@ CLibraryBrowserDlg::CLibraryBrowserDlg(QWidget* parent, std::function<bool(const
     layout->addLayout(top, 1);
     layout->addLayout(directoryRow);
     layout->addLayout(buttons);
-    resize(760, 480);
+    resize(900, 520);
 
     connect(m_open, &QPushButton::clicked, this, &CLibraryBrowserDlg::OpenFile);
     connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
@@ -83,6 +85,11 @@ CLibraryBrowserDlg::CLibraryBrowserDlg(QWidget* parent, std::function<bool(const
         ShowSummary();
     }
     connect(m_files, &QListWidget::currentRowChanged, this, &CLibraryBrowserDlg::ShowSummary);
+    // The whole name of every file is in view.
+    int widest = 0;
+    for (int i = 0; i < m_files->count(); ++i)
+        widest = std::max(widest, m_files->fontMetrics().horizontalAdvance(m_files->item(i)->text()));
+    m_files->setMinimumWidth(std::min(widest + 2 * m_files->frameWidth() + 24, 420));
     m_files->setFocus();
 }
 
