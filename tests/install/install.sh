@@ -50,6 +50,19 @@ for c in $cmds; do
     || fail "the manual page does not describe \"$c\""
 done
 bash -n "$share/bash-completion/completions/kalidor-cli" || fail "the completion is not valid bash"
+if [ -r /usr/share/bash-completion/bash_completion ]; then
+  # Completing "kalidor-cli s" and "kalidor-cli program x.zel --ca" with the installed program.
+  got=$(PATH="$prefix/bin:$PATH" bash -c '
+    source /usr/share/bash-completion/bash_completion
+    source "$1"
+    complete_words() {
+      COMP_WORDS=("$@"); COMP_CWORD=$(( $# - 1 )); COMP_LINE="$*"; COMP_POINT=${#COMP_LINE}
+      COMPREPLY=(); _kalidor_cli; echo "${COMPREPLY[*]}"
+    }
+    complete_words kalidor-cli s
+    complete_words kalidor-cli program x.zel --ca' _ "$share/bash-completion/completions/kalidor-cli")
+  [ "$got" = $'show set svf simulate\n--cable --cancel' ] || fail "completion offers: $got"
+fi
 
 if [ -e "$prefix/bin/kalidor" ]; then
   for f in "$share/applications/kalidor.desktop" "$share/mime/packages/kalidor.xml" \
