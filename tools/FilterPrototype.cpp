@@ -240,24 +240,19 @@ std::vector<double> Landen(double k)
     return v;
 }
 
-// cd(uK, k) and sn(uK, k) for complex u, by Landen transformations.
-cplx Cde(cplx u, double k)
+// From the value of a circular function at u pi / 2 to that of the elliptic function of modulus k
+// at uK, up through the Landen moduli.
+cplx LandenAscent(cplx w, double k)
 {
     const std::vector<double> v = Landen(k);
-    cplx w = std::cos(u * kPi / 2.0);
     for (size_t i = v.size(); i-- > 0;)
         w = (1 + v[i]) * w / (1.0 + v[i] * w * w);
     return w;
 }
 
-cplx Sne(cplx u, double k)
-{
-    const std::vector<double> v = Landen(k);
-    cplx w = std::sin(u * kPi / 2.0);
-    for (size_t i = v.size(); i-- > 0;)
-        w = (1 + v[i]) * w / (1.0 + v[i] * w * w);
-    return w;
-}
+// cd(uK, k) and sn(uK, k) for complex u.
+cplx Cde(cplx u, double k) { return LandenAscent(std::cos(u * kPi / 2.0), k); }
+cplx Sne(cplx u, double k) { return LandenAscent(std::sin(u * kPi / 2.0), k); }
 
 // The inverse of Sne: u with sn(uK, k) = w.
 cplx Asne(cplx w, double k)

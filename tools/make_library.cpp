@@ -153,6 +153,12 @@ public:
         Claim("-3 dB corner: " + Hz(f));
         return f;
     }
+    // The usual pair: the gain at fRef, and the -3 dB point against it between lo and hi.
+    void PassbandAndCorner(const Response& h, double fRef, double lo, double hi)
+    {
+        PassbandGain(h, fRef);
+        Corner(h, fRef, lo, hi);
+    }
     double Peak(const Response& h, double lo, double hi)
     {
         const double f = PeakFrequency(h, lo, hi);
@@ -231,8 +237,7 @@ void ZelAGainStage()
            Pf(c) + ", which puts the pole at 1/(2 pi 250 kOhm C) = " + Hz(1 / (2 * kPi * kZelARes * c)) +
            ". A negative gain (-5) gives the inverting amplifier.");
     d.Expect(1, "IN 1 to OUT 1");
-    d.PassbandGain(h, 1000);
-    d.Corner(h, 1000, 1e4, 1e7);
+    d.PassbandAndCorner(h, 1000, 1e4, 1e7);
     Add(d, "Non-inverting gain of 5", "ZelA gain stage", "ZelA, gain stage, amplifier");
 }
 
@@ -251,8 +256,7 @@ void ZelALowpass1()
            "R = 250 kOhm, so 20 kHz asks for C = 31.83 pF; the nearest capacitor is " +
            Pf(c) + ". The gain falls by 20 dB per decade above the corner.");
     d.Expect(1, "IN 1 to OUT 1");
-    d.PassbandGain(h, 100);
-    d.Corner(h, 100, 1e3, 1e6);
+    d.PassbandAndCorner(h, 100, 1e3, 1e6);
     d.GainAt(h, 200000);
     Add(d, "First-order low-pass, 20 kHz", "ZelA first-order low-pass section",
         "ZelA, low-pass, first order, filter");
@@ -282,12 +286,10 @@ void ZelAHighpass1()
            "); its own pole near 600 kHz ends the pass band. Curve 2 shows the low-pass at OUT 1 "
            "for comparison.");
     d.Expect(1, "IN 1 to OUT 2");
-    d.PassbandGain(h, 150000);
-    d.Corner(h, 150000, 1e3, 1.5e5);
+    d.PassbandAndCorner(h, 150000, 1e3, 1.5e5);
     d.GainAt(h, 2000);
     d.Expect(2, "IN 1 to OUT 1");
-    d.PassbandGain(lp, 100);
-    d.Corner(lp, 100, 1e3, 1e6);
+    d.PassbandAndCorner(lp, 100, 1e3, 1e6);
     Add(d, "First-order high-pass, 20 kHz", "ZelA first-order high-pass section",
         "ZelA, high-pass, first order, filter, difference");
 }
@@ -328,12 +330,10 @@ void ZelAHighpass2()
            "at fs give -3 dB at fs / sqrt(sqrt(2) - 1), so each is set for " + Hz(fSection) +
            ". The gain rises 40 dB per decade below the corner. Curve 2 shows the first section alone.");
     d.Expect(1, "IN 1 to OUT 4");
-    d.PassbandGain(h, 150000);
-    d.Corner(h, 150000, 1e3, 1.5e5);
+    d.PassbandAndCorner(h, 150000, 1e3, 1.5e5);
     d.GainAt(h, 2000);
     d.Expect(2, "IN 1 to OUT 2");
-    d.PassbandGain(h1, 150000);
-    d.Corner(h1, 150000, 1e3, 1.5e5);
+    d.PassbandAndCorner(h1, 150000, 1e3, 1.5e5);
     Add(d, "Second-order high-pass, 20 kHz", "ZelA second-order high-pass from two sections",
         "ZelA, high-pass, second order, cascade, filter");
 }
@@ -395,8 +395,7 @@ void ZelABiquad()
     const Response lp = [&](double f) { return b.Lowpass(f); };
     const Response bp = [&](double f) { return b.Bandpass(f); };
     d.Expect(1, "IN 1 to OUT 2, low-pass");
-    d.PassbandGain(lp, 100);
-    d.Corner(lp, 100, 1e3, 1e6);
+    d.PassbandAndCorner(lp, 100, 1e3, 1e6);
     d.GainAt(lp, 200000);
     d.Expect(2, "IN 1 to OUT 1, band-pass");
     d.Peak(bp, 5e3, 8e4);
@@ -471,11 +470,9 @@ void ZelASumming()
            "amplifier. C = " + Pf(c) + " (nearest to 6.37 pF) limits the bandwidth of both paths to 100 kHz. "
            "Curve 1 drives IN 1, curve 2 IN 2.");
     d.Expect(1, "IN 1 to OUT 1");
-    d.PassbandGain(h1, 1000);
-    d.Corner(h1, 1000, 1e4, 1e6);
+    d.PassbandAndCorner(h1, 1000, 1e4, 1e6);
     d.Expect(2, "IN 2 to OUT 1");
-    d.PassbandGain(h2, 1000);
-    d.Corner(h2, 1000, 1e4, 1e6);
+    d.PassbandAndCorner(h2, 1000, 1e4, 1e6);
     Add(d, "Summing amplifier, 2 IN1 + 5 IN2", "ZelA summing amplifier", "ZelA, summing, amplifier, adder");
 }
 
@@ -536,8 +533,7 @@ void ZelALadder()
            "I4 = V3/(1 + s R C) with C = " + Pf(l4) + ". The input gain of 2 makes up for the "
            "ladder's 6 dB loss; OUT 3 is the output. The gain falls 80 dB per decade above the corner.");
     d.Expect(1, "IN 1 to OUT 3");
-    d.PassbandGain(h, 100);
-    d.Corner(h, 100, 1e3, 1e6);
+    d.PassbandAndCorner(h, 100, 1e3, 1e6);
     d.GainAt(h, 50000);
     Add(d, "Ladder filter: fourth-order Butterworth low-pass, 25 kHz", "ZelA leapfrog ladder filter",
         "ZelA, ladder, leapfrog, low-pass, fourth order, Butterworth, filter");
@@ -576,8 +572,7 @@ void ZelBComparator()
            "against chatter on slow edges. The simulation shows the analog path that feeds the "
            "comparator.");
     d.Expect(1, "IN 1 to OUT 2");
-    d.PassbandGain(h, 100);
-    d.Corner(h, 100, 1e3, 1e6);
+    d.PassbandAndCorner(h, 100, 1e3, 1e6);
     Add(d, "Comparator with a filtered input", "ZelB comparator", "ZelB, comparator, threshold, filter");
 }
 
@@ -605,8 +600,7 @@ void ZelBWindow()
            "threshold and below the other. The DAC code sets the other threshold: code = (V + 3) / "
            "0.0234375, here " + std::to_string(code) + " for " + Format("%.4f", ZelBDacVolts(code)) + " V.");
     d.Expect(1, "IN 1 to OUT 2");
-    d.PassbandGain(h, 100);
-    d.Corner(h, 100, 1e3, 1e6);
+    d.PassbandAndCorner(h, 100, 1e3, 1e6);
     d.Blank();
     d.Text("DAC level: " + Format("%.4f", ZelBDacVolts(code)) + " V");
     Add(d, "Window comparator", "ZelB window comparator", "ZelB, comparator, window, DAC, threshold");
@@ -637,8 +631,7 @@ void ZelBDacOffset()
            std::to_string(code) + " is " + Format("%.4f", ZelBDacVolts(code)) +
            " V. The frequency response is that of the signal path; the DAC adds a constant.");
     d.Expect(1, "IN 1 to OUT 2");
-    d.PassbandGain(h, 100);
-    d.Corner(h, 100, 1e3, 1e6);
+    d.PassbandAndCorner(h, 100, 1e3, 1e6);
     d.Expect(2, "IN 1 to OUT 1");
     d.PassbandGain(h1, 100);
     d.Blank();
@@ -691,11 +684,9 @@ void ZelCMdac()
            ", OA2_CF = " + Pf(c2) + ". A program can step the codes to make a digitally controlled "
            "attenuator. " + kZelCAmpNote);
     d.Expect(1, "IN 1 to OUT 1");
-    d.PassbandGain(h1, 1000);
-    d.Corner(h1, 1000, 1e4, 1e6);
+    d.PassbandAndCorner(h1, 1000, 1e4, 1e6);
     d.Expect(2, "IN 1 to OUT 2");
-    d.PassbandGain(h2, 1000);
-    d.Corner(h2, 1000, 1e4, 1e6);
+    d.PassbandAndCorner(h2, 1000, 1e4, 1e6);
     Add(d, "MDAC gain control", "ZelC multiplying DACs as attenuators", "ZelC, MDAC, DAC, gain control, attenuator");
 }
 
@@ -723,8 +714,7 @@ void ZelCReferenceOffset()
            " sets the bandwidth. The offset is DC and does not show in the frequency response. " +
            kZelCAmpNote);
     d.Expect(1, "IN 1 to OUT 1");
-    d.PassbandGain(h, 1000);
-    d.Corner(h, 1000, 1e4, 1e6);
+    d.PassbandAndCorner(h, 1000, 1e4, 1e6);
     d.Blank();
     d.Text("DAC2 level: " + Format("%.2f", RefLevel(code, ref)) + " mV");
     Add(d, "Gain of -4 with a reference offset", "ZelC voltage reference set-up",
@@ -758,11 +748,9 @@ void ZelCDifference()
            " mV, the output level for equal inputs. OA1_CF = " + Pf(c) +
            ". Curve 1 drives IN 1, curve 2 IN 2 (the same gain, inverted). " + kZelCAmpNote);
     d.Expect(1, "IN 1 to OUT 1");
-    d.PassbandGain(h1, 1000);
-    d.Corner(h1, 1000, 1e4, 1e6);
+    d.PassbandAndCorner(h1, 1000, 1e4, 1e6);
     d.Expect(2, "IN 2 to OUT 1");
-    d.PassbandGain(h2, 1000);
-    d.Corner(h2, 1000, 1e4, 1e6);
+    d.PassbandAndCorner(h2, 1000, 1e4, 1e6);
     d.Blank();
     d.Text("DAC1 level: " + Format("%.2f", RefLevel(code, ref)) + " mV");
     Add(d, "Difference amplifier with a reference level", "ZelC difference amplifier and reference",
