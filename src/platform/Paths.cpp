@@ -27,6 +27,12 @@ bool IsDirectory(const std::string& path)
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool IsFile(const std::string& path)
+{
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 }  // namespace
 
 std::string ProgramDirectory()
@@ -66,6 +72,16 @@ std::string SupportFolder(const std::string& name)
             return path;
     }
     return beside;
+}
+
+std::string ProgramFile(const std::string& name)
+{
+    const std::string dir = ProgramDirectory();
+    const std::string beside = dir + "/" + name;
+    if (IsFile(beside))
+        return beside;
+    const std::string installed = dir + "/" KALIDOR_INSTALL_PROG_REL "/" + name;
+    return IsFile(installed) ? installed : beside;
 }
 
 std::string SupportFile(const std::string& fileName)

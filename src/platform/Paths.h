@@ -18,6 +18,10 @@ void SetProgramDirectory(const std::string& dir);
 // A support folder ("SupportFiles", "SPICE", ...) without trailing '/': the one beside the program
 // when it exists there, else the installed one; beside the program when neither exists.
 std::string SupportFolder(const std::string& name);
+// A file that belongs to the programs themselves (a plugin library): beside the program when it is
+// there, else in the installed folder of program files (PREFIX/lib/kalidor); beside the program
+// when neither holds it.
+std::string ProgramFile(const std::string& name);
 // A file in the SupportFiles folder.
 std::string SupportFile(const std::string& fileName);
 

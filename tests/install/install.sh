@@ -41,6 +41,11 @@ grep -q "^4	" "$work/show.txt" || fail "the ZelA schematic was not found in the 
   || fail "installed kalidor-cli simulate failed"
 [ "$(wc -l <"$work/sim.csv")" -eq 5 ] || fail "unexpected simulation output"
 "$prefix/bin/kalidor-cli" export "$design" --spice -o "$work/model.lib" || fail "Spice export (installed template) failed"
+if [ -e "$build/bin/kalidor-cli-raster.so" ]; then
+  # The PNG plugin is found in the installed program folder.
+  "$prefix/bin/kalidor-cli" plot "$design" --png "$work/plot.png" || fail "installed kalidor-cli plot --png failed"
+  [ -s "$work/plot.png" ] || fail "no PNG written"
+fi
 
 # The manual page names every command of --help, and the completion offers them.
 cmds=$("$prefix/bin/kalidor-cli" --help | awk '/^  [a-z]/ {print $1}')

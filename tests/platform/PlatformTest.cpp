@@ -87,8 +87,19 @@ TEST(SupportFiles, AnInstalledTreeIsFoundFromTheProgramsFolder)
     EXPECT_EQ(SupportFolder("SupportFiles"), prefix + "/bin/SupportFiles");
     // A plain file of that name is no folder.
     fs::remove_all(prefix + "/bin/SupportFiles");
-    { std::FILE* f = std::fopen((prefix + "/bin/SupportFiles").c_str(), "w"); ASSERT_TRUE(f); std::fclose(f); }
+    auto touch = [](const std::string& path) {
+        std::FILE* f = std::fopen(path.c_str(), "w");
+        ASSERT_TRUE(f);
+        std::fclose(f);
+    };
+    touch(prefix + "/bin/SupportFiles");
     EXPECT_EQ(SupportFolder("SupportFiles"), prefix + "/bin/../share/kalidor/SupportFiles");
+    // The programs' own files: beside the program first, then the installed program folder.
+    EXPECT_EQ(ProgramFile("plugin.so"), prefix + "/bin/plugin.so");
+    touch(prefix + "/lib/kalidor/plugin.so");
+    EXPECT_EQ(ProgramFile("plugin.so"), prefix + "/bin/../lib/kalidor/plugin.so");
+    touch(prefix + "/bin/plugin.so");
+    EXPECT_EQ(ProgramFile("plugin.so"), prefix + "/bin/plugin.so");
     SetProgramDirectory("");
 }
 
