@@ -2,6 +2,7 @@
 
 #include <QStatusBar>
 
+#include "app/Help.h"
 #include "app/MainWindow.h"
 #include "application/KalidorApplication.h"
 #include "app/QtPrompter.h"
@@ -54,6 +55,7 @@ bool CKalidorApp::InitInstance(const QStringList& args)
     // messages appear over it.
     m_application = std::make_unique<CKalidorApplication>();
     m_main = std::make_unique<MainWindow>(*m_application);
+    m_main->Help()->SetEmbedded(m_embeddedHelp);
     m_prompter = std::make_unique<QtPrompter>(m_main.get(), m_main->statusBar());
     SetCurrentPrompter(m_prompter.get());
     // The programming interface of KALIDOR.INI: the application-wide SVF interpreter and port.

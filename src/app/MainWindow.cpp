@@ -25,11 +25,14 @@
 #include <QUndoGroup>
 #include <QVBoxLayout>
 
+#include "app/Help.h"
 #include "device/DeviceConfig.h"
 #include "device/SymbolInfo.h"
 #include "document/SpiceExport.h"
 #include "document/ui/E2CellView.h"
+#include "document/LibraryReader.h"
 #include "document/ui/ImportExportDialog.h"
+#include "document/ui/LibraryBrowserDlg.h"
 #include "document/ui/SchDocument.h"
 #include "document/ui/SummaryDialog.h"
 #include "jtag/ui/JtagUi.h"
@@ -105,6 +108,7 @@ MainWindow::MainWindow(CKalidorApplication& app, QWidget* parent) : QMainWindow(
     m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     m_printer->setPageOrientation(QPageLayout::Landscape);
     m_jtag = new CJtagUi(this, *m_app, [this] { return ActiveDocument(); }, this);
+    m_help = new CHelpController(this);
 
     CreateActions();
     CreateMenus();
@@ -173,6 +177,9 @@ void MainWindow::CreateActions()
     make("actionSave", tr("&Save"), &MainWindow::OnSave, QKeySequence::Save)
         ->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
     make("actionSaveAs", tr("Save &As..."), &MainWindow::OnSaveAs, QKeySequence::SaveAs);
+    make("actionBrowseLibrary", tr(kMenuBrowseLibrary), &MainWindow::OnBrowseLibrary)->setStatusTip(tr(kStatusBrowseLibrary));
+    make("actionHelpTopics", tr(kMenuHelpTopics), [this] { m_help->ShowContents(); })
+        ->setIcon(st->standardIcon(QStyle::SP_DialogHelpButton));
     make("actionSummary", tr("Summary &Info..."), [this] { EditSummaryInfo(); });
     make("actionImport", tr("&Import..."), [this] { OnImportExport(true); });
     make("actionExport", tr("Expor&t..."), [this] { OnImportExport(false); });
@@ -252,6 +259,8 @@ void MainWindow::CreateMenus()
     QMenu* file = menuBar()->addMenu(tr("&File"));
     for (const char* n : {"actionNew", "actionOpen", "actionClose", "actionSave", "actionSaveAs"})
         file->addAction(Action(QLatin1String(n)));
+    file->addSeparator();
+    file->addAction(Action(QStringLiteral("actionBrowseLibrary")));
     file->addSeparator();
     file->addAction(Action(QStringLiteral("actionSummary")));
     file->addSeparator();
@@ -338,6 +347,8 @@ void MainWindow::CreateMenus()
     UpdateWindowMenu();
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));
+    help->addAction(Action(QStringLiteral("actionHelpTopics")));
+    help->addSeparator();
     help->addAction(Action(QStringLiteral("actionAbout")));
 }
 
@@ -974,13 +985,14 @@ void MainWindow::OnDeviceManager()
     dlg.exec();
 }
 
-void MainWindow::OnAbout()
+void MainWindow::OnBrowseLibrary()
 {
-    QMessageBox::about(this, tr("About Kalidor"),
-                       tr("<b>Kalidor %1</b><p>Design tool for the Zel family of in-system programmable "
-                          "analog devices.</p>")
-                           .arg(QCoreApplication::applicationVersion()));
+    CLibraryBrowserDlg dlg(this, [this](const QString& path) { return OpenFile(path) != nullptr; },
+                           QString::fromStdString(LibraryFolderPath()));
+    dlg.exec();
 }
+
+void MainWindow::OnAbout() { ShowAboutBox(this); }
 
 // ---------------------------------------------------------------- development menu
 

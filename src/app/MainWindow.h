@@ -27,6 +27,7 @@ class QUndoGroup;
 namespace kalidor {
 
 class CE2CellDBView;
+class CHelpController;
 class CJtagUi;
 class CPltSplit;
 class CSchView;
@@ -102,6 +103,8 @@ public:
     // (interpreter and port from KALIDOR.INI) once the window is made; every document is tied to it.
     CJtagUi* Jtag() const { return m_jtag; }
     QMenu* DevelopmentMenu() const { return m_devMenu; }
+    // Help Topics, F1 and the help window.
+    CHelpController* Help() const { return m_help; }
     QUndoGroup* UndoGroup() const { return m_undoGroup; }
 
     // The file name to save under; a file dialog (tests override it).
@@ -119,6 +122,8 @@ public slots:
     void OnPageSetup();
     void OnExportPdf();
     void OnDeviceManager();
+    // File > Browse Library: the library browser; Open File there opens a design as File Open does.
+    void OnBrowseLibrary();
     void OnAbout();
     void ShowDevelopmentMenu();
 
@@ -175,6 +180,7 @@ private:
     QMenu* m_devMenu = nullptr;
     QMenu* m_plotMenu = nullptr;
     CJtagUi* m_jtag = nullptr;
+    CHelpController* m_help = nullptr;
     QPointer<CPltSplit> m_plotMenuFor;
     QLabel* m_statusPane[2] = {nullptr, nullptr};
     QList<QAction*> m_recentActions;

@@ -235,8 +235,7 @@ bool CSchDoc::OnOpenDocument(const std::string& path)
     std::string error;
     // Design files are a few kilobytes; anything above a few megabytes is not one.
     if (!ReadWholeFile(path, text, 8u * 1024u * 1024u, &error)) {
-        CurrentPrompter().Message("Cannot open " + path + ":\n" + error, "Kalidor", Buttons::Ok,
-                                  MessageIcon::Error);
+        CurrentPrompter().Message(CannotOpenMessage(path, error), "Kalidor", Buttons::Ok, MessageIcon::Error);
         return false;
     }
     static const unsigned char kCompound[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};

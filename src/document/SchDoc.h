@@ -322,7 +322,6 @@ private:
     void ApplyJtagOptions();
     void ReadSummaryBlock(CXmlParser& parser);
     bool ReadFilterConfig(CXmlParser& parser, int which);
-    void SkipUnknown(CXmlParser& parser);
     // The framework's failed-to-open report for a support file.
     static void ReportOpenFailure(const std::string& path, const std::string& error);
 
