@@ -1,5 +1,7 @@
 #include "sim/ZelDSimulator.h"
 
+#include <cmath>
+
 namespace kalidor {
 
 namespace {
@@ -66,9 +68,11 @@ void CZelDSimulator::EvaluateRational()
     const CComplexNum s5 = s_.Power(5);
 
     // N = -2t (L2 L4 C4 C2 s^4 + (t^2 L2 C2 + t^2 L4 C4) s^2 + t^4)
-    numerator_ = s4 * (L2 * L4 * C4 * C2) + s2 * (t2 * L2 * C2 + t2 * L4 * C4);
+    const double n4 = L2 * L4 * C4 * C2, n2 = t2 * L2 * C2 + t2 * L4 * C4;
+    numerator_ = s4 * n4 + s2 * n2;
     numerator_.AddReal(t4);
     numerator_.MultiplyReal(-2.0 * t);
+    numeratorSlope_ = (s3 * (4.0 * n4) + s_ * (2.0 * n2)) * (-2.0 * t);
 
     // The denominator of the ladder's transfer function. (The s^4 coefficient holds C2 squared:
     // it is what the ladder's state equations of option 1 give, so both options agree.)
@@ -82,6 +86,8 @@ void CZelDSimulator::EvaluateRational()
     const double a0 = 2.0 * t5;
     denominator_ = s5 * a5 + s4 * a4 + s3 * a3 + s2 * a2 + s_ * a1;
     denominator_.AddReal(a0);
+    denominatorSlope_ = s4 * (5.0 * a5) + s3 * (4.0 * a4) + s2 * (3.0 * a3) + s_ * (2.0 * a2);
+    denominatorSlope_.AddReal(a1);
 
     CComplexNum ratio = numerator_;
     ratio.Divide(denominator_);
@@ -112,6 +118,21 @@ void CZelDSimulator::EvaluateSystem()
     system_.SetRhs(1, 1, CComplexNum(1.0, 0.0));
     system_.Solve(5, 1);
     h_ = system_.GetRhs(5, 1);
+}
+
+int CZelDSimulator::GetGroupDelay(int, double* seconds)
+{
+    if (option_ == 1 || h_.divByZero)
+        return 0;
+    CComplexNum dd = denominatorSlope_;
+    dd.Divide(denominator_);
+    CComplexNum dn = numeratorSlope_;
+    dn.Divide(numerator_);
+    if (dd.divByZero || dn.divByZero || !std::isfinite(dd.re - dn.re))
+        return 0;
+    if (seconds)
+        *seconds = dd.re - dn.re;
+    return 1;
 }
 
 int CZelDSimulator::GetGainDb(int, double* gainDb) { return GainDbOf(h_.re, h_.im, gainDb); }

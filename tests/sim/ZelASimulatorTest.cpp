@@ -96,6 +96,97 @@ TEST(ZelAModel, SingleBlockIsAFirstOrderLowPass)
     EXPECT_NEAR(p, -45.0, 1e-5);
 }
 
+// The group delay of a single block: RC / (1 + (omega R C)^2), at every point of a sweep.
+TEST(ZelAModel, GroupDelayOfAFirstOrderLowPassIsExact)
+{
+    ZelA z;
+    z.Block(1, 1, -3);
+    ASSERT_EQ(z.Run(1, 1, 10, 10000000, 10), 1);
+    const double rc = kR * z.Cap(1);
+    for (const CurvePoint& p : z.curves.Points(0)) {
+        const double w = simtest::Omega(p.frequency);
+        const double want = rc / (1 + w * w * rc * rc);
+        EXPECT_NEAR(p.groupDelay, want, 1e-9 * want) << p.frequency;
+    }
+}
+
+// Cascades and feedback loops of random settings: the model's delay against the derivative
+// of the solution of the same system by a general solver, -Im(V'/V) with A V' = B' - A' V.
+TEST(ZelAModel, GroupDelayMatchesAGeneralSolverOverRandomSettings)
+{
+    const int top[6][2] = {{0, 0}, {1, 0}, {2, 0}, {0, 1}, {0, 2}, {0, 4}};
+    const int bottom[6][2] = {{0, 0}, {3, 0}, {4, 0}, {0, 3}, {0, 4}, {0, 2}};
+    std::mt19937 rng(77);
+    std::uniform_int_distribution<int> sel(0, 5), mag(1, 10), cap(0, 127), bit(0, 1), node(1, 4);
+    int compared = 0;
+    for (int trial = 0; trial < 200; ++trial) {
+        ZelA z;
+        int s[5][3], g[5][3], open[5];
+        for (int b = 1; b <= 4; ++b) {
+            s[b][1] = sel(rng);
+            s[b][2] = sel(rng);
+            g[b][1] = mag(rng) * (bit(rng) ? 1 : -1);
+            g[b][2] = mag(rng) * (bit(rng) ? 1 : -1);
+            open[b] = bit(rng);
+            z.Block(b, s[b][1], g[b][1], s[b][2], g[b][2], open[b], cap(rng));
+        }
+        const int in = node(rng);
+        z.sim.SelectInput(in);
+        z.sim.Configure(0);
+        for (double f : {37.0, 12345.0, 3.3e6}) {
+            z.sim.Evaluate(f);
+            // The system and its derivative with respect to omega.
+            simtest::CMatrix a(4, std::vector<cplx>(4)), ad(4, std::vector<cplx>(4));
+            std::vector<cplx> rhs(4), rhsd(4);
+            for (int b = 1; b <= 4; ++b) {
+                a[b - 1][b - 1] -= 1.0;
+                const cplx d = Den(f, z.Cap(b), open[b]);
+                const cplx dd(0.0, kR * z.Cap(b));  // d(den)/d(omega)
+                for (int i = 1; i <= 2; ++i) {
+                    const cplx h = double(g[b][i]) / d;
+                    const cplx hd = -h * dd / d;
+                    const int(*table)[2] = b <= 2 ? top : bottom;
+                    const int x = table[s[b][i]][0];
+                    const int m = table[s[b][i]][1];
+                    if (x == in) {
+                        rhs[b - 1] -= h;
+                        rhsd[b - 1] -= hd;
+                    }
+                    if (m) {
+                        a[b - 1][m - 1] += h;
+                        ad[b - 1][m - 1] += hd;
+                    }
+                }
+            }
+            const auto v = simtest::Solve(a, rhs);
+            std::vector<cplx> r(4);
+            for (int i = 0; i < 4; ++i) {
+                r[i] = rhsd[i];
+                for (int k = 0; k < 4; ++k)
+                    r[i] -= ad[i][k] * v[k];
+            }
+            const auto vd = simtest::Solve(a, r);
+            for (int o = 1; o <= 4; ++o) {
+                const double m0 = std::abs(v[o - 1]);
+                if (!std::isfinite(m0) || m0 < 1e-6 || m0 > 1e6)
+                    continue;  // nothing reaches this output, or an ill-conditioned draw
+                const double want = -std::imag(vd[o - 1] / v[o - 1]);
+                double got = 0.0;
+                ASSERT_EQ(z.sim.GetGroupDelay(o, &got), 1);
+                EXPECT_NEAR(got, want, 1e-7 * std::fabs(want) + 1e-15)
+                    << "trial " << trial << " f " << f << " out " << o;
+                ++compared;
+            }
+        }
+    }
+    EXPECT_GT(compared, 300);
+    ZelA z;
+    double none = -1.0;
+    EXPECT_EQ(z.sim.GetGroupDelay(0, &none), 0);
+    EXPECT_EQ(z.sim.GetGroupDelay(5, &none), 0);
+    EXPECT_EQ(none, -1.0);
+}
+
 TEST(ZelAModel, OpenFeedbackIntegrates)
 {
     ZelA z;
