@@ -339,7 +339,7 @@ void MainWindow::CreateMenus()
 void MainWindow::UpdateWindowMenu()
 {
     m_windowMenu->clear();
-    m_windowMenu->addAction(tr("&Cascade"), m_mdi, &QMdiArea::cascadeSubWindows);
+    m_windowMenu->addAction(tr("&Cascade"), this, &MainWindow::CascadeSubWindows);
     m_windowMenu->addAction(tr("&Tile"), m_mdi, &QMdiArea::tileSubWindows);
     const QList<QMdiSubWindow*> windows = m_mdi->subWindowList();
     if (!windows.isEmpty())
@@ -350,6 +350,20 @@ void MainWindow::UpdateWindowMenu()
         a->setCheckable(true);
         a->setChecked(w == CurrentFrame());
         connect(a, &QAction::triggered, this, [this, w] { Activate(w); });
+    }
+}
+
+void MainWindow::CascadeSubWindows()
+{
+    m_mdi->cascadeSubWindows();
+    // Two thirds of the area, or the window's own size hint when that is larger, within the area.
+    const QSize area = m_mdi->viewport()->size();
+    for (QMdiSubWindow* w : m_mdi->subWindowList()) {
+        if (w->isMinimized())
+            continue;
+        QSize size = (area * 2 / 3).expandedTo(w->sizeHint()).boundedTo(area);
+        size = size.expandedTo(w->minimumSizeHint());
+        w->resize(size);
     }
 }
 
@@ -719,10 +733,10 @@ CPltSplit* MainWindow::OpenPlotWindow(SchDocument* doc)
         doc->Doc().UpdateAllViews(hint);
         link->muted = false;
     });
-    connect(plot, &CPltSplit::statusText, this, [this, doc](int pane, const QString& text) {
-        if (ActiveDocument() == doc)
-            SetStatusPane(pane, text);
-    });
+    // The read-out appears once, in the status bar: the plot's own row is hidden here, and the
+    // bar shows the plot the crosshair is moving in, whichever document is active.
+    plot->SetStatusRowShown(false);
+    connect(plot, &CPltSplit::statusText, this, [this](int pane, const QString& text) { SetStatusPane(pane, text); });
     connect(doc, &SchDocument::stateChanged, plot,
             [plot, doc] { plot->SetTitleBlock(doc->DisplayName(), QString::fromStdString(doc->Doc().GetDeviceType())); });
     // "Simulator Options" from the window (its command and a double click on the legend) is the

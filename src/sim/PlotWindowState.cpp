@@ -158,6 +158,7 @@ bool CPlotWindowState::ZoomAll()
         return true;
     Remember();
     m_map = next;
+    KeepCrosshairInView();
     return true;
 }
 
@@ -198,6 +199,7 @@ bool CPlotWindowState::ZoomInBy(ZoomAxes axes)
             m_map[pane].extentX = next[kPaneGain].extentX;
         }
     }
+    KeepCrosshairInView();
     return true;
 }
 
@@ -221,6 +223,7 @@ bool CPlotWindowState::ZoomOutBy(ZoomAxes axes)
     }
     Remember();
     m_map = next;
+    KeepCrosshairInView();
     return true;
 }
 
@@ -249,7 +252,16 @@ bool CPlotWindowState::ZoomSelect(int pane, PltXY a, PltXY b)
         other.originX = n.originX;
         other.extentX = n.extentX;
     }
+    KeepCrosshairInView();
     return true;
+}
+
+void CPlotWindowState::KeepCrosshairInView()
+{
+    const PlotMapping& m = m_map[kPaneGain];
+    const int margin = m.extentX / 100;
+    if (m_crossX <= m.originX + margin || m_crossX >= m.Right() - margin)
+        SetCrosshairX(m.originX + m.extentX / 2);
 }
 
 bool CPlotWindowState::ZoomPrevious()
@@ -258,6 +270,7 @@ bool CPlotWindowState::ZoomPrevious()
         return false;
     m_map = m_history.back();
     m_history.pop_back();
+    KeepCrosshairInView();
     return true;
 }
 

@@ -99,7 +99,9 @@ public:
 
     // --- crosshair ---
     // Places the crosshair at logical x on the active curve (its gain and phase there).
-    // False when the active curve has no points (the position then keeps x only).
+    // False when the active curve has no points (the position then keeps x only). Every zoom
+    // command that leaves the crosshair outside the frequencies shown (or on their edge) moves
+    // it to the middle of the view, so that it stays where it can be seen.
     bool SetCrosshairX(int x);
     int CrossX() const { return m_crossX; }
     int CrossY(int pane) const
@@ -115,6 +117,9 @@ private:
     bool ZoomInBy(ZoomAxes axes);
     bool ZoomOutBy(ZoomAxes axes);
     void Remember();
+    // Moves the crosshair to the middle of the frequencies shown when it lies outside them or
+    // within a hundredth of the view of their edge.
+    void KeepCrosshairInView();
     static PlotMapping Limit(PlotMapping m);
     static int PaneIndex(int pane) { return pane == kPaneDelay ? kPaneDelay : pane == kPanePhase ? kPanePhase : kPaneGain; }
 

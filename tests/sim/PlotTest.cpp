@@ -838,3 +838,24 @@ TEST(PlotDraw, ExportedPictureHasATitleBlockAndNoCrosshair)
         }
     }
 }
+
+TEST(PlotZoom, CrosshairStaysInViewAfterAZoom)
+{
+    PlotFixture f;
+    FillLowPass(f, 0, 1000.0);
+    CPlotWindowState w(f.plot);
+    ASSERT_TRUE(w.ZoomAll());
+    f.plot.SetCrosshair(1);
+    ASSERT_TRUE(w.SetCrosshairX(3000));
+    // A rectangle that holds the crosshair keeps it where it is.
+    ASSERT_TRUE(w.ZoomSelect(kPaneGain, {2000, -1000}, {4000, 100}));
+    EXPECT_EQ(w.CrossX(), 3000);
+    // One whose left edge is the crosshair (the press point of the drag) puts it in the middle.
+    ASSERT_TRUE(w.ZoomSelect(kPaneGain, {3000, -1000}, {3500, 100}));
+    EXPECT_EQ(w.CrossX(), 3250);
+    // So does one that leaves it outside, and Zoom Previous back to a view that does.
+    ASSERT_TRUE(w.ZoomSelect(kPaneGain, {4000, -1000}, {5000, 100}));
+    EXPECT_EQ(w.CrossX(), 4500);
+    EXPECT_TRUE(w.ZoomPrevious());  // back to 3000 .. 3500
+    EXPECT_EQ(w.CrossX(), 3250);
+}

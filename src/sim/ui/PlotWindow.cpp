@@ -133,7 +133,9 @@ void CPltView::mouseMoveEvent(QMouseEvent* e)
         m_split.Redraw();
         return;
     }
-    m_split.MoveCrosshair(LogicalAt(pos).x);
+    // While a zoom rectangle is being chosen the crosshair stays where it is.
+    if (!m_selectArmed)
+        m_split.MoveCrosshair(LogicalAt(pos).x);
 }
 
 void CPltView::mouseReleaseEvent(QMouseEvent* e)
@@ -351,6 +353,12 @@ void CPltSplit::SetTitleBlock(const QString& title, const QString& deviceType)
 {
     m_title = title;
     m_deviceType = deviceType;
+}
+
+void CPltSplit::SetStatusRowShown(bool shown)
+{
+    for (QLabel* l : m_status)
+        l->setVisible(shown);
 }
 
 void CPltSplit::UpdateStatus()

@@ -98,6 +98,9 @@ public:
     QToolBar* ToolBar() const { return m_toolBar; }
     // The two status read-out texts: pane 1 the curve, pane 2 the crosshair values.
     QString StatusText(int pane) const { return m_status[pane == 2 ? 1 : 0]->text(); }
+    // Whether the window shows the read-out in a row of its own (a host with a status bar of its
+    // own shows it there instead, from statusText()).
+    void SetStatusRowShown(bool shown);
 
     // The document's run command, called by Run Simulator (without one, runRequested is
     // emitted instead). Design title and device type for the printed title block.
