@@ -278,15 +278,17 @@ void DrawSelector(CSchematic& s, const Side& side, int key, int y, int firstBusX
     Draft d(s, key, side);
     d.Origin(sourceX, y);
     const std::string& name = d.Name();
+    // The suffix follows the name without a space (the width estimate has a margin to spare).
+    constexpr int kSuffixGap = -10;
     int suffixW = 0;
     if (suffixKey >= 0)
-        suffixW = 30 + SchematicTextWidth(Draft(s, suffixKey, side).Name());
+        suffixW = kSuffixGap + SchematicTextWidth(Draft(s, suffixKey, side).Name());
     const int gap = suffixW + 100;
     const int total = SchematicTextWidth(name) + gap + SchematicTextWidth(widest);
     const int x = firstBusX - 80 - total;
     d.NameValue(x, y + 40, widest, gap);
     if (suffixKey >= 0) {
-        const int sx = x + SchematicTextWidth(name) + 30;
+        const int sx = x + SchematicTextWidth(name) + kSuffixGap;
         Draft(s, suffixKey, side).Origin(sx, y + 40).Name(sx, y + 40).HitName();
     }
 }

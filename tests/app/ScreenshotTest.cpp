@@ -89,7 +89,8 @@ private slots:
     }
 
     // Every device type, a new design and the shipped example, in the main window at Zoom All
-    // and zoomed in on the input selectors, and the printed page of each (black on white).
+    // and zoomed in on the input selectors, and the printed page of each example (black on
+    // white).
     void schematics()
     {
         Environment env;
@@ -124,6 +125,10 @@ private slots:
                 const ViewRect all = view->Zoom().World();
                 view->ZoomTo({all.left, all.top - all.Height() * 0.45, all.left + all.Width() * 0.45, all.top});
                 QVERIFY(mw.grab().save(QDir(outDir).filePath(base + "-zoomed.png")));
+                if (!isExample) {
+                    mw.CloseDocument(doc);
+                    continue;
+                }
                 QImage page(1100, 850, QImage::Format_RGB32);
                 page.fill(Qt::lightGray);
                 {
