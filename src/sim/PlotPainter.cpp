@@ -380,18 +380,23 @@ void CPlotPainter::DrawPane(Painter& painter, int pane, const LogRect& area, boo
     painter.Rectangle(f);
 }
 
-std::vector<std::string> CPlotPainter::MarkerTexts() const
+std::optional<CurveMarkers> CPlotPainter::ActiveCurveMarkers() const
 {
-    std::vector<std::string> texts;
     const int curve = plot_.GetActiveCurve();
     if (!plot_.IsValid(curve))
-        return texts;
+        return std::nullopt;
     std::vector<double> f, g;
     for (const CPltPoint& p : plot_.Points(curve)) {
         f.push_back(p.m_freq);
         g.push_back(p.m_gain);
     }
-    const std::optional<CurveMarkers> m = FindCurveMarkers(f, g);
+    return FindCurveMarkers(f, g);
+}
+
+std::vector<std::string> CPlotPainter::MarkerTexts() const
+{
+    std::vector<std::string> texts;
+    const std::optional<CurveMarkers> m = ActiveCurveMarkers();
     if (!m)
         return texts;
     texts.push_back("Peak " + Fixed(m->peakGainDb, 2) + "dB " + ShortFrequencyText(m->peakFrequency) + "Hz");
@@ -403,15 +408,9 @@ std::vector<std::string> CPlotPainter::MarkerTexts() const
 
 void CPlotPainter::DrawMarkers(Painter& painter, const LogRect& f) const
 {
-    const int curve = plot_.GetActiveCurve();
-    if (!state_.GetMarkers() || !state_.IsShown(curve) || !plot_.IsValid(curve))
+    if (!state_.GetMarkers() || !state_.IsShown(plot_.GetActiveCurve()))
         return;
-    std::vector<double> freqs, gains;
-    for (const CPltPoint& p : plot_.Points(curve)) {
-        freqs.push_back(p.m_freq);
-        gains.push_back(p.m_gain);
-    }
-    const std::optional<CurveMarkers> m = FindCurveMarkers(freqs, gains);
+    const std::optional<CurveMarkers> m = ActiveCurveMarkers();
     if (!m)
         return;
     const std::vector<std::string> texts = MarkerTexts();

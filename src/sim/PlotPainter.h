@@ -10,9 +10,11 @@
 // painter units are pixels, 10 for 0.001-inch units at 100 pixels per inch.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "sim/CurveAnalysis.h"
 #include "sim/Plot.h"
 #include "sim/PlotWindowState.h"
 #include "view/Painter.h"
@@ -111,6 +113,7 @@ private:
     void DrawPrintedPage(Painter& painter, const LogRect& page, int mode, int pageIndex,
                          const PlotTitleBlock& title) const;
     void DrawMarkers(Painter& painter, const LogRect& frame) const;
+    std::optional<CurveMarkers> ActiveCurveMarkers() const;
     // One line per valid curve from (x, y) downwards, `lineStep` apart: a stroke in the curve's
     // colour and `text(curve)`. Returns the number of lines.
     int DrawCurveList(Painter& painter, int x, int y, int lineStep, std::string (CPlotPainter::*text)(int) const) const;

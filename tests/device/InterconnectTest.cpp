@@ -290,29 +290,24 @@ std::string Circle(int x, int y, int r, int pen, int brush)
            std::to_string(pen) + " brush " + std::to_string(brush);
 }
 
-TEST(InterconnectDraw, FeedbackSwitchClosedDrawsAHeavyBladeOntoItsContact)
+// The ZelA feedback switch (key 3): value 0 selects contact 1 at (5050, 7100), the feedback
+// resistor is in (CLOSED); value 1 selects contact 0, which lies on the source: nothing is
+// connected (OPEN).
+TEST(InterconnectDraw, FeedbackSwitchClosedAndOpen)
 {
     auto switches = BuildSwitches("ZelA");
     CInterconnect* s = FindSwitch(switches, 3);
     ASSERT_NE(s, nullptr);
-    // Value 0 selects contact 1 at (5050, 7100): the feedback resistor is in (CLOSED).
     s->SetConnValue(3, 0);
     EXPECT_TRUE(s->IsClosed());
     RecordingPainter closed;
     s->Draw(closed);
+    // A heavy blade onto its contact, both ends filled.
     EXPECT_EQ(closed.calls, (std::vector<std::string>{
                                 "line 5250,7100 5050,7100 pen 35 w3",
                                 Circle(5250, 7100, 34, kArm, kArm),
                                 Circle(5050, 7100, 34, kArm, kArm),
                             }));
-}
-
-TEST(InterconnectDraw, FeedbackSwitchOpenLiftsItsBladeOffTheContact)
-{
-    auto switches = BuildSwitches("ZelA");
-    CInterconnect* s = FindSwitch(switches, 3);
-    ASSERT_NE(s, nullptr);
-    // Value 1 selects contact 0, which lies on the source: nothing is connected (OPEN).
     s->SetConnValue(3, 1);
     EXPECT_FALSE(s->IsClosed());
     EXPECT_EQ(s->ConnectedContact(), 0);
