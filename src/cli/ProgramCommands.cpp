@@ -22,7 +22,7 @@
 #include "jtag/JtagScriptedDevice.h"
 #include "jtag/TapPortFactory.h"
 #include "jtag/TapSvfInterpreter.h"
-#include "jtag/VirtualCable.h"
+#include "jtag/cables/VirtualCable.h"
 #include "platform/AtomicFile.h"
 #include "platform/Prompter.h"
 
@@ -147,7 +147,7 @@ bool CableOption(const Args& args, size_t& i, CableOptions& o, bool& missingValu
 
 // The port and the interpreter driving it.
 struct Cable {
-    std::unique_ptr<CJTAGTapPort> port;
+    std::unique_ptr<CJtagCable> port;
     CTapSvfInterpreter svf;
 };
 
@@ -168,13 +168,13 @@ int OpenCable(const CableOptions& o, Cable& cable)
         }
     }
     std::string error;
-    cable.port = CreateTapPort(o.spec, stateDir, &error);
+    cable.port = CreateCable(o.spec, stateDir, &error);
     if (!cable.port) return UsageError(error);
     cable.port->SetCableCheck(o.cableCheck);
     cable.port->SetPowerCheck(o.powerCheck);
     ApplyTapPortAddress(*cable.port, o.spec);
     if (!cable.port->Open()) return 1;
-    cable.svf.AttachPort(cable.port.get(), kInterpreterBuiltIn);
+    cable.svf.AttachCable(cable.port.get(), kInterpreterBuiltIn);
     ApplyTapPortAddress(*cable.port, o.spec);
     return 0;
 }

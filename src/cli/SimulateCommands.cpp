@@ -19,9 +19,7 @@
 #include "view/ColorTable.h"
 #include "view/SvgPainter.h"
 
-#ifdef KALIDOR_CLI_QT
 #include "cli/ui/SvgRaster.h"
-#endif
 
 namespace kalidor::cli {
 
@@ -314,6 +312,14 @@ int RunPlot(const Args& args)
                      format.c_str());
         return 2;
     }
+#else
+    // Loaded before the work, so that a missing library is told at once.
+    std::string rasterError;
+    if (format != "svg" && !LoadRasterOutput(&rasterError)) {
+        std::fprintf(stderr, "kalidor-cli: --%s needs the Qt libraries, which could not be loaded: %s\n",
+                     format.c_str(), rasterError.c_str());
+        return 1;
+    }
 #endif
 
     Session s;
@@ -380,13 +386,11 @@ int RunPlot(const Args& args)
     const std::string svg = painter.Document();
     if (format == "svg")
         return WriteOut(out, svg) ? 0 : 1;
-#ifdef KALIDOR_CLI_QT
     std::string error;
     if (!RenderSvgToFile(svg, out, format == "pdf", width, height, &error)) {
         std::fprintf(stderr, "kalidor-cli: cannot write %s: %s\n", out.c_str(), error.c_str());
         return 1;
     }
-#endif
     return 0;
 }
 

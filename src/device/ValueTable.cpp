@@ -1,6 +1,7 @@
 #include "device/ValueTable.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <numeric>
 
@@ -22,13 +23,9 @@ void ValueTable::BuildFromWeights(const std::vector<int32_t>& weights)
     const int bits = std::min<int>(static_cast<int>(weights.size()), 15);
     const int entries = 1 << bits;
     std::vector<int32_t> values(entries, 0);
-    for (int c = 1; c < entries; ++c) {
-        int32_t sum = 0;
-        for (int b = 0; b < bits; ++b)
-            if (c & (1 << b))
-                sum += weights[b];
-        values[c] = sum;
-    }
+    // A code's value is that of the code without its lowest set bit plus that bit's weight.
+    for (int c = 1; c < entries; ++c)
+        values[c] = values[c & (c - 1)] + weights[std::countr_zero(static_cast<unsigned>(c))];
     BuildFromValues(values);
 }
 

@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "JtagTestSupport.h"
-#include "jtag/VirtualCable.h"
+#include "jtag/cables/VirtualCable.h"
 #include "platform/Prompter.h"
 
 namespace kalidor {

@@ -326,7 +326,7 @@ void CJtagUi::ShowRegisters(SchDocument* doc)
 
 void CJtagUi::ShowOptions(SchDocument* doc)
 {
-    CJTAGTapPort* port = m_iface.Port();
+    CJtagCable* port = m_iface.Cable();
     CJtagOptions o;
     CJtagScriptedDevice* p = ProgrammerOf(doc);
     if (p && doc->Doc().RegProgram()) {

@@ -1,7 +1,9 @@
-#include "jtag/VirtualCable.h"
+#include "jtag/cables/VirtualCable.h"
 
 #include <algorithm>
 #include <cctype>
+
+#include "jtag/JtagText.h"
 
 namespace kalidor {
 
@@ -19,22 +21,11 @@ std::string_view Trim(std::string_view s)
     return s;
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 }  // namespace
 
 bool IsVirtualChainDescription(std::string_view text)
 {
-    text = Trim(text);
-    const std::string_view prefix = kVirtualPrefix;
-    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+    return StartsWithNoCase(Trim(text), kVirtualPrefix);
 }
 
 bool ParseVirtualChain(std::string_view text, std::vector<VirtualChainItem>& items, std::string& error)
@@ -212,15 +203,40 @@ void CVirtualCable::Fall()
     }
 }
 
+int CVirtualCable::ShiftClocks(int data, const std::uint8_t* tms, const std::uint8_t* tdi, std::size_t count,
+                               std::uint8_t* tdo)
+{
+    const bool live = m_attached && m_powered;
+    int level = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        level = TdoLevel();
+        if (tdo) tdo[i] = static_cast<std::uint8_t>(level);
+        if (live) {
+            Rise(tms[i] ? 1 : 0, tdi[i] ? 1 : 0);
+            Fall();
+        }
+    }
+    data &= 0xFF & ~(kDataTCK | kDataTMS | kDataTDI);
+    if (count > 0) data |= (tms[count - 1] ? kDataTMS : 0) | (tdi[count - 1] ? kDataTDI : 0);
+    m_data = data;
+    return level;
+}
+
+int CVirtualCable::TdoLevel() const
+{
+    if (!m_attached) return (kStatusDetached & kStatusTDO) ? 1 : 0;
+    int tdo = m_powered ? (m_tdo ^ (m_flipNow ? 1 : 0)) : 0;
+    if (m_tdoStuck >= 0) tdo = m_tdoStuck;
+    return tdo;
+}
+
 int CVirtualCable::ReadStatus() const
 {
     if (!m_attached) return kStatusDetached;
     int status = 0;
     if (m_data & kDataCableDrive) status |= kStatusCableSense;
     if (m_powered) status |= kStatusPowerSense;
-    int tdo = m_powered ? (m_tdo ^ (m_flipNow ? 1 : 0)) : 0;
-    if (m_tdoStuck >= 0) tdo = m_tdoStuck;
-    if (tdo) status |= kStatusTDO;
+    if (TdoLevel()) status |= kStatusTDO;
     return status;
 }
 
@@ -248,6 +264,17 @@ void CVirtualTapPort::ExecuteRUNTEST(int ms)
     for (int tms : kToIdle) ClockStep(CStateTransition{TAP_ANY, TAP_ANY, tms});
     m_cable.Clock().WaitMilliseconds(std::clamp(ms, 0, 500));
     for (int tms : kToReset) ClockStep(CStateTransition{TAP_ANY, TAP_ANY, tms});
+}
+
+void CVirtualTapPort::Shift(const std::uint8_t* tms, const std::uint8_t* tdi, std::size_t count, std::uint8_t* tdo)
+{
+    // A TCK line left high (by a debug operation) makes the first clock differ: one at a time then.
+    if (!m_batched || count == 0 || (m_dataByte & kDataTCK) || (m_cable.DataByte() & kDataTCK)) {
+        CJTAGTapPort::Shift(tms, tdi, count, tdo);
+        return;
+    }
+    m_tdoLevel = m_cable.ShiftClocks(m_dataByte, tms, tdi, count, tdo);
+    m_dataByte = m_cable.DataByte();
 }
 
 void CVirtualTapPort::OutputData(int, int value)

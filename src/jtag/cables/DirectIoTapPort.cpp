@@ -1,4 +1,4 @@
-#include "jtag/DirectIoTapPort.h"
+#include "jtag/cables/DirectIoTapPort.h"
 
 #include <cerrno>
 #include <cstdio>

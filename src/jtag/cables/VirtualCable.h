@@ -68,6 +68,12 @@ public:
     void WriteData(int value);
     int ReadStatus() const;
     int DataByte() const { return m_data; }
+    // `count` clocks as a port writes them with TCK low before each (TMS and TDI set, TDO read,
+    // TCK high, TCK low), without the register round trips: the TDO level read before clock i goes
+    // to tdo[i] (when given), and the data register ends as `data` with the last clock's TMS and
+    // TDI. Returns the TDO level read before the last clock. The data register's TCK line must be low.
+    int ShiftClocks(int data, const std::uint8_t* tms, const std::uint8_t* tdi, std::size_t count,
+                     std::uint8_t* tdo);
 
     // --- time ---
     // The cable's time base: the devices' E2 timing and (through the port) the interpreter's waits.
@@ -94,6 +100,8 @@ public:
 private:
     void Rise(int tms, int tdi);
     void Fall();
+    // The TDO line as the status register shows it.
+    int TdoLevel() const;
 
     // Forwards to the virtual or the real clock, so that a switch reaches every device.
     struct ForwardingClock : CJtagClock {
@@ -124,6 +132,10 @@ inline constexpr const char* kVirtualPortNamePrefix = "Virtual cable (simulated 
 // The port back end on a virtual cable. It may also time RUNTEST itself (off by default), as a
 // driver-timed port does: from PAUSE_IR through Update-IR into Run-Test/Idle, the wait, then into
 // Test-Logic-Reset.
+//
+// Batched shifts go straight to the simulated chain instead of through the data register three
+// writes per clock; the devices see the same edges and the TDO levels are the same. With the
+// batched path switched off the port shifts one clock at a time, as a plain parallel port does.
 class CVirtualTapPort : public CJTAGTapPort {
 public:
     CVirtualTapPort();
@@ -131,9 +143,12 @@ public:
     int SupportsRUNTEST(int kind) const override { return (m_portTimedRuntest && kind == 1) ? 1 : 0; }
     void ExecuteRUNTEST(int ms) override;
     CJtagClock* GetClock() override { return &m_cable.Clock(); }
+    void Shift(const std::uint8_t* tms, const std::uint8_t* tdi, std::size_t count, std::uint8_t* tdo) override;
 
     CVirtualCable& Cable() { return m_cable; }
     void SetPortTimedRuntest(bool on) { m_portTimedRuntest = on; }
+    void SetBatchedShift(bool on) { m_batched = on; }
+    bool BatchedShift() const { return m_batched; }
 
 protected:
     void OutputData(int port, int value) override;
@@ -142,6 +157,7 @@ protected:
 private:
     CVirtualCable m_cable;
     bool m_portTimedRuntest = false;
+    bool m_batched = true;
 };
 
 // A virtual port with the chain of `description`; nullptr (and a message in `error`) for a bad

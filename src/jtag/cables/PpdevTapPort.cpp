@@ -1,4 +1,4 @@
-#include "jtag/PpdevTapPort.h"
+#include "jtag/cables/PpdevTapPort.h"
 
 #include <cerrno>
 #include <cstdio>
