@@ -54,6 +54,13 @@ const Command kCommands[] = {
      "        [--data-points] [--group-delay] [--markers] [--crosshair F] [--hide N]\n"
      "        [--print-mode M [--page P]] [curve settings]\n"
      "                               run curves and draw the plot window's picture or a printed page"},
+    {"filters", kalidor::cli::RunFilters,
+     "filters ZelD|ZelE [--type NAME] [--fc MIN:MAX] [--gain2fc HI:LO] [--gain10fc HI:LO] [--fp MIN:MAX]\n"
+     "        [--ripple HI:LO] [--fs MIN:MAX] [--atten HI:LO] [--ratio MIN:MAX] [--maxvin MIN:MAX]\n"
+     "        [--sort COLUMN[:desc]] [--table FILE] [--version]\n"
+     "                               list the filter configurations that pass the criteria\n"
+     "  filters ZelD|ZelE --copy ID --config A|B FILE.ZEL [-o OUT.ZEL]\n"
+     "                               copy a filter configuration into configuration A or B of a design"},
 };
 
 void PrintUsage(std::FILE* out)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <limits>
 
 #include "device/ZelCConfig.h"
 #include "platform/Prompter.h"
@@ -428,6 +429,16 @@ int ClampGain(int g)
 void SetScaledCapValue(DeviceConfig& c, int key, int scaled)
 {
     c.SetSymValue(key, c.GetNearestCapIndex(key, scaled));
+}
+
+int ScaledCapacitance(double farads)
+{
+    const double scaled = farads * 1e12 * 1e4;
+    if (!(scaled > 0.0))
+        return 0;
+    if (scaled >= static_cast<double>(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    return static_cast<int>(scaled);
 }
 
 int GetScaledCapValue(DeviceConfig& c, int key)

@@ -75,6 +75,9 @@ int ClampGain(int g);
 // automation's SetScaledCapValue does.
 void SetScaledCapValue(DeviceConfig& config, int key, int scaled);
 int GetScaledCapValue(DeviceConfig& config, int key);
+// A capacitance in farads as a scaled value: farads x 1e12 x 1e4 truncated toward zero, as the
+// automation's SetCapValue takes it; negative, huge and undefined values are held to 0 .. INT_MAX.
+int ScaledCapacitance(double farads);
 
 // Message texts.
 extern const char kCoerceMessage[];       // "Needed to coerce at least one symbol."

@@ -363,8 +363,7 @@ bool CSchDoc::LoadDeviceSchematic()
     std::string text;
     std::string error;
     if (!ReadWholeFile(path, text, 16u * 1024u * 1024u, &error)) {
-        CurrentPrompter().Message("Failed to open document.\n" + path + "\n" + error, "Kalidor",
-                                  Buttons::Ok, MessageIcon::Error);
+        ReportOpenFailure(path, error);
         return false;
     }
     WaitCursor wait;

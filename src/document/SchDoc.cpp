@@ -11,12 +11,14 @@
 #include "jtag/JtagRegProgram.h"
 #include "jtag/JtagScriptedDevice.h"
 #include "platform/AtomicFile.h"
+#include "platform/Paths.h"
 #include "platform/Prompter.h"
 #include "platform/Settings.h"
 #include "sim/Plot.h"
 #include "sim/SimulationSetup.h"
 #include "sim/Simulator.h"
 #include "utilities/FilterEntry.h"
+#include "utilities/FilterTable.h"
 #include "view/DeviceSchematic.h"
 
 namespace kalidor {
@@ -87,6 +89,7 @@ void CSchDoc::DeleteContents()
     m_simulator.reset();
     m_plot.reset();
     m_simulation.reset();
+    m_filterTable.reset();
     m_filterConfigs[0].reset();
     m_filterConfigs[1].reset();
     m_summary = CSummaryInfo{};
@@ -311,6 +314,52 @@ int CSchDoc::ApplyFilterConfig(int which, const CFilterEntry* entry)
     return cfgKey;
 }
 
+void CSchDoc::ReportOpenFailure(const std::string& path, const std::string& error)
+{
+    CurrentPrompter().Message("Failed to open document.\n" + path + "\n" + error, "Kalidor",
+                              Buttons::Ok, MessageIcon::Error);
+}
+
+int CSchDoc::LoadFilterTable()
+{
+    if (m_filterTable)
+        return 1;
+    const std::string path = SupportFile(CFilterTable::FileName(m_deviceType));
+    auto table = std::make_unique<CFilterTable>();
+    std::string error;
+    {
+        WaitCursor wait;
+        if (!table->Load(path, &error)) {
+            ReportOpenFailure(path, error);
+            return 0;
+        }
+    }
+    m_filterTable = std::move(table);
+    return 1;
+}
+
+int CSchDoc::CopyFilterToSchematic(const CFilterEntry* entry, int which)
+{
+    if (!entry) {
+        CurrentPrompter().Message(kMsgNoEntrySelected, "Kalidor", Buttons::Ok, MessageIcon::Information);
+        return -1;
+    }
+    if ((which != 0 && which != 1) || !m_device || (m_deviceType != "ZelD" && m_deviceType != "ZelE"))
+        return -1;
+    const int firstKey = which == 0 ? 0 : 12;
+    for (int i = 0; i < CFilterEntry::kComponentCount; ++i)
+        kalidor::SetScaledCapValue(*m_device, firstKey + i, ScaledCapacitance(entry->components[i]));
+    SetModifiedFlag(true);
+    return ApplyFilterConfig(which, entry);
+}
+
+int CSchDoc::CopyFilterToSchematic(int id, int which)
+{
+    if (!LoadFilterTable())
+        return -1;
+    return CopyFilterToSchematic(m_filterTable->GetEntry(m_filterTable->FindEntry(id)), which);
+}
+
 const CFilterEntry* CSchDoc::GetFilterConfig(int which) const
 {
     return (which == 0 || which == 1) ? m_filterConfigs[which].get() : nullptr;
@@ -413,7 +462,7 @@ void CSchDoc::SetScaledCapValue(int key, int scaled)
 
 void CSchDoc::SetCapValue(int key, double farads)
 {
-    SetScaledCapValue(key, static_cast<int>(farads * 1e12 * 1e4));
+    SetScaledCapValue(key, ScaledCapacitance(farads));
 }
 
 void CSchDoc::E2_SetValue(int position, int value)

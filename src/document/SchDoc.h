@@ -18,6 +18,7 @@ namespace kalidor {
 class CDeviceSchematic;
 class CInterconnect;
 class CFilterEntry;
+class CFilterTable;
 class CJtagDevice;
 class CJtagRegProgram;
 class CJtagScriptedDevice;
@@ -130,6 +131,20 @@ public:
     int GetFilterConfigState(int key);
     int FilterConfigText(int key, std::string& text);
     int GetLastConfiguration() const { return m_lastConfiguration; }
+    // The device's filter table (ZelD/ZelE), read once from the support folder: 1 when it is
+    // loaded, 0 after telling the user why not.
+    int LoadFilterTable();
+    // The loaded filter table, or nullptr.
+    CFilterTable* FilterTable() const { return m_filterTable.get(); }
+    // Copies a filter table entry into configuration A (0) or B (1) of a ZelD/ZelE design: its
+    // seven elements as SetCapValue sets them, the frequency range for its Fc, and the entry as
+    // the configuration's source ("CFG A"/"CFG B"); marks the document modified and updates its
+    // views. Returns the configuration's key (64 or 65), or -1 when nothing was copied; without
+    // an entry (no row selected) it shows kMsgNoEntrySelected.
+    int CopyFilterToSchematic(const CFilterEntry* entry, int which);
+    // The same for the entry with identifier `id` of the device's filter table, loading the
+    // table first; an unknown identifier shows kMsgNoEntrySelected and copies nothing.
+    int CopyFilterToSchematic(int id, int which);
     int CoerceAfterUpload();
     // The key of the first valid symbol whose hit rectangle contains the point, or -1.
     int FindSymbolAt(int x, int y) const;
@@ -159,6 +174,8 @@ private:
     void ReadSummaryBlock(CXmlParser& parser);
     bool ReadFilterConfig(CXmlParser& parser, int which);
     void SkipUnknown(CXmlParser& parser);
+    // The framework's failed-to-open report for a support file.
+    static void ReportOpenFailure(const std::string& path, const std::string& error);
 
     std::unique_ptr<CDeviceSchematic> m_schematic;
     std::unique_ptr<DeviceConfig> m_device;
@@ -179,6 +196,7 @@ private:
     std::array<std::string, 5> m_loadedSummary;
     bool m_embedded = false;
     std::string* m_hostBuffer = nullptr;
+    std::unique_ptr<CFilterTable> m_filterTable;
     std::array<std::unique_ptr<CFilterEntry>, 2> m_filterConfigs;
     int m_lastConfiguration = -1;
     bool m_newDocument = false;
