@@ -355,7 +355,7 @@ void MainWindow::CreateMenus()
 void MainWindow::UpdateWindowMenu()
 {
     m_windowMenu->clear();
-    m_windowMenu->addAction(tr("&Cascade"), m_mdi, &QMdiArea::cascadeSubWindows);
+    m_windowMenu->addAction(tr("&Cascade"), this, &MainWindow::CascadeSubWindows);
     m_windowMenu->addAction(tr("&Tile"), m_mdi, &QMdiArea::tileSubWindows);
     const QList<QMdiSubWindow*> windows = m_mdi->subWindowList();
     if (!windows.isEmpty())
@@ -366,6 +366,20 @@ void MainWindow::UpdateWindowMenu()
         a->setCheckable(true);
         a->setChecked(w == CurrentFrame());
         connect(a, &QAction::triggered, this, [this, w] { Activate(w); });
+    }
+}
+
+void MainWindow::CascadeSubWindows()
+{
+    m_mdi->cascadeSubWindows();
+    // Two thirds of the area, or the window's own size hint when that is larger, within the area.
+    const QSize area = m_mdi->viewport()->size();
+    for (QMdiSubWindow* w : m_mdi->subWindowList()) {
+        if (w->isMinimized())
+            continue;
+        QSize size = (area * 2 / 3).expandedTo(w->sizeHint()).boundedTo(area);
+        size = size.expandedTo(w->minimumSizeHint());
+        w->resize(size);
     }
 }
 
@@ -705,10 +719,10 @@ CPltSplit* MainWindow::OpenPlotWindow(SchDocument* doc)
     auto* plot = new CPltSplit(*d.Plot());
     plot->setObjectName(QStringLiteral("plotWindow"));
     CPlotDocumentLink::Attach(*plot, *doc);
-    connect(plot, &CPltSplit::statusText, this, [this, doc](int pane, const QString& text) {
-        if (ActiveDocument() == doc)
-            SetStatusPane(pane, text);
-    });
+    // The read-out appears once, in the status bar: the plot's own row is hidden here, and the
+    // bar shows the plot the crosshair is moving in, whichever document is active.
+    plot->SetStatusRowShown(false);
+    connect(plot, &CPltSplit::statusText, this, [this](int pane, const QString& text) { SetStatusPane(pane, text); });
 
     QMdiSubWindow* frame = AddChild(doc, plot);
     frame->resize(640, 560);

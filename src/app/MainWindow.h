@@ -137,6 +137,9 @@ private:
     void UpdateRecentMenu();
     void UpdateActions();
     void UpdateWindowMenu();
+    // Window > Cascade: Qt's cascade gives every window its minimum size (a maximised one drops
+    // to a tiny frame); each keeps a usable size here.
+    void CascadeSubWindows();
     void UpdateTitles(SchDocument* doc);
     void UpdatePlotMenu();
     void SetStatusPane(int pane, const QString& text);

@@ -4,7 +4,8 @@
 //
 // Coordinates are logical units of 0.001 inch with y growing upwards; the painter maps them to
 // its device. Colours are indices into the schematic colour table (CColorTable); the painter looks
-// them up in the table's current scheme. Every pen is solid and one device pixel wide.
+// them up in the table's current scheme. Every pen is solid and one device pixel wide, unless a
+// drawing asks for a heavier weight (SetPenWeight) to make a line stand out.
 #pragma once
 
 #include <cstddef>
@@ -39,6 +40,9 @@ public:
     // Current outline/line colour and fill colour (colour-table indices, or kNone).
     virtual void SetPen(int colorIndex) = 0;
     virtual void SetBrush(int colorIndex) = 0;
+    // Line weight in multiples of the normal width (1, the default); it stays until changed. A
+    // painter that cannot draw heavier lines may ignore it.
+    virtual void SetPenWeight(int weight) { (void)weight; }
     // Colour of the texts (drawn with a transparent background).
     virtual void SetTextColor(int colorIndex) = 0;
 
@@ -55,6 +59,13 @@ public:
     // Text of font "Arial" (any sans-serif stand-in), `height` logical units high, left-aligned
     // at x with its baseline on y.
     virtual void Text(LogPoint baselineStart, std::string_view text, int height) = 0;
+    // The same text turned a quarter turn anticlockwise (reading upwards), its baseline start at
+    // `baselineStart`: an axis title beside an upright axis. A painter that cannot turn text
+    // writes it level.
+    virtual void TextUp(LogPoint baselineStart, std::string_view text, int height)
+    {
+        Text(baselineStart, text, height);
+    }
     // Text placed in a rectangle: starting at its left edge, the first line's top at the
     // rectangle's top (the larger y), further lines ('\n') below it; not clipped to it.
     virtual void TextInRect(const LogRect& r, std::string_view text, int height) = 0;

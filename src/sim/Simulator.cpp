@@ -21,6 +21,7 @@ int CSimulator::GetPhaseDeg(int, double*) { return 1; }
 int CSimulator::SelectInput(int) { return 1; }
 void CSimulator::Reserved6() {}
 int CSimulator::SetSourceLevel(int, int) { return 0; }
+int CSimulator::GetGroupDelay(int, double*) { return 0; }
 int CSimulator::Reserved8() { return 1; }
 int CSimulator::HasDebugDump(int) { return 0; }
 int CSimulator::WriteDebugDump(std::string&) { return 1; }

@@ -44,6 +44,10 @@ public:
     virtual int GetGainDb(int outputNode, double* gainDb);
     // 1 and the phase in degrees of output `outputNode`.
     virtual int GetPhaseDeg(int outputNode, double* phaseDeg);
+    // 1 and the group delay -d(phase)/d(omega) in seconds of output `outputNode` at the last
+    // evaluated frequency, where the model has an exact derivative; 0 (nothing written) where it
+    // has none, or where the output is zero there. The plot then derives it from the phase.
+    virtual int GetGroupDelay(int outputNode, double* seconds);
     // Drives input node `inputNode` (from 1) with the unit source; the others are silent.
     virtual int SelectInput(int inputNode);
     // Kept for the place it holds among the operations; does nothing in every simulator.

@@ -111,9 +111,10 @@ int RunSweep(CSimulator& simulator, CSimulationSetup& setup, CCurveStore& store,
             store.ClearCurve(curve);
             cleared = true;
         }
-        double phase = 0.0;
-        simulator.GetPhaseDeg(c.outputNode, &phase);
-        store.AppendPoint(curve, CurvePoint{f, gain, phase});
+        CurvePoint point{f, gain, 0.0};
+        simulator.GetPhaseDeg(c.outputNode, &point.phaseDeg);
+        simulator.GetGroupDelay(c.outputNode, &point.groupDelay);
+        store.AppendPoint(curve, point);
     };
 
     for (double f = fStart; f < fStop; f *= step) {

@@ -1,5 +1,7 @@
 #include "sim/ZelASimulator.h"
 
+#include <cmath>
+
 #include "device/ZelAKeys.h"
 #include "device/ZelBKeys.h"
 
@@ -41,6 +43,42 @@ int CFourBlockSimulator::SelectInput(int inputNode)
     return 1;
 }
 
+void CFourBlockSimulator::Assemble(const CComplex (&h)[kBlocks + 1][3], CComplex (&a)[kBlocks + 1][kBlocks + 1],
+                                   CComplex (&rhs)[kBlocks + 1]) const
+{
+    for (int b = 1; b <= kBlocks; ++b) {
+        const CComplex& h1 = h[b][1];
+        const CComplex& h2 = h[b][2];
+        for (int m = 1; m <= kBlocks; ++m) {
+            a[b][m] = CComplex::Scale(m_cOut[b][1][m], h1) + CComplex::Scale(m_cOut[b][2][m], h2);
+        }
+        CComplex sum;
+        for (int x = 1; x <= kInputs; ++x) {
+            if (m_s[x] == 0)
+                continue;
+            sum = sum + CComplex::Scale(m_s[x], CComplex::Scale(m_cIn[b][1][x], h1) +
+                                                   CComplex::Scale(m_cIn[b][2][x], h2));
+        }
+        rhs[b] = CComplex(-sum.re, -sum.im);
+    }
+}
+
+void CFourBlockSimulator::Solve(const CComplex (&rhs)[kBlocks + 1], CComplex (&v)[kBlocks + 1]) const
+{
+    // Closed-form solve: V1 is eliminated from rows 1-2 and V3 from rows 3-4, leaving two
+    // equations in V2 and V4.
+    const CComplex P = rhs[1] * A_[2][1] - rhs[2] * A_[1][1];
+    const CComplex D2 = A_[1][2] * A_[2][1] - A_[2][2] * A_[1][1];
+    const CComplex D4 = A_[1][4] * A_[2][1] - A_[2][4] * A_[1][1];
+    const CComplex Q = rhs[3] * A_[4][3] - rhs[4] * A_[3][3];
+    const CComplex E2 = A_[3][2] * A_[4][3] - A_[4][2] * A_[3][3];
+    const CComplex E4 = A_[3][4] * A_[4][3] - A_[4][4] * A_[3][3];
+    v[4] = (P * E2 - Q * D2) / (D4 * E2 - E4 * D2);
+    v[2] = (P * E4 - Q * D4) / (D2 * E4 - E2 * D4);
+    v[3] = (rhs[3] - A_[3][2] * v[2] - A_[3][4] * v[4]) / A_[3][3];
+    v[1] = (rhs[1] - A_[1][2] * v[2] - A_[1][4] * v[4]) / A_[1][1];
+}
+
 void CFourBlockSimulator::Evaluate(double frequencyHz)
 {
     m_omega = (frequencyHz + frequencyHz) * kSimPi;
@@ -53,36 +91,46 @@ void CFourBlockSimulator::Evaluate(double frequencyHz)
             H_[b][i] = CComplex::Scale(k, inv);
         }
     }
-
-    for (int b = 1; b <= kBlocks; ++b) {
-        const CComplex& h1 = H_[b][1];
-        const CComplex& h2 = H_[b][2];
-        for (int m = 1; m <= kBlocks; ++m) {
-            A_[b][m] = CComplex::Scale(m_cOut[b][1][m], h1) + CComplex::Scale(m_cOut[b][2][m], h2);
-        }
+    Assemble(H_, A_, B_);
+    for (int b = 1; b <= kBlocks; ++b)
         A_[b][b].re -= 1.0;
-        CComplex sum;
-        for (int x = 1; x <= kInputs; ++x) {
-            if (m_s[x] == 0)
-                continue;
-            sum = sum + CComplex::Scale(m_s[x], CComplex::Scale(m_cIn[b][1][x], h1) +
-                                                   CComplex::Scale(m_cIn[b][2][x], h2));
-        }
-        B_[b] = CComplex(-sum.re, -sum.im);
-    }
+    Solve(B_, V_);
+}
 
-    // Closed-form solve: V1 is eliminated from rows 1-2 and V3 from rows 3-4, leaving two
-    // equations in V2 and V4.
-    const CComplex P = B_[1] * A_[2][1] - B_[2] * A_[1][1];
-    const CComplex D2 = A_[1][2] * A_[2][1] - A_[2][2] * A_[1][1];
-    const CComplex D4 = A_[1][4] * A_[2][1] - A_[2][4] * A_[1][1];
-    const CComplex Q = B_[3] * A_[4][3] - B_[4] * A_[3][3];
-    const CComplex E2 = A_[3][2] * A_[4][3] - A_[4][2] * A_[3][3];
-    const CComplex E4 = A_[3][4] * A_[4][3] - A_[4][4] * A_[3][3];
-    V_[4] = (P * E2 - Q * D2) / (D4 * E2 - E4 * D2);
-    V_[2] = (P * E4 - Q * D4) / (D2 * E4 - E2 * D4);
-    V_[3] = (B_[3] - A_[3][2] * V_[2] - A_[3][4] * V_[4]) / A_[3][3];
-    V_[1] = (B_[1] - A_[1][2] * V_[2] - A_[1][4] * V_[4]) / A_[1][1];
+int CFourBlockSimulator::GetGroupDelay(int outputNode, double* seconds)
+{
+    if (outputNode < 1 || outputNode > kBlocks)
+        return 0;
+    // A V = B with A and B linear in the blocks' transfers h = k / (d + j omega R C), whose
+    // derivative is h' = -h * j R C / (d + j omega R C). Differentiating, A V' = B' - A' V.
+    CComplex hd[kBlocks + 1][3];
+    for (int b = 1; b <= kBlocks; ++b) {
+        const CComplex den(m_z[b] == 0 ? 1.0 : 0.0, R_ * C_[b] * m_omega);
+        const CComplex factor = CComplex(0.0, -R_ * C_[b]) / den;
+        for (int i = 1; i <= 2; ++i)
+            hd[b][i] = H_[b][i] * factor;
+    }
+    CComplex ad[kBlocks + 1][kBlocks + 1];
+    CComplex bd[kBlocks + 1];
+    Assemble(hd, ad, bd);
+    CComplex rhs[kBlocks + 1];
+    for (int b = 1; b <= kBlocks; ++b) {
+        rhs[b] = bd[b];
+        for (int m = 1; m <= kBlocks; ++m)
+            rhs[b] = rhs[b] - ad[b][m] * V_[m];
+    }
+    CComplex vd[kBlocks + 1];
+    Solve(rhs, vd);
+    // d(phase)/d(omega) = Im(V' / V).
+    const CComplex& v = V_[outputNode];
+    if (v.re == 0.0 && v.im == 0.0)
+        return 0;
+    const double tau = -(vd[outputNode] / v).im;
+    if (!std::isfinite(tau))
+        return 0;
+    if (seconds)
+        *seconds = tau;
+    return 1;
 }
 
 CComplex CFourBlockSimulator::GetOutput(int outputNode) const

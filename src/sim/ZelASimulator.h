@@ -23,6 +23,8 @@ public:
     void Evaluate(double frequencyHz) override;
     int GetGainDb(int outputNode, double* gainDb) override;
     int GetPhaseDeg(int outputNode, double* phaseDeg) override;
+    // Exact: the derivative of the solution, A V' = B' - A' V, solved like the model itself.
+    int GetGroupDelay(int outputNode, double* seconds) override;
     int SelectInput(int inputNode) override;
 
     // The last solution: output node 1..4 (anything else reads as (0, 0)).
@@ -38,6 +40,12 @@ protected:
     void SetBlock(int b, int feedbackOpen, int gain1, int gain2, double capFarads);
     // Connects input amplifier i (1, 2) of block b to `source`.
     void Connect(int b, int i, Source source);
+    // The interconnect part of the system for block transfers `h`: a[b][m] (without the -1 on
+    // the diagonal) and the right-hand side of the driven inputs.
+    void Assemble(const CComplex (&h)[kBlocks + 1][3], CComplex (&a)[kBlocks + 1][kBlocks + 1],
+                  CComplex (&rhs)[kBlocks + 1]) const;
+    // Solves A_ v = rhs (rows 1-4) in closed form.
+    void Solve(const CComplex (&rhs)[kBlocks + 1], CComplex (&v)[kBlocks + 1]) const;
 
     // Interconnect coefficients: m_cIn[b][i][x] for external input x, m_cOut[b][i][m] for block
     // output m; 0/1 each.

@@ -1,5 +1,7 @@
 #include "sim/ZelDSimulator.h"
 
+#include <cmath>
+
 #include "device/ZelDKeys.h"
 
 namespace kalidor {
@@ -64,9 +66,11 @@ void CZelDSimulator::EvaluateRational()
     const CComplexNum s5 = m_s.Power(5);
 
     // N = -2t (L2 L4 C4 C2 s^4 + (t^2 L2 C2 + t^2 L4 C4) s^2 + t^4)
-    m_numerator = s4 * (L2 * L4 * C4 * C2) + s2 * (t2 * L2 * C2 + t2 * L4 * C4);
+    const double n4 = L2 * L4 * C4 * C2, n2 = t2 * L2 * C2 + t2 * L4 * C4;
+    m_numerator = s4 * n4 + s2 * n2;
     m_numerator.AddReal(t4);
     m_numerator.MultiplyReal(-2.0 * t);
+    m_numeratorSlope = (s3 * (4.0 * n4) + m_s * (2.0 * n2)) * (-2.0 * t);
 
     // The denominator of the ladder's transfer function. (The s^4 coefficient holds C2 squared:
     // it is what the ladder's state equations of option 1 give, so both options agree.)
@@ -80,6 +84,8 @@ void CZelDSimulator::EvaluateRational()
     const double a0 = 2.0 * t5;
     m_denominator = s5 * a5 + s4 * a4 + s3 * a3 + s2 * a2 + m_s * a1;
     m_denominator.AddReal(a0);
+    m_denominatorSlope = s4 * (5.0 * a5) + s3 * (4.0 * a4) + s2 * (3.0 * a3) + m_s * (2.0 * a2);
+    m_denominatorSlope.AddReal(a1);
 
     CComplexNum ratio = m_numerator;
     ratio.Divide(m_denominator);
@@ -110,6 +116,21 @@ void CZelDSimulator::EvaluateSystem()
     m_system.SetRhs(1, 1, CComplexNum(1.0, 0.0));
     m_system.Solve(5, 1);
     m_h = m_system.GetRhs(5, 1);
+}
+
+int CZelDSimulator::GetGroupDelay(int, double* seconds)
+{
+    if (m_option == 1 || m_h.divByZero)
+        return 0;
+    CComplexNum dd = m_denominatorSlope;
+    dd.Divide(m_denominator);
+    CComplexNum dn = m_numeratorSlope;
+    dn.Divide(m_numerator);
+    if (dd.divByZero || dn.divByZero || !std::isfinite(dd.re - dn.re))
+        return 0;
+    if (seconds)
+        *seconds = dd.re - dn.re;
+    return 1;
 }
 
 int CZelDSimulator::GetGainDb(int, double* gainDb) { return GainDbOf(m_h.re, m_h.im, gainDb); }

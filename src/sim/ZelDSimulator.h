@@ -25,6 +25,9 @@ public:
     // The output node is ignored (one output).
     int GetGainDb(int outputNode, double* gainDb) override;
     int GetPhaseDeg(int outputNode, double* phaseDeg) override;
+    // Exact for option 0, from the derivatives of the two polynomials: tau = Re(D'/D - N'/N)
+    // with ' = d/ds. Option 1 has none.
+    int GetGroupDelay(int outputNode, double* seconds) override;
     // One input: returns 1 and changes nothing.
     int SelectInput(int inputNode) override;
 
@@ -43,6 +46,8 @@ private:
     CComplexNum m_s;
     CComplexNum m_numerator;
     CComplexNum m_denominator;
+    CComplexNum m_numeratorSlope;    // dN/ds
+    CComplexNum m_denominatorSlope;  // dD/ds
     CComplexMatrix m_system;
     CComplexNum m_h;
 };

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "view/Schematic.h"
+#include "view/SchematicDraft.h"
 
 namespace kalidor {
 
@@ -44,25 +45,40 @@ std::string TitleBlockDate(std::time_t when)
 
 ViewRect SchematicExtent(CSchematic& schematic)
 {
-    ViewRect r{0, 0, 11000, 8500};
+    ViewRect r{1e300, 1e300, -1e300, -1e300};
     auto grow = [&r](double x, double y) {
         r.left = std::min(r.left, x);
         r.right = std::max(r.right, x);
         r.bottom = std::min(r.bottom, y);
         r.top = std::max(r.top, y);
     };
-    for (CSymbol* s = schematic.GetFirstSymbol(); s; s = schematic.GetNextSymbol()) {
-        const LogPoint o = s->GetOrigin();
-        grow(o.x, o.y);
-        const LogRect& h = s->GetHitRect();
-        if (!h.IsNull()) {
-            grow(h.left, h.top);
-            grow(h.right, h.bottom);
+    auto growRect = [&grow](const LogRect& b) {
+        if (b.IsNull())
+            return;
+        grow(b.left, b.top);
+        grow(b.right, b.bottom);
+    };
+    // The box of a text as the symbol draws it: at its position, or from the top left of its
+    // rectangle, line under line.
+    auto growText = [&](const std::string& text, LogPoint at, const LogRect& rect) {
+        if (text.empty())
+            return;
+        if (rect.IsNull()) {
+            if (!(at == LogPoint{}))
+                growRect(SchematicTextBox(at.x, at.y, text));
+            return;
         }
-        const LogPoint v = s->GetValueXY();
-        grow(v.x, v.y);
-        const LogPoint n = s->GetNameXY();
-        grow(n.x, n.y);
+        const int lines = 1 + static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+        const int left = std::min(rect.left, rect.right), top = std::max(rect.top, rect.bottom);
+        growRect({left, top, left + SchematicTextWidth(text), top - lines * CSymbol::kTextHeight * 115 / 100});
+    };
+    for (CSymbol* s = schematic.GetFirstSymbol(); s; s = schematic.GetNextSymbol()) {
+        if (s->IsHidden())
+            continue;
+        const LogPoint o = s->GetOrigin();
+        growRect(s->GetHitRect());
+        growText(s->GetNameText(), s->GetNameXY(), s->GetNameRect());
+        growText(s->GetValueText(), s->GetValueXY(), s->GetValueRect());
         for (const CDrawnElement& e : s->GetDrawnElements()) {
             const LogPoint eo = e.GetOrigin();
             for (int i = 0; i < e.GetPointCount(); ++i) {
@@ -71,6 +87,12 @@ ViewRect SchematicExtent(CSchematic& schematic)
             }
         }
     }
+    if (r.left > r.right)
+        return {0, 0, 11000, 8500};  // nothing drawn: the letter-size landscape sheet
+    r.left -= kExtentMargin;
+    r.bottom -= kExtentMargin;
+    r.right += kExtentMargin;
+    r.top += kExtentMargin;
     // Keep absurd coordinates of a damaged file from making the drawing area unusable.
     const double kLimit = 1e6;
     r.left = std::max(r.left, -kLimit);

@@ -35,8 +35,10 @@ bool ZoomSelectStarts(int pressX, int pressY, int x, int y);
 // The title-block date: "%B %d, %Y" (English month name, two-digit day, four-digit year).
 std::string TitleBlockDate(std::time_t when);
 
-// The drawing area of a schematic: the letter-size landscape sheet (11 x 8.5 inch) grown to hold
-// every symbol's origin, texts and hit rectangle.
+// The drawing area of a schematic: everything drawn (elements, texts, hit rectangles) with a
+// margin of kExtentMargin around it, so that Zoom All and the printed page show the drawing
+// whole and large; the letter-size landscape sheet (11 x 8.5 inch) when nothing is drawn.
+constexpr int kExtentMargin = 300;
 ViewRect SchematicExtent(CSchematic& schematic);
 
 // Maps logical units to device pixels: the visible rectangle is fitted into the viewport with the

@@ -107,8 +107,10 @@ CImportExportDialog::CImportExportDialog(QWidget* parent, bool import, const CEx
     lists->setColumnStretch(1, 1);
     layout->addLayout(lists);
 
-    layout->addWidget(new QLabel(Q(texts.toLabel), this));
-    auto* group = new QGroupBox(Q(kDestinationGroupLabel), this);
+    // One heading for the destination: "Export To:" / "Import From:" titles the group, which
+    // keeps "To Where:" as its accessible name (a second label above it said the same again).
+    auto* group = new QGroupBox(Q(texts.toLabel), this);
+    group->setAccessibleName(Q(kDestinationGroupLabel));
     auto* where = new QGridLayout(group);
     m_fileButton = new QRadioButton(Q(kFileLabel), group);
     m_fileEdit = new QLineEdit(group);

@@ -39,14 +39,27 @@ QRectF QtPainter::Map(const LogRect& r) const
 
 void QtPainter::SetPen(int colorIndex)
 {
+    m_penColor = colorIndex;
     if (colorIndex == kNone) {
         m_p.setPen(Qt::NoPen);
         return;
     }
     QPen pen(Color(colorIndex));
-    pen.setWidthF(m_penWidth);
+    // A cosmetic width of 0 is one pixel; heavier weights multiply the normal width.
+    pen.setWidthF(m_weight > 1 ? std::max(m_penWidth, 1.0) * m_weight : m_penWidth);
     pen.setCosmetic(true);
+    pen.setCapStyle(m_weight > 1 ? Qt::RoundCap : Qt::SquareCap);
+    pen.setJoinStyle(m_weight > 1 ? Qt::RoundJoin : Qt::BevelJoin);
     m_p.setPen(pen);
+}
+
+void QtPainter::SetPenWeight(int weight)
+{
+    weight = std::max(weight, 1);
+    if (weight == m_weight)
+        return;
+    m_weight = weight;
+    SetPen(m_penColor);
 }
 
 void QtPainter::SetBrush(int colorIndex)
@@ -109,6 +122,20 @@ void QtPainter::Text(LogPoint baselineStart, std::string_view text, int height)
     m_p.drawText(Map(baselineStart),
                  QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     m_p.setPen(saved);
+}
+
+void QtPainter::TextUp(LogPoint baselineStart, std::string_view text, int height)
+{
+    const int pixels = static_cast<int>(std::lround(std::max(height, 1) * m_map.scale));
+    if (pixels < kSmallestFontPixels || text.empty())
+        return;
+    ApplyFont(pixels);
+    m_p.save();
+    m_p.setPen(Color(m_textColor));
+    m_p.translate(Map(baselineStart));
+    m_p.rotate(-90.0);
+    m_p.drawText(QPointF(0, 0), QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    m_p.restore();
 }
 
 void QtPainter::TextInRect(const LogRect& r, std::string_view text, int height)

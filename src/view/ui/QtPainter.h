@@ -19,6 +19,7 @@ public:
 
     void SetPen(int colorIndex) override;
     void SetBrush(int colorIndex) override;
+    void SetPenWeight(int weight) override;
     void SetTextColor(int colorIndex) override;
     void Line(LogPoint from, LogPoint to) override;
     void Polyline(const LogPoint* points, std::size_t count) override;
@@ -26,6 +27,7 @@ public:
     void Ellipse(const LogRect& bounds) override;
     void Rectangle(const LogRect& r) override;
     void Text(LogPoint baselineStart, std::string_view text, int height) override;
+    void TextUp(LogPoint baselineStart, std::string_view text, int height) override;
     void TextInRect(const LogRect& r, std::string_view text, int height) override;
 
     QPointF Map(LogPoint p) const { return {m_map.ToDeviceX(p.x), m_map.ToDeviceY(p.y)}; }
@@ -43,6 +45,8 @@ private:
     int m_textColor = 0;
     int m_fontPixels = -1;
     double m_penWidth = 0;  // 0: cosmetic one-pixel pen
+    int m_weight = 1;
+    int m_penColor = kNone;
 };
 
 }  // namespace kalidor
