@@ -1,7 +1,10 @@
 #include <chrono>
 // Speed of the programming path on the virtual cable.
 //   BM_VirtualCableLongScan  long data scans through the SVF interpreter and the simulated chain;
-//                            the counter "TCK" is TCK cycles per second (three port writes each).
+//                            the counter "TCK" is TCK cycles per second. The second argument
+//                            chooses the cable's path: 1 batched shifts (the clocks of a statement
+//                            go to the simulated chain together), 0 one clock at a time (three
+//                            port writes and a status read each, as a parallel port moves them).
 //   BM_Download/ZelA, /ZelD  a whole download with IDCODE check and verification, as the Tools
 //                            menu runs it, in virtual time (the 80 ms E2 waits cost nothing); the
 //                            counter "virtual_ms" is the device time the download takes.
@@ -17,7 +20,7 @@
 #include "jtag/JtagScriptedDevice.h"
 #include "jtag/SvfInterpreter.h"
 #include "jtag/TapSvfInterpreter.h"
-#include "jtag/VirtualCable.h"
+#include "jtag/cables/VirtualCable.h"
 #include "platform/Prompter.h"
 
 using namespace kalidor;
@@ -39,6 +42,7 @@ void BM_VirtualCableLongScan(benchmark::State& state)
 {
     const int bits = static_cast<int>(state.range(0));
     auto port = CreateVirtualTapPort("virtual:ZelA,foreign:8,ZelC,ZelD", {});
+    port->SetBatchedShift(state.range(1) != 0);
     CTapSvfInterpreter svf;
     svf.AttachPort(port.get(), kInterpreterBuiltIn);
     const std::string line = "SDR " + std::to_string(bits) + " TDI (" + std::string(static_cast<std::size_t>(bits / 4), 'A') +
@@ -50,7 +54,14 @@ void BM_VirtualCableLongScan(benchmark::State& state)
     state.counters["TCK"] =
         benchmark::Counter(static_cast<double>(port->Cable().TckCycles() - before), benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_VirtualCableLongScan)->Arg(1 << 16)->Arg(1 << 19)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_VirtualCableLongScan)
+    ->ArgNames({"bits", "batched"})
+    ->Args({1 << 16, 0})
+    ->Args({1 << 16, 1})
+    ->Args({1 << 19, 0})
+    ->Args({1 << 19, 1})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 struct Programmer {
     explicit Programmer(const std::string& type)

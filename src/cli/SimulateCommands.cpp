@@ -19,9 +19,7 @@
 #include "view/ColorTable.h"
 #include "view/SvgPainter.h"
 
-#ifdef KALIDOR_CLI_QT
 #include "cli/ui/SvgRaster.h"
-#endif
 
 namespace kalidor::cli {
 
@@ -32,7 +30,8 @@ constexpr const char* kSimulateUsage =
     "          [--input N] [--output N] [--config A|B] [--start F] [--stop F] [--ppd N] [--pin KEY=0|1 ...]";
 constexpr const char* kPlotUsage =
     "plot: usage: plot FILE.ZEL --svg|--png|--pdf OUT [--curve N [curve settings] ...] [--import N=FILE.csv ...]\n"
-    "          [--size WxH] [--data-points] [--crosshair F] [--hide N] [--print-mode M [--page P]] [--pin KEY=0|1 ...]\n"
+    "          [--size WxH] [--data-points] [--group-delay] [--markers] [--crosshair F] [--hide N]\n"
+    "          [--print-mode M [--page P]] [--pin KEY=0|1 ...]\n"
     "          curve settings: --input N --output N --config A|B --start F --stop F --ppd N";
 
 // Settings given on the command line for the curves that are run.
@@ -270,7 +269,7 @@ int RunPlot(const Args& args)
     std::vector<std::pair<int, std::string>> imports;
     std::vector<int> hidden;
     int width = 1000, height = 750;
-    bool dataPoints = false;
+    bool dataPoints = false, groupDelay = false, markers = false;
     int crosshairHz = 0;
     int printMode = -1, page = 1;
     CurveOverrides o;
@@ -323,6 +322,10 @@ int RunPlot(const Args& args)
                 return UsageError("--size needs WxH pixels, from 200x150 to 8000x8000");
         } else if (a == "--data-points") {
             dataPoints = true;
+        } else if (a == "--group-delay") {
+            groupDelay = true;
+        } else if (a == "--markers") {
+            markers = true;
         } else if (a == "--crosshair") {
             const std::string* v = next("a frequency");
             if (!v || !ParseFrequencyText(*v, &crosshairHz))
@@ -350,6 +353,14 @@ int RunPlot(const Args& args)
                      "use --svg\n",
                      format.c_str());
         return 2;
+    }
+#else
+    // Loaded before the work, so that a missing library is told at once.
+    std::string rasterError;
+    if (format != "svg" && !LoadRasterOutput(&rasterError)) {
+        std::fprintf(stderr, "Kalidor: --%s needs the Qt libraries, which could not be loaded: %s\n",
+                     format.c_str(), rasterError.c_str());
+        return 1;
     }
 #endif
 
@@ -381,8 +392,11 @@ int RunPlot(const Args& args)
     setup.SetActiveCurve(activeDrawn ? documentActive : (curves.empty() ? imports.front().first : curves.front()));
 
     CPlotWindowState state(*s.plot);
+    if (groupDelay)
+        state.SetLowerPane(kPaneDelay);
     state.ZoomAll();
     state.SetDataPoints(dataPoints);
+    state.SetMarkers(markers);
     for (int c : hidden)
         state.SetShown(c, false);
     if (crosshairHz > 0) {
@@ -416,13 +430,11 @@ int RunPlot(const Args& args)
     const std::string svg = painter.Document();
     if (format == "svg")
         return WriteOut(out, svg) ? 0 : 1;
-#ifdef KALIDOR_CLI_QT
     std::string error;
     if (!RenderSvgToFile(svg, out, format == "pdf", width, height, &error)) {
         std::fprintf(stderr, "Kalidor: cannot write %s: %s\n", out.c_str(), error.c_str());
         return 1;
     }
-#endif
     return 0;
 }
 

@@ -55,9 +55,16 @@ const Command kCommands[] = {
      "                               --pin sets a pin state that only the simulation uses"},
     {"plot", kalidor::cli::RunPlot,
      "plot FILE.ZEL --svg|--png|--pdf OUT [--curve N ...] [--import N=FILE.csv ...] [--size WxH]\n"
-     "        [--data-points] [--crosshair F] [--hide N] [--print-mode M [--page P]] [--pin KEY=0|1 ...]\n"
-     "        [curve settings]\n"
+     "        [--data-points] [--group-delay] [--markers] [--crosshair F] [--hide N]\n"
+     "        [--print-mode M [--page P]] [--pin KEY=0|1 ...] [curve settings]\n"
      "                               run curves and draw the plot window's picture or a printed page"},
+    {"filters", kalidor::cli::RunFilters,
+     "filters ZelD|ZelE [--type NAME] [--fc MIN:MAX] [--gain2fc HI:LO] [--gain10fc HI:LO] [--fp MIN:MAX]\n"
+     "        [--ripple HI:LO] [--fs MIN:MAX] [--atten HI:LO] [--ratio MIN:MAX] [--maxvin MIN:MAX]\n"
+     "        [--sort COLUMN[:desc]] [--table FILE] [--version]\n"
+     "                               list the filter configurations that pass the criteria\n"
+     "  filters ZelD|ZelE --copy ID --config A|B FILE.ZEL [-o OUT.ZEL] [--force]\n"
+     "                               copy a filter configuration into configuration A or B of a design"},
 };
 
 void PrintUsage(std::FILE* out)

@@ -1,7 +1,5 @@
 #include "jtag/JTAGTapPort.h"
 
-#include "platform/Prompter.h"
-
 namespace kalidor {
 
 void CJTAGTapPort::SetPort(int number, int dataPort, int statusPort)
@@ -40,25 +38,29 @@ int CJTAGTapPort::CheckCable()
     return PowerPresent() ? kCableReady : kCableNoPower;
 }
 
-int CJTAGTapPort::SupportsRUNTEST(int) const
-{
-    return 0;
-}
-
-void CJTAGTapPort::ExecuteRUNTEST(int)
-{
-    CurrentPrompter().Message(kMsgPortRuntestNotSupported);
-}
-
 void CJTAGTapPort::ClockStep(const CStateTransition& step)
 {
-    SetTMS(step.m_tms);
-    SetTDI(m_tdiLevel);
+    Clock(step.m_tms, m_tdiLevel);
+}
+
+int CJTAGTapPort::Clock(int tms, int tdi)
+{
+    SetTMS(tms);
+    SetTDI(tdi);
     m_tdoLevel = ReadTDO();
     WritePort();
     SetTCK(1);
     WritePort();
     SetTCK(0);
+    WritePort();
+    return m_tdoLevel;
+}
+
+void CJTAGTapPort::SetPins(int tck, int tms, int tdi)
+{
+    SetTCK(tck);
+    SetTMS(tms);
+    SetTDI(tdi);
     WritePort();
 }
 

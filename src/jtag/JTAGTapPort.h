@@ -2,21 +2,21 @@
 // TCK and TMS, one status line reads TDO, and two further lines tell that the cable is plugged in
 // (a loop-back from a data line to a status line) and that the target has power.
 //
-// CJTAGTapPort keeps the image of the data register and turns the interpreter's requests (set TMS,
-// set TDI, clock a path step) into whole-byte writes of that image; the back ends differ only in how
-// a byte reaches the data register and how the status register is read:
-//   CDirectIoTapPort   x86 port I/O (ioperm/outb/inb)          DirectIoTapPort.h
-//   CPpdevTapPort      the Linux parallel-port driver (ppdev)  PpdevTapPort.h
-//   CVirtualTapPort    a simulated port with simulated devices VirtualCable.h
+// CJTAGTapPort is the cable interface (JtagCable.h) of a parallel port: it keeps the image of the
+// data register and turns the interpreter's requests (set TMS, set TDI, clock a path step) into
+// whole-byte writes of that image. The back ends (cables/) differ only in how a byte reaches the
+// data register and how the status register is read:
+//   CDirectIoTapPort   x86 port I/O (ioperm/outb/inb)          cables/DirectIoTapPort.h
+//   CPpdevTapPort      the Linux parallel-port driver (ppdev)  cables/PpdevTapPort.h
+//   CVirtualTapPort    a simulated port with simulated devices cables/VirtualCable.h
 #pragma once
 
 #include <string>
 
+#include "jtag/JtagCable.h"
 #include "jtag/TapState.h"
 
 namespace kalidor {
-
-class CJtagClock;
 
 // Parallel-port line assignment.
 inline constexpr int kDataTDI = 0x01;        // data bit 0
@@ -34,46 +34,27 @@ inline constexpr int kStatusPowerSense = 0x08; // status bit 3, 1 = target power
 inline constexpr int kStdDataPorts[3] = {0x3BC, 0x378, 0x278};
 inline constexpr int kStdStatusPorts[3] = {0x3BD, 0x379, 0x279};
 
-// CheckCable results.
-inline constexpr int kCableReady = 100;
-inline constexpr int kCableNotAttached = 101;
-inline constexpr int kCableNoPower = 102;
-
 // Lines for SetLine and ToggleLine.
 inline constexpr int kLineTCK = 0;
 inline constexpr int kLineTMS = 1;
 inline constexpr int kLineTDI = 2;
 
-inline constexpr const char* kMsgPortRuntestNotSupported =
-    "Internal Software Error: Attempt to execute CJTAGTapPort::ExecuteRUNTEST...Programming failed!";
-
-class CJTAGTapPort {
+class CJTAGTapPort : public CJtagCable {
 public:
-    CJTAGTapPort() = default;
-    CJTAGTapPort(const CJTAGTapPort&) = delete;
-    CJTAGTapPort& operator=(const CJTAGTapPort&) = delete;
-
-    // 0..2
-    virtual ~CJTAGTapPort() = default;
-    // Prepares the port for use; false (after a message to the user) when it cannot be used.
-    virtual bool Open() { return true; }
-    virtual void Close() {}
+    // 0..2: destructor, Open() and Close() as every cable has them.
     // 3..4: port 0..2 takes the standard addresses; any other number keeps the given ones.
     virtual void SetPort(int number, int dataPort, int statusPort);
     virtual int GetPortNumber() const { return m_portNumber; }
     // 5..7: cable checks.
     virtual int CablePresent();  // 1 present (or the check is off), 0 not
     virtual int PowerPresent();  // 1 powered (or the check is off), 0 not
-    virtual int CheckCable();    // kCableReady, kCableNotAttached or kCableNoPower
-    // 8..10: a port that times RUNTEST itself returns 1 for kind 1; the plain ports do not.
-    virtual int SupportsRUNTEST(int kind) const;
-    virtual std::string GetName() const = 0;
-    virtual void ExecuteRUNTEST(int ms);
+    int CheckCable() override;   // kCableReady, kCableNotAttached or kCableNoPower
+    // 8..10: SupportsRUNTEST, GetName and ExecuteRUNTEST of the cable; a plain port does not time
+    // RUNTEST itself.
     // 11: one TCK cycle of a path step: TMS from the step, TDI from the stored level; TDO is read
     // before the rising edge. Three data-register writes.
     virtual void ClockStep(const CStateTransition& step);
-    // 12..14
-    virtual void SetTDIValue(int level) { m_tdiLevel = level ? 1 : 0; }
+    // 12..14 (SetTDIValue is the cable's)
     virtual int GetTDOValue() const { return m_tdoLevel; }
     virtual int GetDataPort() const { return m_dataPort; }
     // 15..19: change the data-register image only; nothing is written until WritePort.
@@ -89,7 +70,7 @@ public:
     virtual void ClearAux4();
     // 24..27
     virtual void WritePort();
-    virtual int ReadTDO();
+    int ReadTDO() override;
     virtual int ReadPowerSense();
     virtual int ReadCableSense();
     // 28: port test: `count` times line 0 then 1 (each written), then 0, then the saved image.
@@ -97,16 +78,14 @@ public:
     // 29: status bit 6 of the port at the fixed address 0x279 (debug only).
     virtual int ReadStatusBit6At279();
 
-    // The time base a port brings along (the virtual cable's clock); nullptr: real time.
-    virtual CJtagClock* GetClock() { return nullptr; }
+    // The cable's pins are bits of the data byte: set them and write it once.
+    void SetPins(int tck, int tms, int tdi) override;
+    // ClockStep with the given levels: the same three writes, TDO read before the first.
+    int Clock(int tms, int tdi) override;
+    CJTAGTapPort* ParallelPort() override { return this; }
 
     int GetStatusPort() const { return m_statusPort; }
     int GetDataByte() const { return m_dataByte; }
-    void SetCableCheck(int on) { m_cableCheck = on ? 1 : 0; }
-    int GetCableCheck() const { return m_cableCheck; }
-    void SetPowerCheck(int on) { m_powerCheck = on ? 1 : 0; }
-    int GetPowerCheck() const { return m_powerCheck; }
-    int GetTDIValue() const { return m_tdiLevel; }
 
 protected:
     // The back end: put a byte on the data register at `port`; read the status register at `port`.
@@ -121,10 +100,7 @@ protected:
             m_dataByte &= ~mask;
     }
 
-    int m_tdiLevel = 0;
     int m_tdoLevel = 0;
-    int m_cableCheck = 1;
-    int m_powerCheck = 1;
     int m_dataByte = 0;
     int m_dataPort = kStdDataPorts[1];
     int m_statusPort = kStdStatusPorts[1];

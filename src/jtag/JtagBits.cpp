@@ -14,41 +14,41 @@ bool CJtagBits::Allocate(int n)
 {
     Release();
     if (n < 0 || n > kMaxBits) return false;
-    bits_.assign(static_cast<std::size_t>(n) + kSpareBits, 0);
-    count_ = n;
+    m_bits.assign(static_cast<std::size_t>(n) + kSpareBits, 0);
+    m_count = n;
     return true;
 }
 
 void CJtagBits::Release()
 {
-    bits_.clear();
-    count_ = 0;
+    m_bits.clear();
+    m_count = 0;
 }
 
 int CJtagBits::GetBit(int i) const
 {
-    if (i < 0 || i >= count_) return -1;
-    return bits_[static_cast<std::size_t>(i)];
+    if (i < 0 || i >= m_count) return -1;
+    return m_bits[static_cast<std::size_t>(i)];
 }
 
 int CJtagBits::SetBit(int i, int v)
 {
-    if (i < 0 || i >= count_) return -1;
-    bits_[static_cast<std::size_t>(i)] = v != 0 ? 1 : 0;
+    if (i < 0 || i >= m_count) return -1;
+    m_bits[static_cast<std::size_t>(i)] = v != 0 ? 1 : 0;
     return 0;
 }
 
 int CJtagBits::GetStoredBit(int i) const
 {
-    if (i < 0 || static_cast<std::size_t>(i) >= bits_.size()) return -1;
-    return bits_[static_cast<std::size_t>(i)];
+    if (i < 0 || static_cast<std::size_t>(i) >= m_bits.size()) return -1;
+    return m_bits[static_cast<std::size_t>(i)];
 }
 
 bool CJtagBits::operator==(const CJtagBits& other) const
 {
-    if (count_ != other.count_) return false;
-    for (int i = 0; i < count_; ++i)
-        if (bits_[static_cast<std::size_t>(i)] != other.bits_[static_cast<std::size_t>(i)]) return false;
+    if (m_count != other.m_count) return false;
+    for (int i = 0; i < m_count; ++i)
+        if (m_bits[static_cast<std::size_t>(i)] != other.m_bits[static_cast<std::size_t>(i)]) return false;
     return true;
 }
 
@@ -58,26 +58,26 @@ void CJtagBits::LoadBitText(std::string_view text)
     const int n = static_cast<int>(text.size());
     Allocate(n);
     for (int i = 0; i < n; ++i)
-        bits_[static_cast<std::size_t>(i)] = text[static_cast<std::size_t>(n - 1 - i)] != '0' ? 1 : 0;
+        m_bits[static_cast<std::size_t>(i)] = text[static_cast<std::size_t>(n - 1 - i)] != '0' ? 1 : 0;
 }
 
 std::string CJtagBits::ToBitText() const
 {
-    std::string s(static_cast<std::size_t>(count_), '0');
-    for (int i = 0; i < count_; ++i)
-        if (bits_[static_cast<std::size_t>(i)]) s[static_cast<std::size_t>(count_ - 1 - i)] = '1';
+    std::string s(static_cast<std::size_t>(m_count), '0');
+    for (int i = 0; i < m_count; ++i)
+        if (m_bits[static_cast<std::size_t>(i)]) s[static_cast<std::size_t>(m_count - 1 - i)] = '1';
     return s;
 }
 
 bool CJtagBits::LoadHex(std::string_view hex, int length)
 {
     if (!Allocate(length)) return false;
-    const std::size_t stored = bits_.size();
+    const std::size_t stored = m_bits.size();
     std::size_t bit = 0;
     for (auto it = hex.rbegin(); it != hex.rend() && bit < stored; ++it) {
         int v = HexDigitValue(*it);
         if (v < 0) v = 0;
-        for (int k = 0; k < 4 && bit < stored; ++k, ++bit) bits_[bit] = (v >> k) & 1;
+        for (int k = 0; k < 4 && bit < stored; ++k, ++bit) m_bits[bit] = (v >> k) & 1;
     }
     return true;
 }
@@ -85,13 +85,13 @@ bool CJtagBits::LoadHex(std::string_view hex, int length)
 std::string CJtagBits::ToHex() const
 {
     static const char kDigits[] = "0123456789ABCDEF";
-    const int digits = (count_ + 3) / 4;
+    const int digits = (m_count + 3) / 4;
     std::string s(static_cast<std::size_t>(digits), '0');
     for (int d = 0; d < digits; ++d) {
         int v = 0;
         for (int k = 0; k < 4; ++k) {
             const int i = d * 4 + k;
-            if (i < count_ && bits_[static_cast<std::size_t>(i)]) v |= 1 << k;
+            if (i < m_count && m_bits[static_cast<std::size_t>(i)]) v |= 1 << k;
         }
         s[static_cast<std::size_t>(digits - 1 - d)] = kDigits[v];
     }
@@ -101,7 +101,7 @@ std::string CJtagBits::ToHex() const
 bool CJtagBits::ToHex(std::string& out, std::size_t scratchSize) const
 {
     out.clear();
-    const std::size_t digits = static_cast<std::size_t>((count_ + 3) / 4);
+    const std::size_t digits = static_cast<std::size_t>((m_count + 3) / 4);
     if (digits > scratchSize) return false;
     out = ToHex();
     return true;

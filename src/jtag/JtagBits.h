@@ -37,8 +37,8 @@ public:
     void Release();
 
     // Number of bits.
-    int Count() const { return count_; }
-    bool Empty() const { return count_ == 0; }
+    int Count() const { return m_count; }
+    bool Empty() const { return m_count == 0; }
 
     // Bit i (0 or 1), or -1 when i is not below the count.
     int GetBit(int i) const;
@@ -78,8 +78,8 @@ public:
     static CJtagBits FromHex(std::string_view hex, int length);
 
 private:
-    std::vector<unsigned char> bits_;  // Count() + kSpareBits elements, each 0 or 1
-    int count_ = 0;
+    std::vector<unsigned char> m_bits;  // Count() + kSpareBits elements, each 0 or 1
+    int m_count = 0;
 };
 
 // Value of one hexadecimal digit character (0..15), or -1 when it is not one.

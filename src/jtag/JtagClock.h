@@ -30,19 +30,19 @@ public:
 // Virtual time: starts at 0 and moves only when somebody waits or calls Advance.
 class CVirtualJtagClock : public CJtagClock {
 public:
-    std::int64_t NowMicroseconds() const override { return now_; }
+    std::int64_t NowMicroseconds() const override { return m_now; }
     void WaitMilliseconds(int ms) override
     {
-        if (ms > 0) now_ += static_cast<std::int64_t>(ms) * 1000;
+        if (ms > 0) m_now += static_cast<std::int64_t>(ms) * 1000;
     }
     bool IsReal() const override { return false; }
     void AdvanceMicroseconds(std::int64_t us)
     {
-        if (us > 0) now_ += us;
+        if (us > 0) m_now += us;
     }
 
 private:
-    std::int64_t now_ = 0;
+    std::int64_t m_now = 0;
 };
 
 // The process-wide real clock.

@@ -8,7 +8,8 @@
 #include "jtag/JtagScriptedDevice.h"
 #include "jtag/TapPortFactory.h"
 #include "jtag/TapSvfInterpreter.h"
-#include "jtag/VirtualCable.h"
+#include "jtag/cables/CableBackends.h"
+#include "jtag/cables/VirtualCable.h"
 #include "platform/Paths.h"
 #include "platform/Prompter.h"
 #include "platform/Settings.h"
@@ -41,14 +42,19 @@ CJtagInterfaceSettings Sanitised(CJtagInterfaceSettings s)
 {
     const CJtagInterfaceSettings defaults;
     if (s.interpreterId < 0 || s.interpreterId > kLastInterpreterId) s.interpreterId = defaults.interpreterId;
-    if (s.tapPortClass < 0 || s.tapPortClass >= kTapPortClassCount) s.tapPortClass = defaults.tapPortClass;
-    if (s.portId < 0 || s.portId > 2) s.portId = 1;
-    s.ppdevDevice = Trimmed(s.ppdevDevice);
-    s.virtualChain = Trimmed(s.virtualChain);
-    if (!UsableText(s.ppdevDevice)) s.ppdevDevice = defaults.ppdevDevice;
-    if (!UsableText(s.virtualChain) || !IsVirtualChainDescription(s.virtualChain))
-        s.virtualChain = defaults.virtualChain;
+    if (!FindCableBackend(s.tapPortClass)) s.tapPortClass = defaults.tapPortClass;
+    for (const CCableBackend& b : CableBackends()) {
+        const std::string value = Trimmed(b.get(s));
+        b.set(s, UsableText(value) && (!b.usable || b.usable(value)) ? value : std::string(b.defaultValue));
+    }
     return s;
+}
+
+// The back end of a (sanitised) choice.
+const CCableBackend& BackendOf(const CJtagInterfaceSettings& s)
+{
+    const CCableBackend* b = FindCableBackend(s.tapPortClass);
+    return b ? *b : *FindCableBackend(CJtagInterfaceSettings().tapPortClass);
 }
 
 std::string FormatOne(const char* pattern, const std::string& value)
@@ -80,41 +86,29 @@ CJtagInterfaceSettings CJtagInterfaceSettings::Read(const Settings& settings)
     CJtagInterfaceSettings s;
     s.interpreterId = settings.GetInt(kJtagConfigSection, kEntryInterpreterId, d.interpreterId);
     s.tapPortClass = settings.GetInt(kJtagConfigSection, kEntryTapPortClass, d.tapPortClass);
-    s.portId = settings.GetInt(kJtagConfigSection, kEntryPortId, d.portId);
-    s.ppdevDevice = settings.GetString(kJtagConfigSection, kEntryPpdevDevice, d.ppdevDevice);
-    s.virtualChain = settings.GetString(kJtagConfigSection, kEntryVirtualChain, d.virtualChain);
+    for (const CCableBackend& b : CableBackends())
+        b.set(s, settings.GetString(kJtagConfigSection, b.entry, b.get(d)));
     return Sanitised(s);
 }
 
 void CJtagInterfaceSettings::WritePort(Settings& settings) const
 {
     const CJtagInterfaceSettings s = Sanitised(*this);
-    settings.SetInt(kJtagConfigSection, kEntryPortId, s.portId);
     settings.SetInt(kJtagConfigSection, kEntryTapPortClass, s.tapPortClass);
-    settings.SetString(kJtagConfigSection, kEntryPpdevDevice, s.ppdevDevice);
-    settings.SetString(kJtagConfigSection, kEntryVirtualChain, s.virtualChain);
+    for (const CCableBackend& b : CableBackends()) settings.SetString(kJtagConfigSection, b.entry, b.get(s));
 }
 
 std::string CJtagInterfaceSettings::PortSpec() const
 {
-    switch (tapPortClass) {
-    case kTapPortDirect: {
-        const int id = portId >= 0 && portId <= 2 ? portId : 1;
-        char text[16];
-        std::snprintf(text, sizeof text, "direct:0x%X", static_cast<unsigned>(kStdDataPorts[id]));
-        return text;
-    }
-    case kTapPortVirtual: return virtualChain;
-    default: return "ppdev:" + ppdevDevice;
-    }
+    const CCableBackend& b = BackendOf(*this);
+    return b.text(b.get(*this));
 }
 
 bool CJtagInterfaceSettings::SamePort(const CJtagInterfaceSettings& other) const
 {
     if (tapPortClass != other.tapPortClass) return false;
-    if (tapPortClass == kTapPortPpdev) return ppdevDevice == other.ppdevDevice;
-    if (tapPortClass == kTapPortVirtual) return virtualChain == other.virtualChain;
-    return true;
+    const CCableBackend& b = BackendOf(*this);
+    return b.tunesRunningCable || b.get(*this) == b.get(other);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -171,13 +165,13 @@ std::size_t CSvfServerInterpreter::GetIncomingDRString(char* buffer, std::size_t
 
 // ---------------------------------------------------------------------------------------------
 
-CJtagOptions CJtagOptions::From(const CJTAGTapPort* port, const CJtagScriptedDevice& programmer,
+CJtagOptions CJtagOptions::From(const CJtagCable* cable, const CJtagScriptedDevice& programmer,
                                 const CJtagRegProgram& program)
 {
     CJtagOptions o;
-    if (port) {
-        o.cableCheck = port->GetCableCheck();
-        o.powerCheck = port->GetPowerCheck();
+    if (cable) {
+        o.cableCheck = cable->GetCableCheck();
+        o.powerCheck = cable->GetPowerCheck();
     }
     o.verifyAfterDownload = programmer.GetVerifyAfterDownload();
     o.idcodeCheck = program.GetIdcodeCheck();
@@ -185,11 +179,11 @@ CJtagOptions CJtagOptions::From(const CJTAGTapPort* port, const CJtagScriptedDev
     return o;
 }
 
-void CJtagOptions::ApplyTo(CJTAGTapPort* port, CJtagScriptedDevice& programmer, CJtagRegProgram& program) const
+void CJtagOptions::ApplyTo(CJtagCable* cable, CJtagScriptedDevice& programmer, CJtagRegProgram& program) const
 {
-    if (port) {
-        port->SetCableCheck(cableCheck);
-        port->SetPowerCheck(powerCheck);
+    if (cable) {
+        cable->SetCableCheck(cableCheck);
+        cable->SetPowerCheck(powerCheck);
     }
     programmer.SetVerifyAfterDownload(verifyAfterDownload);
     program.SetIdcodeCheck(idcodeCheck ? 1 : 0);
@@ -206,7 +200,7 @@ CJtagInterface::~CJtagInterface()
 void CJtagInterface::Stop()
 {
     if (m_interpreter) m_interpreter->Disconnect();
-    if (m_port) m_port->Close();
+    if (m_cable) m_cable->Close();
     m_portOpen = false;
 }
 
@@ -215,7 +209,7 @@ void CJtagInterface::Start(Settings& profile, const std::string& stateDir,
 {
     Stop();
     m_interpreter.reset();
-    m_port.reset();
+    m_cable.reset();
     m_startProblem.clear();
 
     // 1. Whatever was chosen before is what starts now.
@@ -230,30 +224,24 @@ void CJtagInterface::Start(Settings& profile, const std::string& stateDir,
     else
         m_interpreter = std::make_unique<CTapSvfInterpreter>();
 
-    // 3. The port. A virtual cable keeps its devices' cells in the state folder when it can.
-    std::string dir;
-    if (m_running.tapPortClass == kTapPortVirtual && !stateDir.empty()) {
-        std::error_code ec;
-        std::filesystem::create_directories(stateDir, ec);
-        if (!ec) dir = stateDir;
-    }
+    // 3. The cable. A virtual cable keeps its devices' cells in the state folder when it can.
     std::string error;
-    m_port = CreateTapPort(m_running.PortSpec(), dir, &error);
-    if (!m_port) {
+    m_cable = CreateCable(m_running.PortSpec(), stateDir, &error);
+    if (!m_cable) {
         m_startProblem = error.empty() ? m_running.PortSpec() : error;
     } else {
         // 4. Open quietly: a missing cable driver is told when the user programs, not at start.
         RecordingPrompter quiet;
         {
             ScopedPrompter scope(quiet);
-            m_portOpen = m_port->Open();
+            m_portOpen = m_cable->Open();
         }
-        if (!m_portOpen) m_startProblem = quiet.messages.empty() ? m_port->GetName() : quiet.messages.back().text;
+        if (!m_portOpen) m_startProblem = quiet.messages.empty() ? m_cable->GetName() : quiet.messages.back().text;
     }
-    m_interpreter->AttachPort(m_port.get(), m_running.interpreterId);
+    m_interpreter->AttachCable(m_cable.get(), m_running.interpreterId);
 
-    // 5. The port address; 6. the option word.
-    if (m_port) m_port->SetPort(m_running.portId, 0, 0);
+    // 5. The port address of a parallel port; 6. the option word.
+    if (CJTAGTapPort* port = Port()) port->SetPort(m_running.portId, 0, 0);
     m_interpreter->SetOption(0);
     SaveJtagProfile(profile);
 }
@@ -262,15 +250,15 @@ bool CJtagInterface::EnsurePortReady()
 {
     // An external server drives its own cable.
     if (m_interpreter && m_interpreter->GetInterpreterID() != kInterpreterBuiltIn) return true;
-    if (!m_port) {
+    if (!m_cable) {
         CurrentPrompter().Message(FormatOne(kMsgNoTapPort, m_startProblem), kCaption, Buttons::Ok,
                                   MessageIcon::Error);
         return false;
     }
     if (m_portOpen) return true;
-    m_portOpen = m_port->Open();  // tells the user why when it cannot
+    m_portOpen = m_cable->Open();  // tells the user why when it cannot
     if (!m_portOpen) return false;
-    m_port->SetPort(m_running.portId, 0, 0);
+    if (CJTAGTapPort* port = Port()) port->SetPort(m_running.portId, 0, 0);
     m_startProblem.clear();
     return true;
 }
@@ -316,7 +304,7 @@ CPortChange CJtagInterface::SelectPort(Settings& profile, const CJtagInterfaceSe
     // The running port again: its address may change at once.
     bool applied = false;
     if (choice.portId != m_running.portId) {
-        if (m_port) m_port->SetPort(choice.portId, 0, 0);
+        if (CJTAGTapPort* port = Port()) port->SetPort(choice.portId, 0, 0);
         m_running.portId = choice.portId;
         applied = true;
     }
@@ -327,21 +315,18 @@ CPortChange CJtagInterface::SelectPort(Settings& profile, const CJtagInterfaceSe
 
 std::string CJtagInterface::PortName() const
 {
-    return m_port ? m_port->GetName() : std::string("none");
+    return m_cable ? m_cable->GetName() : std::string("none");
 }
 
 // ---------------------------------------------------------------------------------------------
 
-bool VirtualChainCountsFor(const std::string& chain, const std::string& deviceType, CJtagChainCounts& counts)
+namespace {
+
+// The counts of the device at `at` of a parsed chain (the others in bypass).
+bool ChainCountsOf(const std::vector<VirtualChainItem>& items, std::size_t at, CJtagChainCounts& counts)
 {
     counts = {};
-    std::vector<VirtualChainItem> items;
-    std::string error;
-    if (!ParseVirtualChain(chain, items, error)) return false;
-    std::size_t at = items.size();
-    for (std::size_t i = 0; i < items.size() && at == items.size(); ++i)
-        if (items[i].type == deviceType) at = i;
-    if (at == items.size()) return false;
+    if (at >= items.size()) return false;
     for (std::size_t i = 0; i < items.size(); ++i) {
         if (i < at) {
             counts.tir += items[i].irLength;
@@ -352,6 +337,29 @@ bool VirtualChainCountsFor(const std::string& chain, const std::string& deviceTy
         }
     }
     return true;
+}
+
+}  // namespace
+
+bool VirtualChainCountsFor(const std::string& chain, const std::string& deviceType, CJtagChainCounts& counts)
+{
+    counts = {};
+    std::vector<VirtualChainItem> items;
+    std::string error;
+    if (!ParseVirtualChain(chain, items, error)) return false;
+    std::size_t at = items.size();
+    for (std::size_t i = 0; i < items.size() && at == items.size(); ++i)
+        if (items[i].type == deviceType) at = i;
+    return ChainCountsOf(items, at, counts);
+}
+
+bool VirtualChainCountsAt(const std::string& chain, int position, CJtagChainCounts& counts)
+{
+    counts = {};
+    std::vector<VirtualChainItem> items;
+    std::string error;
+    if (position < 0 || !ParseVirtualChain(chain, items, error)) return false;
+    return ChainCountsOf(items, static_cast<std::size_t>(position), counts);
 }
 
 std::string DefaultVirtualStateDirectory()

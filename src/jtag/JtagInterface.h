@@ -5,12 +5,14 @@
 // Entries of the section:
 //   SVFInterpreterWasChanged  1 while a choice made in the dialogs waits for the next start
 //   SVFInterpreterID          0 the built-in interpreter; 1 to 3 the client of an external SVF server
-//   TapPortClass              0 direct port writes, 1 the Linux parallel-port driver (ppdev),
-//                             2 the virtual cable (simulated devices, no hardware)
+//   TapPortClass              the cable back end (cables/CableBackends.h): 0 direct port writes,
+//                             1 the Linux parallel-port driver (ppdev), 2 the virtual cable
+//                             (simulated devices, no hardware)
+// and the setting of each back end:
 //   PortID                    0, 1, 2: the parallel port at 3BCh, 378h, 278h (direct port writes)
 //   PpdevDevice               the parallel-port device file of the driver (/dev/parport0)
 //   VirtualChain              the devices on the virtual cable, "virtual:ZelA" or a longer chain
-//                             such as "virtual:ZelA,foreign:8,ZelC" (VirtualCable.h)
+//                             such as "virtual:ZelA,foreign:8,ZelC" (cables/VirtualCable.h)
 //
 // A change of interface in the dialogs is stored at once but takes effect at the next start; until
 // then programming is refused (the documents ask InterfaceChanged()). Choosing again what is
@@ -21,6 +23,7 @@
 #include <string>
 
 #include "jtag/JTAGTapPort.h"
+#include "jtag/JtagCable.h"
 #include "jtag/JtagFrame.h"
 #include "jtag/SvfInterpreter.h"
 
@@ -39,11 +42,10 @@ inline constexpr const char* kEntryPortId = "PortID";
 inline constexpr const char* kEntryPpdevDevice = "PpdevDevice";
 inline constexpr const char* kEntryVirtualChain = "VirtualChain";
 
-// TapPortClass values.
+// TapPortClass values of the cable back ends.
 inline constexpr int kTapPortDirect = 0;
 inline constexpr int kTapPortPpdev = 1;
 inline constexpr int kTapPortVirtual = 2;
-inline constexpr int kTapPortClassCount = 3;
 
 inline constexpr const char* kDefaultPpdevDevice = "/dev/parport0";
 inline constexpr const char* kDefaultVirtualChain = "virtual:ZelA";
@@ -64,12 +66,6 @@ inline constexpr const char* kInterpreterNameWin32Dde = "Windows NT using Win32 
 inline constexpr const char* kInterpreterNameOs2Dde = "Win-OS/2 using OS/2 DDE Server";
 inline constexpr const char* kInterpreterNameUnknown = "Unknown";
 
-// Port kinds by TapPortClass, as the dialogs name them.
-inline constexpr const char* kTapPortClassNames[kTapPortClassCount] = {
-    "No driver, direct port writes",
-    "Linux parallel port driver (ppdev)",
-    "Virtual cable (simulated devices, no hardware)",
-};
 // The standard ports by PortID.
 inline constexpr const char* kPortIdNames[3] = {"3BCH", "378H", "278H"};
 
@@ -87,22 +83,23 @@ inline constexpr const char* kMsgNoTapPort =
 const char* InterpreterName(int id);
 
 // The settings of the section, read with their defaults and brought into range: an interpreter ID
-// outside 0..3 and a port class outside 0..2 take the defaults, a PortID outside 0..2 means 1,
-// empty or overlong texts take the defaults.
+// outside 0..3 and a port class that names no back end take the defaults, a PortID outside 0..2
+// means 1, empty or overlong texts and texts a back end cannot use take the defaults.
 struct CJtagInterfaceSettings {
     int interpreterId = kInterpreterBuiltIn;
     int tapPortClass = kTapPortPpdev;
+    // The settings of the back ends (each back end reads and writes its own).
     int portId = 1;
     std::string ppdevDevice = kDefaultPpdevDevice;
     std::string virtualChain = kDefaultVirtualChain;
 
     static CJtagInterfaceSettings Read(const Settings& settings);
-    // Writes TapPortClass, PortID, PpdevDevice and VirtualChain (not the interpreter ID).
+    // Writes TapPortClass and the setting of every back end (not the interpreter ID).
     void WritePort(Settings& settings) const;
-    // The port text for CreateTapPort: "direct:0x378", "ppdev:/dev/parport0" or the chain.
+    // The cable text for CreateCable: "direct:0x378", "ppdev:/dev/parport0" or the chain.
     std::string PortSpec() const;
-    // The same port (class and, for its class, the device file or the chain); the address of a
-    // direct port is not compared.
+    // The same cable (class and the setting of its back end); a setting that only tunes the
+    // running cable, the address of a direct port, is not compared.
     bool SamePort(const CJtagInterfaceSettings& other) const;
     bool operator==(const CJtagInterfaceSettings&) const = default;
 };
@@ -156,10 +153,10 @@ struct CJtagOptions {
     int idcodeCheck = 1;          // the register program inserts its IDCODE check
     int inlineVerify = 1;         // the register program verifies in line with TDO clauses
 
-    // Reads the five values; a missing port leaves the two checks at 1.
-    static CJtagOptions From(const CJTAGTapPort* port, const CJtagScriptedDevice& programmer,
+    // Reads the five values; a missing cable leaves the two checks at 1.
+    static CJtagOptions From(const CJtagCable* cable, const CJtagScriptedDevice& programmer,
                              const CJtagRegProgram& program);
-    void ApplyTo(CJTAGTapPort* port, CJtagScriptedDevice& programmer, CJtagRegProgram& program) const;
+    void ApplyTo(CJtagCable* cable, CJtagScriptedDevice& programmer, CJtagRegProgram& program) const;
     bool operator==(const CJtagOptions&) const = default;
 };
 
@@ -179,8 +176,8 @@ public:
     CJtagInterface& operator=(const CJtagInterface&) = delete;
 
     // The start sequence: writes SVFInterpreterWasChanged = 0 and clears the changed flag, creates
-    // the interpreter of SVFInterpreterID and the port of TapPortClass, opens the port and attaches
-    // it, selects PortID, sets the option word to 0. Messages of a port that cannot be opened now
+    // the interpreter of SVFInterpreterID and the cable of TapPortClass, opens the cable and
+    // attaches it, selects PortID on a parallel port, sets the option word to 0. Messages of a port that cannot be opened now
     // are kept for the first programming operation (StartProblem()) instead of being shown at
     // start; EnsurePortReady() tries again. `stateDir` is where virtual devices keep their cells.
     // `transport`, when given, carries the conversation of an external SVF server.
@@ -190,7 +187,9 @@ public:
     void Stop();
 
     CSvfInterpreter* Interpreter() const { return m_interpreter.get(); }
-    CJTAGTapPort* Port() const { return m_port.get(); }
+    // The running cable, and the parallel port it is (nullptr for a cable of another kind).
+    CJtagCable* Cable() const { return m_cable.get(); }
+    CJTAGTapPort* Port() const { return m_cable ? m_cable->ParallelPort() : nullptr; }
     // The settings the running interface was made from.
     const CJtagInterfaceSettings& Running() const { return m_running; }
     // True while a changed choice waits for a restart.
@@ -217,7 +216,7 @@ public:
 private:
     void UpdateChanged(Settings& profile);
 
-    std::unique_ptr<CJTAGTapPort> m_port;
+    std::unique_ptr<CJtagCable> m_cable;
     std::unique_ptr<CSvfInterpreter> m_interpreter;
     CJtagInterfaceSettings m_running;
     std::string m_stateDir;
@@ -229,6 +228,9 @@ private:
 // The header and trailer counts of the first device of `deviceType` on a virtual chain (the other
 // devices in bypass). False, with all counts 0, when the chain is bad or holds no such device.
 bool VirtualChainCountsFor(const std::string& chain, const std::string& deviceType, CJtagChainCounts& counts);
+// The same for the device at `position` (0 is the first of the description). False, with all
+// counts 0, when the chain is bad or has no device there.
+bool VirtualChainCountsAt(const std::string& chain, int position, CJtagChainCounts& counts);
 
 // Where the virtual devices of the virtual cable keep their E2 cells between runs (shared with
 // kalidor-cli): $XDG_CACHE_HOME (or ~/.cache) + "/Norvane Dividaduzudav Corporation/VirtualJtag";

@@ -14,6 +14,7 @@
 namespace kalidor {
 
 class CJTAGTapPort;
+class CJtagCable;
 
 // Results of ExecuteLine.
 inline constexpr int kSvfOk = 0;
@@ -33,6 +34,9 @@ public:
 
     // 0: stores the ID and the port (not owned) and prepares the interpreter for it.
     virtual void AttachPort(CJTAGTapPort* port, int id) = 0;
+    // The same for any cable; an interpreter that drives only parallel ports gets the cable's
+    // parallel port (nullptr for another kind of cable).
+    virtual void AttachCable(CJtagCable* cable, int id);
     // 1
     virtual int GetInterpreterID() const { return m_interpreterId; }
     // 2..4

@@ -1,9 +1,8 @@
 #include "jtag/TapPortFactory.h"
 
-#include "jtag/DirectIoTapPort.h"
 #include "jtag/JtagBits.h"
-#include "jtag/PpdevTapPort.h"
-#include "jtag/VirtualCable.h"
+#include "jtag/JtagText.h"
+#include "jtag/cables/CableBackends.h"
 
 namespace kalidor {
 
@@ -39,8 +38,9 @@ bool TapPortAddress(std::string_view spec, int& number, int& dataPort, int& stat
     number = 1;
     dataPort = kStdDataPorts[1];
     statusPort = kStdStatusPorts[1];
-    if (spec.substr(0, 7) != "direct:") return true;
-    const int address = ParseAddress(spec.substr(7));
+    constexpr std::string_view kDirectPrefix = "direct:";
+    if (!StartsWithNoCase(spec, kDirectPrefix)) return true;
+    const int address = ParseAddress(spec.substr(kDirectPrefix.size()));
     if (address < 0 || address > 0xFFFE) return false;
     for (int i = 0; i < 3; ++i) {
         if (kStdDataPorts[i] == address) {
@@ -56,35 +56,31 @@ bool TapPortAddress(std::string_view spec, int& number, int& dataPort, int& stat
     return true;
 }
 
-void ApplyTapPortAddress(CJTAGTapPort& port, std::string_view spec)
+void ApplyTapPortAddress(CJtagCable& cable, std::string_view spec)
 {
+    CJTAGTapPort* port = cable.ParallelPort();
     int number = 1, data = 0, status = 0;
-    if (!TapPortAddress(spec, number, data, status)) return;
-    port.SetPort(number, data, status);
+    if (!port || !TapPortAddress(spec, number, data, status)) return;
+    port->SetPort(number, data, status);
+}
+
+std::unique_ptr<CJtagCable> CreateCable(std::string_view spec, const std::string& stateDir, std::string* error)
+{
+    spec = TrimSpec(spec);
+    std::string message;
+    std::unique_ptr<CJtagCable> cable;
+    if (const CCableBackend* backend = CableBackendOf(spec)) cable = backend->create(spec, stateDir, &message);
+    if (cable) return cable;
+    if (message.empty()) message = "Unknown JTAG port \"" + std::string(spec) + "\" (use " + CableUsage() + ").";
+    if (error) *error = message;
+    return nullptr;
 }
 
 std::unique_ptr<CJTAGTapPort> CreateTapPort(std::string_view spec, const std::string& stateDir, std::string* error)
 {
-    spec = TrimSpec(spec);
-    if (IsVirtualChainDescription(spec)) {
-        std::unique_ptr<CVirtualTapPort> port = CreateVirtualTapPort(spec, stateDir, error);
-        return port;
-    }
-    if (spec == "direct") return std::make_unique<CDirectIoTapPort>();
-    if (spec.substr(0, 7) == "direct:") {
-        int number = 0, data = 0, status = 0;
-        if (TapPortAddress(spec, number, data, status)) return std::make_unique<CDirectIoTapPort>();
-        if (error)
-            *error = "Bad parallel port address \"" + std::string(spec.substr(7)) +
-                     "\" (use a hexadecimal address such as 0x378).";
-        return nullptr;
-    }
-    if (spec == "ppdev") return std::make_unique<CPpdevTapPort>();
-    if (spec.substr(0, 6) == "ppdev:" && spec.size() > 6)
-        return std::make_unique<CPpdevTapPort>(std::string(spec.substr(6)));
-    if (error)
-        *error = "Unknown JTAG port \"" + std::string(spec) +
-                 "\" (use direct, direct:ADDR, ppdev, ppdev:/dev/parportN or virtual:DEVICES).";
+    std::unique_ptr<CJtagCable> cable = CreateCable(spec, stateDir, error);
+    if (cable && cable->ParallelPort() == cable.get()) return std::unique_ptr<CJTAGTapPort>(cable.release()->ParallelPort());
+    if (cable && error) *error = cable->GetName() + " is not a parallel port.";
     return nullptr;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "jtag/JTAGTapPort.h"
+#include "jtag/JtagText.h"
 #include "platform/Prompter.h"
 
 namespace kalidor {
@@ -23,6 +24,11 @@ std::size_t CopyToBuffer(const std::string& text, char* buffer, std::size_t size
     text.copy(buffer, n);
     buffer[n] = '\0';
     return n;
+}
+
+void CSvfInterpreter::AttachCable(CJtagCable* cable, int id)
+{
+    AttachPort(cable ? cable->ParallelPort() : nullptr, id);
 }
 
 std::size_t CSvfInterpreter::GetOutgoingIRString(char* buffer, std::size_t size)
@@ -189,15 +195,6 @@ std::string_view NextToken(std::string_view& rest, std::string_view delims)
     return token;
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 // The leading decimal digits of a token, saturating; `ok` false when it has none.
 unsigned long long LeadingNumber(std::string_view token, bool& ok)
 {
@@ -272,13 +269,19 @@ CTapSvfInterpreter::CTapSvfInterpreter() : m_clock(&SteadyJtagClock()) {}
 
 void CTapSvfInterpreter::AttachPort(CJTAGTapPort* port, int id)
 {
+    AttachCable(port, id);
+}
+
+void CTapSvfInterpreter::AttachCable(CJtagCable* cable, int id)
+{
     m_interpreterId = id;
-    m_port = port;
-    if (m_port) {
-        m_port->SetPort(1, 0, 0);
-        m_port->SetPort(2, 0, 0);
-        m_port->SetPort(0, 0, 0);
+    m_port = cable;
+    if (CJTAGTapPort* parallel = cable ? cable->ParallelPort() : nullptr) {
+        parallel->SetPort(1, 0, 0);
+        parallel->SetPort(2, 0, 0);
+        parallel->SetPort(0, 0, 0);
     }
+    ClearClocks();
     PathTable();
     SetClock(m_clockOverride);
 }
@@ -306,15 +309,23 @@ void CTapSvfInterpreter::Delay(int ms)
 
 void CTapSvfInterpreter::PulseTCK()
 {
-    if (m_port) m_port->PulseTCK();
+    if (!m_port) return;
+    if (CJTAGTapPort* parallel = m_port->ParallelPort())
+        parallel->PulseTCK();
+    else
+        m_port->Clock(m_lastTms, m_port->GetTDIValue());
 }
 
 void CTapSvfInterpreter::ClockTDI(int level)
 {
     if (!m_port) return;
-    m_port->SetTDI(level);
-    m_port->WritePort();
-    m_port->PulseTCK();
+    if (CJTAGTapPort* parallel = m_port->ParallelPort()) {
+        parallel->SetTDI(level);
+        parallel->WritePort();
+        parallel->PulseTCK();
+    } else {
+        m_port->Clock(m_lastTms, level);
+    }
 }
 
 void CTapSvfInterpreter::ClockStep(const CStateTransition& step, bool& reported)
@@ -324,8 +335,30 @@ void CTapSvfInterpreter::ClockStep(const CStateTransition& step, bool& reported)
         reported = true;
         CurrentPrompter().Message(kMsgBreakInStatePath);
     }
-    if (m_port) m_port->ClockStep(step);
+    if (m_port) {
+        m_queueTms.push_back(static_cast<std::uint8_t>(step.m_tms ? 1 : 0));
+        m_queueTdi.push_back(static_cast<std::uint8_t>(m_port->GetTDIValue()));
+        m_lastTms = step.m_tms ? 1 : 0;
+    }
     m_currentState = step.m_nextState;
+}
+
+void CTapSvfInterpreter::FlushClocks()
+{
+    const std::size_t count = m_queueTms.size() - m_queueSent;
+    if (!m_port || count == 0) return;
+    m_queueTdo.resize(m_queueTms.size());
+    m_port->Shift(&m_queueTms[m_queueSent], &m_queueTdi[m_queueSent], count, &m_queueTdo[m_queueSent]);
+    m_port->Flush();
+    m_queueSent = m_queueTms.size();
+}
+
+void CTapSvfInterpreter::ClearClocks()
+{
+    m_queueTms.clear();
+    m_queueTdi.clear();
+    m_queueTdo.clear();
+    m_queueSent = 0;
 }
 
 void CTapSvfInterpreter::RunPath(int n)
@@ -336,6 +369,14 @@ void CTapSvfInterpreter::RunPath(int n)
 }
 
 int CTapSvfInterpreter::MoveToState(int target)
+{
+    ClearClocks();
+    const int result = QueueMoveToState(target);
+    FlushClocks();
+    return result;
+}
+
+int CTapSvfInterpreter::QueueMoveToState(int target)
 {
     const int from = StableIndex(m_currentState);
     const int to = StableIndex(target);
@@ -354,10 +395,18 @@ void CTapSvfInterpreter::ResetTap()
 void CTapSvfInterpreter::GoTo(int target)
 {
     if (StableIndex(m_currentState) < 0) ResetTap();
-    MoveToState(target);
+    QueueMoveToState(target);
 }
 
 int CTapSvfInterpreter::ExecuteLine(std::string_view text)
+{
+    ClearClocks();
+    const int result = ExecuteStatement(text);
+    FlushClocks();
+    return result;
+}
+
+int CTapSvfInterpreter::ExecuteStatement(std::string_view text)
 {
     if (!text.empty() && text.front() == '!') return kSvfOk;
     const std::size_t bang = text.find('!');
@@ -430,8 +479,9 @@ int CTapSvfInterpreter::Runtest(std::string_view rest)
     // The instruction shifted last takes effect at Update-IR on the way into Run-Test/Idle; the TAP
     // waits there and then goes to Test-Logic-Reset, so that the recorded state is the TAP's.
     GoTo(TAP_IDLE);
+    FlushClocks();
     Delay(ms);
-    MoveToState(TAP_RESET);
+    QueueMoveToState(TAP_RESET);
     m_currentState = TAP_RESET;
     return kSvfOk;
 }
@@ -497,7 +547,6 @@ void CTapSvfInterpreter::ShiftBits(bool instruction, const CJtagBits& tdi, CJtag
     const int end = instruction ? m_endIrState : m_endDrState;
     const int n = tdi.Count();
 
-    auto tdo = [&]() { return m_port ? m_port->GetTDOValue() : 0; };
     auto setTdi = [&](int level) {
         if (m_port) m_port->SetTDIValue(level);
     };
@@ -508,29 +557,30 @@ void CTapSvfInterpreter::ShiftBits(bool instruction, const CJtagBits& tdi, CJtag
     setTdi(1);
     for (unsigned h = 0; h < header; ++h) RunPath(shift);
 
+    // The n bits are n consecutive clocks of the queue: bits 0..n-2 along the shift path, the last
+    // one along the shift path too (trailer bits follow) or out to Exit1.
+    const std::size_t first = m_queueTms.size();
+    for (int i = 0; i < n - 1; ++i) {
+        setTdi(tdi.GetBit(i));
+        RunPath(shift);
+    }
+    setTdi(tdi.GetBit(n - 1));
     if (trailer == 0) {
-        for (int i = 0; i < n - 1; ++i) {
-            setTdi(tdi.GetBit(i));
-            RunPath(shift);
-            captured.SetBit(i, tdo());
-        }
-        setTdi(tdi.GetBit(n - 1));
         RunPath(toExit1);
-        captured.SetBit(n - 1, tdo());
         RunPath(toPause);
     } else {
-        for (int i = 0; i < n; ++i) {
-            setTdi(tdi.GetBit(i));
-            RunPath(shift);
-            captured.SetBit(i, tdo());
-        }
+        RunPath(shift);
         setTdi(1);
         for (unsigned t = 0; t + 1 < trailer; ++t) RunPath(shift);
         RunPath(toExit1);
         RunPath(toPause);
     }
 
-    if (end != m_currentState) MoveToState(end);
+    if (end != m_currentState) QueueMoveToState(end);
+
+    FlushClocks();
+    if (!m_port) return;
+    for (int i = 0; i < n; ++i) captured.SetBit(i, m_queueTdo[first + static_cast<std::size_t>(i)]);
 }
 
 }  // namespace kalidor

@@ -3,6 +3,10 @@
 // bit with header and trailer bits for the other devices of a chain, and compares the captured TDO
 // bits of a data scan with the expected ones.
 //
+// The clocks of one statement (its state paths and its scan) are collected and handed to the cable
+// as one batched shift, flushed before the statement ends and before any wait; a cable that moves
+// bits in blocks sends them together, any other clocks them one by one.
+//
 // The subset of SVF it executes (one statement per line, the semicolon optional, keywords in any
 // letter case, "!" starts a comment):
 //   SIR n TDI (hex)            instruction scan; the TDO is captured, never compared
@@ -18,6 +22,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "jtag/JtagClock.h"
 #include "jtag/SvfInterpreter.h"
@@ -64,6 +69,8 @@ public:
     CTapSvfInterpreter();
 
     void AttachPort(CJTAGTapPort* port, int id) override;
+    // A parallel port is set to port 0 until the configuration applies its own.
+    void AttachCable(CJtagCable* cable, int id) override;
     int Connect() override { return 1; }
     int IsConnected() override { return 1; }
     void Disconnect() override {}
@@ -93,22 +100,29 @@ public:
     unsigned SIRLength() const { return m_sirLength; }
     unsigned SDRLength() const { return m_sdrLength; }
     std::int64_t Frequency() const { return m_frequency; }
-    CJTAGTapPort* Port() const { return m_port; }
+    CJtagCable* Port() const { return m_port; }
 
     // Path n of the table (0..24); an empty path for any other n.
     static const CStatePath& Path(int n);
 
 private:
+    int ExecuteStatement(std::string_view text);
+    // Path steps are queued (the model follows at once) and go to the cable with FlushClocks.
     void RunPath(int n);
     void ClockStep(const CStateTransition& step, bool& reported);
+    int QueueMoveToState(int target);
     // Moves to a stable state; a model that does not know the TAP state resets the TAP first.
     void GoTo(int target);
     void ResetTap();
     int Scan(bool instruction, std::string_view rest);
     void ShiftBits(bool instruction, const CJtagBits& tdi, CJtagBits& captured);
     int Runtest(std::string_view rest);
+    // Hands the clocks queued since the last flush to the cable and waits for their TDO levels
+    // (m_queueTdo, by position in the queue). A statement starts with an empty queue.
+    void FlushClocks();
+    void ClearClocks();
 
-    CJTAGTapPort* m_port = nullptr;
+    CJtagCable* m_port = nullptr;
     CJtagClock* m_clock = nullptr;
     CJtagClock* m_clockOverride = nullptr;
     unsigned m_hir = 0, m_hdr = 0, m_tir = 0, m_tdr = 0;
@@ -117,6 +131,11 @@ private:
     int m_endIrState = TAP_IDLE;
     int m_endDrState = TAP_IDLE;
     std::int64_t m_frequency = 0;
+    int m_lastTms = 0;
+    // The clocks of the statement under way: TMS and TDI per clock, and the TDO levels of those
+    // sent; the first m_queueSent have gone to the cable.
+    std::vector<std::uint8_t> m_queueTms, m_queueTdi, m_queueTdo;
+    std::size_t m_queueSent = 0;
 };
 
 }  // namespace kalidor

@@ -4,7 +4,7 @@
 
 #include <climits>
 
-#include "document/XmlParser.h"
+#include "base/XmlParser.h"
 
 namespace kalidor {
 

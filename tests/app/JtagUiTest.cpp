@@ -21,7 +21,7 @@
 #include "jtag/JtagDevice.h"
 #include "jtag/JtagRegProgram.h"
 #include "jtag/JtagScriptedDevice.h"
-#include "jtag/VirtualCable.h"
+#include "jtag/cables/VirtualCable.h"
 #include "jtag/ui/JtagDialogs.h"
 #include "jtag/ui/JtagUi.h"
 

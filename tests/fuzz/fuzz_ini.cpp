@@ -8,7 +8,7 @@
 #include "FuzzSupport.h"
 #include "jtag/JtagInterface.h"
 #include "jtag/TapPortFactory.h"
-#include "jtag/VirtualCable.h"
+#include "jtag/cables/VirtualCable.h"
 #include "platform/Settings.h"
 
 using namespace kalidor;

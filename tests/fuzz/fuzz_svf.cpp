@@ -7,7 +7,7 @@
 
 #include "FuzzSupport.h"
 #include "jtag/TapSvfInterpreter.h"
-#include "jtag/VirtualCable.h"
+#include "jtag/cables/VirtualCable.h"
 
 using namespace kalidor;
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "document/XmlParser.h"
+#include "base/XmlParser.h"
 
 using namespace kalidor;
 

@@ -20,7 +20,7 @@
 #include "jtag/JtagUiModel.h"
 #include "jtag/TapPortFactory.h"
 #include "jtag/TapSvfInterpreter.h"
-#include "jtag/VirtualCable.h"
+#include "jtag/cables/VirtualCable.h"
 #include "platform/Prompter.h"
 #include "platform/Settings.h"
 

@@ -9,7 +9,7 @@
 
 #include "jtag/JTAGTapPort.h"
 #include "jtag/TapSvfInterpreter.h"
-#include "jtag/VirtualCable.h"
+#include "jtag/cables/VirtualCable.h"
 
 namespace kalidor::test {
 

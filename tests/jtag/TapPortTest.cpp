@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "jtag/DirectIoTapPort.h"
-#include "jtag/PpdevTapPort.h"
+#include "jtag/cables/DirectIoTapPort.h"
+#include "jtag/cables/PpdevTapPort.h"
 #include "jtag/TapPortFactory.h"
-#include "jtag/VirtualCable.h"
+#include "jtag/cables/VirtualCable.h"
 #include "platform/Prompter.h"
 
 namespace kalidor {

@@ -1,6 +1,9 @@
+// The plugin library kalidor-cli-raster.so: Qt's SVG renderer behind one C entry point.
 #include "cli/ui/SvgRaster.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include <QByteArray>
@@ -11,8 +14,6 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSvgRenderer>
-
-namespace kalidor::cli {
 
 namespace {
 
@@ -30,10 +31,7 @@ void EnsureApplication()
     static std::unique_ptr<QGuiApplication> app(new QGuiApplication(argc, argv));
 }
 
-}  // namespace
-
-bool RenderSvgToFile(const std::string& svg, const std::string& path, bool pdf, int width, int height,
-                     std::string* error)
+bool Render(const std::string& svg, const std::string& path, bool pdf, int width, int height, std::string* error)
 {
     EnsureApplication();
     QSvgRenderer renderer(QByteArray(svg.data(), static_cast<qsizetype>(svg.size())));
@@ -70,4 +68,19 @@ bool RenderSvgToFile(const std::string& svg, const std::string& path, bool pdf, 
     return true;
 }
 
-}  // namespace kalidor::cli
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) int KalidorRenderSvg(const char* svg, std::size_t svgSize,
+                                                                       const char* path, int pdf, int width,
+                                                                       int height, char* error,
+                                                                       std::size_t errorSize)
+{
+    std::string reason;
+    const bool ok = Render(std::string(svg, svgSize), path, pdf != 0, width, height, &reason);
+    if (error && errorSize > 0) {
+        const std::size_t n = std::min(reason.size(), errorSize - 1);
+        std::memcpy(error, reason.data(), n);
+        error[n] = '\0';
+    }
+    return ok ? 1 : 0;
+}

@@ -16,9 +16,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "jtag/JtagRegProgram.h"
-#include "jtag/VirtualCable.h"
 #include "platform/Prompter.h"
 
 namespace kalidor {
@@ -201,53 +201,19 @@ CJtagInterfaceDialog::CJtagInterfaceDialog(CJtagInterface& iface, Settings& prof
     il->setColumnStretch(3, 1);
     layout->addWidget(interp);
 
-    // The download cable.
+    // The download cable: one choice per back end, each with the field of its setting.
     const CJtagInterfaceSettings stored = CJtagInterfaceSettings::Read(profile);
     auto* cable = new QGroupBox(tr("Download cable"));
     auto* cl = new QGridLayout(cable);
-    for (int c = 0; c < kTapPortClassCount; ++c) {
-        m_class[c] = new QRadioButton(Q(kTapPortClassNames[c]));
-        m_class[c]->setObjectName(QStringLiteral("portClass%1").arg(c));
-    }
-    m_class[stored.tapPortClass]->setChecked(true);
-
-    m_device = new QComboBox;
-    m_device->setEditable(true);
-    QStringList devices = QDir(QStringLiteral("/dev")).entryList({QStringLiteral("parport*")}, QDir::System);
-    for (const char* d : {"/dev/parport0", "/dev/parport1", "/dev/parport2"})
-        if (!devices.contains(QString::fromUtf8(d).mid(5)))
-            devices << QString::fromUtf8(d).mid(5);
-    devices.sort();
-    for (const QString& d : devices)
-        m_device->addItem(QStringLiteral("/dev/") + d);
-    m_device->setCurrentText(Q(stored.ppdevDevice));
-
-    m_portId = new QComboBox;
-    for (const char* p : kPortIdNames)
-        m_portId->addItem(Q(p));
-    m_portId->setCurrentIndex(stored.portId);
-
-    m_chain = new QLineEdit(Q(stored.virtualChain));
-    m_chain->setMinimumWidth(m_chain->fontMetrics().horizontalAdvance(QStringLiteral("virtual:ZelA,foreign:8,ZelC,ZelD")));
-    m_chainError = new QLabel;
-    m_chainError->setWordWrap(true);
-    QPalette pal = m_chainError->palette();
-    pal.setColor(QPalette::WindowText, QColor(0xB0, 0x10, 0x10));
-    m_chainError->setPalette(pal);
-    auto* help = new QLabel(Q(std::string(kVirtualChainHelp) + "\n" + kVirtualFaultHelp));
-    help->setWordWrap(true);
-
-    cl->addWidget(m_class[kTapPortPpdev], 0, 0, 1, 2);
-    cl->addWidget(new QLabel(tr("Device file:")), 1, 0);
-    cl->addWidget(m_device, 1, 1);
-    cl->addWidget(m_class[kTapPortDirect], 2, 0, 1, 2);
-    cl->addWidget(new QLabel(tr("Port:")), 3, 0);
-    cl->addWidget(m_portId, 3, 1, Qt::AlignLeft);
-    cl->addWidget(m_class[kTapPortVirtual], 4, 0, 1, 2);
-    cl->addWidget(new QLabel(tr("Devices:")), 5, 0);
-    cl->addWidget(m_chain, 5, 1);
-    cl->addWidget(help, 6, 1);
-    cl->addWidget(m_chainError, 7, 1);
+    std::vector<const CCableBackend*> backends;
+    for (const CCableBackend& b : CableBackends())
+        backends.push_back(&b);
+    std::sort(backends.begin(), backends.end(),
+              [](const CCableBackend* a, const CCableBackend* b) { return a->dialogRow < b->dialogRow; });
+    for (const CCableBackend* b : backends)
+        AddCableRow(*b, stored, cl);
+    if (const CableRow* row = RowOf(stored.tapPortClass))
+        row->button->setChecked(true);
     cl->setColumnStretch(1, 1);
     cl->setColumnMinimumWidth(0, 70);
     layout->addWidget(cable);
@@ -265,9 +231,13 @@ CJtagInterfaceDialog::CJtagInterfaceDialog(CJtagInterface& iface, Settings& prof
     connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(m_buttons);
 
-    for (QRadioButton* b : m_class)
-        connect(b, &QRadioButton::toggled, this, [this] { UpdateState(); });
-    connect(m_chain, &QLineEdit::textChanged, this, [this] { UpdateState(); });
+    for (const CableRow& row : m_rows) {
+        connect(row.button, &QRadioButton::toggled, this, [this] { UpdateState(); });
+        if (auto* edit = qobject_cast<QLineEdit*>(row.field))
+            connect(edit, &QLineEdit::textChanged, this, [this] { UpdateState(); });
+        else if (auto* combo = qobject_cast<QComboBox*>(row.field); combo && combo->isEditable())
+            connect(combo, &QComboBox::editTextChanged, this, [this] { UpdateState(); });
+    }
     connect(m_connect, &QPushButton::clicked, this, [this] {
         if (CSvfInterpreter* i = m_iface.Interpreter())
             i->Connect();
@@ -283,25 +253,144 @@ CJtagInterfaceDialog::CJtagInterfaceDialog(CJtagInterface& iface, Settings& prof
     setMinimumWidth(520);
 }
 
+void CJtagInterfaceDialog::AddCableRow(const CCableBackend& backend, const CJtagInterfaceSettings& stored,
+                                       QGridLayout* grid)
+{
+    CableRow row{&backend, new QRadioButton(Q(backend.name)), nullptr, nullptr};
+    row.button->setObjectName(QStringLiteral("portClass%1").arg(backend.tapPortClass));
+    const QString value = Q(backend.get(stored));
+    Qt::Alignment align;
+    switch (backend.kind) {
+    case CCableSettingKind::Choice: {
+        auto* combo = new QComboBox;
+        for (const char* c : backend.choices)
+            combo->addItem(Q(c));
+        combo->setCurrentIndex(value.toInt());
+        row.field = combo;
+        align = Qt::AlignLeft;
+        break;
+    }
+    case CCableSettingKind::DeviceFile: {
+        auto* combo = new QComboBox;
+        combo->setEditable(true);
+        QStringList files;
+        for (const QString& f : QDir(QStringLiteral("/dev")).entryList({Q(backend.deviceGlob)}, QDir::System))
+            files << QStringLiteral("/dev/") + f;
+        for (const char* c : backend.choices)
+            if (!files.contains(Q(c)))
+                files << Q(c);
+        files.sort();
+        combo->addItems(files);
+        combo->setCurrentText(value);
+        row.field = combo;
+        break;
+    }
+    case CCableSettingKind::Text: {
+        auto* edit = new QLineEdit(value);
+        if (backend.widthSample)
+            edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(Q(backend.widthSample)));
+        row.field = edit;
+        break;
+    }
+    }
+
+    const int r = grid->rowCount();
+    grid->addWidget(row.button, r, 0, 1, 2);
+    grid->addWidget(new QLabel(tr(backend.label)), r + 1, 0);
+    grid->addWidget(row.field, r + 1, 1, align);
+    int next = r + 2;
+    if (backend.help) {
+        auto* help = new QLabel(Q(backend.help));
+        help->setWordWrap(true);
+        grid->addWidget(help, next++, 1);
+    }
+    if (backend.check) {
+        row.error = new QLabel;
+        row.error->setWordWrap(true);
+        QPalette pal = row.error->palette();
+        pal.setColor(QPalette::WindowText, QColor(0xB0, 0x10, 0x10));
+        row.error->setPalette(pal);
+        grid->addWidget(row.error, next, 1);
+    }
+    m_rows.push_back(row);
+}
+
+const CJtagInterfaceDialog::CableRow* CJtagInterfaceDialog::RowOf(int tapPortClass) const
+{
+    for (const CableRow& row : m_rows)
+        if (row.backend->tapPortClass == tapPortClass)
+            return &row;
+    return nullptr;
+}
+
+QRadioButton* CJtagInterfaceDialog::ClassButton(int tapPortClass) const
+{
+    const CableRow* row = RowOf(tapPortClass);
+    return row ? row->button : nullptr;
+}
+
+QWidget* CJtagInterfaceDialog::SettingField(int tapPortClass) const
+{
+    const CableRow* row = RowOf(tapPortClass);
+    return row ? row->field : nullptr;
+}
+
+QLabel* CJtagInterfaceDialog::SettingError(int tapPortClass) const
+{
+    const CableRow* row = RowOf(tapPortClass);
+    return row ? row->error : nullptr;
+}
+
+QComboBox* CJtagInterfaceDialog::PortCombo() const
+{
+    return qobject_cast<QComboBox*>(SettingField(kTapPortDirect));
+}
+
+QComboBox* CJtagInterfaceDialog::DeviceCombo() const
+{
+    return qobject_cast<QComboBox*>(SettingField(kTapPortPpdev));
+}
+
+QLineEdit* CJtagInterfaceDialog::ChainEdit() const
+{
+    return qobject_cast<QLineEdit*>(SettingField(kTapPortVirtual));
+}
+
+std::string CJtagInterfaceDialog::FieldValue(const CableRow& row) const
+{
+    if (auto* edit = qobject_cast<QLineEdit*>(row.field))
+        return edit->text().trimmed().toStdString();
+    auto* combo = qobject_cast<QComboBox*>(row.field);
+    if (!combo)
+        return row.backend->defaultValue;
+    if (combo->isEditable())
+        return combo->currentText().trimmed().toStdString();
+    return combo->currentIndex() >= 0 ? std::to_string(combo->currentIndex()) : row.backend->defaultValue;
+}
+
 CJtagInterfaceSettings CJtagInterfaceDialog::Choice() const
 {
     CJtagInterfaceSettings c = CJtagInterfaceSettings::Read(m_profile);
-    for (int i = 0; i < kTapPortClassCount; ++i)
-        if (m_class[i]->isChecked())
-            c.tapPortClass = i;
-    c.portId = m_portId->currentIndex() >= 0 ? m_portId->currentIndex() : 1;
-    c.ppdevDevice = m_device->currentText().trimmed().toStdString();
-    c.virtualChain = m_chain->text().trimmed().toStdString();
+    for (const CableRow& row : m_rows) {
+        if (row.button->isChecked())
+            c.tapPortClass = row.backend->tapPortClass;
+        row.backend->set(c, FieldValue(row));
+    }
     return c;
+}
+
+std::string CJtagInterfaceDialog::ChoiceError() const
+{
+    std::string error;
+    for (const CableRow& row : m_rows)
+        if (row.button->isChecked() && row.backend->check && !row.backend->check(FieldValue(row), error))
+            return error.empty() ? std::string(row.backend->name) : error;
+    return {};
 }
 
 bool CJtagInterfaceDialog::ChoiceValid() const
 {
-    if (!m_class[kTapPortVirtual]->isChecked())
-        return true;
-    std::vector<VirtualChainItem> items;
-    std::string error;
-    return ParseVirtualChain(m_chain->text().trimmed().toStdString(), items, error);
+    return ChoiceError().empty();
 }
 
 void CJtagInterfaceDialog::UpdateState()
@@ -315,17 +404,15 @@ void CJtagInterfaceDialog::UpdateState()
     m_connect->setEnabled(interp && !connected);
     m_disconnect->setEnabled(interp && connected && id != kInterpreterBuiltIn);
 
-    const bool virt = m_class[kTapPortVirtual]->isChecked();
-    m_device->setEnabled(m_class[kTapPortPpdev]->isChecked());
-    m_portId->setEnabled(m_class[kTapPortDirect]->isChecked());
-    m_chain->setEnabled(virt);
-    std::string error;
-    if (virt) {
-        std::vector<VirtualChainItem> items;
-        ParseVirtualChain(m_chain->text().trimmed().toStdString(), items, error);
+    const std::string error = ChoiceError();
+    for (const CableRow& row : m_rows) {
+        const bool chosen = row.button->isChecked();
+        row.field->setEnabled(chosen);
+        if (row.error) {
+            row.error->setText(chosen ? Q(error) : QString());
+            row.error->setVisible(chosen && !error.empty());
+        }
     }
-    m_chainError->setText(Q(error));
-    m_chainError->setVisible(!error.empty());
     m_buttons->button(QDialogButtonBox::Ok)->setEnabled(error.empty());
     m_pending->setVisible(m_iface.InterfaceChanged());
 }

@@ -6,14 +6,17 @@
 #include <QDialog>
 #include <QString>
 #include <functional>
+#include <vector>
 
 #include "jtag/JtagDevice.h"
 #include "jtag/JtagInterface.h"
 #include "jtag/JtagUiModel.h"
+#include "jtag/cables/CableBackends.h"
 
 class QCheckBox;
 class QComboBox;
 class QDialogButtonBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -80,43 +83,56 @@ private:
 };
 
 inline constexpr const char* kInterfaceDialogTitle = "JTAG Interface";
-inline constexpr const char* kVirtualChainHelp =
-    "Simulated devices from TDI to TDO, separated by commas: ZelA to ZelE, or foreign:N for a device of "
-    "another maker with an N-bit instruction register.";
 inline constexpr const char* kRestartPending =
     "A new interface has been chosen.  It is used when Kalidor is restarted.";
 
 // "JTAG Interface": the running SVF interpreter (connect, disconnect, choose another) and the
-// download cable with its port, device file or virtual chain. Choice() gives the cable as set;
-// the caller stores it on OK.
+// download cable: one choice per cable back end (cables/CableBackends.h) with the field of its
+// setting (port, device file, virtual chain). Choice() gives the cable as set; the caller stores
+// it on OK.
 class CJtagInterfaceDialog : public QDialog {
     Q_OBJECT
 public:
     CJtagInterfaceDialog(CJtagInterface& iface, Settings& profile, QWidget* parent = nullptr);
     CJtagInterfaceSettings Choice() const;
-    // A virtual chain that cannot be built keeps OK disabled; the reason is shown under it.
+    // A setting the chosen back end finds bad (a virtual chain that cannot be built) keeps OK
+    // disabled; the reason is shown under it.
     bool ChoiceValid() const;
 
-    QRadioButton* ClassButton(int tapPortClass) const { return m_class[tapPortClass]; }
-    QComboBox* PortCombo() const { return m_portId; }
-    QComboBox* DeviceCombo() const { return m_device; }
-    QLineEdit* ChainEdit() const { return m_chain; }
-    QLabel* ChainError() const { return m_chainError; }
+    // The choice of a back end by TapPortClass, the field of its setting (a QComboBox or a
+    // QLineEdit) and the label that tells what is wrong with the setting (nullptr when the back end
+    // does not check it).
+    QRadioButton* ClassButton(int tapPortClass) const;
+    QWidget* SettingField(int tapPortClass) const;
+    QLabel* SettingError(int tapPortClass) const;
+    QComboBox* PortCombo() const;
+    QComboBox* DeviceCombo() const;
+    QLineEdit* ChainEdit() const;
+    QLabel* ChainError() const { return SettingError(kTapPortVirtual); }
     QLabel* InterpreterLabel() const { return m_interpreterName; }
     QPushButton* SelectButton() const { return m_select; }
     QDialogButtonBox* Buttons() const { return m_buttons; }
 
 private:
+    struct CableRow {
+        const CCableBackend* backend;
+        QRadioButton* button;
+        QWidget* field;
+        QLabel* error;  // nullptr when the back end does not check its setting
+    };
+
+    void AddCableRow(const CCableBackend& backend, const CJtagInterfaceSettings& stored, QGridLayout* grid);
+    const CableRow* RowOf(int tapPortClass) const;
+    // The setting as the field shows it.
+    std::string FieldValue(const CableRow& row) const;
+    // The reason the chosen back end gives against its setting ("" when it has none).
+    std::string ChoiceError() const;
     void UpdateState();
     void SelectInterface();
 
     CJtagInterface& m_iface;
     Settings& m_profile;
-    QRadioButton* m_class[kTapPortClassCount];
-    QComboBox* m_portId;
-    QComboBox* m_device;
-    QLineEdit* m_chain;
-    QLabel* m_chainError;
+    std::vector<CableRow> m_rows;
     QLabel* m_interpreterName;
     QLabel* m_connection;
     QLabel* m_pending;
