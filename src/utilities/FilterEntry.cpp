@@ -40,6 +40,23 @@ std::vector<int> AttributesOf(int type)
     return a;
 }
 
+std::string G(double v)
+{
+    char buf[40];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 10);
+    return std::string(buf, r.ptr);
+}
+
+// A number as a save writes it back (ten significant digits): what is read is what is kept, so the
+// texts made of it (the description) do not change when the file is saved and read again.
+double AsWritten(double v)
+{
+    const std::string text = G(v);
+    double kept = v;
+    std::from_chars(text.data(), text.data() + text.size(), kept);
+    return kept;
+}
+
 // The numbers of a list separated by blanks and commas, up to the first text that is not one. Read
 // and written without the C locale, whose decimal separator may be a comma in the desktop program.
 std::vector<double> Numbers(const std::string& text)
@@ -61,17 +78,10 @@ std::vector<double> Numbers(const std::string& text)
             break;  // not a number: the list ends here
         if (r.ec == std::errc::result_out_of_range)
             v = 0;  // beyond the range of a double (or below its smallest): no usable value
-        out.push_back(v);
+        out.push_back(AsWritten(v));
         p = r.ptr;
     }
     return out;
-}
-
-std::string G(double v)
-{
-    char buf[40];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 10);
-    return std::string(buf, r.ptr);
 }
 
 // An identifier from a number of the file: whole numbers beyond the int range saturate, and a

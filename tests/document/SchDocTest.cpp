@@ -279,6 +279,30 @@ TEST_F(SchDocTest, FilterEntryNumbersOutOfRange)
     }
 }
 
+// Numbers with more digits than a save writes are kept as the save writes them, so that the design
+// saved once reads and saves again to the same text (its description included).
+TEST_F(SchDocTest, FilterEntryNumbersAreKeptAsASaveWritesThem)
+{
+    CSchDoc doc;
+    ASSERT_TRUE(doc.OnNewDocument("ZelE"));
+    const std::string text = ReplaceOnce(
+        doc.WriteDesign(), "<SimulationSetup>",
+        "<FilterCfgA>\r\n<Butterworth>12, 200000.123456789012, 2222222222222222222222222222.5, -80.1, 6, "
+        "1.23456789012345e-12, 2e-12, 3e-12, 4e-12, 5e-12, 6e-12, 7e-12</Butterworth>\r\n</FilterCfgA>\r\n"
+        "<SimulationSetup>");
+    CSchDoc back;
+    ASSERT_TRUE(back.ReadDesign(text));
+    ASSERT_NE(back.GetFilterConfig(0), nullptr);
+    EXPECT_EQ(back.GetFilterConfig(0)->attributes[CFilterEntry::kFc], 200000.1235);
+    EXPECT_EQ(back.GetFilterConfig(0)->components[0], 1.234567890e-12);
+    const std::string saved = back.WriteDesign();
+    EXPECT_NE(saved.find("<Butterworth>12, 200000.1235, 2.222222222e+27, -80.1, 6, 1.23456789e-12,"),
+              std::string::npos);
+    CSchDoc again;
+    ASSERT_TRUE(again.ReadDesign(saved));
+    EXPECT_EQ(again.WriteDesign(), saved);
+}
+
 TEST_F(SchDocTest, MalformedSymbolicDataIsSkippedSilently)
 {
     CSchDoc doc;
