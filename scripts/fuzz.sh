@@ -30,6 +30,7 @@ for name in "${names[@]}"; do
   mkdir -p "$work/corpus"
   dict=()
   [ -f "tests/fuzz/$name.dict" ] && dict=(-dict="tests/fuzz/$name.dict")
+  [ "$name" = library ] && dict=(-dict=tests/fuzz/design.dict)  # the design file's tags
   status=0
   "$program" -max_total_time="$seconds" -print_final_stats=1 -timeout=20 -rss_limit_mb=2560 \
     "${dict[@]}" -artifact_prefix="$work/" "$work/corpus" "tests/fuzz/corpus/$name" >"$work/log" 2>&1 || status=$?

@@ -10,7 +10,7 @@ out="$here/corpus"
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 rm -rf "$out"
-mkdir -p "$out"/{xml,design,schematic,jedec,svf,gainphase,vstate,ini}
+mkdir -p "$out"/{xml,design,schematic,jedec,svf,gainphase,vstate,ini,filtertable,library}
 
 # Designs: the examples, a new design of every type, and ZelD/ZelE ones with changed values.
 for f in "$src"/support/examples/*.ZEL; do cp "$f" "$out/design/$(basename "$f")"; done
@@ -67,4 +67,20 @@ done
 
 # Settings.
 printf '[JtagConfig]\r\nSVFInterpreterID=0\r\nSVFInterpreterWasChanged=0\r\nTapPortClass=2\r\nPortID=1\r\nVirtualChain=virtual:ZelA,foreign:8,ZelC?tdo=1\r\n\r\n[1.3]\r\n; comment\r\nUserName = Someone \r\n' >"$out/ini/KALIDOR.INI"
+# Filter configuration tables: the header and two entries of every type of each shipped table, and
+# a table with a tag of the other spelling and an entry that ends early.
+for t in ZelD ZelE; do
+  f="$src/support/SupportFiles/${t}_FilterTable.XML"
+  { head -10 "$f"
+    for tag in Bessel LinearPhase1 LinearPhase2 Gaussian Legendre Butterworth Chebyshev Elliptical; do
+      grep -m2 "^<$tag>" "$f"
+    done
+    printf '\r\n</FilterTable>\r\n\r\n'; } >"$out/filtertable/$t-small.XML"
+done
+printf '<?xml version="1.0"?>\r\n<FilterTable>\r\n<DocFmtVersion>1</DocFmtVersion>\r\n<Count>2</Count>\r\n<Linear phase 1>7, 30000, -3, -40, 5, 1e-12, 2e-12, 3e-12, 4e-12, 5e-12, 6e-12, 7e-12</Linear phase 1>\r\n<Elliptical>9, 1000\r\n</FilterTable>\r\n' >"$out/filtertable/odd.XML"
+
+# The library browser's summaries: two library designs and the hand-written version 2 file.
+cp "$src/support/LIBRARY/ZelA_GainStage_x5.ZEL" "$src/support/LIBRARY/$(ls "$src/support/LIBRARY" | grep -m1 '^ZelD')" \
+   "$out/library/"
+cp "$out/design/v2-filters.ZEL" "$out/library/"
 echo "seed corpus written to $out"
