@@ -137,6 +137,16 @@ cmp -s "$WORK/s.zel" "$WORK/s-before.zel" || fail "a read-only file was replaced
 expect_status 0 "$CLI" set "$WORK/s.zel" --title changed --force
 "$CLI" show "$WORK/s.zel" | grep -q "^Title:	changed$" || fail "forced save"
 [ "$(stat -c %a "$WORK/s.zel")" = 444 ] || fail "forced save lost the mode"
+# The filter table's copy into a read-only ZelD design too.
+"$CLI" new ZelD -o "$WORK/ro-d.zel" >/dev/null && chmod 444 "$WORK/ro-d.zel" && cp "$WORK/ro-d.zel" "$WORK/ro-d-before.zel"
+id="$("$CLI" filters ZelD 2>/dev/null | sed -n 2p | cut -f1)"
+expect_status 1 "$CLI" filters ZelD --copy "$id" --config A "$WORK/ro-d.zel"
+prefix_ok "filters --copy read-only"
+cmp -s "$WORK/ro-d.zel" "$WORK/ro-d-before.zel" || fail "filters --copy replaced a read-only file"
+expect_status 0 "$CLI" filters ZelD --copy "$id" --config A "$WORK/ro-d.zel" --force
+expect_status 2 "$CLI" filters ZelD --force
+expect_status 1 "$CLI" filters ZelD --table "$WORK/none.xml"
+grep -q '^Kalidor: cannot read the filter table' "$WORK/err" || fail "filter table message: $(cat "$WORK/err")"
 # A read-only folder (meaningful for users other than root).
 if [ "$(id -u)" -ne 0 ]; then
   mkdir -p "$WORK/ro" && cp "$WORK/s-before.zel" "$WORK/ro/r.zel" && chmod 555 "$WORK/ro"

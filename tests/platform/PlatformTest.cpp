@@ -241,8 +241,9 @@ TEST(AtomicFiles, AWriterKilledBeforeTheRenameLeavesThePreviousFile)
         std::string text;
         ASSERT_TRUE(ReadWholeFile(file, text, 128u << 20));
         EXPECT_TRUE(text == old || text == fresh) << "a target of " << text.size() << " bytes";
-        if (text == fresh)
+        if (text == fresh) {
             ASSERT_TRUE(WriteFileAtomically(file, old));
+        }
     }
 }
 
