@@ -43,7 +43,7 @@ constexpr std::size_t kMaxSvfBytes = 64u * 1024u * 1024u;
 // after "Kalidor: "; questions take the scripted answer.
 class ConsolePrompter : public Prompter {
 public:
-    explicit ConsolePrompter(bool cancel) : cancel_(cancel) {}
+    explicit ConsolePrompter(bool cancel) : m_cancel(cancel) {}
     Answer Message(const std::string& text, const std::string& caption, Buttons buttons, MessageIcon icon) override
     {
         if (icon == MessageIcon::Information)
@@ -52,12 +52,12 @@ public:
             std::fprintf(stderr, "%s\n", TerminalMessageText(text, caption).c_str());
         if (buttons == Buttons::Ok) return Answer::Ok;
         const bool yesNo = buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel;
-        if (cancel_) return yesNo ? Answer::No : Answer::Cancel;
+        if (m_cancel) return yesNo ? Answer::No : Answer::Cancel;
         return yesNo ? Answer::Yes : Answer::Ok;
     }
 
 private:
-    bool cancel_;
+    bool m_cancel;
 };
 
 // The document side of the programming operations.

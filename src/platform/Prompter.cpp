@@ -36,7 +36,7 @@ Prompter* SetCurrentPrompter(Prompter* p)
 Answer StreamPrompter::Message(const std::string& text, const std::string& caption, Buttons buttons,
                                MessageIcon)
 {
-    std::FILE* out = toStdout_ ? stdout : stderr;
+    std::FILE* out = m_toStdout ? stdout : stderr;
     const std::string line = TerminalMessageText(text, caption) + "\n";
     std::fwrite(line.data(), 1, line.size(), out);
     return FirstButton(buttons);

@@ -37,13 +37,13 @@ Prompter* SetCurrentPrompter(Prompter* p);
 // Installs a prompter for the lifetime of a scope.
 class ScopedPrompter {
 public:
-    explicit ScopedPrompter(Prompter& p) : previous_(SetCurrentPrompter(&p)) {}
-    ~ScopedPrompter() { SetCurrentPrompter(previous_); }
+    explicit ScopedPrompter(Prompter& p) : m_previous(SetCurrentPrompter(&p)) {}
+    ~ScopedPrompter() { SetCurrentPrompter(m_previous); }
     ScopedPrompter(const ScopedPrompter&) = delete;
     ScopedPrompter& operator=(const ScopedPrompter&) = delete;
 
 private:
-    Prompter* previous_;
+    Prompter* m_previous;
 };
 
 // A message as a terminal shows it: "Kalidor: " first, then the caption when it is not the
@@ -53,12 +53,12 @@ std::string TerminalMessageText(const std::string& text, const std::string& capt
 // Writes messages to a stream (stderr by default) and answers with the first button.
 class StreamPrompter : public Prompter {
 public:
-    explicit StreamPrompter(bool toStdout = false) : toStdout_(toStdout) {}
+    explicit StreamPrompter(bool toStdout = false) : m_toStdout(toStdout) {}
     Answer Message(const std::string& text, const std::string& caption, Buttons buttons,
                    MessageIcon icon) override;
 
 private:
-    bool toStdout_;
+    bool m_toStdout;
 };
 
 // Keeps every message and answers from a script (then with the first button).

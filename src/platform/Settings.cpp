@@ -38,8 +38,8 @@ void Settings::SetInt(const std::string& section, const std::string& entry, int 
 std::optional<std::string> MemorySettings::GetString(const std::string& section,
                                                      const std::string& entry) const
 {
-    auto it = entries_.find({section, entry});
-    if (it == entries_.end())
+    auto it = m_entries.find({section, entry});
+    if (it == m_entries.end())
         return std::nullopt;
     return it->second;
 }
@@ -47,7 +47,7 @@ std::optional<std::string> MemorySettings::GetString(const std::string& section,
 void MemorySettings::SetString(const std::string& section, const std::string& entry,
                                const std::string& value)
 {
-    entries_[{section, entry}] = value;
+    m_entries[{section, entry}] = value;
 }
 
 namespace {
@@ -63,11 +63,11 @@ std::string Trim(const std::string& s)
 
 }  // namespace
 
-IniFileSettings::IniFileSettings(std::string path) : path_(std::move(path))
+IniFileSettings::IniFileSettings(std::string path) : m_path(std::move(path))
 {
     // Bounded like every reader: a file beyond any settings file (or a device) reads as empty.
     std::string text;
-    if (ReadWholeFile(path_, text, kMaxIniBytes))
+    if (ReadWholeFile(m_path, text, kMaxIniBytes))
         ReadIniText(text, *this);
 }
 
@@ -92,7 +92,7 @@ void ReadIniText(const std::string& text, Settings& into)
 
 bool IniFileSettings::Save() const
 {
-    return WriteFileAtomically(path_, IniText(*this));
+    return WriteFileAtomically(m_path, IniText(*this));
 }
 
 std::string IniText(const MemorySettings& settings)
