@@ -32,7 +32,7 @@ for name in "${names[@]}"; do
   [ -f "tests/fuzz/$name.dict" ] && dict=(-dict="tests/fuzz/$name.dict")
   [ "$name" = library ] && dict=(-dict=tests/fuzz/design.dict)  # the design file's tags
   status=0
-  "$program" -max_total_time="$seconds" -print_final_stats=1 -timeout=20 -rss_limit_mb=2560 \
+  "$program" -max_total_time="$seconds" -print_final_stats=1 -timeout=120 -rss_limit_mb=2560 \
     "${dict[@]}" -artifact_prefix="$work/" "$work/corpus" "tests/fuzz/corpus/$name" >"$work/log" 2>&1 || status=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/log" | tail -1)
   cov=$(grep -o 'cov: [0-9]*' "$work/log" | tail -1 | cut -d' ' -f2)
