@@ -6,6 +6,7 @@
 // so that a download in one run can be read back in the next. They lie in
 // $XDG_CACHE_HOME/Norvane Dividaduzudav Corporation/VirtualJtag (~/.cache/... without the
 // variable) unless --state-dir names another folder.
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -22,6 +23,7 @@
 #include "jtag/JtagScriptedDevice.h"
 #include "jtag/TapPortFactory.h"
 #include "jtag/TapSvfInterpreter.h"
+#include "jtag/VerifyReport.h"
 #include "jtag/cables/VirtualCable.h"
 #include "platform/AtomicFile.h"
 #include "platform/Prompter.h"
@@ -242,12 +244,19 @@ int RunProgram(const Args& args)
     options.verifyAfterDownload = verifyAfter ? 1 : 0;
     doc.SetJtagOptions(options);
 
+    // After the verify-failed message: which settings and bits differ.
+    auto details = [&](int r) {
+        if (r == kJtagVerifyDiffers)
+            std::fputs(FormatVerifyReport(doc.Programmer()->LastVerifyReport()).c_str(), stdout);
+    };
     int status = 1;
     if (op == "download") {
         const int r = doc.Download();
+        details(r);
         status = r == kJtagDone ? 0 : r == kJtagVerifyDiffers ? 3 : 1;
     } else if (op == "verify") {
         const int r = doc.Verify();
+        details(r);
         status = r == kJtagVerifyEqual ? 0 : r == kJtagVerifyDiffers ? 3 : 1;
     } else if (op == "idcode") {
         status = doc.ReadIdcode() == kJtagDone ? 0 : 1;
@@ -258,7 +267,11 @@ int RunProgram(const Args& args)
         status = doc.AutoCal() == kJtagDone ? 0 : 1;
     } else if (op == "upload") {
         const int r = doc.Upload();
+        details(r);
         if (r == kJtagDone) {
+            std::printf("%s\n", FormatUploadReport(doc.GetDeviceType(), cable.port->GetName(),
+                                                   doc.Programmer()->LastUploadChanges(), SIZE_MAX)
+                                     .c_str());
             const std::string target = out.empty() ? design : out;
             if (!SaveDesign(doc, target, force)) return 1;
             std::printf("Uploaded design written to %s\n", target.c_str());

@@ -99,6 +99,13 @@ public:
         if (m_doc.m_idcodeReceiver)
             m_doc.m_idcodeReceiver(fields);
     }
+    bool ShowVerifyFailed(const CVerifyReport& report) override
+    {
+        if (!m_doc.m_verifyFailedReceiver)
+            return false;
+        m_doc.m_verifyFailedReceiver(report);
+        return true;
+    }
 
 private:
     CSchDoc& m_doc;

@@ -26,6 +26,7 @@ class CJtagRegProgram;
 class CJtagScriptedDevice;
 class CSvfInterpreter;
 struct CIdcodeFields;
+struct CVerifyReport;
 class CSimulationSetup;
 class CSimulator;
 class CPlot;
@@ -170,6 +171,11 @@ public:
     void SetInterfaceChanged(bool changed) { m_interfaceChanged = changed; }
     // Called when Read IDCODE succeeds (the desktop program shows the IDCODE dialog).
     void SetIdcodeReceiver(std::function<void(const CIdcodeFields&)> receiver) { m_idcodeReceiver = std::move(receiver); }
+    // Shows the verify-failed message with what differs in place of the plain message.
+    void SetVerifyFailedReceiver(std::function<void(const CVerifyReport&)> receiver)
+    {
+        m_verifyFailedReceiver = std::move(receiver);
+    }
     CSummaryInfo& Summary() { return m_summary; }
     const CSummaryInfo& Summary() const { return m_summary; }
     // Title, Subject, Author, Keywords, Comments as last read from a file (at New: all empty
@@ -341,6 +347,7 @@ private:
     CJtagChainCounts m_chainCounts;
     bool m_interfaceChanged = false;
     std::function<void(const CIdcodeFields&)> m_idcodeReceiver;
+    std::function<void(const CVerifyReport&)> m_verifyFailedReceiver;
     std::string m_deviceType;
     CSummaryInfo m_summary;
     std::array<std::string, 5> m_loadedSummary;
