@@ -1,8 +1,10 @@
 #include "application/KalidorApplication.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 
+#include "document/JTAGDoc.h"
 #include "document/SchDoc.h"
 #include "platform/Settings.h"
 
@@ -19,14 +21,23 @@ std::string AbsolutePath(const std::string& path)
     return p.lexically_normal().string();
 }
 
+bool IsChainFileName(const std::string& path)
+{
+    std::string ext = std::filesystem::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return ext == ".ZJC";
+}
+
 CKalidorApplication::CKalidorApplication() = default;
 
 CKalidorApplication::~CKalidorApplication()
 {
-    // The documents go before the interpreter they point to.
+    // The documents go before the interpreter they point to; embedded schematics before their
+    // chains.
     for (auto& d : m_schematics)
         d->SetJtagInterpreter(nullptr);
     m_schematics.clear();
+    m_chains.clear();
 }
 
 // ---------------------------------------------------------------- documents
@@ -106,6 +117,87 @@ std::vector<CSchDoc*> CKalidorApplication::Schematics() const
     for (const auto& d : m_schematics)
         list.push_back(d.get());
     return list;
+}
+
+// ---------------------------------------------------------------- chains
+
+CJTAGDoc* CKalidorApplication::NewChain()
+{
+    auto chain = std::make_unique<CJTAGDoc>();
+    chain->SetUntitledNumber(m_nextChainNumber++);
+    CJTAGDoc* c = chain.get();
+    m_chains.push_back(std::move(chain));
+    const std::vector<CKalidorApplicationObserver*> observers = m_observers;
+    for (auto* o : observers)
+        o->OnChainOpened(*c);
+    return c;
+}
+
+CJTAGDoc* CKalidorApplication::FindChain(const std::string& path) const
+{
+    const std::string abs = AbsolutePath(path);
+    for (const auto& c : m_chains)
+        if (!c->GetPathName().empty() && AbsolutePath(c->GetPathName()) == abs)
+            return c.get();
+    return nullptr;
+}
+
+CJTAGDoc* CKalidorApplication::OpenChain(const std::string& path)
+{
+    const std::string abs = AbsolutePath(path);
+    if (CJTAGDoc* open = FindChain(abs))
+        return open;
+    auto chain = std::make_unique<CJTAGDoc>();
+    if (!chain->OnOpenDocument(abs))
+        return nullptr;
+    AddRecentFile(abs);
+    CJTAGDoc* c = chain.get();
+    m_chains.push_back(std::move(chain));
+    const std::vector<CKalidorApplicationObserver*> observers = m_observers;
+    for (auto* o : observers)
+        o->OnChainOpened(*c);
+    return c;
+}
+
+std::unique_ptr<CJTAGDoc> CKalidorApplication::CloseChain(CJTAGDoc& chain)
+{
+    auto find = [&] {
+        return std::find_if(m_chains.begin(), m_chains.end(),
+                            [&](const std::unique_ptr<CJTAGDoc>& c) { return c.get() == &chain; });
+    };
+    if (find() == m_chains.end())
+        return nullptr;
+    const std::vector<CKalidorApplicationObserver*> observers = m_observers;
+    for (auto* o : observers)
+        o->OnChainClosing(chain);
+    const auto it = find();
+    if (it == m_chains.end())
+        return nullptr;
+    std::unique_ptr<CJTAGDoc> taken = std::move(*it);
+    m_chains.erase(it);
+    return taken;
+}
+
+std::vector<CJTAGDoc*> CKalidorApplication::Chains() const
+{
+    std::vector<CJTAGDoc*> list;
+    for (const auto& c : m_chains)
+        list.push_back(c.get());
+    return list;
+}
+
+CSchDoc* CKalidorApplication::OpenEmbeddedSchematic(CJTAGDoc& chain, int index)
+{
+    std::unique_ptr<CSchDoc> doc = chain.OpenEmbeddedSchematic(index);
+    if (!doc)
+        return nullptr;
+    doc->SetUntitledNumber(m_nextNumber);
+    return Add(std::move(doc));
+}
+
+bool CKalidorApplication::OpenDocumentFile(const std::string& path)
+{
+    return IsChainFileName(path) ? OpenChain(path) != nullptr : OpenSchematic(path) != nullptr;
 }
 
 // ---------------------------------------------------------------- recent files

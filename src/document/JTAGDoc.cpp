@@ -230,7 +230,7 @@ private:
             return false;
         for (std::size_t i = 1; i + 1 < list.size(); ++i) {
             const CJtagChainElement& e = *list[i];
-            if (e.IsTerminal() || e.GetIR_Length() < 1 || e.GetIR_Length() > kMaxForeignIrLength)
+            if (e.IsTerminal() || e.GetIR_Length() < 1 || e.GetIR_Length() > kMaxChainIrLength)
                 return false;
         }
         return true;
@@ -449,7 +449,7 @@ int CJTAGDoc::InsertForeignDevice(int position, const std::string& name, int irL
         Tell(kMsgNameConflict);
         return -1;
     }
-    if (irLength < 1 || irLength > kMaxForeignIrLength || GetCount() - 2 >= kMaxChainDevices)
+    if (irLength < 1 || irLength > kMaxChainIrLength || GetCount() - 2 >= kMaxChainDevices)
         return -1;
     int at = -1;
     Change(kStepInsertForeign, [&] {
@@ -550,7 +550,7 @@ bool CJTAGDoc::BuildFromScan(const std::vector<CScannedDevice>& devices)
     if (GetCount() != 2 || devices.empty() || static_cast<int>(devices.size()) > kMaxChainDevices)
         return false;
     for (const CScannedDevice& d : devices)
-        if (d.irLength < 1 || d.irLength > kMaxForeignIrLength)
+        if (d.irLength < 1 || d.irLength > kMaxChainIrLength)
             return false;
     std::vector<std::unique_ptr<CJtagChainElement>> found;
     for (const CScannedDevice& d : devices) {

@@ -33,7 +33,7 @@ inline constexpr int kZelIrLength = 5;
 inline constexpr int kZelCIrLength = 6;
 // Largest instruction register a foreign device may have, and the most devices a chain holds
 // (both far beyond any real chain; they bound what a file may ask for).
-inline constexpr int kMaxForeignIrLength = 1024;
+inline constexpr int kMaxChainIrLength = 1024;
 inline constexpr int kMaxChainDevices = 256;
 // Name and DeviceType are read up to this many characters.
 inline constexpr std::size_t kMaxChainNameLength = 80;

@@ -72,7 +72,7 @@ CInsertForeignDeviceDlg::CInsertForeignDeviceDlg(const QString& name, int irLeng
     m_name = new QLineEdit(name, this);
     m_name->selectAll();
     m_ir = new QSpinBox(this);
-    m_ir->setRange(1, kMaxForeignIrLength);
+    m_ir->setRange(1, kMaxChainIrLength);
     m_ir->setValue(irLength);
     auto* irRow = new QHBoxLayout;
     irRow->addWidget(m_ir);
@@ -411,7 +411,7 @@ bool CJTAGView::ScanChain()
                 .arg(i + 1)
                 .arg(id)
                 .arg(left),
-            std::max(1, std::min(left, 8)), 1, kMaxForeignIrLength, 1, &ok);
+            std::max(1, std::min(left, 8)), 1, kMaxChainIrLength, 1, &ok);
         if (!ok)
             return false;
         d.irLength = ir;

@@ -37,6 +37,7 @@ inline constexpr int kMaxForeignIrLength = 64;
 struct VirtualChainItem {
     std::string type;  // the device type name, or "foreign"
     int irLength = 0;
+    std::uint32_t idcode = 0;  // a foreign device's IDCODE ("foreign:8:0x0BA00477"), 0 for none
 };
 
 // True when `text` starts with "virtual:" (letter case ignored).
