@@ -26,7 +26,7 @@ const char kMsgCloseSchematicWindow[] = "Please close Schematic Window.";
 const char kMsgChainCloseRefused[] =
     "The JTAG Chain cannot be closed while embedded schematics are open.  Close all schematics embedded in "
     "this chain.";
-const char kMsgSaveChanges[] = "Save changes to %s?";
+const char kMsgSaveChainChanges[] = "Save changes to %s?";
 const char kMsgEmbeddedNotSaved[] = "Embedded Schematic is not saved.  Do you want to save it?";
 const char kMsgChainTooLarge[] =
     "The JTAG Chain is too large to be saved (its file would exceed 16 MB).\nThe file on disk has not been "
@@ -682,7 +682,7 @@ bool CJTAGDoc::CanClose(const std::function<bool()>& save)
     if (!m_modified)
         return true;
     char text[512];
-    std::snprintf(text, sizeof text, kMsgSaveChanges, DisplayName().c_str());
+    std::snprintf(text, sizeof text, kMsgSaveChainChanges, DisplayName().c_str());
     switch (CurrentPrompter().Message(text, kCaption, Buttons::YesNoCancel, MessageIcon::Question)) {
     case Answer::Yes: return save && save();
     case Answer::No: return true;

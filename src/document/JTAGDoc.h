@@ -55,7 +55,7 @@ extern const char kMsgNotZelCopy[];
 extern const char kMsgNotZelCut[];
 extern const char kMsgCloseSchematicWindow[];
 extern const char kMsgChainCloseRefused[];
-extern const char kMsgSaveChanges[];             // "Save changes to %s?"
+extern const char kMsgSaveChainChanges[];             // "Save changes to %s?"
 extern const char kMsgEmbeddedNotSaved[];
 extern const char kMsgChainTooLarge[];
 extern const char kMsgNotAChainElement[];

@@ -141,7 +141,7 @@ CJTAGView::CJTAGView(CJTAGDoc& chain, std::function<void(int)> openSchematic, st
     layout->addWidget(m_summary);
     layout->addWidget(m_list);
 
-    auto make = [this](const char* name, const QString& text, void (CJTAGView::*slot)(), const QKeySequence& key = {}) {
+    auto make = [this](const char* name, const QString& text, auto slot, const QKeySequence& key = {}) {
         auto* a = new QAction(text, this);
         a->setObjectName(QLatin1String(name));
         if (!key.isEmpty()) {
