@@ -245,7 +245,7 @@ private slots:
         env.settings.SetString(kJtagConfigSection, kEntryVirtualChain, "virtual:ZelA,foreign:8,ZelC");
         MainWindow mw;
         mw.Jtag()->Start(&env.settings, "");
-        mw.resize(1100, 720);
+        mw.resize(1100, 760);
         mw.move(20, 20);
         mw.show();
         QVERIFY(QTest::qWaitForWindowExposed(&mw));
@@ -256,8 +256,8 @@ private slots:
         const QList<QMdiSubWindow*> frames = mw.Mdi()->subWindowList();
         for (QMdiSubWindow* w : frames)
             w->showNormal();
-        frames[0]->setGeometry(0, 0, 760, 300);
-        frames[1]->setGeometry(220, 250, 840, 380);
+        frames[0]->setGeometry(0, 0, 700, 250);
+        frames[1]->setGeometry(250, 256, 830, 420);
         mw.Mdi()->setActiveSubWindow(frames[0]);
         view->Select(1);
         QTest::qWait(300);

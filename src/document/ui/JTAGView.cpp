@@ -130,6 +130,7 @@ CJTAGView::CJTAGView(CJTAGDoc& chain, std::function<void(int)> openSchematic, st
     setObjectName(QStringLiteral("JTAGView"));
     auto* layout = new QVBoxLayout(this);
     m_summary = new QLabel(this);
+    m_summary->setWordWrap(true);
     m_list = new QTreeWidget(this);
     m_list->setRootIsDecorated(false);
     m_list->setAlternatingRowColors(true);
