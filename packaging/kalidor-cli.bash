@@ -12,7 +12,7 @@ _kalidor_cli()
     _init_completion || return
 
     if [[ $cword -eq 1 ]]; then
-        COMPREPLY=($(compgen -W "$(_kalidor_cli_usage | awk '/^  [a-z]/ {print $1}' | sort -u) --help" -- "$cur"))
+        COMPREPLY=($(compgen -W "$(_kalidor_cli_usage | awk '/^  [a-z]/ && !seen[$1]++ {print $1}') --help" -- "$cur"))
         return
     fi
 

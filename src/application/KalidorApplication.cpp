@@ -92,23 +92,35 @@ CSchDoc* CKalidorApplication::OpenSchematic(const std::string& path)
     return Add(std::move(doc));
 }
 
-std::unique_ptr<CSchDoc> CKalidorApplication::CloseSchematic(CSchDoc& doc)
+namespace {
+
+// Takes a document out of its list after telling the observers (who may close its windows, and
+// with them take it out themselves); nullptr when it is not in the list.
+template <typename Doc>
+std::unique_ptr<Doc> TakeOut(std::vector<std::unique_ptr<Doc>>& list, Doc& doc,
+                             const std::vector<CKalidorApplicationObserver*> observers,
+                             void (CKalidorApplicationObserver::*closing)(Doc&))
 {
     auto find = [&] {
-        return std::find_if(m_schematics.begin(), m_schematics.end(),
-                            [&](const std::unique_ptr<CSchDoc>& d) { return d.get() == &doc; });
+        return std::find_if(list.begin(), list.end(), [&](const std::unique_ptr<Doc>& d) { return d.get() == &doc; });
     };
-    if (find() == m_schematics.end())
+    if (find() == list.end())
         return nullptr;
-    const std::vector<CKalidorApplicationObserver*> observers = m_observers;
     for (auto* o : observers)
-        o->OnSchematicClosing(doc);
+        (o->*closing)(doc);
     const auto it = find();
-    if (it == m_schematics.end())
+    if (it == list.end())
         return nullptr;
-    std::unique_ptr<CSchDoc> taken = std::move(*it);
-    m_schematics.erase(it);
+    std::unique_ptr<Doc> taken = std::move(*it);
+    list.erase(it);
     return taken;
+}
+
+}  // namespace
+
+std::unique_ptr<CSchDoc> CKalidorApplication::CloseSchematic(CSchDoc& doc)
+{
+    return TakeOut(m_schematics, doc, m_observers, &CKalidorApplicationObserver::OnSchematicClosing);
 }
 
 std::vector<CSchDoc*> CKalidorApplication::Schematics() const
@@ -161,21 +173,7 @@ CJTAGDoc* CKalidorApplication::OpenChain(const std::string& path)
 
 std::unique_ptr<CJTAGDoc> CKalidorApplication::CloseChain(CJTAGDoc& chain)
 {
-    auto find = [&] {
-        return std::find_if(m_chains.begin(), m_chains.end(),
-                            [&](const std::unique_ptr<CJTAGDoc>& c) { return c.get() == &chain; });
-    };
-    if (find() == m_chains.end())
-        return nullptr;
-    const std::vector<CKalidorApplicationObserver*> observers = m_observers;
-    for (auto* o : observers)
-        o->OnChainClosing(chain);
-    const auto it = find();
-    if (it == m_chains.end())
-        return nullptr;
-    std::unique_ptr<CJTAGDoc> taken = std::move(*it);
-    m_chains.erase(it);
-    return taken;
+    return TakeOut(m_chains, chain, m_observers, &CKalidorApplicationObserver::OnChainClosing);
 }
 
 std::vector<CJTAGDoc*> CKalidorApplication::Chains() const
