@@ -24,6 +24,8 @@ int RunSvf(const Args& args);
 int RunSimulate(const Args& args);
 int RunPlot(const Args& args);
 int RunFilters(const Args& args);
+int RunLadders(const Args& args);
+int RunGains(const Args& args);
 
 // Helpers shared by the commands.
 int UsageError(const std::string& message);  // prints "kalidor-cli: <message>", returns 2

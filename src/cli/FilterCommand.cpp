@@ -1,9 +1,10 @@
 // "filters": the filter configuration table of ZelD or ZelE — lists the rows that pass the given
 // criteria with the table window's column texts, or copies one row into configuration A or B of
-// a design.
+// a design. "ladders": the same for the ladder filter table of ZelA.
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "device/DeviceKind.h"
@@ -11,7 +12,9 @@
 #include "document/SchDoc.h"
 #include "platform/Paths.h"
 #include "sim/SimulationSetup.h"
+#include "document/DesignUtilities.h"
 #include "utilities/FilterTable.h"
+#include "utilities/LadderTable.h"
 
 namespace kalidor::cli {
 
@@ -106,7 +109,8 @@ bool LoadTable(CFilterTable& table, const std::string& type, const std::string& 
     return true;
 }
 
-int List(CFilterTable& table, const std::string& sort)
+// Prints the rows of a table's view that pass its criteria, sorted as asked.
+int ListRows(const CRowTable& table, const std::string& sort, const std::function<int(const std::string&)>& sortColumn)
 {
     CRowView view(table);
     view.Refresh();
@@ -114,7 +118,7 @@ int List(CFilterTable& table, const std::string& sort)
         const size_t colon = sort.find(':');
         const std::string name = Lower(sort.substr(0, colon));
         const std::string order = colon == std::string::npos ? "" : Lower(sort.substr(colon + 1));
-        const int column = SortColumn(table, name);
+        const int column = sortColumn(name);
         if (column < 0 || (order != "" && order != "asc" && order != "desc"))
             return UsageError("filters: unknown sort column \"" + sort + "\"");
         view.SortBy(column, order != "desc");
@@ -236,7 +240,120 @@ int RunFilters(const Args& args)
         *own = c;
         own->title = title;
     }
-    return List(table, sort);
+    return ListRows(table, sort, [&](const std::string& name) { return SortColumn(table, name); });
+}
+
+namespace {
+
+constexpr const char* kLaddersUsage =
+    "ladders: usage: ladders [--type NAME] [--freq MIN:MAX] [--sort COLUMN[:desc]] [--table FILE] [--version]\n"
+    "       ladders --copy ID FILE.ZEL [-o OUT.ZEL] [--table FILE]";
+
+bool ParseLadderType(const std::string& text, int& type)
+{
+    if (ParseInt(text, type))
+        return !CFilterEntry4Macro::TypeTag(type).empty();
+    for (int t = kLadderFirstType; t <= kLadderLastType; ++t)
+        if (Lower(text) == Lower(CFilterEntry4Macro::TypeName(t)) || Lower(text) == Lower(CFilterEntry4Macro::TypeTag(t))) {
+            type = t;
+            return true;
+        }
+    return false;
+}
+
+}  // namespace
+
+int RunLadders(const Args& args)
+{
+    CFilterTable4Macro table;
+    std::string tablePath, sort, design, out;
+    int copyId = 0;
+    bool copy = false, version = false;
+    int type = -1;
+    double first = 0, second = 0;
+    bool range = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& into) {
+            if (i + 1 >= args.size())
+                return false;
+            into = args[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "--type") {
+            if (!value(v) || !ParseLadderType(v, type))
+                return UsageError("ladders: unknown filter type \"" + v + "\"");
+        } else if (a == "--freq") {
+            if (!value(v) || !ParseBounds(v, true, first, second))
+                return UsageError("ladders: --freq needs two bounds, MIN:MAX");
+            range = true;
+        } else if (a == "--sort") {
+            if (!value(sort))
+                return UsageError("ladders: --sort needs a column");
+        } else if (a == "--table") {
+            if (!value(tablePath))
+                return UsageError("ladders: --table needs a file");
+        } else if (a == "--version") {
+            version = true;
+        } else if (a == "--copy") {
+            if (!value(v) || !ParseInt(v, copyId))
+                return UsageError("ladders: --copy needs an entry ID");
+            copy = true;
+        } else if (a == "-o") {
+            if (!value(out))
+                return UsageError("ladders: -o needs a file name");
+        } else if (a.rfind("-", 0) != 0 && design.empty()) {
+            design = a;
+        } else {
+            return UsageError("ladders: unknown argument \"" + a + "\"\n" + kLaddersUsage);
+        }
+    }
+    if (copy == design.empty() || (copy && (type >= 0 || range || version)))
+        return UsageError(kLaddersUsage);
+    const std::string file = tablePath.empty() ? SupportFile(CFilterTable4Macro::FileName("ZelA")) : tablePath;
+    std::string error;
+    if (!table.Load(file, &error)) {
+        std::fprintf(stderr, "kalidor-cli: cannot read the ladder filter table %s: %s\n", file.c_str(), error.c_str());
+        return 1;
+    }
+    if (version) {
+        std::printf("%s\n", table.VersionText().c_str());
+        return 0;
+    }
+    if (copy) {
+        CSchDoc doc;
+        if (!doc.OnOpenDocument(design))
+            return 1;
+        if (doc.GetDeviceType() != "ZelA")
+            return UsageError("ladders: " + design + " is a " + doc.GetDeviceType() + " design, not ZelA");
+        const CFilterEntry4Macro* entry = table.GetEntry(table.FindEntry(copyId));
+        if (!entry) {
+            std::fprintf(stderr, "kalidor-cli: %s (no entry %d)\n", kMsgNoEntrySelected, copyId);
+            return 1;
+        }
+        if (!CopyLadderToSchematic(doc, entry) || !doc.OnSaveDocument(out.empty() ? design : out))
+            return 1;
+        std::printf("%s #%d, %.2f Hz, output node %d\n", CFilterEntry4Macro::TypeName(entry->type).c_str(), entry->id,
+                    entry->d[0], static_cast<int>(entry->d[CFilterEntry4Macro::kOutputNode]));
+        return 0;
+    }
+    if (type >= 0)
+        table.Criterion(1)->SetType(type);
+    if (range)
+        table.Criterion(2)->SetRange(first, second);
+    return ListRows(table, sort, [&](const std::string& name) {
+        if (name == "id")
+            return 0;
+        if (name == "type")
+            return 1;
+        if (name == "freq")
+            return 2;
+        for (int c = 3; c < table.ColumnCount(); ++c)
+            if (name == Lower(table.ColumnTitle(c)))
+                return c;
+        return -1;
+    });
 }
 
 }  // namespace kalidor::cli

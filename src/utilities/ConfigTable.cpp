@@ -1,6 +1,7 @@
 #include "utilities/ConfigTable.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "base/XmlParser.h"
 #include "platform/AtomicFile.h"
@@ -134,9 +135,37 @@ std::string CConfigTable::VersionText() const
     return s;
 }
 
-std::string CConfigTable::WriteHeader(int count) const
+std::vector<double> ParseNumberList(const std::string& text)
+{
+    std::vector<double> out;
+    const char* p = text.c_str();
+    while (*p) {
+        while (*p == ' ' || *p == ',' || *p == '\t' || *p == '\r' || *p == '\n')
+            ++p;
+        if (!*p)
+            break;
+        char* end = nullptr;
+        const double v = std::strtod(p, &end);
+        if (end == p)
+            break;  // not a number: the list ends here
+        out.push_back(v);
+        p = end;
+    }
+    return out;
+}
+
+std::string TableNumberText(double v)
+{
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.10g", v);
+    return buf;
+}
+
+std::string CConfigTable::WriteHeader(int count, const std::string& comment) const
 {
     std::string s = std::string("<?xml version=\"1.0\"?>") + kCrLf + kCrLf;
+    if (!comment.empty())
+        s += "<!--" + comment + "-->" + kCrLf + kCrLf;
     s += std::string("<FilterTable>") + kCrLf + kCrLf;
     s += "<DocFmtVersion>" + std::to_string(formatVersion_) + "</DocFmtVersion>" + kCrLf;
     s += "<Version>" + version_ + "</Version>" + kCrLf;

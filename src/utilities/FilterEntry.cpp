@@ -6,6 +6,7 @@
 
 #include "device/DeviceKind.h"
 #include "platform/Prompter.h"
+#include "utilities/ConfigTable.h"
 #include "utilities/FilterCriteria.h"
 
 namespace kalidor {
@@ -37,38 +38,13 @@ std::vector<int> AttributesOf(int type)
     return a;
 }
 
-std::vector<double> Numbers(const std::string& text)
-{
-    std::vector<double> out;
-    const char* p = text.c_str();
-    while (*p) {
-        while (*p == ' ' || *p == ',' || *p == '\t' || *p == '\r' || *p == '\n')
-            ++p;
-        if (!*p)
-            break;
-        char* end = nullptr;
-        double v = std::strtod(p, &end);
-        if (end == p)
-            break;  // not a number: the list ends here
-        out.push_back(v);
-        p = end;
-    }
-    return out;
-}
-
-std::string G(double v)
-{
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.10g", v);
-    return buf;
-}
 
 }  // namespace
 
 bool CFilterEntry::ReadText(int t, const std::string& text)
 {
     type = t;
-    const std::vector<double> n = Numbers(text.substr(0, 500));
+    const std::vector<double> n = ParseNumberList(text.substr(0, 500));
     const std::vector<int> attrs = AttributesOf(t);
     size_t i = 0;
     if (i < n.size())
@@ -86,9 +62,9 @@ std::string CFilterEntry::NumbersText() const
 {
     std::string s = std::to_string(id);
     for (int a : AttributesOf(type))
-        s += ", " + G(attributes[a]);
+        s += ", " + TableNumberText(attributes[a]);
     for (double c : components)
-        s += ", " + G(c);
+        s += ", " + TableNumberText(c);
     return s;
 }
 
