@@ -293,8 +293,8 @@ std::string SampleDrawing(int config)
             const bool fromInput = s == 1 && letters[s][i] == 'B';
             p.SetPen(kBlack);
             if (fromInput) {
-                p.Line({300, 0}, {300, -1200});
-                p.Line({300, -1200}, {in.x - 200, -1200});
+                p.Line({150, 0}, {150, -1200});
+                p.Line({150, -1200}, {in.x - 200, -1200});
                 p.Line({in.x - 200, -1200}, {in.x - 200, in.y});
                 p.Line({in.x - 200, in.y}, in);
             } else {

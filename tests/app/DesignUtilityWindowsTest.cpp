@@ -90,7 +90,8 @@ private slots:
             QVERIFY(std::fabs(LowFrequencyGainDb(doc, 1, 2) - 31.36) < 0.01);
             // Run Simulator plots the curve from IN1 to OUT2 at the same gain.
             QVERIFY(mw.RunSimulator());
-            Shoot(mw, view, QStringLiteral("gain-utility-%1.png").arg(QLatin1String(type)));
+            if (QLatin1String(type) == QLatin1String("ZelA"))
+                Shoot(mw, view, QStringLiteral("gain-utility.png"));
             doc->UndoStack()->undo();
             QVERIFY(!doc->Doc().IsModified());
 
@@ -138,11 +139,12 @@ private slots:
         QCOMPARE(QString::fromStdString(doc->Doc().Summary().GetTitle()), QStringLiteral("Ladder Filter"));
         QCOMPARE(doc->Doc().GetGainPhaseOutputNode(), static_cast<int>(e->d[25]));
         QVERIFY(mw.RunSimulator());
-        Shoot(mw, view, QStringLiteral("ladder-filters.png"));
         doc->UndoStack()->undo();
         QCOMPARE(QString::fromStdString(doc->Doc().Summary().GetTitle()), QString());
         view->ShowAll();
         QCOMPARE(view->Rows().Count(), all);
+        view->SelectListLine(0);
+        Shoot(mw, view, QStringLiteral("ladder-filters.png"));
         // The version command.
         env.prompter.Clear();
         view->ShowVersion();

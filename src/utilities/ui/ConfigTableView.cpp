@@ -10,7 +10,9 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTableView>
+#include <QMenu>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -89,9 +91,6 @@ CConfigTableView::CConfigTableView(SchDocument* doc, CConfigTable& table, Setup 
     layout->addWidget(m_tools);
     m_list = new QTableView(this);
     layout->addWidget(m_list, 1);
-    m_status = new QLabel(this);
-    m_status->setContentsMargins(6, 3, 6, 3);
-    layout->addWidget(m_status);
 
     SetStatus(kStatusLoadingFromDisk);
     m_rows = std::make_unique<CRowView>(m_table);
@@ -113,8 +112,19 @@ CConfigTableView::CConfigTableView(SchDocument* doc, CConfigTable& table, Setup 
     m_list->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     connect(m_list, &QTableView::doubleClicked, this, [this] { CopySelected(); });
 
-    for (int i = 0; i < static_cast<int>(m_setup.commands.size()); ++i)
-        m_tools->addAction(m_setup.commands[i].text, this, [this, i] { RunCommand(i); });
+    // "Show All Configurations in list" on the bar, the criterion commands under "Filter".
+    auto* filterMenu = new QMenu(this);
+    for (int i = 0; i < static_cast<int>(m_setup.commands.size()); ++i) {
+        if (m_setup.commands[i].kind == CCriterionCommand::kShowAll)
+            m_tools->addAction(m_setup.commands[i].text, this, [this, i] { RunCommand(i); });
+        else
+            filterMenu->addAction(m_setup.commands[i].text, this, [this, i] { RunCommand(i); });
+    }
+    auto* filterButton = new QToolButton(m_tools);
+    filterButton->setText(QStringLiteral("Filter"));
+    filterButton->setMenu(filterMenu);
+    filterButton->setPopupMode(QToolButton::InstantPopup);
+    m_tools->addWidget(filterButton);
     m_tools->addSeparator();
     if (m_setup.quickColumn >= 0) {
         m_tools->addWidget(new QLabel(m_setup.quickLabel + QStringLiteral(" "), m_tools));
@@ -139,13 +149,13 @@ CConfigTableView::~CConfigTableView()
 
 void CConfigTableView::SetStatus(const QString& text)
 {
-    m_status->setText(text);
+    m_status = text;
     CurrentPrompter().StatusText(text.toStdString());
 }
 
 QString CConfigTableView::StatusText() const
 {
-    return m_status->text() + QStringLiteral("   %1 of %2 configurations shown").arg(m_rows->Count()).arg(m_table.RowCount());
+    return m_status + QStringLiteral("   %1 of %2 configurations shown").arg(m_rows->Count()).arg(m_table.RowCount());
 }
 
 int CConfigTableView::SelectedRow() const

@@ -2,7 +2,7 @@
 // filters): a model/view list over the table's row view (CRowView), so that many thousand rows
 // open at once; a click on a column title sorts by it; a tool bar with "Show All Configurations
 // in list", the criterion commands with their dialogs, the version command and "Copy Filter
-// Configuration to Schematic..."; a status line with the opening texts. What differs between the
+// Configuration to Schematic..."; the opening texts go to the status bar. What differs between the
 // tables — which table, its criterion commands, what a copy does — is given by the caller.
 #pragma once
 
@@ -107,7 +107,7 @@ private:
     QTableView* m_list = nullptr;
     QToolBar* m_tools = nullptr;
     QLineEdit* m_quick = nullptr;
-    QLabel* m_status = nullptr;
+    QString m_status;  // the last status text (the main window's status bar shows it)
 };
 
 }  // namespace kalidor
