@@ -88,13 +88,9 @@ std::string CFilterEntry::Description() const
 
 bool CFilterEntry::ApplyFilter(const CFilterCriteria& c) const
 {
-    if (!c.enabled)
-        return true;
+    if (const auto common = c.PassesIdOrType(type))
+        return *common;
     switch (c.attribute) {
-    case 0:
-        return true;
-    case 1:
-        return type == c.typeValue;
     case 2:
     case 5:
     case 7:

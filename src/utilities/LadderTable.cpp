@@ -67,19 +67,12 @@ std::string CFilterEntry4Macro::WriteElement() const
 
 bool CFilterEntry4Macro::ApplyFilter(const CFilterCriteria& c) const
 {
-    if (!c.enabled)
-        return true;
-    switch (c.attribute) {
-    case 0:
-        return true;
-    case 1:
-        return type == c.typeValue;
-    case 2:
+    if (const auto common = c.PassesIdOrType(type))
+        return *common;
+    if (c.attribute == 2)
         return c.Within(d[0]);
-    default:
-        CurrentPrompter().Message(kMsgUnknownLadderCriterion, "Kalidor", Buttons::Ok, MessageIcon::Error);
-        return false;
-    }
+    CurrentPrompter().Message(kMsgUnknownLadderCriterion, "Kalidor", Buttons::Ok, MessageIcon::Error);
+    return false;
 }
 
 std::string CFilterEntry4Macro::AttributeText(int column) const
