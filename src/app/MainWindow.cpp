@@ -41,6 +41,7 @@
 #include "platform/Settings.h"
 #include "sim/Plot.h"
 #include "sim/ui/PlotDocumentLink.h"
+#include "utilities/ui/DesignUtilityWindows.h"
 #include "sim/ui/PlotWindow.h"
 #include "sim/ui/SimPropertySheet.h"
 #include "view/DeviceSchematic.h"
@@ -282,6 +283,15 @@ void MainWindow::CreateActions()
     QAction* coerce = make("actionCoerceIllegal", tr(kMenuCoerceIllegal), [this](bool on) { SetCoerceIllegal(on); });
     coerce->setCheckable(true);
     make("actionDeviceManager", tr("&Device Manager..."), &MainWindow::OnDeviceManager);
+    // The design utility windows of the active design's type.
+    auto utility = [this](bool ladder) {
+        if (SchDocument* d = ActiveDocument())
+            if (const int code = DesignUtilityFor(QString::fromStdString(d->Doc().GetDeviceType()), ladder))
+                OpenDesignUtility(d, code);
+    };
+    make("actionFilterConfigurations", tr("&Filter Configurations..."), [utility] { utility(false); });
+    make("actionGainUtility", tr("&Gain Configuration Utility..."), [utility] { utility(false); });
+    make("actionLadderFilters", tr("&Ladder Filter Configurations..."), [utility] { utility(true); });
     make("actionAbout", tr("&About Kalidor..."), &MainWindow::OnAbout);
 
     make("actionSaveXml", tr("Save Schematic as XML..."), [this] { OnSaveSchematicXml(); });
@@ -367,6 +377,9 @@ void MainWindow::CreateMenus()
     post->addAction(Action(QStringLiteral("actionDisableOutputs")));
     post->addAction(Action(QStringLiteral("actionCoerceIllegal")));
     tools->addSeparator();
+    for (const char* n : {"actionFilterConfigurations", "actionGainUtility", "actionLadderFilters"})
+        tools->addAction(Action(QLatin1String(n)));
+    tools->addSeparator();
     tools->addAction(Action(QStringLiteral("actionDeviceManager")));
 
     m_devMenu = menuBar()->addMenu(tr("DEBUGSCHTYPE"));
@@ -436,6 +449,10 @@ void MainWindow::UpdateActions()
     // Printing prints the schematic or the plot, whichever is the current window.
     for (const char* n : {"actionPrint", "actionPrintPreview", "actionExportPdf"})
         Action(QLatin1String(n))->setEnabled(view != nullptr || ActivePlotWindow() != nullptr);
+    const QString type = doc ? QString::fromStdString(doc->Doc().GetDeviceType()) : QString();
+    Action(QStringLiteral("actionFilterConfigurations"))->setEnabled(type == QLatin1String("ZelD") || type == QLatin1String("ZelE"));
+    Action(QStringLiteral("actionGainUtility"))->setEnabled(type == QLatin1String("ZelA") || type == QLatin1String("ZelB"));
+    Action(QStringLiteral("actionLadderFilters"))->setEnabled(type == QLatin1String("ZelA"));
     UpdatePlotMenu();
     {
         const QSignalBlocker b1(Action(QStringLiteral("actionShowXY")));
@@ -536,7 +553,8 @@ QMdiSubWindow* MainWindow::AddChild(SchDocument* doc, QWidget* view)
     m_mdi->addSubWindow(frame);
     m_current = frame;
     const QString suffix = qobject_cast<CPltSplit*>(view) ? QStringLiteral(" - Gain/Phase Plot")
-                                                           : QStringLiteral(" - E2 Cells");
+                           : !view->windowTitle().isEmpty() ? QStringLiteral(" - ") + view->windowTitle()
+                                                            : QStringLiteral(" - E2 Cells");
     auto title = [frame, doc, schematic, suffix] {
         if (doc)
             frame->setWindowTitle(schematic ? doc->Title() : doc->DisplayName() + suffix);
@@ -738,6 +756,26 @@ CE2CellDBView* MainWindow::OpenE2CellView(SchDocument* doc)
     auto* view = new CE2CellDBView(doc);
     QMdiSubWindow* frame = AddChild(doc, view);
     frame->resize(420, 520);
+    frame->show();
+    Activate(frame);
+    return view;
+}
+
+QWidget* MainWindow::OpenDesignUtility(SchDocument* doc, int code)
+{
+    if (!doc)
+        return nullptr;
+    for (QMdiSubWindow* w : m_mdi->subWindowList())
+        if (CChildFrame* f = Frame(w); f && f->Doc() == doc && w->widget() &&
+                                       w->widget()->property("designUtility").toInt() == code) {
+            Activate(w);
+            return w->widget();
+        }
+    QWidget* view = CreateDesignUtilityView(doc, code);
+    if (!view)
+        return nullptr;
+    QMdiSubWindow* frame = AddChild(doc, view);
+    frame->resize(code == kUtilityZelAGains || code == kUtilityZelBGains ? QSize(900, 520) : QSize(1000, 560));
     frame->show();
     Activate(frame);
     return view;

@@ -76,6 +76,11 @@ public:
     CSchView* ActiveSchView() const;
     CSchView* SchViewOf(SchDocument* doc) const;
     CE2CellDBView* OpenE2CellView(SchDocument* doc);
+    // The window of design utility `code` over `doc` (100 ZelA ladder filters, 101 ZelA gain
+    // utility, 102 ZelD filter configurations, 103 ZelB gain utility, 104 ZelE filter
+    // configurations), opened or brought forward; nullptr after telling the user why not (another
+    // device type, a table that cannot be read). The Design Utilities dialog calls it.
+    QWidget* OpenDesignUtility(SchDocument* doc, int code);
     // The document's plot window, opened when it is not open (and fitted to the data it shows).
     CPltSplit* OpenPlotWindow(SchDocument* doc);
     CPltSplit* PlotWindowOf(SchDocument* doc) const;

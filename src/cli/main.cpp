@@ -77,6 +77,14 @@ const Command kCommands[] = {
      "                               list the filter configurations that pass the criteria\n"
      "  filters ZelD|ZelE --copy ID --config A|B FILE.ZEL [-o OUT.ZEL] [--force]\n"
      "                               copy a filter configuration into configuration A or B of a design"},
+    {"ladders", kalidor::cli::RunLadders,
+     "ladders [--type NAME] [--freq MIN:MAX] [--sort COLUMN[:desc]] [--table FILE] [--version]\n"
+     "                               list the ZelA ladder filter configurations that pass the criteria\n"
+     "  ladders --copy ID FILE.ZEL [-o OUT.ZEL]\n"
+     "                               copy a ladder filter into a ZelA design"},
+    {"gains", kalidor::cli::RunGains,
+     "gains ZelA|ZelB GAIN [--in N] [--out N] [--blocks 1|2] [--best noise|bandwidth|cm] [--table FILE]\n"
+     "                               the gain configurations that give GAIN (or the nearest gain)"},
 };
 
 void PrintUsage(std::FILE* out)
