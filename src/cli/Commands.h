@@ -28,6 +28,12 @@ int RunSvf(const Args& args);
 int RunSimulate(const Args& args);
 int RunPlot(const Args& args);
 int RunFilters(const Args& args);
+int RunChain(const Args& args);
+// "chain program", beside "program".
+int RunChainProgram(const Args& args);
+int RunChainScan(const Args& args);
+int RunLadders(const Args& args);
+int RunGains(const Args& args);
 
 // Helpers shared by the commands.
 int UsageError(const std::string& message);  // prints "Kalidor: <message>", returns 2

@@ -45,6 +45,18 @@ const Command kCommands[] = {
      "                               ppdev:/dev/parport0, direct:0x378; faults of the virtual cable:\n"
      "                               virtual:ZelA?tdo=1, ?detached, ?nopower, ?flip=S[:B], ?secured[=N]);\n"
      "                               exit 3 when verify differs"},
+    {"chain", kalidor::cli::RunChain,
+     "chain new -o FILE.ZJC       write an empty JTAG chain ([Chain TDI], [Chain TDO])\n"
+     "  chain add FILE.ZJC TYPE|foreign:IR [--name N] [--at POS]\n"
+     "                               add a Zel device (with a new design) or a foreign device\n"
+     "  chain list FILE.ZJC          one line per element: position, name, type, IR length and sums\n"
+     "  chain remove FILE.ZJC NAME | chain rename FILE.ZJC NAME NEW\n"
+     "  chain extract FILE.ZJC NAME -o DESIGN.ZEL | chain embed FILE.ZJC NAME DESIGN.ZEL\n"
+     "                               take a member's design out, or put a design in\n"
+     "  chain program FILE.ZJC NAME --cable SPEC --download|--upload|--verify|--idcode|--autocal\n"
+     "                               program one member, the other devices in BYPASS\n"
+     "  chain scan --cable SPEC [-o FILE.ZJC] [--ir POS=LENGTH ...]\n"
+     "                               read the IDCODEs and the IR length on the cable, propose a chain"},
     {"svf", kalidor::cli::RunSvf,
      "svf FILE.svf --cable SPEC [--state-dir DIR]\n"
      "                               run an SVF file; report every TDO mismatch by line (exit 3)"},
@@ -65,6 +77,14 @@ const Command kCommands[] = {
      "                               list the filter configurations that pass the criteria\n"
      "  filters ZelD|ZelE --copy ID --config A|B FILE.ZEL [-o OUT.ZEL] [--force]\n"
      "                               copy a filter configuration into configuration A or B of a design"},
+    {"ladders", kalidor::cli::RunLadders,
+     "ladders [--type NAME] [--freq MIN:MAX] [--sort COLUMN[:desc]] [--table FILE] [--version]\n"
+     "                               list the ZelA ladder filter configurations that pass the criteria\n"
+     "  ladders --copy ID FILE.ZEL [-o OUT.ZEL]\n"
+     "                               copy a ladder filter into a ZelA design"},
+    {"gains", kalidor::cli::RunGains,
+     "gains ZelA|ZelB GAIN [--in N] [--out N] [--blocks 1|2] [--best noise|bandwidth|cm] [--table FILE]\n"
+     "                               the gain configurations that give GAIN (or the nearest gain)"},
 };
 
 void PrintUsage(std::FILE* out)

@@ -10,6 +10,7 @@
 #include "device/SymbolInfo.h"
 #include "device/ValueChoosers.h"
 #include "device/ZelDKeys.h"
+#include "document/JTAGDoc.h"
 #include "jtag/JtagDevice.h"
 #include "jtag/JtagRegProgram.h"
 #include "jtag/JtagScriptedDevice.h"
@@ -81,7 +82,13 @@ class CSchDoc::JtagHost : public CJtagDocumentHost {
 public:
     explicit JtagHost(CSchDoc& doc) : m_doc(doc) {}
     bool InterfaceChanged() override { return m_doc.m_interfaceChanged; }
-    CJtagChainCounts ChainCounts() override { return m_doc.m_chainCounts; }
+    // Before every operation: an embedded design takes the counts of its element's place.
+    CJtagChainCounts ChainCounts() override
+    {
+        if (m_doc.m_hostElement)
+            m_doc.m_chainCounts = m_doc.m_hostElement->ChainCounts();
+        return m_doc.m_chainCounts;
+    }
     void ForgetFilterSelections() override
     {
         m_doc.m_filterConfigs[0].reset();
@@ -99,6 +106,13 @@ public:
         if (m_doc.m_idcodeReceiver)
             m_doc.m_idcodeReceiver(fields);
     }
+    bool ShowVerifyFailed(const CVerifyReport& report) override
+    {
+        if (!m_doc.m_verifyFailedReceiver)
+            return false;
+        m_doc.m_verifyFailedReceiver(report);
+        return true;
+    }
 
 private:
     CSchDoc& m_doc;
@@ -110,6 +124,7 @@ CSchDoc::~CSchDoc()
 {
     // Views still registered are not told of a document that is going away.
     m_observers.clear();
+    OnCloseDocument();
     DeleteContents();
 }
 
@@ -283,19 +298,43 @@ bool CSchDoc::OnSaveDocument(const std::string& path, ReadOnlyFile readOnly)
     return true;
 }
 
-void CSchDoc::SetEmbedded(std::string* hostBuffer)
+void CSchDoc::SetEmbedded(CJtagChainElement* host)
 {
-    m_embedded = hostBuffer != nullptr;
-    m_hostBuffer = hostBuffer;
+    m_embedded = host != nullptr;
+    m_hostElement = host;
+    m_writeProlog = !m_embedded;
+    for (auto* o : m_observers)
+        o->OnDocumentStateChanged();
 }
 
 bool CSchDoc::SaveEmbedded()
 {
-    if (!m_embedded || !m_hostBuffer)
+    if (!m_embedded || !m_hostElement)
         return false;
-    *m_hostBuffer = WriteDesign();
+    m_hostElement->StoreDesign(WriteDesign());
     SetModifiedFlag(false);
     return true;
+}
+
+bool CSchDoc::SaveModified()
+{
+    if (!m_embedded || !m_modified)
+        return true;
+    switch (CurrentPrompter().Message(kMsgEmbeddedNotSaved, kCaption, Buttons::YesNoCancel, MessageIcon::Question)) {
+    case Answer::Yes: return SaveEmbedded();
+    case Answer::No: return true;
+    default: return false;
+    }
+}
+
+void CSchDoc::OnCloseDocument()
+{
+    if (m_hostElement) {
+        CJtagChainElement* host = m_hostElement;
+        m_hostElement = nullptr;
+        m_embedded = false;
+        host->SchematicClosed(kSchematicClosedCode);
+    }
 }
 
 // ---------------------------------------------------------------- operations
@@ -817,6 +856,8 @@ void CSchDoc::SetModifiedState(bool modified)
 
 std::string CSchDoc::DisplayName() const
 {
+    if (m_hostElement)
+        return m_hostElement->GetName() + kEmbeddedTitleSuffix;
     if (m_path.empty())
         return "Design" + std::to_string(m_untitledNumber);
     return std::filesystem::path(m_path).filename().string();

@@ -125,9 +125,18 @@ void CVirtualTapDevice::CaptureIr()
 // ---------------------------------------------------------------------------------------------
 // Foreign device
 
-CVirtualForeignDevice::CVirtualForeignDevice(int irLength) : CVirtualTapDevice(irLength, 1)
+CVirtualForeignDevice::CVirtualForeignDevice(int irLength, std::uint32_t idcode)
+    : CVirtualTapDevice(irLength, idcode ? 32 : 1), m_idcode(idcode)
 {
     PowerOnReset();
+}
+
+void CVirtualForeignDevice::CaptureDr()
+{
+    if (m_idcodeSelected)
+        LoadDrValue(m_idcode, 32);
+    else
+        LoadDr(nullptr, 1);
 }
 
 std::string CVirtualForeignDevice::TypeName() const
@@ -137,6 +146,7 @@ std::string CVirtualForeignDevice::TypeName() const
 
 void CVirtualForeignDevice::EnterReset()
 {
+    m_idcodeSelected = m_idcode != 0;
     SetInstruction(IrLength() >= 32 ? 0xFFFFFFFFu : ((1u << IrLength()) - 1u));
 }
 

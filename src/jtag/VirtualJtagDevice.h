@@ -6,7 +6,7 @@
 // falling edge (Update acts, TDO changes). No edge allocates: the shift stages are sized once.
 //
 // CVirtualForeignDevice is a device of another maker of which only the IR length is known: every
-// instruction selects BYPASS.
+// instruction selects BYPASS; one with an IDCODE answers it after Test-Logic-Reset.
 //
 // CVirtualZelDevice is a Zel device of one family with the instruction set its register programs
 // use. Every data register has a shift buffer (what Capture-DR loads and Update-DR writes); E2
@@ -113,12 +113,21 @@ private:
 
 class CVirtualForeignDevice : public CVirtualTapDevice {
 public:
-    explicit CVirtualForeignDevice(int irLength);
+    // `idcode` 0: a device without an IDCODE register.
+    explicit CVirtualForeignDevice(int irLength, std::uint32_t idcode = 0);
     std::string TypeName() const override;
+    std::uint32_t Idcode() const override { return m_idcode; }
 
 protected:
-    void CaptureDr() override { LoadDr(nullptr, 1); }
+    // Test-Logic-Reset selects the IDCODE register when there is one; every instruction shifted
+    // in selects BYPASS.
+    void CaptureDr() override;
+    void UpdateIr() override { m_idcodeSelected = false; }
     void EnterReset() override;
+
+private:
+    std::uint32_t m_idcode;
+    bool m_idcodeSelected = false;
 };
 
 // Shown when a virtual device cannot write its state file: %s the device type, %s the reason.

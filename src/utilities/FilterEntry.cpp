@@ -9,6 +9,7 @@
 
 #include "device/DeviceKind.h"
 #include "platform/Prompter.h"
+#include "utilities/ConfigTable.h"
 #include "utilities/FilterCriteria.h"
 
 namespace kalidor {
@@ -40,50 +41,6 @@ std::vector<int> AttributesOf(int type)
     return a;
 }
 
-std::string G(double v)
-{
-    char buf[40];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 10);
-    return std::string(buf, r.ptr);
-}
-
-// A number as a save writes it back (ten significant digits): what is read is what is kept, so the
-// texts made of it (the description) do not change when the file is saved and read again.
-double AsWritten(double v)
-{
-    const std::string text = G(v);
-    double kept = v;
-    std::from_chars(text.data(), text.data() + text.size(), kept);
-    return kept;
-}
-
-// The numbers of a list separated by blanks and commas, up to the first text that is not one. Read
-// and written without the C locale, whose decimal separator may be a comma in the desktop program.
-std::vector<double> Numbers(const std::string& text)
-{
-    std::vector<double> out;
-    const char* p = text.data();
-    const char* const e = p + text.size();
-    while (p < e) {
-        while (p < e && (*p == ' ' || *p == ',' || *p == '\t' || *p == '\r' || *p == '\n'))
-            ++p;
-        if (p == e)
-            break;
-        const char* start = p;
-        if (*start == '+')
-            ++start;  // from_chars takes no plus sign
-        double v = 0;
-        const auto r = std::from_chars(start, e, v);
-        if (r.ec == std::errc::invalid_argument)
-            break;  // not a number: the list ends here
-        if (r.ec == std::errc::result_out_of_range)
-            v = 0;  // beyond the range of a double (or below its smallest): no usable value
-        out.push_back(AsWritten(v));
-        p = r.ptr;
-    }
-    return out;
-}
-
 // An identifier from a number of the file: whole numbers beyond the int range saturate, and a
 // value that is not a number counts as 0.
 int IdentifierOf(double v)
@@ -102,7 +59,7 @@ int IdentifierOf(double v)
 bool CFilterEntry::ReadText(int t, const std::string& text)
 {
     type = t;
-    const std::vector<double> n = Numbers(text.substr(0, 500));
+    const std::vector<double> n = ParseNumberList(text.substr(0, 500));
     const std::vector<int> attrs = AttributesOf(t);
     size_t i = 0;
     if (i < n.size())
@@ -120,9 +77,9 @@ std::string CFilterEntry::NumbersText() const
 {
     std::string s = std::to_string(id);
     for (int a : AttributesOf(type))
-        s += ", " + G(attributes[a]);
+        s += ", " + TableNumberText(attributes[a]);
     for (double c : components)
-        s += ", " + G(c);
+        s += ", " + TableNumberText(c);
     return s;
 }
 
@@ -146,13 +103,9 @@ std::string CFilterEntry::Description() const
 
 bool CFilterEntry::ApplyFilter(const CFilterCriteria& c) const
 {
-    if (!c.enabled)
-        return true;
+    if (const auto common = c.PassesIdOrType(type))
+        return *common;
     switch (c.attribute) {
-    case 0:
-        return true;
-    case 1:
-        return type == c.typeValue;
     case 2:
     case 5:
     case 7:

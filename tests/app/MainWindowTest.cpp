@@ -70,7 +70,8 @@ private slots:
     void newOffersTheFiveKindsInOrder()
     {
         QCOMPARE(NewDocumentKinds(),
-                 (QStringList{"ZelA Schematic", "ZelB Schematic", "ZelC Schematic", "ZelD Schematic", "ZelE Schematic"}));
+                 (QStringList{"ZelA Schematic", "ZelB Schematic", "ZelC Schematic", "ZelD Schematic", "ZelE Schematic",
+                              "Kalidor JTAG Chain"}));
         TestMainWindow mw;
         QStringList shown;
         OnNextModal([&](QWidget* w) {

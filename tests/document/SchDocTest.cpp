@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "device/DeviceConfig.h"
+#include "document/JTAGDoc.h"
 #include "document/SchDoc.h"
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
@@ -563,14 +564,17 @@ TEST_F(SchDocTest, ViewsAreToldOfEdits)
 
 TEST_F(SchDocTest, EmbeddedSavingWritesIntoTheHost)
 {
-    std::string host = "old";
+    auto host = CJtagChainElement::ZelDevice("Device0", "ZelC", "old");
     CSchDoc doc;
     ASSERT_TRUE(doc.OnNewDocument("ZelC"));
-    doc.SetEmbedded(&host);
+    doc.SetEmbedded(host.get());
     doc.SetSymValue(4, 2);
     ASSERT_TRUE(doc.SaveEmbedded());
     EXPECT_FALSE(doc.IsModified());
-    EXPECT_EQ(host, doc.WriteDesign());
+    EXPECT_EQ(host->GetDesign(), doc.WriteDesign());
+    EXPECT_EQ(host->GetDesign().rfind("<ZelDesignData>\r\n", 0), 0u);
+    EXPECT_EQ(host->IsModified(), 1);
+    doc.SetEmbedded(nullptr);
 }
 
 TEST_F(SchDocTest, SimulationSetupTravelsWithTheDesign)

@@ -12,9 +12,12 @@
 
 #include "JtagTestSupport.h"
 #include "device/DeviceConfig.h"
+#include "device/SymbolDifferences.h"
+#include "device/SymbolInfo.h"
 #include "jtag/JtagDevice.h"
 #include "jtag/JtagRegProgram.h"
 #include "jtag/JtagScriptedDevice.h"
+#include "jtag/VerifyReport.h"
 #include "platform/Prompter.h"
 
 namespace kalidor::test {
@@ -85,12 +88,19 @@ public:
     void SetModified() override { ++modified; }
     void UpdateAllViews() override { ++updates; }
     void ShowIdcode(const CIdcodeFields& f) override { shown = f; }
+    bool ShowVerifyFailed(const CVerifyReport& r) override
+    {
+        if (takesReports) reports.push_back(r);
+        return takesReports;
+    }
 
     DeviceConfig& device;
     bool interfaceChanged = false;
     CJtagChainCounts counts;
     int coerceCalls = 0, lastCoerced = 0, forgets = 0, modified = 0, updates = 0;
     CIdcodeFields shown;
+    bool takesReports = false;
+    std::vector<CVerifyReport> reports;
 };
 
 // A design, its register program, a virtual cable and the two JTAG objects of a document.
@@ -196,7 +206,22 @@ TEST_P(JtagOperationTest, UploadIntoAFreshDesignReproducesTheDesign)
     // The fresh document reads the first document's device.
     fresh.jtag.SetInterpreter(&p.rig.svf);
     ASSERT_NE(DownloadedCells(*fresh.device), DownloadedCells(*p.device));
+    const std::unique_ptr<DeviceConfig> defaults = CreateDeviceConfig(GetParam());
     EXPECT_EQ(fresh.scripted->Upload(), kJtagDone);
+    // The upload says which settings it changed: every one whose value the read changed, each
+    // from the fresh design's value to the device's.
+    const std::vector<CSymbolDifference>& changes = fresh.scripted->LastUploadChanges();
+    for (int key = 0; key < fresh.device->SymbolSlotCount(); ++key) {
+        if (!fresh.device->TakesValue(key) || fresh.device->GetSymValue(key) == defaults->GetSymValue(key)) continue;
+        const auto it = std::find_if(changes.begin(), changes.end(), [&](const auto& c) { return c.key == key; });
+        ASSERT_NE(it, changes.end()) << "key " << key;
+        EXPECT_EQ(it->before, defaults->GetSymValue(key));
+        EXPECT_EQ(it->after, fresh.device->GetSymValue(key));
+        EXPECT_EQ(it->afterText, SymbolValueText(*fresh.device, key));
+    }
+    for (const CSymbolDifference& c : changes)
+        EXPECT_TRUE(c.before != c.after || c.beforeText != c.afterText) << c.name;
+    ASSERT_FALSE(changes.empty());
     EXPECT_EQ(DownloadedCells(*fresh.device), DownloadedCells(*p.device));
     EXPECT_TRUE(fresh.prompter.Texts().empty());
     EXPECT_EQ(fresh.host.coerceCalls, 1);
@@ -204,6 +229,9 @@ TEST_P(JtagOperationTest, UploadIntoAFreshDesignReproducesTheDesign)
     EXPECT_GE(fresh.host.modified, 1);
     // Reading did not disturb the device.
     EXPECT_TRUE(p.HoldsDesign());
+    // Read again, nothing changes.
+    EXPECT_EQ(fresh.scripted->Upload(), kJtagDone);
+    EXPECT_TRUE(fresh.scripted->LastUploadChanges().empty());
 }
 
 TEST_P(JtagOperationTest, VerifyFindsOneFlippedBitInEveryRegister)
@@ -228,8 +256,98 @@ TEST_P(JtagOperationTest, VerifyFindsOneFlippedBitInEveryRegister)
             ASSERT_FALSE(texts.empty());
             EXPECT_EQ(texts.front(), kMsgVerifyFailed);
             for (const std::string& t : texts) EXPECT_NE(t, kMsgVerifySucceeded) << r.name << " bit " << bit;
+
+            // The details name that one bit, its register and its cell, as the design has it and
+            // as the device gave it.
+            const CVerifyReport& report = p.scripted->LastVerifyReport();
+            ASSERT_EQ(report.bits.size(), 1u) << r.name << " bit " << bit << "\n" << FormatVerifyReport(report);
+            const CRegisterBitDifference& d = report.bits[0];
+            EXPECT_EQ(d.regName, r.name);
+            EXPECT_EQ(d.bit, bit);
+            EXPECT_EQ(d.device, e2.GetBit(bit));
+            EXPECT_EQ(d.design, 1 - e2.GetBit(bit));
+            int cell = -1;
+            for (int c = r.first; c < r.first + r.count; ++c)
+                if ((r.byIndex ? c - r.first : p.device->GetCellBit(c)) == bit) cell = c;
+            EXPECT_EQ(d.cell, cell) << r.name << " bit " << bit;
+            if (cell >= 0) EXPECT_EQ(d.cellName, p.device->GetCellName(cell));
+            // The symbol that owns the cell is listed with its value in the design and in the
+            // device when the bit changes its value (a symbol whose text depends on it may be
+            // listed beside it: a gain beside its polarity).
+            const int key = cell >= 0 ? p.device->Cells()[cell].symKey : -1;
+            auto device = CopyDeviceConfig(*p.device);
+            if (cell >= 0) device->E2_SetValue(cell, d.device);
+            if (key >= 0 && p.device->TakesValue(key) && device->GetSymValue(key) != p.device->GetSymValue(key)) {
+                const auto it = std::find_if(report.symbols.begin(), report.symbols.end(),
+                                             [&](const CSymbolDifference& s) { return s.key == key; });
+                ASSERT_NE(it, report.symbols.end()) << r.name << " bit " << bit;
+                EXPECT_EQ(it->before, p.device->GetSymValue(key));
+                EXPECT_EQ(it->after, device->GetSymValue(key));
+            }
+            if (key < 0) EXPECT_TRUE(report.symbols.empty()) << r.name << " bit " << bit;
+            p.prompter.Clear();
+            ASSERT_EQ(p.scripted->Download(), kJtagDone);
+            EXPECT_EQ(p.scripted->Verify(), kJtagVerifyEqual);
+            EXPECT_TRUE(p.scripted->LastVerifyReport().Empty());
         }
     }
+}
+
+// Verify of a design changed in one setting after its download: the details name that setting,
+// its value text in the design and in the device, and only bits of its cells. With a host that
+// shows the report, the plain message is not shown as well.
+TEST_P(JtagOperationTest, VerifyDetailsNameTheChangedSetting)
+{
+    // A setting per type, in configuration B for ZelD (read from the second register).
+    const std::string type = GetParam();
+    const int key = type == "ZelA" ? 6 : type == "ZelB" ? 6 : type == "ZelC" ? 6 : type == "ZelD" ? 13 : 1;
+    Prog p(type);
+    MakeDesign(*p.device, 7);
+    p.device->SetSymValue(key, 5);
+    ASSERT_EQ(p.scripted->Download(), kJtagDone);
+    const int downloaded = p.device->GetSymValue(key);
+    const std::string deviceText = SymbolValueText(*p.device, key);
+    const std::vector<int> cellsBefore = [&] {
+        std::vector<int> v;
+        for (int c = 0; c < p.device->GetCellCount(); ++c) v.push_back(p.device->E2_GetValue(c));
+        return v;
+    }();
+    p.device->SetSymValue(key, 6);
+    const std::string designText = SymbolValueText(*p.device, key);
+    ASSERT_NE(designText, deviceText);
+
+    p.host.takesReports = true;
+    p.prompter.Clear();
+    EXPECT_EQ(p.scripted->Verify(), kJtagVerifyDiffers);
+    EXPECT_TRUE(p.prompter.Texts().empty()) << p.prompter.Texts().front();
+    ASSERT_EQ(p.host.reports.size(), 1u);
+    const CVerifyReport& report = p.host.reports[0];
+    ASSERT_EQ(report.symbols.size(), 1u) << FormatVerifyReport(report);
+    EXPECT_EQ(report.symbols[0].key, key);
+    ASSERT_NE(FindSymbolInfo(type, key), nullptr);
+    EXPECT_EQ(report.symbols[0].name, FindSymbolInfo(type, key)->fullName);
+    EXPECT_EQ(report.symbols[0].beforeText, designText);
+    EXPECT_EQ(report.symbols[0].afterText, deviceText);
+    EXPECT_EQ(report.symbols[0].after, downloaded);
+    ASSERT_FALSE(report.bits.empty());
+    int changedCells = 0;
+    for (int c = 0; c < p.device->GetCellCount(); ++c)
+        if (p.device->E2_GetValue(c) != cellsBefore[c]) ++changedCells;
+    EXPECT_EQ(static_cast<int>(report.bits.size()), changedCells) << FormatVerifyReport(report);
+    for (const CRegisterBitDifference& b : report.bits) {
+        ASSERT_GE(b.cell, 0);
+        EXPECT_EQ(p.device->Cells()[b.cell].symKey, key) << b.cellName;
+        EXPECT_EQ(b.design, p.device->E2_GetValue(b.cell));
+        EXPECT_EQ(b.device, cellsBefore[b.cell]);
+        if (type == "ZelD") EXPECT_EQ(b.reg, 2);
+    }
+    // The text form lists the setting, then the bits.
+    const std::string text = FormatVerifyReport(report);
+    EXPECT_EQ(text.rfind("Symbol\tDesign\tDevice\n" + report.symbols[0].name + "\t" + designText + "\t" + deviceText +
+                             "\n\nRegister\tBit\tCell\tDesign\tDevice\n",
+                         0),
+              0u)
+        << text;
 }
 
 TEST_P(JtagOperationTest, WrongDeviceTypeIsRefusedBeforeAnythingIsWritten)

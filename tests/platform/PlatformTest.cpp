@@ -37,7 +37,7 @@ TEST(SupportFiles, LookupByNumber)
     ASSERT_TRUE(SupportFilePath(1100, buf, sizeof buf));
     EXPECT_STREQ(buf, "/opt/kalidor/bin/SupportFiles/ZelA_GainTable.xml");
     ASSERT_TRUE(SupportFilePath(1108, buf, sizeof buf));
-    EXPECT_STREQ(buf, "/opt/kalidor/bin/SupportFiles/ZelA_GAINWIZ_Config_8.emf");
+    EXPECT_STREQ(buf, "/opt/kalidor/bin/SupportFiles/ZelA_GAINWIZ_Config_8.svg");
     ASSERT_TRUE(SupportFilePath(1200, buf, sizeof buf));
     EXPECT_STREQ(buf, "/opt/kalidor/bin/SupportFiles/ZelB_GainTable.xml");
     EXPECT_FALSE(SupportFilePath(1109, buf, sizeof buf));

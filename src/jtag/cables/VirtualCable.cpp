@@ -117,13 +117,38 @@ bool ParseVirtualChain(std::string_view text, std::vector<VirtualChainItem>& ite
         VirtualChainItem v;
         const std::size_t colon = item.find(':');
         if (colon != std::string_view::npos && EqualsNoCase(Trim(item.substr(0, colon)), "foreign")) {
-            const std::string_view num = Trim(item.substr(colon + 1));
+            std::string_view num = Trim(item.substr(colon + 1));
+            std::string_view code;
+            if (const std::size_t second = num.find(':'); second != std::string_view::npos) {
+                code = Trim(num.substr(second + 1));
+                num = Trim(num.substr(0, second));
+            }
             int n = 0;
             const bool ok = ParseSmallNumber(num, kMaxForeignIrLength, n);
             if (!ok || n < 1) {
                 error = "A foreign device of the virtual cable needs an instruction register length of 1 to " +
                         std::to_string(kMaxForeignIrLength) + " bits: \"" + std::string(item) + "\".";
                 return false;
+            }
+            if (!code.empty()) {
+                // An IDCODE: hexadecimal with 0x, its mandatory bit 0 set.
+                std::uint32_t value = 0;
+                bool good = code.size() > 2 && code.size() <= 10 && code[0] == '0' && (code[1] == 'x' || code[1] == 'X');
+                for (std::size_t i = 2; good && i < code.size(); ++i) {
+                    const unsigned char c = static_cast<unsigned char>(code[i]);
+                    if (!std::isxdigit(c)) {
+                        good = false;
+                        break;
+                    }
+                    const int d = std::isdigit(c) ? c - '0' : std::tolower(c) - 'a' + 10;
+                    value = value << 4 | static_cast<std::uint32_t>(d);
+                }
+                if (!good || (value & 1u) == 0 || value == 0xFFFFFFFFu) {
+                    error = "A foreign device's IDCODE is written 0x followed by up to eight hexadecimal digits, "
+                            "with bit 0 set: \"" + std::string(item) + "\".";
+                    return false;
+                }
+                v.idcode = value;
             }
             v.type = "foreign";
             v.irLength = n;
@@ -163,7 +188,7 @@ bool CVirtualCable::BuildChain(std::string_view description, const std::string& 
     m_devices.clear();
     for (std::size_t i = 0; i < items.size(); ++i) {
         if (items[i].type == "foreign") {
-            AddDevice(std::make_unique<CVirtualForeignDevice>(items[i].irLength));
+            AddDevice(std::make_unique<CVirtualForeignDevice>(items[i].irLength, items[i].idcode));
             continue;
         }
         auto dev = CVirtualZelDevice::Create(items[i].type, m_clock);

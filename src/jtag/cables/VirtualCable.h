@@ -50,6 +50,7 @@ inline constexpr const char* kVirtualFaultHelp =
 struct VirtualChainItem {
     std::string type;  // the device type name, or "foreign"
     int irLength = 0;
+    std::uint32_t idcode = 0;  // a foreign device's IDCODE ("foreign:8:0x0BA00477"), 0 for none
 };
 
 struct VirtualCableFaults {
