@@ -156,7 +156,7 @@ int ChainEmbed(const Args& args)
     std::string text;
     std::string error;
     if (!ReadWholeFile(args[2], text, kMaxChainFileBytes, &error)) {
-        std::fprintf(stderr, "kalidor-cli: cannot read \"%s\": %s\n", args[2].c_str(), error.c_str());
+        std::fprintf(stderr, "Kalidor: cannot read \"%s\": %s\n", args[2].c_str(), error.c_str());
         return 1;
     }
     if (!chain.EmbedDesign(index, text)) return 1;

@@ -335,7 +335,7 @@ int RunLadders(const Args& args)
     const std::string file = t.tablePath.empty() ? SupportFile(CFilterTable4Macro::FileName("ZelA")) : t.tablePath;
     std::string error;
     if (!table.Load(file, &error)) {
-        std::fprintf(stderr, "kalidor-cli: cannot read the ladder filter table %s: %s\n", file.c_str(), error.c_str());
+        std::fprintf(stderr, "Kalidor: cannot read the ladder filter table %s: %s\n", file.c_str(), error.c_str());
         return 1;
     }
     if (t.version) {
@@ -350,7 +350,7 @@ int RunLadders(const Args& args)
             return UsageError("ladders: " + t.design + " is a " + doc.GetDeviceType() + " design, not ZelA");
         const CFilterEntry4Macro* entry = table.GetEntry(table.FindEntry(t.copyId));
         if (!entry) {
-            std::fprintf(stderr, "kalidor-cli: %s (no entry %d)\n", kMsgNoEntrySelected, t.copyId);
+            std::fprintf(stderr, "Kalidor: %s (no entry %d)\n", kMsgNoEntrySelected, t.copyId);
             return 1;
         }
         if (!CopyLadderToSchematic(doc, entry) || !SaveDesign(doc, t.out.empty() ? t.design : t.out, t.force))

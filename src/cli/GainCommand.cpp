@@ -51,7 +51,7 @@ int RunGains(const Args& args)
     std::string error;
     bool missing = false;
     if (!table.Load(file, type, &error, &missing)) {
-        std::fprintf(stderr, "kalidor-cli: %s\n", missing ? kMsgGainTableMissing : error.c_str());
+        std::fprintf(stderr, "Kalidor: %s\n", missing ? kMsgGainTableMissing : error.c_str());
         return 1;
     }
     const CGainSearchResult r = SearchGain(table, q);

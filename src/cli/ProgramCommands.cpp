@@ -396,12 +396,12 @@ int RunChainScan(const Args& args)
     for (const CScannedDevice& d : scan.devices) sum += d.irLength;
     std::printf("Total IR length:\t%d\n", scan.totalIrLength);
     if (!scan.Complete()) {
-        std::fprintf(stderr, "kalidor-cli: the IR lengths of the foreign devices cannot be told apart; give them "
+        std::fprintf(stderr, "Kalidor: the IR lengths of the foreign devices cannot be told apart; give them "
                              "with --ir POS=LENGTH (together %d bits)\n", scan.totalIrLength - sum);
         return out.empty() ? 0 : 1;
     }
     if (sum != scan.totalIrLength)
-        std::fprintf(stderr, "kalidor-cli: the IR lengths add up to %d bits, the chain has %d\n", sum, scan.totalIrLength);
+        std::fprintf(stderr, "Kalidor: the IR lengths add up to %d bits, the chain has %d\n", sum, scan.totalIrLength);
     if (out.empty()) return 0;
     CJTAGDoc chain;
     if (!chain.BuildFromScan(scan.devices)) return 1;
