@@ -110,7 +110,9 @@ QWidget* GainView(SchDocument* doc, const std::string& type)
         if (missing)
             CurrentPrompter().Message(kMsgGainTableMissing, "Kalidor", Buttons::Ok, MessageIcon::Error);
         else
-            CurrentPrompter().Message(QString::fromUtf8(kMsgGainTableDamaged).arg(QString::fromStdString(error)).toStdString(),
+            CurrentPrompter().Message(QString::fromUtf8(kMsgGainTableDamaged)
+                                          .replace(QStringLiteral("%s"), QString::fromStdString(error))
+                                          .toStdString(),
                                       "Kalidor", Buttons::Ok, MessageIcon::Error);
         return nullptr;
     }
