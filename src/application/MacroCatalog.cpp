@@ -10,7 +10,6 @@ namespace kalidor {
 
 const char kMsgMacroStartFailed[] =
     "Kalidor was unable to run\n\"%s\".\nWinExec returned a result of %d.\n\nClick OK to continue.";
-const char kMsgUtilityMissing[] = "\"%s\" is not in this version of Kalidor yet.";
 
 namespace {
 
@@ -114,7 +113,5 @@ std::string MacroStartFailureText(const std::string& commandLine, int result)
 {
     return Printf(kMsgMacroStartFailed, commandLine.c_str(), result);
 }
-
-std::string UtilityMissingText(const std::string& utility) { return Printf(kMsgUtilityMissing, utility.c_str()); }
 
 }  // namespace kalidor

@@ -63,10 +63,7 @@ const char* HelpPattern(CMacroDialogMode mode);
 // The message shown when a macro program cannot be started: the command line and the launcher's
 // result code.
 std::string MacroStartFailureText(const std::string& commandLine, int result);
-// The message of a built-in utility that this version does not have yet.
-std::string UtilityMissingText(const std::string& utility);
 
 extern const char kMsgMacroStartFailed[];
-extern const char kMsgUtilityMissing[];
 
 }  // namespace kalidor

@@ -96,7 +96,5 @@ TEST(MacroTexts, DialogModesAndTheStartFailure)
     EXPECT_EQ(MacroStartFailureText("/opt/k/MACRO/ZelA_Biquad /RunAsMacro", 2),
               "Kalidor was unable to run\n\"/opt/k/MACRO/ZelA_Biquad /RunAsMacro\".\nWinExec returned a result of 2.\n\n"
               "Click OK to continue.");
-    EXPECT_EQ(UtilityMissingText("ZelD Filter Configurations"),
-              "\"ZelD Filter Configurations\" is not in this version of Kalidor yet.");
     EXPECT_STREQ(kMacroArgument, "/RunAsMacro");
 }
