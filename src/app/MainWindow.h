@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "application/KalidorApplication.h"
+#include "application/MacroCatalog.h"
 
 class QAction;
 class QLabel;
@@ -75,6 +76,8 @@ public:
     SchDocument* ActiveDocument() const;
     CSchView* ActiveSchView() const;
     CSchView* SchViewOf(SchDocument* doc) const;
+    // Brings the document's schematic window to the front.
+    void ShowDocument(SchDocument* doc);
     CE2CellDBView* OpenE2CellView(SchDocument* doc);
     // The window of design utility `code` over `doc` (100 ZelA ladder filters, 101 ZelA gain
     // utility, 102 ZelD filter configurations, 103 ZelB gain utility, 104 ZelE filter
@@ -129,6 +132,7 @@ public:
     CHelpController* Help() const { return m_help; }
     QUndoGroup* UndoGroup() const { return m_undoGroup; }
 
+
     // The file name to save under; a file dialog (tests override it).
     virtual QString AskSaveFileName(SchDocument* doc);
     virtual QString AskOpenFileName();
@@ -144,6 +148,11 @@ public slots:
     void OnPageSetup();
     void OnExportPdf();
     void OnDeviceManager();
+    // Tools > Design Utilities: a built-in utility, or a macro program of MACRO started with
+    // "/RunAsMacro".
+    void OnDesignUtilities();
+    // Tools > User-Defined Macros (mode 0) and the two help modes of the Help menu.
+    void OnUserMacros(CMacroDialogMode mode);
     // File > Browse Library: the library browser; Open File there opens a design as File Open does.
     void OnBrowseLibrary();
     void OnAbout();
