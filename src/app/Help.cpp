@@ -194,11 +194,26 @@ bool CHelpController::ShowTopic(const QString& topic)
                                   "Kalidor", Buttons::Ok, MessageIcon::Warning);
         return false;
     }
+    return ShowUrl(TopicUrl(topic));
+}
+
+bool CHelpController::ShowFile(const QString& path)
+{
+    if (!QFileInfo::exists(path)) {
+        CurrentPrompter().Message(QString::fromLatin1(kMsgHelpMissing).arg(path).toStdString(), "Kalidor", Buttons::Ok,
+                                  MessageIcon::Warning);
+        return false;
+    }
+    return ShowUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+}
+
+bool CHelpController::ShowUrl(const QUrl& url)
+{
     if (!m_embedded)
-        return m_external(TopicUrl(topic));
+        return m_external(url);
     if (!m_window)
         m_window = new CHelpWindow(nullptr);
-    m_window->ShowTopic(topic);
+    m_window->Browser()->setSource(url);
     m_window->show();
     m_window->raise();
     m_window->activateWindow();

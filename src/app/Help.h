@@ -64,12 +64,16 @@ public:
     void ShowContextHelp();
     // Shows a page of the manual; false (after a message) when it is missing.
     bool ShowTopic(const QString& topic);
+    // Shows a help page outside the manual (a macro's or a device's help file); false (after a
+    // message) when it is missing.
+    bool ShowFile(const QString& path);
     CHelpWindow* Window() const { return m_window; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool ShowUrl(const QUrl& url);
     QWidget* m_main;
     QPointer<CHelpWindow> m_window;
     bool m_embedded = true;

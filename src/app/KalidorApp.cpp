@@ -1,7 +1,9 @@
 #include "app/KalidorApp.h"
 
+#include <QDBusConnection>
 #include <QStatusBar>
 
+#include "app/AutomationServer.h"
 #include "app/Help.h"
 #include "app/MainWindow.h"
 #include "application/KalidorApplication.h"
@@ -17,7 +19,8 @@ QStringList CommandLineFiles(const QStringList& args)
 {
     for (const QString& a : args) {
         const QString lower = a.toLower();
-        if (lower == "-embedding" || lower == "/embedding" || lower == "-automation" || lower == "/automation")
+        if (lower == "-embedding" || lower == "/embedding" || lower == "-automation" || lower == "/automation" ||
+            lower == "--automation")
             return {};
     }
     QStringList files;
@@ -37,7 +40,9 @@ CKalidorApp::CKalidorApp() = default;
 
 CKalidorApp::~CKalidorApp()
 {
-    // The window goes before the application whose documents it shows.
+    // The automation objects go first, then the window, then the application whose documents it
+    // shows.
+    m_automation.reset();
     m_main.reset();
     m_application.reset();
     SetCurrentPrompter(nullptr);
@@ -64,6 +69,10 @@ bool CKalidorApp::InitInstance(const QStringList& args)
         m_main->Jtag()->AttachDocument(d);
 
     m_main->show();
+    // The automation objects on the session bus (a program without one simply has none).
+    auto automation = std::make_unique<CAutomationServer>(*m_main, QDBusConnection::sessionBus());
+    if (automation->Start())
+        m_automation = std::move(automation);
     // A file that cannot be opened has been reported; the program stays open.
     for (const QString& file : CommandLineFiles(args))
         m_main->OpenFile(file);

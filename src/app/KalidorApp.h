@@ -9,6 +9,7 @@
 
 namespace kalidor {
 
+class CAutomationServer;
 class CKalidorApplication;
 class MainWindow;
 class QtPrompter;
@@ -19,7 +20,7 @@ inline constexpr const char* kEmbeddedHelpEntry = "EnableEmbeddedIE";
 
 // The files to open from the command-line arguments (without the program name): every
 // argument that is not a switch, in order. Started for embedding or automation ("-Embedding",
-// "/Automation", ...), nothing is opened.
+// "/Automation", "--automation", ...), nothing is opened.
 QStringList CommandLineFiles(const QStringList& args);
 // The first of them, or an empty string.
 QString CommandLineFile(const QStringList& args);
@@ -33,12 +34,15 @@ public:
     MainWindow* Main() const { return m_main.get(); }
     CKalidorApplication* Application() const { return m_application.get(); }
     bool EmbeddedHelp() const { return m_embeddedHelp; }
+    // The automation server on the session bus (nullptr without a session bus).
+    CAutomationServer* Automation() const { return m_automation.get(); }
 
 private:
     std::unique_ptr<QtSettings> m_settings;
     std::unique_ptr<QtPrompter> m_prompter;
     std::unique_ptr<CKalidorApplication> m_application;
     std::unique_ptr<MainWindow> m_main;
+    std::unique_ptr<CAutomationServer> m_automation;
     bool m_embeddedHelp = true;
 };
 

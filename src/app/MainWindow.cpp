@@ -8,6 +8,7 @@
 #include <QCloseEvent>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
@@ -26,6 +27,8 @@
 #include <QVBoxLayout>
 
 #include "app/Help.h"
+#include "app/MacroDialogs.h"
+#include "platform/Paths.h"
 #include "device/DeviceConfig.h"
 #include "device/SymbolInfo.h"
 #include "document/SpiceExport.h"
@@ -246,6 +249,10 @@ void MainWindow::CreateActions()
     QAction* coerce = make("actionCoerceIllegal", tr(kMenuCoerceIllegal), [this](bool on) { SetCoerceIllegal(on); });
     coerce->setCheckable(true);
     make("actionDeviceManager", tr("&Device Manager..."), &MainWindow::OnDeviceManager);
+    make("actionDesignUtilities", tr("Design &Utilities..."), &MainWindow::OnDesignUtilities);
+    make("actionUserMacros", tr("User-Defined &Macros..."), [this] { OnUserMacros(CMacroDialogMode::kRunUserMacro); });
+    make("actionMacroHelp", tr("Help on Installed &Macros..."), [this] { OnUserMacros(CMacroDialogMode::kInstalledMacroHelp); });
+    make("actionDeviceHelp", tr("Help for &Zel devices..."), [this] { OnUserMacros(CMacroDialogMode::kDeviceHelp); });
     make("actionAbout", tr("&About Kalidor..."), &MainWindow::OnAbout);
 
     make("actionSaveXml", tr("Save Schematic as XML..."), [this] { OnSaveSchematicXml(); });
@@ -330,6 +337,9 @@ void MainWindow::CreateMenus()
     post->addAction(Action(QStringLiteral("actionDisableOutputs")));
     post->addAction(Action(QStringLiteral("actionCoerceIllegal")));
     tools->addSeparator();
+    tools->addAction(Action(QStringLiteral("actionDesignUtilities")));
+    tools->addAction(Action(QStringLiteral("actionUserMacros")));
+    tools->addSeparator();
     tools->addAction(Action(QStringLiteral("actionDeviceManager")));
 
     m_devMenu = menuBar()->addMenu(tr("DEBUGSCHTYPE"));
@@ -348,6 +358,8 @@ void MainWindow::CreateMenus()
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));
     help->addAction(Action(QStringLiteral("actionHelpTopics")));
+    help->addAction(Action(QStringLiteral("actionMacroHelp")));
+    help->addAction(Action(QStringLiteral("actionDeviceHelp")));
     help->addSeparator();
     help->addAction(Action(QStringLiteral("actionAbout")));
 }
@@ -569,14 +581,19 @@ SchDocument* MainWindow::NewDocument(const QString& deviceType)
     return doc ? DocumentOf(doc) : nullptr;
 }
 
+void MainWindow::ShowDocument(SchDocument* doc)
+{
+    if (CSchView* v = doc ? SchViewOf(doc) : nullptr)
+        for (QMdiSubWindow* w : m_mdi->subWindowList())
+            if (w->widget() == v)
+                Activate(w);
+}
+
 SchDocument* MainWindow::OpenFile(const QString& path)
 {
     // A file that is open already: its schematic window comes to the front.
     if (SchDocument* open = DocumentOf(m_app->FindSchematic(path.toStdString()))) {
-        if (CSchView* v = SchViewOf(open))
-            for (QMdiSubWindow* w : m_mdi->subWindowList())
-                if (w->widget() == v)
-                    Activate(w);
+        ShowDocument(open);
         return open;
     }
     CSchDoc* doc = m_app->OpenSchematic(path.toStdString());
@@ -968,6 +985,44 @@ void MainWindow::SetCoerceIllegal(bool on)
 }
 
 // ---------------------------------------------------------------- Device Manager, About
+
+void MainWindow::RegisterDesignUtility(int code, std::function<void()> open)
+{
+    m_utilities[code] = std::move(open);
+}
+
+void MainWindow::OnDesignUtilities()
+{
+    const QString folder = QString::fromStdString(SupportFolder(kMacroFolder));
+    CDesignUtilitiesDlg dlg(folder, this);
+    if (dlg.exec() != QDialog::Accepted || dlg.SelectedText().isEmpty())
+        return;
+    if (dlg.Code() == kCodeRunMacro) {
+        RunMacroProgram(QDir(folder).filePath(dlg.SelectedText()));
+        return;
+    }
+    if (const auto it = m_utilities.find(dlg.Code()); it != m_utilities.end() && it->second)
+        it->second();
+    else
+        CurrentPrompter().Message(UtilityMissingText(dlg.SelectedText().toStdString()), kAppTitle, Buttons::Ok,
+                                  MessageIcon::Information);
+}
+
+void MainWindow::OnUserMacros(CMacroDialogMode mode)
+{
+    // The user's macros; the help files of the installed macros beside them in MACRO; the
+    // devices' help pages with the manual.
+    const QString folder = mode == CMacroDialogMode::kRunUserMacro ? QString::fromStdString(SupportFolder(kUserMacroFolder))
+                           : mode == CMacroDialogMode::kInstalledMacroHelp ? QString::fromStdString(SupportFolder(kMacroFolder))
+                                                                           : HelpFolder();
+    CUserMacroDlg dlg(mode, folder, this);
+    if (dlg.exec() != QDialog::Accepted || dlg.SelectedPath().isEmpty())
+        return;
+    if (mode == CMacroDialogMode::kRunUserMacro)
+        RunMacroProgram(dlg.SelectedPath());
+    else
+        m_help->ShowFile(dlg.SelectedPath());
+}
 
 void MainWindow::OnDeviceManager()
 {

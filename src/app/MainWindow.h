@@ -15,6 +15,9 @@
 #include <memory>
 
 #include "application/KalidorApplication.h"
+#include "application/MacroCatalog.h"
+#include <functional>
+#include <map>
 
 class QAction;
 class QLabel;
@@ -70,6 +73,8 @@ public:
     SchDocument* ActiveDocument() const;
     CSchView* ActiveSchView() const;
     CSchView* SchViewOf(SchDocument* doc) const;
+    // Brings the document's schematic window to the front.
+    void ShowDocument(SchDocument* doc);
     CE2CellDBView* OpenE2CellView(SchDocument* doc);
     // The document's plot window, opened when it is not open (and fitted to the data it shows).
     CPltSplit* OpenPlotWindow(SchDocument* doc);
@@ -107,6 +112,10 @@ public:
     CHelpController* Help() const { return m_help; }
     QUndoGroup* UndoGroup() const { return m_undoGroup; }
 
+    // A design utility of the Design Utilities list (code 100..104) opens with `open`; until one
+    // is registered, its entry says that it is not in this version yet.
+    void RegisterDesignUtility(int code, std::function<void()> open);
+
     // The file name to save under; a file dialog (tests override it).
     virtual QString AskSaveFileName(SchDocument* doc);
     virtual QString AskOpenFileName();
@@ -122,6 +131,11 @@ public slots:
     void OnPageSetup();
     void OnExportPdf();
     void OnDeviceManager();
+    // Tools > Design Utilities: a built-in utility, or a macro program of MACRO started with
+    // "/RunAsMacro".
+    void OnDesignUtilities();
+    // Tools > User-Defined Macros (mode 0) and the two help modes of the Help menu.
+    void OnUserMacros(CMacroDialogMode mode);
     // File > Browse Library: the library browser; Open File there opens a design as File Open does.
     void OnBrowseLibrary();
     void OnAbout();
@@ -187,6 +201,7 @@ private:
     QPointer<CPltSplit> m_plotMenuFor;
     QLabel* m_statusPane[2] = {nullptr, nullptr};
     QList<QAction*> m_recentActions;
+    std::map<int, std::function<void()>> m_utilities;
 };
 
 }  // namespace kalidor

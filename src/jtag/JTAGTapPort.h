@@ -85,6 +85,9 @@ public:
     CJTAGTapPort* ParallelPort() override { return this; }
 
     int GetStatusPort() const { return m_statusPort; }
+    // Puts the low byte of `value` on the data register at `port` as it is (automation's
+    // PortWriteByte); the back end writes only to the port it was given.
+    void PortWriteByte(int port, int value) { OutputData(port, value & 0xFF); }
     int GetDataByte() const { return m_dataByte; }
 
 protected:

@@ -1,0 +1,547 @@
+#include "app/AutomationServer.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <limits>
+#include <unistd.h>
+
+#include "app/MainWindow.h"
+#include "application/ActiveObjectRegistry.h"
+#include "device/DeviceKind.h"
+#include "document/SchDoc.h"
+#include "document/ui/SchDocument.h"
+#include "jtag/JTAGTapPort.h"
+#include "jtag/JtagUiModel.h"
+#include "jtag/ui/JtagUi.h"
+#include "view/ui/SchView.h"
+
+namespace kalidor {
+
+namespace {
+
+const char* const kPropertiesInterface = "org.freedesktop.DBus.Properties";
+const char* const kIntrospectableInterface = "org.freedesktop.DBus.Introspectable";
+const char* const kPeerInterface = "org.freedesktop.DBus.Peer";
+const char* const kErrorInvalidArgs = "org.freedesktop.DBus.Error.InvalidArgs";
+const char* const kErrorUnknownMethod = "org.freedesktop.DBus.Error.UnknownMethod";
+const char* const kErrorUnknownObject = "org.freedesktop.DBus.Error.UnknownObject";
+const char* const kErrorUnknownProperty = "org.freedesktop.DBus.Error.UnknownProperty";
+const char* const kErrorUnknownInterface = "org.freedesktop.DBus.Error.UnknownInterface";
+
+// A value as the member's declared type. Integers of any width are taken for "n" and "i" as long
+// as they fit; any number for "d". Returns an invalid QVariant when the value does not fit.
+QVariant Convert(const QVariant& value, const char* type)
+{
+    const QString t = QLatin1String(type);
+    const QVariant v = value.canConvert<QDBusVariant>() && value.userType() == qMetaTypeId<QDBusVariant>()
+                           ? value.value<QDBusVariant>().variant()
+                           : value;
+    const int id = v.metaType().id();
+    const bool integer = id == QMetaType::Short || id == QMetaType::UShort || id == QMetaType::Int ||
+                         id == QMetaType::UInt || id == QMetaType::LongLong || id == QMetaType::ULongLong ||
+                         id == QMetaType::UChar || id == QMetaType::Char || id == QMetaType::SChar;
+    if (t == QLatin1String("n") || t == QLatin1String("i")) {
+        if (!integer)
+            return {};
+        bool ok = false;
+        const qlonglong n = id == QMetaType::ULongLong ? qlonglong(qMin(v.toULongLong(), qulonglong(LLONG_MAX)))
+                                                       : v.toLongLong(&ok);
+        const qlonglong lo = t == QLatin1String("n") ? std::numeric_limits<qint16>::min() : std::numeric_limits<qint32>::min();
+        const qlonglong hi = t == QLatin1String("n") ? std::numeric_limits<qint16>::max() : std::numeric_limits<qint32>::max();
+        if (n < lo || n > hi)
+            return {};
+        return t == QLatin1String("n") ? QVariant::fromValue<qint16>(qint16(n)) : QVariant::fromValue<qint32>(qint32(n));
+    }
+    if (t == QLatin1String("d")) {
+        if (!integer && id != QMetaType::Double && id != QMetaType::Float)
+            return {};
+        return QVariant::fromValue<double>(v.toDouble());
+    }
+    if (t == QLatin1String("s"))
+        return id == QMetaType::QString ? v : QVariant();
+    return {};
+}
+
+// A result as the member's declared type.
+QVariant Result(const QVariant& value, const char* type)
+{
+    const QString t = QLatin1String(type);
+    if (t == QLatin1String("n"))
+        return QVariant::fromValue<qint16>(qint16(value.toInt()));
+    if (t == QLatin1String("i"))
+        return QVariant::fromValue<qint32>(qint32(value.toInt()));
+    if (t == QLatin1String("d"))
+        return QVariant::fromValue<double>(value.toDouble());
+    return value;  // "s" (QString) and "o" (QDBusObjectPath) are made so by the members
+}
+
+QString TypeName(const char* type)
+{
+    switch (type[0]) {
+    case 'n': return QStringLiteral("a 16-bit integer (n)");
+    case 'i': return QStringLiteral("a 32-bit integer (i)");
+    case 'd': return QStringLiteral("a number (d)");
+    case 's': return QStringLiteral("a string (s)");
+    default: return QLatin1String(type);
+    }
+}
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+std::string S(const QVariant& v) { return v.toString().toStdString(); }
+
+}  // namespace
+
+// ---------------------------------------------------------------- interfaces
+
+QString CAutomationInterface::IntrospectionXml() const
+{
+    QString xml = QStringLiteral("  <interface name=\"%1\">\n").arg(QLatin1String(name));
+    for (const CAutomationMember& m : members)
+        if (m.property)
+            xml += QStringLiteral("    <property name=\"%1\" type=\"%2\" access=\"%3\"/>\n")
+                       .arg(QLatin1String(m.name), QLatin1String(m.type), m.set ? QStringLiteral("readwrite") : QStringLiteral("read"));
+    for (const CAutomationMember& m : members) {
+        if (m.property)
+            continue;
+        xml += QStringLiteral("    <method name=\"%1\">\n").arg(QLatin1String(m.name));
+        for (const CAutomationMember::Arg& a : m.in)
+            xml += QStringLiteral("      <arg name=\"%1\" type=\"%2\" direction=\"in\"/>\n").arg(QLatin1String(a.name), QLatin1String(a.type));
+        if (*m.type)
+            xml += QStringLiteral("      <arg name=\"result\" type=\"%1\" direction=\"out\"/>\n").arg(QLatin1String(m.type));
+        xml += QStringLiteral("    </method>\n");
+    }
+    return xml + QStringLiteral("  </interface>\n");
+}
+
+const CAutomationMember* CAutomationInterface::Find(const QString& member, bool property) const
+{
+    for (const CAutomationMember& m : members)
+        if (m.property == property && member == QLatin1String(m.name))
+            return &m;
+    return nullptr;
+}
+
+// ---------------------------------------------------------------- the bus objects
+
+class CAutomationServer::Object : public QDBusVirtualObject {
+public:
+    Object(CAutomationServer& server, bool application) : m_server(server), m_application(application) {}
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
+    {
+        return m_server.HandleMessage(message, connection, m_application);
+    }
+    QString introspect(const QString& path) const override { return m_server.Introspect(path, m_application); }
+
+private:
+    CAutomationServer& m_server;
+    bool m_application;
+};
+
+CAutomationServer::CAutomationServer(MainWindow& main, QDBusConnection bus, QString registryName)
+    : m_main(main), m_bus(std::move(bus))
+{
+    if (registryName.isEmpty())
+        registryName = qEnvironmentVariable(kRegistryNameVariable, QLatin1String(kRegistryClassName));
+    m_registry = std::make_unique<CActiveObjectRegistry>(registryName.toStdString());
+    BuildApplicationInterface();
+    BuildSchematicInterface();
+    for (CSchDoc* d : m_main.Application().Schematics())
+        OnSchematicOpened(*d);
+    m_main.Application().AddObserver(this);
+}
+
+CAutomationServer::~CAutomationServer()
+{
+    m_main.Application().RemoveObserver(this);
+    if (m_started) {
+        m_registry->Remove(static_cast<std::uint32_t>(getpid()));
+        Withdraw();
+        Broadcast();
+        m_bus.unregisterObject(QLatin1String(kApplicationPath));
+        m_bus.unregisterObject(QLatin1String(kSchematicPathPrefix), QDBusConnection::UnregisterTree);
+    }
+}
+
+bool CAutomationServer::Start()
+{
+    if (!m_bus.isConnected())
+        return false;
+    m_appObject = std::make_unique<Object>(*this, true);
+    m_docObject = std::make_unique<Object>(*this, false);
+    if (!m_bus.registerVirtualObject(QLatin1String(kApplicationPath), m_appObject.get()) ||
+        !m_bus.registerVirtualObject(QLatin1String(kSchematicPathPrefix), m_docObject.get(), QDBusConnection::SubPath))
+        return false;
+    m_bus.connect(QString(), QLatin1String(kRegistryPath), QLatin1String(kRegistryInterface),
+                  QLatin1String(kActiveChangingSignal), this, SLOT(OnActiveChanging()));
+    connect(m_main.Mdi(), &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
+        auto* view = w ? qobject_cast<CSchView*>(w->widget()) : nullptr;
+        if (view && m_main.ActiveDocument())
+            OnSchematicActivated(&m_main.ActiveDocument()->Doc());
+    });
+    m_started = true;
+    // Until a schematic is activated anywhere, the first instance to come serves the name, so
+    // that a client that starts Kalidor through the bus finds it.
+    Register(false);
+    if (CSchView* view = m_main.ActiveSchView(); view && m_main.ActiveDocument())
+        OnSchematicActivated(&m_main.ActiveDocument()->Doc());
+    return true;
+}
+
+// ---------------------------------------------------------------- activation list
+
+bool CAutomationServer::OwnsName() const
+{
+    return m_bus.isConnected() &&
+           m_bus.interface()->serviceOwner(QLatin1String(kAutomationBusName)).value() == m_bus.baseService();
+}
+
+bool CAutomationServer::Register(bool replace)
+{
+    const auto reply = m_bus.interface()->registerService(
+        QLatin1String(kAutomationBusName),
+        replace ? QDBusConnectionInterface::ReplaceExistingService : QDBusConnectionInterface::DontQueueService,
+        QDBusConnectionInterface::AllowReplacement);
+    return reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered;
+}
+
+void CAutomationServer::Withdraw()
+{
+    if (OwnsName())
+        m_bus.interface()->unregisterService(QLatin1String(kAutomationBusName));
+}
+
+void CAutomationServer::Broadcast()
+{
+    m_bus.send(QDBusMessage::createSignal(QLatin1String(kRegistryPath), QLatin1String(kRegistryInterface),
+                                          QLatin1String(kActiveChangingSignal)));
+}
+
+void CAutomationServer::OnSchematicActivated(CSchDoc* doc)
+{
+    if (!m_started)
+        return;
+    Withdraw();
+    m_remembered = doc;
+    if (m_registry->Push(static_cast<std::uint32_t>(getpid())))
+        Register(true);
+    Broadcast();
+}
+
+void CAutomationServer::OnActiveChanging()
+{
+    const auto self = static_cast<std::uint32_t>(getpid());
+    const bool top = m_registry->IsTop(self);
+    const bool registered = OwnsName();
+    if (top && m_remembered && !registered)
+        Register(true);
+    else if (!top && registered && !m_registry->Ids().empty())
+        Withdraw();
+    else if (!registered && m_registry->Ids().empty())
+        Register(false);  // nobody has an active schematic: the first to ask serves the name
+}
+
+void CAutomationServer::OnSchematicOpened(CSchDoc& doc) { m_numbers.insert(&doc, m_nextNumber++); }
+
+void CAutomationServer::OnSchematicClosing(CSchDoc& doc)
+{
+    m_numbers.remove(&doc);
+    if (&doc != m_remembered)
+        return;
+    m_remembered = nullptr;
+    if (!m_started)
+        return;
+    Withdraw();
+    m_registry->Remove(static_cast<std::uint32_t>(getpid()));
+    Broadcast();
+}
+
+QString CAutomationServer::PathOf(const CSchDoc* doc) const
+{
+    const auto it = m_numbers.find(doc);
+    return it == m_numbers.end() ? QLatin1String(kNullObjectPath)
+                                 : QStringLiteral("%1/%2").arg(QLatin1String(kSchematicPathPrefix)).arg(*it);
+}
+
+QDBusObjectPath CAutomationServer::ObjectPath(const CSchDoc* doc) const { return QDBusObjectPath(PathOf(doc)); }
+
+CSchDoc* CAutomationServer::DocumentAt(const QString& path) const
+{
+    const QString prefix = QLatin1String(kSchematicPathPrefix) + QLatin1Char('/');
+    if (!path.startsWith(prefix))
+        return nullptr;
+    bool ok = false;
+    const int number = path.mid(prefix.size()).toInt(&ok);
+    for (auto it = m_numbers.begin(); ok && it != m_numbers.end(); ++it)
+        if (*it == number)
+            return const_cast<CSchDoc*>(it.key());
+    return nullptr;
+}
+
+// ---------------------------------------------------------------- calls
+
+QString CAutomationServer::Introspect(const QString& path, bool application) const
+{
+    if (application)
+        return m_appInterface.IntrospectionXml();
+    if (DocumentAt(path))
+        return m_docInterface.IntrospectionXml();
+    if (path == QLatin1String(kSchematicPathPrefix)) {
+        QString nodes;
+        for (int number : m_numbers)
+            nodes += QStringLiteral("  <node name=\"%1\"/>\n").arg(number);
+        return nodes;
+    }
+    return {};
+}
+
+bool CAutomationServer::HandleMessage(const QDBusMessage& message, const QDBusConnection& connection, bool application)
+{
+    if (message.type() != QDBusMessage::MethodCallMessage)
+        return false;
+    const QString iface = message.interface();
+    if (iface == QLatin1String(kIntrospectableInterface) || iface == QLatin1String(kPeerInterface))
+        return false;  // the bus library answers these
+    const CAutomationInterface& ifc = application ? m_appInterface : m_docInterface;
+    auto reply = [&](const QVariantList& values) {
+        QDBusMessage r = message.createReply(values);
+        connection.send(r);
+        return true;
+    };
+    auto fail = [&](const char* name, const QString& text) {
+        connection.send(message.createErrorReply(QLatin1String(name), text));
+        return true;
+    };
+    CSchDoc* doc = nullptr;
+    if (!application) {
+        doc = DocumentAt(message.path());
+        if (!doc)
+            return fail(kErrorUnknownObject, QStringLiteral("No schematic at %1").arg(message.path()));
+    }
+    const QVariantList args = message.arguments();
+
+    if (iface == QLatin1String(kPropertiesInterface)) {
+        const QString member = message.member();
+        if (!args.isEmpty() && !args[0].toString().isEmpty() && args[0].toString() != QLatin1String(ifc.name))
+            return fail(kErrorUnknownInterface, QStringLiteral("No interface %1 here").arg(args[0].toString()));
+        if (member == QLatin1String("GetAll") && args.size() == 1) {
+            QVariantMap all;
+            for (const CAutomationMember& m : ifc.members)
+                if (m.property)
+                    all.insert(QLatin1String(m.name), Result(m.call(doc, {}), m.type));
+            return reply({QVariant::fromValue(all)});
+        }
+        if ((member == QLatin1String("Get") && args.size() == 2) || (member == QLatin1String("Set") && args.size() == 3)) {
+            const QString name = args[1].toString();
+            const CAutomationMember* m = ifc.Find(name, true);
+            if (!m)
+                return fail(kErrorUnknownProperty, QStringLiteral("No property %1").arg(name));
+            if (member == QLatin1String("Get"))
+                return reply({QVariant::fromValue(QDBusVariant(Result(m->call(doc, {}), m->type)))});
+            if (!m->set)
+                return fail(kErrorNotSupported, QLatin1String(kMsgNotSupported));
+            const QVariant value = Convert(args[2], m->type);
+            if (!value.isValid())
+                return fail(kErrorInvalidArgs, QStringLiteral("%1 takes %2").arg(name, TypeName(m->type)));
+            m->set(doc, value);
+            return reply({});
+        }
+        return fail(kErrorUnknownMethod, QStringLiteral("No method %1 of %2").arg(member, QLatin1String(kPropertiesInterface)));
+    }
+
+    if (!iface.isEmpty() && iface != QLatin1String(ifc.name))
+        return fail(kErrorUnknownInterface, QStringLiteral("No interface %1 here").arg(iface));
+    const CAutomationMember* m = ifc.Find(message.member(), false);
+    if (!m)
+        return fail(kErrorUnknownMethod, QStringLiteral("No method %1 of %2").arg(message.member(), QLatin1String(ifc.name)));
+    if (args.size() != int(m->in.size()))
+        return fail(kErrorInvalidArgs, QStringLiteral("%1 takes %2 arguments, not %3").arg(QLatin1String(m->name)).arg(m->in.size()).arg(args.size()));
+    QVariantList converted;
+    for (std::size_t i = 0; i < m->in.size(); ++i) {
+        const QVariant v = Convert(args[int(i)], m->in[i].type);
+        if (!v.isValid())
+            return fail(kErrorInvalidArgs, QStringLiteral("%1: %2 must be %3")
+                                               .arg(QLatin1String(m->name), QLatin1String(m->in[i].name), TypeName(m->in[i].type)));
+        converted << v;
+    }
+    const QVariant result = m->call(doc, converted);
+    return reply(*m->type ? QVariantList{Result(result, m->type)} : QVariantList{});
+}
+
+// ---------------------------------------------------------------- the application object
+
+void CAutomationServer::BuildApplicationInterface()
+{
+    m_appInterface.name = kApplicationInterface;
+    auto& v = m_appInterface.members;
+    v.push_back({"ActiveDocument", true, "o", {}, [this](CSchDoc*, const auto&) {
+                     SchDocument* d = m_main.ActiveDocument();
+                     return QVariant::fromValue(ObjectPath(d ? &d->Doc() : nullptr));
+                 }, nullptr});
+    v.push_back({"Open", false, "n", {{"path", "s"}}, [this](CSchDoc*, const auto& a) {
+                     m_main.OpenFile(a[0].toString());
+                     return QVariant(0);
+                 }, nullptr});
+    v.push_back({"NewDocument", false, "n", {{"deviceType", "s"}}, [this](CSchDoc*, const auto& a) {
+                     // Only an exact device type name makes a schematic; any other text does nothing.
+                     if (IsDeviceTypeName(S(a[0])))
+                         m_main.NewDocument(a[0].toString());
+                     return QVariant(0);
+                 }, nullptr});
+    v.push_back({"Quit", false, "", {}, [this](CSchDoc*, const auto&) {
+                     QAction* exit = m_main.Action(QStringLiteral("actionExit"));
+                     QMetaObject::invokeMethod(exit, &QAction::trigger, Qt::QueuedConnection);
+                     return QVariant();
+                 }, nullptr});
+}
+
+// ---------------------------------------------------------------- the schematic object
+
+void CAutomationServer::BuildSchematicInterface()
+{
+    m_docInterface.name = kSchematicInterface;
+    auto& v = m_docInterface.members;
+    using Doc = CSchDoc*;
+    using A = const CAutomationMember::Args&;
+    auto intProperty = [&v](const char* name, const char* type, int (CSchDoc::*get)() const, void (CSchDoc::*set)(int)) {
+        v.push_back({name, true, type, {}, [get](Doc d, A) { return QVariant((d->*get)()); },
+                     [set](Doc d, const QVariant& x) { (d->*set)(x.toInt()); }});
+    };
+    intProperty("ActiveCurve", "n", &CSchDoc::GetActiveCurve, &CSchDoc::SetActiveCurve);
+    intProperty("GainPhaseInputNode", "n", &CSchDoc::GetGainPhaseInputNode, &CSchDoc::SetGainPhaseInputNode);
+    intProperty("GainPhaseOutputNode", "n", &CSchDoc::GetGainPhaseOutputNode, &CSchDoc::SetGainPhaseOutputNode);
+    intProperty("GainPhaseFreqStart", "i", &CSchDoc::GetGainPhaseFreqStart, &CSchDoc::SetGainPhaseFreqStart);
+    intProperty("GainPhaseFreqEnd", "i", &CSchDoc::GetGainPhaseFreqEnd, &CSchDoc::SetGainPhaseFreqEnd);
+    intProperty("GainPhasePtsPerDec", "n", &CSchDoc::GetGainPhasePtsPerDec, &CSchDoc::SetGainPhasePtsPerDec);
+    // The summary fields are written into the summary information and read as empty text.
+    auto summary = [&v](const char* name, CSummaryField field) {
+        v.push_back({name, true, "s", {}, [](Doc, A) { return QVariant(QString()); },
+                     [field](Doc d, const QVariant& x) { d->SetSummaryField(field, S(x)); }});
+    };
+    summary("Author", CSummaryField::kAuthor);
+    summary("Comments", CSummaryField::kComments);
+    summary("Title", CSummaryField::kTitle);
+    summary("Keywords", CSummaryField::kKeywords);
+    summary("Subject", CSummaryField::kSubject);
+    v.push_back({"DeviceType", true, "s", {}, [](Doc d, A) { return QVariant(Q(d->GetDeviceType())); }, nullptr});
+    v.push_back({"Application", true, "o", {}, [](Doc, A) {
+                     return QVariant::fromValue(QDBusObjectPath(QLatin1String(kApplicationPath)));
+                 }, nullptr});
+
+    const QVariant zero(0);
+    auto docOf = [this](Doc d) { return m_main.DocumentOf(d); };
+    v.push_back({"E2_GetValue", false, "n", {{"cell", "n"}}, [](Doc d, A a) { return QVariant(d->E2_GetValue(a[0].toInt())); }, nullptr});
+    v.push_back({"E2_SetValue", false, "", {{"cell", "n"}, {"value", "i"}}, [](Doc d, A a) {
+                     d->E2_SetValue(a[0].toInt(), a[1].toInt());
+                     return QVariant();
+                 }, nullptr});
+    v.push_back({"Show", false, "", {}, [](Doc, A) { return QVariant(); }, nullptr});
+    v.push_back({"ShowWindow", false, "", {}, [this, docOf](Doc d, A) {
+                     m_main.ShowDocument(docOf(d));
+                     if (m_main.isMinimized())
+                         m_main.showNormal();
+                     m_main.raise();
+                     m_main.activateWindow();
+                     return QVariant();
+                 }, nullptr});
+    v.push_back({"UpdateViews", false, "", {}, [](Doc d, A) {
+                     d->UpdateAllViews();
+                     return QVariant();
+                 }, nullptr});
+    v.push_back({"GetValue", false, "n", {{"key", "n"}}, [](Doc d, A a) { return QVariant(d->GetValue(a[0].toInt())); }, nullptr});
+    v.push_back({"SetValue", false, "i", {{"key", "n"}, {"value", "i"}}, [](Doc d, A a) {
+                     return QVariant(d->SetValue(a[0].toInt(), a[1].toInt()));
+                 }, nullptr});
+    v.push_back({"GetSymValue", false, "i", {{"key", "n"}}, [](Doc d, A a) { return QVariant(d->GetSymValue(a[0].toInt())); }, nullptr});
+    v.push_back({"SetSymValue", false, "i", {{"key", "n"}, {"value", "i"}}, [zero](Doc d, A a) {
+                     d->SetSymValue(a[0].toInt(), a[1].toInt());
+                     return zero;
+                 }, nullptr});
+    v.push_back({"GetNearestCapIndex", false, "n", {{"scaled", "i"}}, [](Doc d, A a) {
+                     return QVariant(d->GetNearestCapIndex(a[0].toInt()));
+                 }, nullptr});
+    v.push_back({"GetGainValue", false, "n", {{"key", "n"}}, [](Doc d, A a) { return QVariant(d->GetGainValue(a[0].toInt())); }, nullptr});
+    v.push_back({"SetGainValue", false, "n", {{"key", "n"}, {"gain", "n"}}, [zero](Doc d, A a) {
+                     d->SetGainValue(a[0].toInt(), a[1].toInt());
+                     return zero;
+                 }, nullptr});
+    v.push_back({"GetScaledCapValue", false, "i", {{"key", "n"}}, [](Doc d, A a) {
+                     return QVariant(d->GetScaledCapValue(a[0].toInt()));
+                 }, nullptr});
+    v.push_back({"SetScaledCapValue", false, "n", {{"key", "n"}, {"scaled", "i"}}, [zero](Doc d, A a) {
+                     d->SetScaledCapValue(a[0].toInt(), a[1].toInt());
+                     return zero;
+                 }, nullptr});
+    v.push_back({"RunGainPhaseSim", false, "n", {}, [zero](Doc d, A) {
+                     d->RunSimulation();
+                     return zero;
+                 }, nullptr});
+    v.push_back({"SetGainPhaseRange", false, "n", {{"curve", "n"}, {"start", "i"}, {"stop", "i"}}, [](Doc d, A a) {
+                     return QVariant(d->SetGainPhaseRange(a[0].toInt(), a[1].toInt(), a[2].toInt()));
+                 }, nullptr});
+    v.push_back({"SetGainPhasePtsDec", false, "n", {{"curve", "n"}, {"points", "n"}}, [](Doc d, A a) {
+                     return QVariant(d->SetGainPhasePtsDec(a[0].toInt(), a[1].toInt()));
+                 }, nullptr});
+    // Import and Export take their parameters and do nothing.
+    v.push_back({"Import", false, "i", {{"kind", "n"}, {"option", "n"}, {"path", "s"}}, [zero](Doc, A) { return zero; }, nullptr});
+    v.push_back({"Export", false, "i", {{"kind", "n"}, {"option", "n"}, {"path", "s"}}, [zero](Doc, A) { return zero; }, nullptr});
+    v.push_back({"Save", false, "n", {}, [this, docOf, zero](Doc d, A) {
+                     m_main.SaveDocument(docOf(d));
+                     return zero;
+                 }, nullptr});
+    v.push_back({"SaveAs", false, "n", {{"path", "s"}}, [this, docOf, zero](Doc d, A a) {
+                     m_main.SaveDocumentAs(docOf(d), a[0].toString());
+                     return zero;
+                 }, nullptr});
+    // The register operations of the JTAG registers dialog, under the wait cursor.
+    auto registerOperation = [this, docOf](Doc d, CRegisterOperation op, int reg) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        std::string bits;
+        m_main.Jtag()->RegisterOperation(docOf(d), op, reg, bits);
+        QApplication::restoreOverrideCursor();
+    };
+    v.push_back({"Download", false, "n", {{"reg", "n"}}, [registerOperation, zero](Doc d, A a) {
+                     registerOperation(d, CRegisterOperation::Write, a[0].toInt());
+                     return zero;
+                 }, nullptr});
+    v.push_back({"DownloadNoPrgm", false, "n", {}, [zero](Doc, A) { return zero; }, nullptr});
+    v.push_back({"Upload", false, "n", {{"reg", "n"}}, [registerOperation, zero](Doc d, A a) {
+                     registerOperation(d, CRegisterOperation::Upload, a[0].toInt());
+                     return zero;
+                 }, nullptr});
+    for (const char* name : {"PerformTRBOT", "PerformTRTOP", "DownloadMan", "DownloadManNoPrgm"})
+        v.push_back({name, false, "n", {}, [zero](Doc, A) { return zero; }, nullptr});
+    // A byte for the port goes through the programming interface's own parallel port, which
+    // writes only to the port it was given (a virtual cable's port is simulated); never to an
+    // arbitrary port of the machine.
+    v.push_back({"PortWriteByte", false, "", {{"port", "n"}, {"value", "n"}}, [this](Doc, A a) {
+                     if (CJtagCable* cable = m_main.Application().Jtag().Cable())
+                         if (CJTAGTapPort* port = cable->ParallelPort())
+                             port->PortWriteByte(a[0].toInt() & 0xFFFF, a[1].toInt());
+                     return QVariant();
+                 }, nullptr});
+    v.push_back({"SetCapValue", false, "", {{"key", "n"}, {"farads", "d"}}, [](Doc d, A a) {
+                     d->SetCapValue(a[0].toInt(), a[1].toDouble());
+                     return QVariant();
+                 }, nullptr});
+    v.push_back({"LoadFilterTable", false, "i", {}, [](Doc d, A) { return QVariant(d->LoadFilterTable()); }, nullptr});
+    v.push_back({"CopyFilterToSchematic", false, "i", {{"id", "n"}, {"which", "n"}}, [](Doc d, A a) {
+                     return QVariant(d->CopyFilterToSchematic(a[0].toInt(), a[1].toInt()));
+                 }, nullptr});
+    // Closes this schematic (with the question to save it when modified) once the call has
+    // been answered.
+    v.push_back({"Close", false, "n", {}, [this, docOf, zero](Doc d, A) {
+                     QPointer<SchDocument> doc = docOf(d);
+                     QMetaObject::invokeMethod(&m_main, [this, doc] { if (doc) m_main.CloseDocument(doc); }, Qt::QueuedConnection);
+                     return zero;
+                 }, nullptr});
+}
+
+}  // namespace kalidor

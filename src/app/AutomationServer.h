@@ -1,0 +1,127 @@
+// The automation server: the application object and every open schematic as objects on the
+// session bus, with the members macros call by name (support/dbus/ describes them), and the
+// machine-wide activation list that decides which running instance owns the bus name.
+//
+// Every member goes through the operations the menus use: the core document (CSchDoc) for
+// values, cells, the simulation setup, the summary and the filter table; the main window for
+// opening, new designs, saving and closing; the programming commands for the registers. So a
+// change made by a macro is one step of the document's history, undone in the window as a menu
+// edit is.
+#pragma once
+
+#include <QDBusConnection>
+#include <QDBusObjectPath>
+#include <QDBusVirtualObject>
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QVariant>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "application/KalidorApplication.h"
+
+namespace kalidor {
+
+class CActiveObjectRegistry;
+class CSchDoc;
+class MainWindow;
+
+// Names on the bus.
+inline constexpr const char* kAutomationBusName = "KalidorRezirer.Application";
+inline constexpr const char* kApplicationPath = "/KalidorRezirer/Application";
+inline constexpr const char* kApplicationInterface = "KalidorRezirer.Application";
+// Schematics are kSchematicPathPrefix + "/" + a number counted per instance from 1.
+inline constexpr const char* kSchematicPathPrefix = "/KalidorRezirer/Schematic";
+inline constexpr const char* kSchematicInterface = "KalidorRezirer.Schematic";
+inline constexpr const char* kRegistryPath = "/KalidorRezirer/Registry";
+inline constexpr const char* kRegistryInterface = "KalidorRezirer.Registry";
+inline constexpr const char* kActiveChangingSignal = "WM_ACTIVECHANGING";
+// A null object: ActiveDocument without an active schematic.
+inline constexpr const char* kNullObjectPath = "/";
+// Setting a read-only property.
+inline constexpr const char* kErrorNotSupported = "org.freedesktop.DBus.Error.NotSupported";
+inline constexpr const char* kMsgNotSupported = "not supported";
+// The environment variable that names the activation list's document class in place of CSchDoc
+// (tests keep the instances they start apart from those of the user).
+inline constexpr const char* kRegistryNameVariable = "KALIDOR_REGISTRY_NAME";
+
+// One member of an automation object: a method with its parameters and result, or a property.
+// Types are D-Bus signatures: "n" 16-bit, "i" 32-bit, "d" double, "s" text, "o" object; a
+// method without a result has an empty type.
+struct CAutomationMember {
+    struct Arg {
+        const char* name;
+        const char* type;
+    };
+    using Args = QVariantList;  // the parameters, converted to the declared types
+    const char* name;
+    bool property;
+    const char* type;            // the result, or the property's type
+    std::vector<Arg> in;         // a method's parameters
+    std::function<QVariant(CSchDoc*, const Args&)> call;  // a method, or a property's read
+    std::function<void(CSchDoc*, const QVariant&)> set;   // a property's write; none: read only
+};
+
+// The members of an interface, in order, and its introspection text.
+struct CAutomationInterface {
+    const char* name;
+    std::vector<CAutomationMember> members;
+    QString IntrospectionXml() const;
+    const CAutomationMember* Find(const QString& member, bool property) const;
+};
+
+class CAutomationServer : public QObject, private CKalidorApplicationObserver {
+    Q_OBJECT
+public:
+    // Serves `main` on `bus`. `registryName` names the activation list (empty: the variable
+    // kRegistryNameVariable, or CSchDoc).
+    CAutomationServer(MainWindow& main, QDBusConnection bus, QString registryName = QString());
+    ~CAutomationServer() override;
+
+    // Puts the objects on the bus and joins the activation list; false without a bus.
+    bool Start();
+    bool OwnsName() const;
+    const CActiveObjectRegistry& Registry() const { return *m_registry; }
+
+    QString PathOf(const CSchDoc* doc) const;
+    CSchDoc* DocumentAt(const QString& path) const;
+
+    const CAutomationInterface& ApplicationInterface() const { return m_appInterface; }
+    const CAutomationInterface& SchematicInterface() const { return m_docInterface; }
+
+    // Answers a call to one of the objects (the bus's virtual objects call it).
+    bool HandleMessage(const QDBusMessage& message, const QDBusConnection& connection, bool application);
+    QString Introspect(const QString& path, bool application) const;
+
+private slots:
+    void OnActiveChanging();
+
+private:
+    class Object;
+    void BuildApplicationInterface();
+    void BuildSchematicInterface();
+    // A schematic window became active: this instance goes to the top of the list.
+    void OnSchematicActivated(CSchDoc* doc);
+    void OnSchematicOpened(CSchDoc& doc) override;
+    void OnSchematicClosing(CSchDoc& doc) override;
+    bool Register(bool replace);
+    void Withdraw();
+    void Broadcast();
+    QDBusObjectPath ObjectPath(const CSchDoc* doc) const;
+
+    MainWindow& m_main;
+    QDBusConnection m_bus;
+    std::unique_ptr<CActiveObjectRegistry> m_registry;
+    std::unique_ptr<Object> m_appObject;
+    std::unique_ptr<Object> m_docObject;
+    CAutomationInterface m_appInterface;
+    CAutomationInterface m_docInterface;
+    QHash<const CSchDoc*, int> m_numbers;
+    int m_nextNumber = 1;
+    CSchDoc* m_remembered = nullptr;
+    bool m_started = false;
+};
+
+}  // namespace kalidor
