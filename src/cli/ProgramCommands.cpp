@@ -42,19 +42,19 @@ constexpr std::size_t kMaxSvfBytes = 64u * 1024u * 1024u;
 // Information to stdout, everything else to stderr; questions take the scripted answer.
 class ConsolePrompter : public Prompter {
 public:
-    explicit ConsolePrompter(bool cancel) : cancel_(cancel) {}
+    explicit ConsolePrompter(bool cancel) : m_cancel(cancel) {}
     Answer Message(const std::string& text, const std::string&, Buttons buttons, MessageIcon icon) override
     {
         std::FILE* out = icon == MessageIcon::Information ? stdout : stderr;
         std::fprintf(out, "%s\n", text.c_str());
         if (buttons == Buttons::Ok) return Answer::Ok;
         const bool yesNo = buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel;
-        if (cancel_) return yesNo ? Answer::No : Answer::Cancel;
+        if (m_cancel) return yesNo ? Answer::No : Answer::Cancel;
         return yesNo ? Answer::Yes : Answer::Ok;
     }
 
 private:
-    bool cancel_;
+    bool m_cancel;
 };
 
 // The document side of the programming operations.

@@ -36,7 +36,7 @@ Prompter* SetCurrentPrompter(Prompter* p)
 Answer StreamPrompter::Message(const std::string& text, const std::string& caption, Buttons buttons,
                                MessageIcon)
 {
-    std::FILE* out = toStdout_ ? stdout : stderr;
+    std::FILE* out = m_toStdout ? stdout : stderr;
     if (!caption.empty())
         std::fprintf(out, "%s: ", caption.c_str());
     std::fprintf(out, "%s\n", text.c_str());

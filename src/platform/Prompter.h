@@ -36,24 +36,24 @@ Prompter* SetCurrentPrompter(Prompter* p);
 // Installs a prompter for the lifetime of a scope.
 class ScopedPrompter {
 public:
-    explicit ScopedPrompter(Prompter& p) : previous_(SetCurrentPrompter(&p)) {}
-    ~ScopedPrompter() { SetCurrentPrompter(previous_); }
+    explicit ScopedPrompter(Prompter& p) : m_previous(SetCurrentPrompter(&p)) {}
+    ~ScopedPrompter() { SetCurrentPrompter(m_previous); }
     ScopedPrompter(const ScopedPrompter&) = delete;
     ScopedPrompter& operator=(const ScopedPrompter&) = delete;
 
 private:
-    Prompter* previous_;
+    Prompter* m_previous;
 };
 
 // Writes messages to a stream (stderr by default) and answers with the first button.
 class StreamPrompter : public Prompter {
 public:
-    explicit StreamPrompter(bool toStdout = false) : toStdout_(toStdout) {}
+    explicit StreamPrompter(bool toStdout = false) : m_toStdout(toStdout) {}
     Answer Message(const std::string& text, const std::string& caption, Buttons buttons,
                    MessageIcon icon) override;
 
 private:
-    bool toStdout_;
+    bool m_toStdout;
 };
 
 // Keeps every message and answers from a script (then with the first button).

@@ -38,8 +38,8 @@ void Settings::SetInt(const std::string& section, const std::string& entry, int 
 std::optional<std::string> MemorySettings::GetString(const std::string& section,
                                                      const std::string& entry) const
 {
-    auto it = entries_.find({section, entry});
-    if (it == entries_.end())
+    auto it = m_entries.find({section, entry});
+    if (it == m_entries.end())
         return std::nullopt;
     return it->second;
 }
@@ -47,7 +47,7 @@ std::optional<std::string> MemorySettings::GetString(const std::string& section,
 void MemorySettings::SetString(const std::string& section, const std::string& entry,
                                const std::string& value)
 {
-    entries_[{section, entry}] = value;
+    m_entries[{section, entry}] = value;
 }
 
 namespace {
@@ -63,9 +63,9 @@ std::string Trim(const std::string& s)
 
 }  // namespace
 
-IniFileSettings::IniFileSettings(std::string path) : path_(std::move(path))
+IniFileSettings::IniFileSettings(std::string path) : m_path(std::move(path))
 {
-    std::ifstream in(path_, std::ios::binary);
+    std::ifstream in(m_path, std::ios::binary);
     std::string line, section;
     while (std::getline(in, line)) {
         line = Trim(line);
@@ -97,7 +97,7 @@ bool IniFileSettings::Save() const
         }
         out << key.second << '=' << value << "\r\n";
     }
-    return WriteFileAtomically(path_, out.str());
+    return WriteFileAtomically(m_path, out.str());
 }
 
 namespace {

@@ -32,10 +32,10 @@ public:
                    const std::string& value) override;
     using Settings::GetString;
 
-    const std::map<std::pair<std::string, std::string>, std::string>& Entries() const { return entries_; }
+    const std::map<std::pair<std::string, std::string>, std::string>& Entries() const { return m_entries; }
 
 private:
-    std::map<std::pair<std::string, std::string>, std::string> entries_;
+    std::map<std::pair<std::string, std::string>, std::string> m_entries;
 };
 
 // An INI file ("[Section]" lines and "Entry=Value" lines), read when constructed and written
@@ -44,10 +44,10 @@ class IniFileSettings : public MemorySettings {
 public:
     explicit IniFileSettings(std::string path);
     bool Save() const;
-    const std::string& Path() const { return path_; }
+    const std::string& Path() const { return m_path; }
 
 private:
-    std::string path_;
+    std::string m_path;
 };
 
 // The application's settings, installed by the host program (default: an empty MemorySettings).
