@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kalidor {
@@ -44,6 +45,10 @@ public:
 private:
     Prompter* m_previous;
 };
+
+// A message as a terminal shows it: "Kalidor: " first, then the caption when it is not the
+// program's own ("Kalidor Internal Error: ..."), then the text.
+std::string TerminalMessageText(const std::string& text, const std::string& caption);
 
 // Writes messages to a stream (stderr by default) and answers with the first button.
 class StreamPrompter : public Prompter {
@@ -84,6 +89,9 @@ public:
     int waitDepth = 0;
     int waitCursors = 0;
 };
+
+// A message pattern with its first "%s" replaced by `value` (no other conversions).
+std::string FormatMessage(std::string_view pattern, std::string_view value);
 
 // Shows the wait cursor while it lives.
 class WaitCursor {

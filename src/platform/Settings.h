@@ -42,6 +42,8 @@ private:
 // back by Save(). Used for KALIDOR.INI and for the settings of kalidor-cli.
 class IniFileSettings : public MemorySettings {
 public:
+    // Largest settings file read; a larger one (or one that cannot be read) starts empty.
+    static constexpr size_t kMaxIniBytes = 1024u * 1024u;
     explicit IniFileSettings(std::string path);
     bool Save() const;
     const std::string& Path() const { return m_path; }
@@ -49,6 +51,12 @@ public:
 private:
     std::string m_path;
 };
+
+// Reads the "[Section]" and "Entry=Value" lines of an INI text into `into` (blank lines and lines
+// starting with ';' or '#' are passed over, as are lines without '=').
+void ReadIniText(const std::string& text, Settings& into);
+// The entries as an INI text, section by section, CR LF line ends.
+std::string IniText(const MemorySettings& settings);
 
 // The application's settings, installed by the host program (default: an empty MemorySettings).
 Settings& CurrentSettings();

@@ -20,6 +20,8 @@ namespace {
 inline constexpr const char* kVirtualChainHelp =
     "Simulated devices from TDI to TDO, separated by commas: ZelA to ZelE, or foreign:N for a device of "
     "another maker with an N-bit instruction register.";
+// The note under the field: the chain, then the faults it may inject.
+const std::string kVirtualHelp = std::string(kVirtualChainHelp) + "\n" + kVirtualFaultHelp;
 
 // --- direct port I/O: the setting is the standard port number (PortID) ---------------------------
 
@@ -148,7 +150,7 @@ const std::array<CCableBackend, 3> kBackends = {{
         "virtual", kTapPortVirtual, "Virtual cable (simulated devices, no hardware)", "virtual:DEVICES",
         CreateVirtual, kEntryVirtualChain, kDefaultVirtualChain, GetVirtualChain, SetVirtualChain,
         UsableVirtualChain, VirtualText, false, 2, "Devices:", CCableSettingKind::Text, {}, nullptr,
-        kVirtualChainHelp, "virtual:ZelA,foreign:8,ZelC,ZelD", CheckVirtualChain,
+        kVirtualHelp.c_str(), "virtual:ZelA,foreign:8,ZelC,ZelD", CheckVirtualChain,
     },
 }};
 
