@@ -181,17 +181,22 @@ bool CAutomationServer::Start()
         return false;
     m_bus.connect(QString(), QLatin1String(kRegistryPath), QLatin1String(kRegistryInterface),
                   QLatin1String(kActiveChangingSignal), this, SLOT(OnActiveChanging()));
-    connect(m_main.Mdi(), &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
-        auto* view = w ? qobject_cast<CSchView*>(w->widget()) : nullptr;
-        if (view && m_main.ActiveDocument())
+    // A schematic window becomes active: within the main window, or with the main window when
+    // the user comes over from another program (another instance, say).
+    auto activated = [this] {
+        if (m_main.ActiveSchView() && m_main.ActiveDocument())
             OnSchematicActivated(&m_main.ActiveDocument()->Doc());
+    };
+    connect(m_main.Mdi(), &QMdiArea::subWindowActivated, this, activated);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [activated](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive)
+            activated();
     });
     m_started = true;
     // Until a schematic is activated anywhere, the first instance to come serves the name, so
     // that a client that starts Kalidor through the bus finds it.
     Register(false);
-    if (CSchView* view = m_main.ActiveSchView(); view && m_main.ActiveDocument())
-        OnSchematicActivated(&m_main.ActiveDocument()->Doc());
+    activated();
     return true;
 }
 
@@ -449,6 +454,9 @@ void CAutomationServer::BuildSchematicInterface()
                          m_main.showNormal();
                      m_main.raise();
                      m_main.activateWindow();
+                     // Its schematic window is the active one now (also when it was the active
+                     // window of this instance already).
+                     OnSchematicActivated(d);
                      return QVariant();
                  }, nullptr});
     v.push_back({"UpdateViews", false, "", {}, [](Doc d, A) {

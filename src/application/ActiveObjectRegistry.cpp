@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <semaphore.h>
@@ -101,7 +102,21 @@ void CActiveObjectRegistry::Unlink()
 
 bool CActiveObjectRegistry::ProcessExists(std::uint32_t id)
 {
-    return id != 0 && (kill(static_cast<pid_t>(id), 0) == 0 || errno != ESRCH);
+    if (id == 0 || (kill(static_cast<pid_t>(id), 0) != 0 && errno == ESRCH))
+        return false;
+    // A process that has ended but was not yet reaped by its parent is gone as well.
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%u/stat", static_cast<unsigned>(id));
+    if (std::FILE* f = std::fopen(path, "r")) {
+        char line[512] = {};
+        const std::size_t n = std::fread(line, 1, sizeof line - 1, f);
+        std::fclose(f);
+        line[n] = '\0';
+        // "pid (name) state ...": the state follows the last ')'.
+        if (const char* close = std::strrchr(line, ')'); close && close[1] == ' ' && close[2] == 'Z')
+            return false;
+    }
+    return true;
 }
 
 std::uint32_t* CActiveObjectRegistry::Count() const { return static_cast<std::uint32_t*>(m_block); }

@@ -139,3 +139,21 @@ TEST_F(RegistryTest, ALockLeftTakenByADeadProcessIsTakenOver)
     EXPECT_TRUE(m_reg->Push(43));
     EXPECT_EQ(m_reg->Ids(), (std::vector<std::uint32_t>{42, 43}));
 }
+
+TEST(RegistryProcesses, AProcessThatEndedIsGoneBeforeItIsReaped)
+{
+    pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    // Ended, not yet reaped: a zombie.
+    for (int i = 0; i < 200; ++i) {
+        if (!CActiveObjectRegistry::ProcessExists(static_cast<std::uint32_t>(child)))
+            break;
+        usleep(10000);
+    }
+    EXPECT_FALSE(CActiveObjectRegistry::ProcessExists(static_cast<std::uint32_t>(child)));
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_FALSE(CActiveObjectRegistry::ProcessExists(0));
+    EXPECT_TRUE(CActiveObjectRegistry::ProcessExists(1));
+}
