@@ -27,6 +27,9 @@ done
 for d in "$prefix/lib/kalidor/MACRO" "$prefix/lib/kalidor/UserDefinedMacro"; do
   [ -d "$d" ] || fail "$d is not installed"
 done
+if [ -e "$build/bin/biquad" ]; then
+  [ -x "$prefix/lib/kalidor/MACRO/ZelA_Biquad" ] || fail "the biquad generator is not installed as MACRO/ZelA_Biquad"
+fi
 [ "$(ls "$share/kalidor/LIBRARY" | wc -l)" -ge 15 ] || fail "the library is not installed whole"
 
 # The installed program from another directory: the same answers as the build's own.
