@@ -257,7 +257,7 @@ private slots:
         QAction* topics = mw.Action("actionHelpTopics");
         QVERIFY(topics);
         QCOMPARE(topics->text(), QStringLiteral("&Help Topics"));
-        QCOMPARE(ActionNames(TopMenu(mw, "&Help")), (QStringList{"actionHelpTopics", "-", "actionAbout"}));
+        QCOMPARE(ActionNames(TopMenu(mw, "&Help")), (QStringList{"actionHelpTopics", "actionMacroHelp", "actionDeviceHelp", "-", "actionAbout"}));
         topics->trigger();
         CHelpWindow* w = mw.Help()->Window();
         QVERIFY(w);

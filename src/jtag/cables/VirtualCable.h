@@ -122,7 +122,11 @@ public:
     void SetTdoStuck(int level) { m_tdoStuck = (level == 0 || level == 1) ? level : -1; }
     // Inverts TDO bit `bit` (counted from the first TDO bit of the scan) of the next data scan, or
     // of data scan number `scan` (the first scan since the cable was made is 1).
-    void FlipBitInNextScan(int bit = 0) { FlipBitInScan(m_scanCount + 1, bit); }
+    // The scan under way when it has not yet reached `bit`, else the next one.
+    void FlipBitInNextScan(int bit = 0)
+    {
+        FlipBitInScan(m_inScan && m_scanBit < bit ? m_scanCount : m_scanCount + 1, bit);
+    }
     void FlipBitInScan(std::uint64_t scan, int bit = 0);
     bool FlipPending() const { return m_flipScan != 0; }
     std::uint64_t DataScans() const { return m_scanCount; }
