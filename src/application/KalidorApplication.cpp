@@ -63,13 +63,24 @@ CSchDoc* CKalidorApplication::NewSchematic(const std::string& deviceType)
     return Add(std::move(doc));
 }
 
-CSchDoc* CKalidorApplication::FindSchematic(const std::string& path) const
+namespace {
+
+// The open document (schematic or chain) saved under `path`, or nullptr.
+template <class Doc>
+Doc* FindByPath(const std::vector<std::unique_ptr<Doc>>& docs, const std::string& path)
 {
     const std::string abs = AbsolutePath(path);
-    for (const auto& d : m_schematics)
+    for (const auto& d : docs)
         if (!d->GetPathName().empty() && AbsolutePath(d->GetPathName()) == abs)
             return d.get();
     return nullptr;
+}
+
+}  // namespace
+
+CSchDoc* CKalidorApplication::FindSchematic(const std::string& path) const
+{
+    return FindByPath(m_schematics, path);
 }
 
 CSchDoc* CKalidorApplication::OpenSchematic(const std::string& path)
@@ -147,11 +158,7 @@ CJTAGDoc* CKalidorApplication::NewChain()
 
 CJTAGDoc* CKalidorApplication::FindChain(const std::string& path) const
 {
-    const std::string abs = AbsolutePath(path);
-    for (const auto& c : m_chains)
-        if (!c->GetPathName().empty() && AbsolutePath(c->GetPathName()) == abs)
-            return c.get();
-    return nullptr;
+    return FindByPath(m_chains, path);
 }
 
 CJTAGDoc* CKalidorApplication::OpenChain(const std::string& path)
