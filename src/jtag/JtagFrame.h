@@ -66,6 +66,8 @@ public:
     void BuildSingleLine(std::string_view line);
     // Empties the command list.
     void Clear() { commands_.clear(); }
+    // Appends one line to the command list.
+    void AppendLine(std::string_view line) { commands_.emplace_back(line); }
 
     const std::vector<std::string>& Commands() const { return commands_; }
 
@@ -77,7 +79,6 @@ public:
 
 private:
     void FullFrame();
-    void AppendLine(std::string_view line) { commands_.emplace_back(line); }
 
     CJtagRegProgram* program_ = nullptr;
     CJtagChainCounts counts_;

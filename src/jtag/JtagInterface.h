@@ -26,6 +26,7 @@
 #include "jtag/JtagCable.h"
 #include "jtag/JtagFrame.h"
 #include "jtag/SvfInterpreter.h"
+#include "jtag/SvfServerInterpreter.h"
 
 namespace kalidor {
 
@@ -73,8 +74,9 @@ inline constexpr const char* kMsgInterfaceChangedNote =
     "Note: JTAG Interface has been changed.  All JTAG programming is disabled until Kalidor is restarted.";
 inline constexpr const char* kMsgInterpreterDiffers =
     "Note: Currently loaded SVF Interpreter differs from that reported in the dialog.";
-inline constexpr const char* kMsgServerConnectFailed =
-    "Could not connect with DDE server with service name 'SVFSVR'.";
+// The cable of the SVF server as the JTAG interface dialog names it.
+inline constexpr const char* kServerCableName = "%s (through the SVF server)";
+inline constexpr const char* kServerCableUnknown = "the SVF server's (not connected)";
 inline constexpr const char* kMsgNoTapPort =
     "The download cable could not be set up:\n%s\nChoose another cable with the\n     Options->JTAG Interface...\n"
     "dialog, then restart Kalidor.";
@@ -102,47 +104,6 @@ struct CJtagInterfaceSettings {
     // running cable, the address of a direct port, is not compared.
     bool SamePort(const CJtagInterfaceSettings& other) const;
     bool operator==(const CJtagInterfaceSettings&) const = default;
-};
-
-// A client of an external SVF server (interpreter IDs 1 to 3): it sends each line to the server's
-// "ExecuteStatement" and fetches the captured data-register bits from "GetIncomingDRString". The
-// conversation goes through a transport; without one (no server on this system) every Connect()
-// fails with the connect message.
-class CSvfServerTransport {
-public:
-    virtual ~CSvfServerTransport() = default;
-    virtual bool Connect(const std::string& service, const std::string& topic) = 0;
-    virtual void Disconnect() = 0;
-    // Pokes `text` to `item`; the server's own outcome is not reported.
-    virtual void Poke(const std::string& item, const std::string& text) = 0;
-    // Requests `item` as text; false when the request failed.
-    virtual bool Request(const std::string& item, std::string& text) = 0;
-};
-
-inline constexpr const char* kSvfServerService = "SVFsvr";
-inline constexpr const char* kSvfServerTopic = "SVFInterpreter";
-inline constexpr const char* kSvfServerExecuteItem = "ExecuteStatement";
-inline constexpr const char* kSvfServerIncomingDrItem = "GetIncomingDRString";
-
-class CSvfServerInterpreter : public CSvfInterpreter {
-public:
-    explicit CSvfServerInterpreter(std::unique_ptr<CSvfServerTransport> transport = nullptr);
-    void AttachPort(CJTAGTapPort* port, int id) override;
-    int Connect() override;
-    int IsConnected() override { return m_connected ? 1 : 0; }
-    void Disconnect() override;
-    // The cable is the server's business.
-    int CheckCable() override { return kCableReady; }
-    int ExecuteLine(std::string_view text) override;
-    std::size_t GetIncomingDRString(char* buffer, std::size_t size) override;
-    std::string IncomingDRText() const override;
-    void Delay(int) override {}
-    void PulseTCK() override {}
-    void ClockTDI(int) override {}
-
-private:
-    std::unique_ptr<CSvfServerTransport> m_transport;
-    bool m_connected = false;
 };
 
 // The JTAG options of one document and the application's port, as the options dialog edits them.
@@ -180,7 +141,9 @@ public:
     // attaches it, selects PortID on a parallel port, sets the option word to 0. Messages of a port that cannot be opened now
     // are kept for the first programming operation (StartProblem()) instead of being shown at
     // start; EnsurePortReady() tries again. `stateDir` is where virtual devices keep their cells.
-    // `transport`, when given, carries the conversation of an external SVF server.
+    // With the SVF server (IDs 1 to 3) no cable is made here: the conversation goes through
+    // `transport`, by default the server's socket, and a server started for it gets the cable of
+    // TapPortClass and `stateDir`.
     void Start(Settings& profile, const std::string& stateDir,
                std::unique_ptr<CSvfServerTransport> transport = nullptr);
     // Closes the port and the server conversation.
@@ -210,8 +173,12 @@ public:
     // The interpreter ID stored in the profile (what the selection dialog preselects).
     static int StoredInterpreterId(const Settings& profile);
 
-    // The name of the running port ("none" when there is none).
+    // The name of the running port ("none" when there is none); with the SVF server, the server's
+    // cable as it describes it.
     std::string PortName() const;
+    // True when the interpreter is the client of the SVF server (which drives the cable itself:
+    // there is no cable here).
+    bool UsesServer() const;
 
 private:
     void UpdateChanged(Settings& profile);

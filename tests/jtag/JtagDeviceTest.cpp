@@ -605,26 +605,26 @@ TEST(JtagCommandList, SyntaxErrorOrNoMemoryStopsTheRun)
 
 TEST(JtagCommandList, MismatchGoesOnAndIsTraced)
 {
-    struct Trace : CJtagTraceSink {
-        void AddSvfEntry(const std::string& t, int r) override { entries.push_back({t, r}); }
-        void Clear() override { entries.clear(); }
-        std::vector<std::pair<std::string, int>> entries;
-    } trace;
     Prog p("ZelA");
     ScriptedInterpreter svf;
     svf.connected = 1;
     svf.failAt = 2;
     svf.failWith = kSvfTdoMismatch;
     p.jtag.SetInterpreter(&svf);
-    p.jtag.SetTrace(&trace);
+    const CJtagTraceData& trace = p.jtag.Trace();
+    // Nothing is recorded while the trace is off.
+    EXPECT_EQ(p.jtag.WriteRegister(0), kJtagVerifyDiffers);
+    EXPECT_TRUE(trace.Empty());
+    svf.lines.clear();
     p.jtag.SetTraceOn(1);
     EXPECT_EQ(p.jtag.WriteRegister(0), kJtagVerifyDiffers);
     EXPECT_EQ(svf.lines.size(), p.jtag.CommandList().size());
-    ASSERT_EQ(trace.entries.size(), svf.lines.size());
-    EXPECT_EQ(trace.entries[1].first, "TRST  OFF;");
-    EXPECT_EQ(trace.entries[1].second, 1);
+    ASSERT_EQ(trace.Size(), svf.lines.size());
+    EXPECT_EQ(trace.Entry(1).m_svf, "TRST  OFF;");
+    EXPECT_EQ(trace.Entry(1).m_result, 1);
+    EXPECT_EQ(trace.Entry(1).m_kind, kTraceSvf);
     p.jtag.Announce("U1", "Download");
-    EXPECT_EQ(trace.entries.back().first, "! U1 Download");
+    EXPECT_EQ(trace.Entry(trace.Size() - 1).m_svf, "! U1 Download");
 }
 
 TEST(JtagIdcode, DecodingOfEveryTypeAndOfStrangers)

@@ -188,7 +188,7 @@ void CJtagUi::AttachDocument(SchDocument* doc)
     // design embedded in a JTAG chain document keeps the counts of its chain element.
     if (!d.IsEmbedded()) {
         CJtagChainCounts counts;
-        if (m_iface.Running().tapPortClass == kTapPortVirtual && m_iface.Port())
+        if (m_iface.Running().tapPortClass == kTapPortVirtual && (m_iface.Port() || m_iface.UsesServer()))
             VirtualChainCountsFor(m_iface.Running().virtualChain, d.GetDeviceType(), counts);
         d.SetChainCounts(counts);
     }
