@@ -603,6 +603,23 @@ TEST(JtagCommandList, SyntaxErrorOrNoMemoryStopsTheRun)
     }
 }
 
+TEST(JtagCommandList, TheTraceOfAStoppedRunEndsWithTheFailingLineAndItsResult)
+{
+    Prog p("ZelA");
+    ScriptedInterpreter svf;
+    svf.connected = 1;
+    svf.failAt = 4;
+    svf.failWith = kSvfSyntaxError;
+    p.jtag.SetInterpreter(&svf);
+    p.jtag.SetTraceOn(1);
+    EXPECT_EQ(p.jtag.WriteRegister(0), kJtagRunStopped);
+    const CJtagTraceData& trace = p.jtag.Trace();
+    ASSERT_EQ(trace.Size(), 4u);
+    EXPECT_EQ(trace.Entry(3).m_svf + "\r\n", svf.lines[3]);
+    EXPECT_EQ(trace.Entry(3).m_result, kSvfSyntaxError);
+    EXPECT_EQ(trace.Entry(3).ColumnText(2), "2");
+}
+
 TEST(JtagCommandList, MismatchGoesOnAndIsTraced)
 {
     Prog p("ZelA");
