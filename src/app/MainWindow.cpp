@@ -30,6 +30,7 @@
 #include "document/XmlParser.h"
 #include "document/SpiceExport.h"
 #include "document/ui/E2CellView.h"
+#include "jtag/ui/JtagTraceView.h"
 #include "document/ui/ImportExportDialog.h"
 #include "document/ui/SchDocument.h"
 #include "document/ui/SummaryDialog.h"
@@ -224,6 +225,10 @@ void MainWindow::CreateActions()
         if (SchDocument* d = ActiveDocument())
             OpenPlotWindow(d);
     });
+    make("actionJtagTrace", tr(kMenuJtagTrace), [this] {
+        if (SchDocument* d = ActiveDocument())
+            OpenJtagTraceView(d);
+    });
     make("actionRunSimulator", tr("Run &Simulator"), [this] { RunSimulator(); }, QKeySequence(Qt::Key_F5))
         ->setIcon(st->standardIcon(QStyle::SP_MediaPlay));
     make("actionSimulatorOptions", tr("Simulator &Options..."), [this] {
@@ -289,6 +294,7 @@ void MainWindow::CreateMenus()
     view->addSeparator();
     view->addAction(Action(QStringLiteral("actionE2Cells")));
     view->addAction(Action(QStringLiteral("actionPlotWindow")));
+    view->addAction(Action(QStringLiteral("actionJtagTrace")));
 
     QToolBar* tb = addToolBar(tr("Standard"));
     tb->setObjectName(QStringLiteral("toolBar"));
@@ -359,7 +365,7 @@ void MainWindow::UpdateActions()
     CSchView* view = ActiveSchView();
     const bool hasDoc = doc != nullptr;
     for (const char* n : {"actionClose", "actionSave", "actionSaveAs", "actionSummary", "actionImport", "actionExport",
-                          "actionClear", "actionE2Cells", "actionPlotWindow", "actionRunSimulator",
+                          "actionClear", "actionE2Cells", "actionPlotWindow", "actionJtagTrace", "actionRunSimulator",
                           "actionSimulatorOptions", "actionDisableOutputs", "actionCoerceIllegal"})
         Action(QLatin1String(n))->setEnabled(hasDoc);
     for (const char* n : {"actionRedraw", "actionZoomSelect", "actionZoomPrevious", "actionZoomAll", "actionShowXY",
@@ -480,8 +486,9 @@ QMdiSubWindow* MainWindow::AddChild(SchDocument* doc, QWidget* view)
     frame->setWidget(view);
     m_mdi->addSubWindow(frame);
     m_current = frame;
-    const QString suffix = qobject_cast<CPltSplit*>(view) ? QStringLiteral(" - Gain/Phase Plot")
-                                                           : QStringLiteral(" - E2 Cells");
+    const QString suffix = qobject_cast<CPltSplit*>(view)         ? QStringLiteral(" - Gain/Phase Plot")
+                           : qobject_cast<CJtagTraceView*>(view) ? QString::fromUtf8(kTraceWindowSuffix)
+                                                                 : QStringLiteral(" - E2 Cells");
     auto title = [frame, doc, schematic, suffix] {
         if (doc)
             frame->setWindowTitle(schematic ? doc->Title() : doc->DisplayName() + suffix);
@@ -661,6 +668,24 @@ CE2CellDBView* MainWindow::OpenE2CellView(SchDocument* doc)
     auto* view = new CE2CellDBView(doc);
     QMdiSubWindow* frame = AddChild(doc, view);
     frame->resize(420, 520);
+    frame->show();
+    Activate(frame);
+    return view;
+}
+
+CJtagTraceView* MainWindow::OpenJtagTraceView(SchDocument* doc)
+{
+    if (!doc || !doc->Doc().JtagDevice())
+        return nullptr;
+    for (QMdiSubWindow* w : m_mdi->subWindowList())
+        if (CChildFrame* f = Frame(w); f && f->Doc() == doc)
+            if (auto* v = qobject_cast<CJtagTraceView*>(w->widget())) {
+                Activate(w);
+                return v;
+            }
+    auto* view = new CJtagTraceView(doc);
+    QMdiSubWindow* frame = AddChild(doc, view);
+    frame->resize(760, 480);
     frame->show();
     Activate(frame);
     return view;

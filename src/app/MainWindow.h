@@ -23,6 +23,7 @@ class QUndoGroup;
 namespace kalidor {
 
 class CE2CellDBView;
+class CJtagTraceView;
 class CJtagUi;
 class CPltSplit;
 class CSchView;
@@ -61,6 +62,8 @@ public:
     CSchView* ActiveSchView() const;
     CSchView* SchViewOf(SchDocument* doc) const;
     CE2CellDBView* OpenE2CellView(SchDocument* doc);
+    // The document's JTAG trace window, opened when it is not open.
+    CJtagTraceView* OpenJtagTraceView(SchDocument* doc);
     // The document's plot window, opened when it is not open (and fitted to the data it shows).
     CPltSplit* OpenPlotWindow(SchDocument* doc);
     CPltSplit* PlotWindowOf(SchDocument* doc) const;

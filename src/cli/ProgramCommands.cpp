@@ -2,6 +2,10 @@
 // window. The operations are the ones of the schematic window's Tools menu; messages that the
 // desktop program shows in a dialog go to stdout (information) or stderr (warnings and errors).
 //
+// With --via-server the SVF lines go to the SVF server (svfsvr) instead of the built-in
+// interpreter; when none is running, one is started on the cable given. --trace writes every line
+// sent, with its result, to a .TRC file.
+//
 // A virtual cable keeps the E2 cells of its simulated devices in state files, one per device,
 // so that a download in one run can be read back in the next. They lie in
 // $XDG_CACHE_HOME/Norvane Dividaduzudav Corporation/VirtualJtag (~/.cache/... without the
@@ -20,10 +24,13 @@
 #include "jtag/JtagDevice.h"
 #include "jtag/JtagRegProgram.h"
 #include "jtag/JtagScriptedDevice.h"
+#include "jtag/SvfServerInterpreter.h"
 #include "jtag/TapPortFactory.h"
 #include "jtag/TapSvfInterpreter.h"
 #include "jtag/cables/VirtualCable.h"
+#include "jtag/server/SocketServerTransport.h"
 #include "platform/AtomicFile.h"
+#include "platform/CommonMessages.h"
 #include "platform/Prompter.h"
 
 namespace kalidor::cli {
@@ -33,9 +40,9 @@ namespace {
 constexpr const char kProgramUsage[] =
     "program: usage: program FILE.ZEL --cable SPEC --download|--upload|--verify|--idcode|--autocal "
     "[-o OUT.ZEL] [--state-dir DIR] [--chain HIR,HDR,TIR,TDR | --position N] [--no-verify] [--no-cable-check] "
-    "[--no-power-check] [--cancel]";
+    "[--no-power-check] [--cancel] [--via-server] [--trace OUT.TRC]";
 constexpr const char kSvfUsage[] =
-    "svf: usage: svf FILE.svf --cable SPEC [--state-dir DIR] [--no-cable-check] [--no-power-check]";
+    "svf: usage: svf FILE.svf --cable SPEC [--state-dir DIR] [--no-cable-check] [--no-power-check] [--via-server]";
 constexpr const char kStateFolder[] = "Norvane Dividaduzudav Corporation/VirtualJtag";
 // Largest SVF file read (the programs of the system are a few kilobytes).
 constexpr std::size_t kMaxSvfBytes = 64u * 1024u * 1024u;
@@ -126,6 +133,7 @@ struct CableOptions {
     std::string stateDir;
     bool cableCheck = true;
     bool powerCheck = true;
+    bool viaServer = false;  // the SVF server runs the lines on its cable
 };
 
 // Takes the cable options at args[i]; true when it was one.
@@ -142,14 +150,37 @@ bool CableOption(const Args& args, size_t& i, CableOptions& o, bool& missingValu
     }
     if (a == "--no-cable-check") return o.cableCheck = false, true;
     if (a == "--no-power-check") return o.powerCheck = false, true;
+    if (a == "--via-server") return o.viaServer = true, true;
     return false;
 }
 
-// The port and the interpreter driving it.
+// The port and the interpreter driving it, or the client of the SVF server that drives its own.
 struct Cable {
     std::unique_ptr<CJtagCable> port;
     CTapSvfInterpreter svf;
+    std::unique_ptr<CSvfServerInterpreter> server;
+    CSvfInterpreter& Interpreter() { return server ? static_cast<CSvfInterpreter&>(*server) : svf; }
+    void Close()
+    {
+        if (server) server->Disconnect();
+        if (port) port->Close();
+    }
 };
+
+// Connects to the SVF server; one that has to be started gets the cable options.
+int ConnectServer(const CableOptions& o, const std::string& stateDir, Cable& cable)
+{
+    CSvfServerLaunch launch{{}, SvfServerCableArguments(o.spec, stateDir)};
+    if (!o.cableCheck) launch.arguments.push_back("--no-cable-check");
+    if (!o.powerCheck) launch.arguments.push_back("--no-power-check");
+    auto transport = std::make_unique<CSocketServerTransport>(std::move(launch));
+    const CSocketServerTransport& t = *transport;
+    cable.server = std::make_unique<CSvfServerInterpreter>(std::move(transport));
+    cable.server->AttachCable(nullptr, 1);
+    if (cable.server->Connect()) return 0;
+    if (!t.LastError().empty()) std::fprintf(stderr, "kalidor-cli: %s\n", t.LastError().c_str());
+    return 1;
+}
 
 // 0, or the exit status after telling why the cable cannot be used.
 int OpenCable(const CableOptions& o, Cable& cable)
@@ -170,6 +201,10 @@ int OpenCable(const CableOptions& o, Cable& cable)
     std::string error;
     cable.port = CreateCable(o.spec, stateDir, &error);
     if (!cable.port) return UsageError(error);
+    if (o.viaServer) {
+        cable.port.reset();  // the server's cable, not ours
+        return ConnectServer(o, stateDir, cable);
+    }
     cable.port->SetCableCheck(o.cableCheck);
     cable.port->SetPowerCheck(o.powerCheck);
     ApplyTapPortAddress(*cable.port, o.spec);
@@ -183,7 +218,7 @@ int OpenCable(const CableOptions& o, Cable& cable)
 
 int RunProgram(const Args& args)
 {
-    std::string design, out, op;
+    std::string design, out, op, tracePath;
     CableOptions cableOptions;
     bool verifyAfter = true, cancel = false, missing = false, chainGiven = false;
     CJtagChainCounts counts;
@@ -202,6 +237,8 @@ int RunProgram(const Args& args)
             op = a.substr(2);
         } else if (a == "-o" && i + 1 < args.size()) {
             out = args[++i];
+        } else if (a == "--trace" && i + 1 < args.size()) {
+            tracePath = args[++i];
         } else if (a == "--no-verify") {
             verifyAfter = false;
         } else if (a == "--cancel") {
@@ -233,7 +270,8 @@ int RunProgram(const Args& args)
     Cable cable;
     if (int r = OpenCable(cableOptions, cable); r != 0) return r;
 
-    doc.SetJtagInterpreter(&cable.svf);
+    doc.SetJtagInterpreter(&cable.Interpreter());
+    doc.JtagDevice()->SetTraceOn(tracePath.empty() ? 0 : 1);
     doc.SetChainCounts(counts);
     doc.SetIdcodeReceiver(PrintIdcode);
     CJtagScriptedDevice& scripted = *doc.Programmer();
@@ -262,7 +300,13 @@ int RunProgram(const Args& args)
             status = r == kJtagVerifyDiffers ? 3 : 1;
         }
     }
-    cable.port->Close();
+    cable.Close();
+    // The trace of the operation, whatever its outcome (a failed run ends with the failing line).
+    if (!tracePath.empty() && !doc.JtagDevice()->Trace().SaveText(tracePath)) {
+        std::fprintf(stderr, "kalidor-cli: %.*s: %s\n", static_cast<int>(kMsgFileNotOpened.size()),
+                     kMsgFileNotOpened.data(), tracePath.c_str());
+        if (status == 0) status = 1;
+    }
     return status;
 }
 
@@ -293,10 +337,10 @@ int RunSvf(const Args& args)
     Cable cable;
     if (int r = OpenCable(cableOptions, cable); r != 0) return r;
     CJtagDevice jtag;  // for the cable check and its messages
-    jtag.SetInterpreter(&cable.svf);
+    jtag.SetInterpreter(&cable.Interpreter());
     if (jtag.CheckReady() != kJtagDone) return 1;
 
-    const SvfRunReport report = ExecuteSvfText(cable.svf, text);
+    const SvfRunReport report = ExecuteSvfText(cable.Interpreter(), text);
     const std::string lines = FormatSvfRunReport(report);
     if (!lines.empty()) std::fputs(lines.c_str(), stdout);
     int mismatches = 0;
@@ -304,7 +348,7 @@ int RunSvf(const Args& args)
         if (f.result == kSvfTdoMismatch) ++mismatches;
     std::printf("%d lines executed, %d TDO mismatches%s\n", report.linesExecuted, mismatches,
                 report.stopped ? ", stopped" : "");
-    cable.port->Close();
+    cable.Close();
     if (report.stopped) return 1;
     return mismatches > 0 ? 3 : 0;
 }

@@ -40,10 +40,12 @@ const Command kCommands[] = {
     {"program", kalidor::cli::RunProgram,
      "program FILE.ZEL --cable SPEC --download|--upload|--verify|--idcode|--autocal [-o OUT.ZEL]\n"
      "        [--state-dir DIR] [--no-verify] [--no-cable-check] [--no-power-check] [--cancel]\n"
+     "        [--via-server] [--trace OUT.TRC]\n"
      "                               program, read back or verify a device (SPEC: virtual:ZelA,...,\n"
-     "                               ppdev:/dev/parport0, direct:0x378); exit 3 when verify differs"},
+     "                               ppdev:/dev/parport0, direct:0x378); exit 3 when verify differs;\n"
+     "                               --via-server: through svfsvr; --trace: every SVF line sent"},
     {"svf", kalidor::cli::RunSvf,
-     "svf FILE.svf --cable SPEC [--state-dir DIR]\n"
+     "svf FILE.svf --cable SPEC [--state-dir DIR] [--via-server]\n"
      "                               run an SVF file; report every TDO mismatch by line (exit 3)"},
     {"simulate", kalidor::cli::RunSimulate,
      "simulate FILE.ZEL [--curve N] [--csv OUT.csv] [--delimiter comma|semicolon|tab|space]\n"

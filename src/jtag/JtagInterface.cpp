@@ -125,6 +125,7 @@ CJtagOptions CJtagOptions::From(const CJtagCable* cable, const CJtagScriptedDevi
     o.verifyAfterDownload = programmer.GetVerifyAfterDownload();
     o.idcodeCheck = program.GetIdcodeCheck();
     o.inlineVerify = program.GetInlineVerify();
+    o.traceOn = programmer.Jtag().GetTraceOn();
     return o;
 }
 
@@ -137,6 +138,7 @@ void CJtagOptions::ApplyTo(CJtagCable* cable, CJtagScriptedDevice& programmer, C
     programmer.SetVerifyAfterDownload(verifyAfterDownload);
     program.SetIdcodeCheck(idcodeCheck ? 1 : 0);
     program.SetInlineVerify(inlineVerify ? 1 : 0);
+    programmer.Jtag().SetTraceOn(traceOn);
 }
 
 // ---------------------------------------------------------------------------------------------

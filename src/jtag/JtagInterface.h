@@ -53,12 +53,16 @@ inline constexpr const char* kDefaultVirtualChain = "virtual:ZelA";
 // Longest device path and chain description taken from the profile or the dialog.
 inline constexpr std::size_t kMaxPortTextLength = 400;
 
-// The interface selection list, in order; the list index is the interpreter ID stored.
-inline constexpr int kInterpreterChoiceCount = 3;
+// The interface selection list, in order; the list index is the interpreter ID stored. The serial
+// and USB ports are listed but cannot be chosen; the last entry is the client of the SVF server
+// (IDs 1 to 3 all make that client).
+inline constexpr int kInterpreterChoiceCount = 4;
+inline constexpr int kInterpreterChoiceServer = 3;
 inline constexpr const char* kInterpreterChoices[kInterpreterChoiceCount] = {
     "Uses PC Parallel Port (at port 3BC, 378, or 278)",
     "Serial port (not available)",
     "USB port (not available)",
+    "External SVF server (svfsvr, on the download cable below)",
 };
 // The names of running interpreters by ID (the JTAG interface dialog).
 inline constexpr const char* kInterpreterNameBuiltIn = "Uses PC Parallel Port (at port 3BC, 378, or 278)";
@@ -113,8 +117,9 @@ struct CJtagOptions {
     int verifyAfterDownload = 1;  // the document's verify-after-download option
     int idcodeCheck = 1;          // the register program inserts its IDCODE check
     int inlineVerify = 1;         // the register program verifies in line with TDO clauses
+    int traceOn = 0;              // the JTAG device records every SVF line in its trace
 
-    // Reads the five values; a missing cable leaves the two checks at 1.
+    // Reads the six values; a missing cable leaves the two checks at 1.
     static CJtagOptions From(const CJtagCable* cable, const CJtagScriptedDevice& programmer,
                              const CJtagRegProgram& program);
     void ApplyTo(CJtagCable* cable, CJtagScriptedDevice& programmer, CJtagRegProgram& program) const;

@@ -147,6 +147,7 @@ TEST(JtagInterfaceSettings, InterpreterNamesById)
     EXPECT_STREQ(kInterpreterChoices[0], "Uses PC Parallel Port (at port 3BC, 378, or 278)");
     EXPECT_STREQ(kInterpreterChoices[1], "Serial port (not available)");
     EXPECT_STREQ(kInterpreterChoices[2], "USB port (not available)");
+    EXPECT_STREQ(kInterpreterChoices[3], "External SVF server (svfsvr, on the download cable below)");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -427,13 +428,15 @@ TEST(JtagOptions, TheFiveValuesGoWhereTheyBelong)
     CJtagOptions o = CJtagOptions::From(port.get(), scripted, *program);
     EXPECT_EQ(o, CJtagOptions{});
 
-    const CJtagOptions cases[] = {{0, 1, 1, 1, 1}, {1, 0, 1, 1, 1}, {1, 1, 0, 1, 1}, {1, 1, 1, 0, 1}, {1, 1, 1, 1, 0}};
+    const CJtagOptions cases[] = {{0, 1, 1, 1, 1, 0}, {1, 0, 1, 1, 1, 0}, {1, 1, 0, 1, 1, 0},
+                                  {1, 1, 1, 0, 1, 0}, {1, 1, 1, 1, 1, 1}, {1, 1, 1, 1, 0, 0}};
     for (const CJtagOptions& c : cases) {
         c.ApplyTo(port.get(), scripted, *program);
         EXPECT_EQ(CJtagOptions::From(port.get(), scripted, *program), c);
     }
     EXPECT_EQ(port->GetCableCheck(), 1);
     EXPECT_EQ(program->GetInlineVerify(), 0);
+    EXPECT_EQ(jtag.GetTraceOn(), 0);
 
     // Without a port the checks read as on and applying them changes nothing else.
     CJtagOptions off{0, 0, 0, 0, 0};

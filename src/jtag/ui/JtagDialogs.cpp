@@ -105,6 +105,9 @@ CJtagOptionsDialog::CJtagOptionsDialog(const CJtagOptions& o, QWidget* parent) :
     sl->addWidget(note);
     layout->addWidget(svf);
 
+    m_trace = new QCheckBox(Q(kJtagOptionTrace));
+    layout->addWidget(m_trace);
+
     auto* notSaved = new QLabel(Q(kJtagOptionsNoteNotSaved));
     notSaved->setWordWrap(true);
     layout->addWidget(notSaved);
@@ -114,6 +117,7 @@ CJtagOptionsDialog::CJtagOptionsDialog(const CJtagOptions& o, QWidget* parent) :
     m_verify->setChecked(o.verifyAfterDownload != 0);
     m_idcode->setChecked(o.idcodeCheck != 0);
     m_inline->setChecked(o.inlineVerify != 0);
+    m_trace->setChecked(o.traceOn != 0);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -129,6 +133,7 @@ CJtagOptions CJtagOptionsDialog::Options() const
     o.verifyAfterDownload = m_verify->isChecked() ? 1 : 0;
     o.idcodeCheck = m_idcode->isChecked() ? 1 : 0;
     o.inlineVerify = m_inline->isChecked() ? 1 : 0;
+    o.traceOn = m_trace->isChecked() ? 1 : 0;
     return o;
 }
 
@@ -144,8 +149,8 @@ CInterfaceSelectDialog::CInterfaceSelectDialog(int storedId, QWidget* parent) : 
     int widest = 0;
     for (int i = 0; i < kInterpreterChoiceCount; ++i) {
         auto* item = new QListWidgetItem(Q(kInterpreterChoices[i]), m_list);
-        // Only the parallel port is there to be chosen.
-        if (i != kInterpreterBuiltIn)
+        // The serial and USB ports are not there to be chosen.
+        if (i != kInterpreterBuiltIn && i != kInterpreterChoiceServer)
             item->setFlags(item->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable));
         widest = std::max(widest, m_list->fontMetrics().horizontalAdvance(item->text()));
     }
@@ -399,7 +404,13 @@ void CJtagInterfaceDialog::UpdateState()
     const int id = interp ? interp->GetInterpreterID() : -1;
     m_interpreterName->setText(Q(InterpreterName(id)));
     const bool connected = interp && interp->IsConnected();
-    m_connection->setText(connected ? tr("Connected") : tr("Not connected"));
+    if (m_iface.UsesServer())
+        m_connection->setText(connected ? tr("Connected to the SVF server (svfsvr)")
+                                        : tr("Not connected (Connect starts the SVF server svfsvr when none runs)"));
+    else
+        m_connection->setText(connected ? tr("Connected") : tr("Not connected"));
+    if (auto* running = findChild<QLabel*>(QStringLiteral("runningPort")))
+        running->setText(tr("Cable in use: %1").arg(Q(m_iface.PortName())));
     // The built-in interpreter is always connected.
     m_connect->setEnabled(interp && !connected);
     m_disconnect->setEnabled(interp && connected && id != kInterpreterBuiltIn);

@@ -342,6 +342,7 @@ void CJtagUi::ShowOptions(SchDocument* doc)
         dlg.VerifyCheck()->setEnabled(false);
         dlg.IdcodeCheck()->setEnabled(false);
         dlg.InlineCheck()->setEnabled(false);
+        dlg.TraceCheck()->setEnabled(false);
     }
     if (dlg.exec() != QDialog::Accepted)
         return;
@@ -350,8 +351,10 @@ void CJtagUi::ShowOptions(SchDocument* doc)
         port->SetCableCheck(chosen.cableCheck);
         port->SetPowerCheck(chosen.powerCheck);
     }
-    if (p)
+    if (p) {
         StoreDocumentOptions(doc, chosen);
+        p->Jtag().SetTraceOn(chosen.traceOn);
+    }
     UpdateActions();
 }
 
