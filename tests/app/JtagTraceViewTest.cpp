@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMdiArea>
+#include <QScreen>
 #include <QMdiSubWindow>
 #include <QSignalSpy>
 #include <QTableView>
@@ -262,6 +263,48 @@ private slots:
         // The server goes with its client.
         mw.Jtag()->Interface().Stop();
         QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(runtime.dir.filePath(QStringLiteral("SVFsvr"))), 5000);
+    }
+
+    // The main window with a ZelD schematic and the trace of its download beside it, for the
+    // documentation. Runs only when KALIDOR_SCREENSHOT_DIR names the folder to write to (under a
+    // real X server: xvfb-run with QT_QPA_PLATFORM=xcb).
+    void screenshotOfTheTraceWindow()
+    {
+        const QString outDir = qEnvironmentVariable("KALIDOR_SCREENSHOT_DIR");
+        if (outDir.isEmpty())
+            QSKIP("KALIDOR_SCREENSHOT_DIR is not set");
+        Environment env;
+        env.settings.SetInt(kJtagConfigSection, kEntryTapPortClass, kTapPortVirtual);
+        env.settings.SetString(kJtagConfigSection, kEntryVirtualChain, "virtual:ZelD");
+        QTemporaryDir state;
+        MainWindow mw;
+        mw.Jtag()->Start(&env.settings, state.path().toStdString());
+        mw.resize(1500, 860);
+        mw.move(10, 10);
+        mw.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&mw));
+        SchDocument* doc = mw.OpenFile(QStringLiteral(KALIDOR_SOURCE_DIR "/support/examples/Lowpass.ZEL"));
+        QVERIFY(doc);
+        doc->Doc().JtagDevice()->SetTraceOn(1);
+        const int result = mw.Jtag()->Download(doc);
+        QVERIFY2(result == kJtagDone, qPrintable(Texts(env.prompter).join(QLatin1Char('|'))));
+        CJtagTraceView* view = mw.OpenJtagTraceView(doc);
+        const QRect area = mw.Mdi()->viewport()->rect();
+        const int split = area.width() * 9 / 20;
+        for (QMdiSubWindow* w : mw.Mdi()->subWindowList()) {
+            w->showNormal();
+            const bool isTrace = w->widget() == view;
+            w->setGeometry(isTrace ? QRect(split, 0, area.width() - split, area.height())
+                                   : QRect(0, 0, split, area.height()));
+            if (isTrace)
+                mw.Mdi()->setActiveSubWindow(w);
+        }
+        view->Table()->scrollToTop();
+        view->Table()->selectRow(3);
+        QTest::qWait(400);
+        const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
+        QVERIFY(shot.copy(mw.frameGeometry().intersected(shot.rect()))
+                    .save(QDir(outDir).filePath(QStringLiteral("jtag-trace.png"))));
     }
 };
 
