@@ -2,7 +2,8 @@
 # Installs the Debian packages that Kalidor needs to build, test and run, when any is missing.
 set -euo pipefail
 packages=(qt6-base-dev qt6-svg-dev libqt6svg6 cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev
-          libbenchmark-dev xvfb xauth dbus-bin dbus-x11 ngspice)
+          libbenchmark-dev xvfb xauth dbus-bin dbus-x11 ngspice
+          libftdi1-dev openocd)
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

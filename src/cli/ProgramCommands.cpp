@@ -22,6 +22,7 @@
 #include "jtag/JtagScriptedDevice.h"
 #include "jtag/TapPortFactory.h"
 #include "jtag/TapSvfInterpreter.h"
+#include "jtag/cables/MpsseBackends.h"
 #include "jtag/cables/VirtualCable.h"
 #include "platform/AtomicFile.h"
 #include "platform/Prompter.h"
@@ -155,7 +156,7 @@ struct Cable {
 int OpenCable(const CableOptions& o, Cable& cable)
 {
     std::string stateDir = o.stateDir;
-    if (IsVirtualChainDescription(o.spec)) {
+    if (!VirtualChainOfCable(o.spec).empty()) {
         if (stateDir.empty()) stateDir = DefaultStateDir();
         if (!stateDir.empty()) {
             std::error_code ec;
@@ -224,8 +225,9 @@ int RunProgram(const Args& args)
 
     // On a virtual chain the device's position gives the counts (the first device of the design's
     // type unless --position names one).
-    if (!chainGiven && IsVirtualChainDescription(cableOptions.spec) &&
-        !VirtualChainCounts(cableOptions.spec, doc.GetDeviceType(), position, counts)) {
+    const std::string virtualChain = VirtualChainOfCable(cableOptions.spec);
+    if (!chainGiven && !virtualChain.empty() &&
+        !VirtualChainCounts(virtualChain, doc.GetDeviceType(), position, counts)) {
         if (position >= 0) return UsageError("program: no device at position " + std::to_string(position));
         counts = {};  // no device of the type: the IDCODE check will say so
     }

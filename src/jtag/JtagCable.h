@@ -67,6 +67,9 @@ public:
     virtual void Shift(const std::uint8_t* tms, const std::uint8_t* tdi, std::size_t count, std::uint8_t* tdo);
     // Runs every queued clock and delivers the TDO levels asked for.
     virtual void Flush() {}
+    // True once the cable has lost its device during a run (a USB cable unplugged): the TDO
+    // levels delivered since are not the device's, and the run must stop.
+    virtual bool Failed() const { return false; }
 
     // The TDI level a path step is clocked with (the interpreter sets it before each bit).
     void SetTDIValue(int level) { m_tdiLevel = level ? 1 : 0; }

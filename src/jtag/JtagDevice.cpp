@@ -132,8 +132,9 @@ int CJtagDevice::TransmitSVFCommandListToDriver()
             result = kJtagVerifyDiffers;
             continue;
         }
-        // A syntax error or a failed allocation: nothing after this line can be trusted.
-        CurrentPrompter().Message(kMsgTransmitFailed, kCaption, Buttons::Ok, MessageIcon::Error);
+        // A syntax error or a failed allocation: nothing after this line can be trusted. A cable
+        // that lost its device has said so itself.
+        if (r != kSvfCableLost) CurrentPrompter().Message(kMsgTransmitFailed, kCaption, Buttons::Ok, MessageIcon::Error);
         ++m_progressInfo.stepsDone;
         return kJtagRunStopped;
     }

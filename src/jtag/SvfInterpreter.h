@@ -21,6 +21,8 @@ inline constexpr int kSvfOk = 0;
 inline constexpr int kSvfTdoMismatch = 1;
 inline constexpr int kSvfSyntaxError = 2;
 inline constexpr int kSvfOutOfMemory = 3;
+// The cable lost its device during the line (it has said so); the run must stop.
+inline constexpr int kSvfCableLost = 4;
 
 // Interpreter IDs.
 inline constexpr int kInterpreterBuiltIn = 0;

@@ -83,6 +83,7 @@ std::string FormatSvfRunReport(const SvfRunReport& report)
         const char* what = f.result == kSvfTdoMismatch  ? "TDO mismatch"
                            : f.result == kSvfSyntaxError ? "syntax error"
                            : f.result == kSvfOutOfMemory ? "out of memory"
+                           : f.result == kSvfCableLost   ? "cable lost"
                                                           : "error";
         s += "Line " + std::to_string(f.line) + ": " + what + ": " + f.text + "\n";
     }
@@ -403,6 +404,7 @@ int CTapSvfInterpreter::ExecuteLine(std::string_view text)
     ClearClocks();
     const int result = ExecuteStatement(text);
     FlushClocks();
+    if (m_port && m_port->Failed()) return kSvfCableLost;
     return result;
 }
 

@@ -190,6 +190,8 @@ void CJtagUi::AttachDocument(SchDocument* doc)
         CJtagChainCounts counts;
         if (m_iface.Running().tapPortClass == kTapPortVirtual && m_iface.Port())
             VirtualChainCountsFor(m_iface.Running().virtualChain, d.GetDeviceType(), counts);
+        else if (m_iface.Running().tapPortClass == kTapPortVirtualFtdi && m_iface.Cable())
+            VirtualChainCountsFor(m_iface.Running().virtualFtdiChain, d.GetDeviceType(), counts);
         d.SetChainCounts(counts);
     }
     d.SetIdcodeReceiver([this](const CIdcodeFields& f) {
