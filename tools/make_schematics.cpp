@@ -149,26 +149,39 @@ struct BlockKeys {
 // Rows of a block in block-1 coordinates.
 constexpr int kUpperRow = 7100;
 constexpr int kLowerRow = 6300;
-constexpr int kNodeX = 4050;
-constexpr int kAmpX = 4250;     // summing amplifier, 600 wide
-constexpr int kOutNodeX = 5450;
+constexpr int kNodeX = 4050;      // the summing node
+constexpr int kAmpX = 4150;       // summing amplifier, 600 wide, 6100..6700
+constexpr int kAmpInY = 6600;
+constexpr int kAmpOutY = 6400;
+constexpr int kOutNodeX = 5550;   // the output node: feedback switch, capacitor and output meet
+constexpr int kOutPinX = 5650;
 constexpr int kCapRow = 7450;
 constexpr int kFrameTop = 7800, kFrameBottom = 5600;
+constexpr int kFrameLeft = 2380, kFrameRight = 6050;
+// The block's header line (title and common-mode input) lies outside its frame: above it for the
+// blocks drawn at the top, below it for those at the bottom.
+constexpr int kHeaderAbove = kFrameTop + 70;
+constexpr int kHeaderBelow = kFrameBottom - 220;
+constexpr int kHeaderCmvX = 4000;
+// Baselines of the two lines under the amplifier.
+constexpr int kUnderAmp1 = 5940, kUnderAmp2 = 5690;
 
 // Draws one block. `gainX` is the left edge of the gain stages; `upperRow` the row the upper stage
-// sits on (its input comes from there).
-void DrawBlock(CSchematic& s, const Side& side, const BlockKeys& k, int gainX, int upperRow,
-               int titleY = kFrameTop - 200)
+// sits on (its input comes from there); `headerY` the baseline of the header line.
+void DrawBlock(CSchematic& s, const Side& side, const BlockKeys& k, int gainX, int upperRow, int headerY)
 {
-    const int frameLeft = 2380;
-    const int frameRight = 6050;
     {
         Draft f(s, k.frame, side);
-        f.Origin(frameLeft, kFrameTop)
-            .Wire({{frameLeft, kFrameTop}, {frameRight, kFrameTop}, {frameRight, kFrameBottom},
-                   {frameLeft, kFrameBottom}, {frameLeft, kFrameTop}})
-            .Name(frameLeft + 80, titleY)
+        f.Origin(kFrameLeft, kFrameTop)
+            .Wire({{kFrameLeft, kFrameTop}, {kFrameRight, kFrameTop}, {kFrameRight, kFrameBottom},
+                   {kFrameLeft, kFrameBottom}, {kFrameLeft, kFrameTop}})
+            .Name(kFrameLeft + 80, headerY)
             .HitName();
+    }
+    {
+        // The common-mode input of the amplifier: a setting of the whole block, in its header.
+        Draft c(s, k.cmv, side);
+        c.Origin(kHeaderCmvX, headerY).NameValue(kHeaderCmvX, headerY, kWidestCmv);
     }
     // Gain stages and their input resistors into the summing node.
     const int rows[2] = {upperRow, kLowerRow};
@@ -193,29 +206,21 @@ void DrawBlock(CSchematic& s, const Side& side, const BlockKeys& k, int gainX, i
             p.Origin(gainX - 100, y).Hit(gainX - 90, y + 60, gainX - 20, y - 60);
         }
     }
-    // Summing node, amplifier, output and common-mode input.
+    // Summing node, amplifier and output.
     {
         Draft a(s, k.opamp, side);
         a.Origin(kAmpX, 6100)
             .Line(kNodeX, kLowerRow, kNodeX, kCapRow)
             .Dot(kNodeX, kUpperRow)
-            .Dot(kNodeX, 6600)
-            .Line(kNodeX, 6600, kAmpX, 6600)
+            .Dot(kNodeX, kAmpInY)
+            .Line(kNodeX, kAmpInY, kAmpX, kAmpInY)
             .Elem(ELEM_TRIANGLE_IA, kAmpX, 6100)
-            .Line(kAmpX + 600, 6400, 5650, 6400)
-            .Dot(kOutNodeX, 6400)
-            .Wire({{kAmpX, 6200}, {4200, 6200}, {4200, 5690}, {4160, 5690}})
-            .Name(4300, 5650)
+            .Line(kAmpX + 600, kAmpOutY, kOutPinX, kAmpOutY)
+            .Dot(kOutNodeX, kAmpOutY)
+            .Name(kAmpX + 50, kUnderAmp1)
             .Hit(kAmpX, 6700, kAmpX + 600, 6100);
         if (upperRow != kUpperRow)
             a.Dot(kNodeX, upperRow);
-    }
-    {
-        // The common-mode input, ending just left of its lead.
-        Draft c(s, k.cmv, side);
-        const int total = SchematicTextWidth(c.Name()) + 120 + SchematicTextWidth(kWidestCmv);
-        const int left = side.mirrored ? kOutputMirror - 4120 : 4120 - total;
-        c.Raw().Origin(left, side.Y(5620)).NameValue(left, side.Y(5620), kWidestCmv);
     }
     {
         // Just left of the summing node (right of it when mirrored).
@@ -225,24 +230,31 @@ void DrawBlock(CSchematic& s, const Side& side, const BlockKeys& k, int gainX, i
         l.Raw().Name(side.mirrored ? kOutputMirror - kNodeX + 70 : kNodeX - 70 - w, side.Y(6720));
         l.HitName();
     }
-    Draft(s, k.outLabel, side).Origin(4300, 5870).Name(4300, 5870).HitName();
     {
+        // The output's name under the output pin.
+        Draft l(s, k.outLabel, side);
+        const int w = SchematicTextWidth(l.Name());
+        l.Origin(5950 - w, kUnderAmp2).Name(5950 - w, kUnderAmp2).HitName();
+    }
+    {
+        // The pin, its name under the output line between the amplifier and the pin.
         Draft p(s, k.outPin, side);
-        p.Origin(5650, 6400).Elem(ELEM_TERMINAL_RIGHT, 5650, 6400).Name(5950 - SchematicTextWidth(p.Name()), 6060);
-        p.HitAround(5650, 6550, 5950, 6250);
+        p.Origin(kOutPinX, kAmpOutY).Elem(ELEM_TERMINAL_RIGHT, kOutPinX, kAmpOutY).Name(kAmpX + 650, kAmpOutY - 170);
+        p.HitAround(kOutPinX, kAmpOutY + 150, kOutPinX + 300, kAmpOutY - 150);
     }
     // Feedback resistor with the feedback switch, and the feedback capacitor, across the amplifier.
     {
         Draft f(s, k.feedback, side);
         f.Origin(5150, kUpperRow)
-            .Line(kNodeX, kUpperRow, 4300, kUpperRow)
-            .Resistor(4300, kUpperRow)
-            .Line(4700, kUpperRow, 5050, kUpperRow)
+            .Line(kNodeX, kUpperRow, 4080, kUpperRow)
+            .Resistor(4080, kUpperRow)
+            .Line(4480, kUpperRow, 5050, kUpperRow)
             .Line(5250, kUpperRow, kOutNodeX, kUpperRow)
             .Dot(kOutNodeX, kUpperRow)
-            .Line(kOutNodeX, 6400, kOutNodeX, kUpperRow)
-            .NameOverValue(4450, 6950, kWidestFeedback)
-            .HitAround(4300, 7250, 5450, 7000);
+            .Line(kOutNodeX, kAmpOutY, kOutNodeX, kUpperRow)
+            // Name over value, between the feedback row and the amplifier.
+            .NameOverValue(4530, 6850, kWidestFeedback)
+            .HitAround(4530, 7250, 5450, 7000);
     }
     {
         Draft c(s, k.cap, side);
@@ -255,18 +267,30 @@ void DrawBlock(CSchematic& s, const Side& side, const BlockKeys& k, int gainX, i
     }
 }
 
-// An input selector row: dots on the source buses, the row up to the source, name and value to
-// the outside of the buses.
+// An input selector row: name and value to the outside of the buses. The switch itself draws
+// its contacts on the buses and the arm to the connected one; no wire runs along the row, so
+// that only the arm joins the source to a bus.
+// `suffixKey`, when given, is a label drawn right after the name (the multiplexer input the
+// selector feeds).
 void DrawSelector(CSchematic& s, const Side& side, int key, int y, int firstBusX, int sourceX,
-                  const std::string& widest)
+                  const std::string& widest, int suffixKey = -1)
 {
     Draft d(s, key, side);
-    d.Origin(sourceX, y).Line(firstBusX, y, sourceX, y);
-    for (int x = firstBusX; x < sourceX; x += 200)
-        d.Dot(x, y);
+    d.Origin(sourceX, y);
     const std::string& name = d.Name();
-    const int total = SchematicTextWidth(name) + 100 + SchematicTextWidth(widest);
-    d.NameValue(firstBusX - 80 - total, y + 40, widest, 100);
+    // The suffix follows the name without a space (the width estimate has a margin to spare).
+    constexpr int kSuffixGap = -10;
+    int suffixW = 0;
+    if (suffixKey >= 0)
+        suffixW = kSuffixGap + SchematicTextWidth(Draft(s, suffixKey, side).Name());
+    const int gap = suffixW + 100;
+    const int total = SchematicTextWidth(name) + gap + SchematicTextWidth(widest);
+    const int x = firstBusX - 80 - total;
+    d.NameValue(x, y + 40, widest, gap);
+    if (suffixKey >= 0) {
+        const int sx = x + SchematicTextWidth(name) + kSuffixGap;
+        Draft(s, suffixKey, side).Origin(sx, y + 40).Name(sx, y + 40).HitName();
+    }
 }
 
 // ---------------------------------------------------------------- ZelA
@@ -282,7 +306,7 @@ void LayoutZelA(CDeviceSchematic& s)
     const int selectors[4][2] = {{9, 10}, {20, 21}, {31, 32}, {42, 43}};
     for (int b = 0; b < 4; ++b) {
         const Side side{b >= 2, (b % 2) ? -2200 : 0};
-        DrawBlock(s, side, blocks[b], 2500, kUpperRow);
+        DrawBlock(s, side, blocks[b], 2500, kUpperRow, (b % 2) ? kHeaderBelow : kHeaderAbove);
         DrawSelector(s, side, selectors[b][0], kUpperRow, 1300, 2300, "OUT 4");
         DrawSelector(s, side, selectors[b][1], kLowerRow, 1300, 2300, "OUT 4");
         Draft(s, selectors[b][0], side).Line(2300, kUpperRow, 2500, kUpperRow);
@@ -311,7 +335,7 @@ void LayoutZelA(CDeviceSchematic& s)
             }
         }
     }
-    CSymbolDraft(s, 53).Origin(4500, 3000).NameValue(4500, 3000, "00000000");
+    CSymbolDraft(s, 53).Origin(4500, 2750).NameValue(4500, 2750, "00000000");
 }
 
 // ---------------------------------------------------------------- ZelB
@@ -321,13 +345,14 @@ void LayoutZelB(CDeviceSchematic& s)
     const Side upper{false, 0}, lower{false, -2200};
     // Block 1: IA2 (T2) fed through the A/B multiplexer on the upper row, IA1 (T1) below.
     const int muxRow = 7200;
-    DrawBlock(s, upper, {62, 0, 3, 6, 5, 4, 8, 7, 25, 42, 43, 49}, 2700, muxRow, kFrameTop + 60);
+    DrawBlock(s, upper, {62, 0, 3, 6, 5, 4, 8, 7, 25, 42, 43, 49}, 2700, muxRow, kHeaderAbove);
     // Block 2: IA3 (T1) above, IA4 (T2, always inverting) below.
-    DrawBlock(s, lower, {63, 12, 15, 18, 16, 17, 19, -1, 26, 44, 45, 50}, 2700, kUpperRow);
+    DrawBlock(s, lower, {63, 12, 15, 18, 16, 17, 19, -1, 26, 44, 45, 50}, 2700, kUpperRow, kHeaderBelow);
 
-    // Input selectors of the blocks and the multiplexer of IA2.
-    DrawSelector(s, upper, 10, 7350, 1100, 2300, "DAC Output");
-    DrawSelector(s, upper, 11, 6850, 1100, 2300, "DAC Output");
+    // Input selectors of the blocks and the multiplexer of IA2. The two selectors of IA2 are
+    // named by the multiplexer input they feed ("2" and "a", "2" and "b").
+    DrawSelector(s, upper, 10, 7350, 1100, 2300, "DAC Output", 66);
+    DrawSelector(s, upper, 11, 6850, 1100, 2300, "DAC Output", 67);
     DrawSelector(s, upper, 9, 6300, 1100, 2300, "DAC Output");
     DrawSelector(s, upper, 21, 4900, 1100, 2300, "DAC Output");
     DrawSelector(s, upper, 22, 4100, 1100, 2300, "DAC Output");
@@ -341,18 +366,25 @@ void LayoutZelB(CDeviceSchematic& s)
             .Line(2300, 6850, 2400, 6850)
             .Elem(ELEM_MUX3, 2400, 6700)
             .Line(2600, muxRow, 2700, muxRow)
-            .NameValue(2450, 8050, "MSEL = 1 (B)");
-        Draft(s, 66, upper).Origin(2430, 7290).Name(2430, 7290).HitName();
-        Draft(s, 67, upper).Origin(2430, 6790).Name(2430, 6790).HitName();
+            .NameValue(2450, 8300, "MSEL = 1 (B)");
     }
-    // Fixed levels at the outer contacts of IA4's selector.
-    Draft(s, 60, upper).Origin(1100, 3800).Line(1100, 4100, 1100, 3850).Name(1000, 3600).HitName();
-    Draft(s, 61, upper).Origin(1300, 3800).Line(1300, 4100, 1300, 3850).Name(1250, 3600).HitName();
-    // IA4 is inverting; its polarity control, the PC pin and slew-rate enhancement.
-    Draft(s, 68, lower).Origin(2760, 6300).Name(2740, 6230).HitName();
-    CSymbolDraft(s, 20).Origin(2450, 3150).NameValue(2450, 3150, "Polarity Control: Flip-Flop mode");
-    CSymbolDraft(s, 57).Origin(2450, 2850).NameValue(2450, 2850, "PC = 1");
-    CSymbolDraft(s, 24).Origin(2450, 2550).NameValue(2450, 2550, "SRE=off");
+    // Fixed levels at the outer contacts of IA4's selector: down and out to the left to their
+    // names, as the other buses end.
+    {
+        const int bus[2] = {1100, 1300};
+        const int turn[2] = {3850, 3600};
+        for (int i = 0; i < 2; ++i) {
+            Draft d(s, 60 + i, upper);
+            d.Origin(700, turn[i]).Wire({{bus[i], 4100}, {bus[i], turn[i]}, {700, turn[i]}});
+            d.Name(650 - SchematicTextWidth(d.Name()), turn[i] - 40).HitName();
+        }
+    }
+    // IA4 is inverting: its mark before the stage; its polarity control, the PC pin and
+    // slew-rate enhancement under the blocks.
+    Draft(s, 68, lower).Origin(2420, 6380).Name(2420, 6380).HitName();
+    CSymbolDraft(s, 20).Origin(2450, 2850).NameValue(2450, 2850, "Polarity Control: Flip-Flop mode");
+    CSymbolDraft(s, 57).Origin(2450, 2550).NameValue(2450, 2550, "PC = 1");
+    CSymbolDraft(s, 24).Origin(2450, 2250).NameValue(2450, 2250, "SRE=off");
 
     // Source buses of the block selectors: up and out to the left, the innermost first.
     {
@@ -377,23 +409,26 @@ void LayoutZelB(CDeviceSchematic& s)
     }
 
     // Window comparator: the source buses of the comparator inputs, the comparators, the logic.
+    // Each bus runs up and turns left to its pin or net name, the leftmost first, so that none
+    // crosses another.
     {
-        const int tops[6] = {7900, 8100, 8300, 8500, 8700, 8900};
         const int keys[6] = {93, 94, 51, 59, 58, 95};  // OUT2, IN3, CIN, 1.5V, 3V, DAC
         const char* nets[6] = {"OUT2", "IN3", "", "", "", "DAC"};
+        constexpr int kTurnX = 6400;
         for (int i = 0; i < 6; ++i) {
             const int x = 6500 + 200 * i;
+            const int top = 8100 + 280 * i;
             Draft d(s, keys[i], upper);
             if (nets[i][0])
                 d.Raw().Label(nets[i]).Netlist(nets[i]);
-            d.Origin(x, tops[i]).Line(x, 5450, x, tops[i]);
+            d.Origin(kTurnX, top).Wire({{x, 5450}, {x, top}, {kTurnX, top}});
             const int w = SchematicTextWidth(d.Name());
             if (keys[i] == 51) {
-                // The comparator input pin, out to the left above the shorter buses.
-                d.Line(x, tops[i], 6300, tops[i]).Elem(ELEM_TERMINAL_LEFT, 6300, tops[i]);
-                d.Name(6000, tops[i] + 200).HitAround(6000, tops[i] + 150, 6300, tops[i] - 150);
+                // The comparator input pin.
+                d.Elem(ELEM_TERMINAL_LEFT, kTurnX, top).Name(kTurnX - 350 - w, top - 70);
+                d.HitAround(kTurnX - 300, top + 150, kTurnX, top - 150);
             } else {
-                d.Name(x - 40 - w, tops[i] + 30).HitName();
+                d.Name(kTurnX - 50 - w, top - 60).HitName();
             }
         }
     }
@@ -401,9 +436,7 @@ void LayoutZelB(CDeviceSchematic& s)
     const int compKeys[4] = {27, 28, 29, 30};
     for (int i = 0; i < 4; ++i) {
         Draft d(s, compKeys[i], upper);
-        d.Origin(7700, compRows[i]).Line(6500, compRows[i], 7700, compRows[i]).Line(7700, compRows[i], 7900, compRows[i]);
-        for (int x = 6500; x < 7700; x += 200)
-            d.Dot(x, compRows[i]);
+        d.Origin(7700, compRows[i]).Line(7700, compRows[i], 7900, compRows[i]);
         d.NameValue(6500, 4900 - 300 * i, "DAC Output");
     }
     {
@@ -435,7 +468,7 @@ void LayoutZelB(CDeviceSchematic& s)
         CSymbolDraft(s, 35).Origin(7400, 2600).NameValue(7400, 2600, "E2Cells/Parallel inputs");
         CSymbolDraft(s, 36).Origin(7400, 2300).NameValue(7400, 2300, "Disabled during JTAG");
     }
-    CSymbolDraft(s, 37).Origin(2450, 2150).NameValue(2450, 2150, "00000000");
+    CSymbolDraft(s, 37).Origin(2450, 1850).NameValue(2450, 1850, "00000000");
 }
 
 int Generate(const std::string& dir, bool check)

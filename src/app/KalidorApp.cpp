@@ -2,10 +2,11 @@
 
 #include <QStatusBar>
 
+#include "app/Help.h"
 #include "app/MainWindow.h"
+#include "application/KalidorApplication.h"
 #include "app/QtPrompter.h"
 #include "app/QtSettings.h"
-#include "document/SpiceExport.h"
 #include "jtag/ui/JtagUi.h"
 #include "platform/Prompter.h"
 #include "platform/Settings.h"
@@ -36,7 +37,9 @@ CKalidorApp::CKalidorApp() = default;
 
 CKalidorApp::~CKalidorApp()
 {
+    // The window goes before the application whose documents it shows.
     m_main.reset();
+    m_application.reset();
     SetCurrentPrompter(nullptr);
     SetCurrentSettings(nullptr);
 }
@@ -47,11 +50,12 @@ bool CKalidorApp::InitInstance(const QStringList& args)
     m_settings = std::make_unique<QtSettings>();
     SetCurrentSettings(m_settings.get());
     m_embeddedHelp = CurrentSettings().GetInt(kHelpSection, kEmbeddedHelpEntry, 1) != 0;
-    // The Spice netlist export fills the device's model template.
-    InstallSpiceModelExporter();
 
-    // Main window with menus, toolbar and status bar; messages appear over it.
-    m_main = std::make_unique<MainWindow>();
+    // The application object and the main window over it, with menus, toolbar and status bar;
+    // messages appear over it.
+    m_application = std::make_unique<CKalidorApplication>();
+    m_main = std::make_unique<MainWindow>(*m_application);
+    m_main->Help()->SetEmbedded(m_embeddedHelp);
     m_prompter = std::make_unique<QtPrompter>(m_main.get(), m_main->statusBar());
     SetCurrentPrompter(m_prompter.get());
     // The programming interface of KALIDOR.INI: the application-wide SVF interpreter and port.

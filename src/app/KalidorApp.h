@@ -1,5 +1,6 @@
-// The start of the desktop program: settings store, prompter, main window and the file named on
-// the command line.
+// The start of the desktop program: settings store, prompter, the application object (documents,
+// recent files, programming interface), the main window over it and the files named on the
+// command line.
 #pragma once
 
 #include <QString>
@@ -8,6 +9,7 @@
 
 namespace kalidor {
 
+class CKalidorApplication;
 class MainWindow;
 class QtPrompter;
 class QtSettings;
@@ -29,11 +31,13 @@ public:
     // Runs the start sequence; false when the main window cannot be made.
     bool InitInstance(const QStringList& args);
     MainWindow* Main() const { return m_main.get(); }
+    CKalidorApplication* Application() const { return m_application.get(); }
     bool EmbeddedHelp() const { return m_embeddedHelp; }
 
 private:
     std::unique_ptr<QtSettings> m_settings;
     std::unique_ptr<QtPrompter> m_prompter;
+    std::unique_ptr<CKalidorApplication> m_application;
     std::unique_ptr<MainWindow> m_main;
     bool m_embeddedHelp = true;
 };

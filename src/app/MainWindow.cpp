@@ -25,12 +25,14 @@
 #include <QUndoGroup>
 #include <QVBoxLayout>
 
+#include "app/Help.h"
 #include "device/DeviceConfig.h"
 #include "device/SymbolInfo.h"
-#include "document/XmlParser.h"
 #include "document/SpiceExport.h"
 #include "document/ui/E2CellView.h"
+#include "document/LibraryReader.h"
 #include "document/ui/ImportExportDialog.h"
+#include "document/ui/LibraryBrowserDlg.h"
 #include "document/ui/SchDocument.h"
 #include "document/ui/SummaryDialog.h"
 #include "jtag/ui/JtagUi.h"
@@ -38,6 +40,7 @@
 #include "platform/Prompter.h"
 #include "platform/Settings.h"
 #include "sim/Plot.h"
+#include "sim/ui/PlotDocumentLink.h"
 #include "sim/ui/PlotWindow.h"
 #include "sim/ui/SimPropertySheet.h"
 #include "view/DeviceSchematic.h"
@@ -86,17 +89,14 @@ namespace {
 
 CChildFrame* Frame(QMdiSubWindow* w) { return dynamic_cast<CChildFrame*>(w); }
 
-// Ties a plot window to its document. Updates of the document reach the window, except those the
-// window caused itself (a run from its toolbar, a curve command): it has redrawn already, and a
-// second rescale would only add a Zoom Previous step.
-struct PlotLink {
-    bool muted = false;
-    int lastHint = kHintPlotData;
-};
-
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
+MainWindow::MainWindow(QWidget* parent) : MainWindow(*new CKalidorApplication, parent)
+{
+    m_ownApp.reset(m_app);
+}
+
+MainWindow::MainWindow(CKalidorApplication& app, QWidget* parent) : QMainWindow(parent), m_app(&app)
 {
     setWindowTitle(kAppTitle);
     setObjectName(QStringLiteral("MainWindow"));
@@ -107,7 +107,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     m_undoGroup = new QUndoGroup(this);
     m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     m_printer->setPageOrientation(QPageLayout::Landscape);
-    m_jtag = new CJtagUi(this, [this] { return ActiveDocument(); }, this);
+    m_jtag = new CJtagUi(this, *m_app, [this] { return ActiveDocument(); }, this);
+    m_help = new CHelpController(this);
 
     CreateActions();
     CreateMenus();
@@ -120,7 +121,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
         statusBar()->addPermanentWidget(m_statusPane[i]);
     }
     statusBar()->showMessage(QStringLiteral("Ready"));
-    LoadRecentFiles();
+    m_app->AddObserver(this);
+    m_app->LoadRecentFiles();
+    // Documents the application holds already get their windows.
+    for (CSchDoc* d : m_app->Schematics())
+        AddDocument(*d);
     connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
         if (w)
             m_current = w;
@@ -135,15 +140,18 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 
 MainWindow::~MainWindow()
 {
-    // Views go before their documents.
+    m_app->RemoveObserver(this);
+    // Views go before their documents, the window side of the documents before the documents.
     m_closingAll = true;
     for (QMdiSubWindow* w : m_mdi->subWindowList())
         if (CChildFrame* f = Frame(w))
             f->m_force = true;
     m_mdi->closeAllSubWindows();
-    // The application's interpreter goes with the JTAG commands, before the documents.
+    qDeleteAll(m_mdi->subWindowList());
     for (SchDocument* d : m_docs)
-        d->Doc().SetJtagInterpreter(nullptr);
+        m_undoGroup->removeStack(d->UndoStack());
+    qDeleteAll(m_docs);
+    m_docs.clear();
 }
 
 QAction* MainWindow::Action(const QString& objectName) const { return findChild<QAction*>(objectName); }
@@ -169,6 +177,9 @@ void MainWindow::CreateActions()
     make("actionSave", tr("&Save"), &MainWindow::OnSave, QKeySequence::Save)
         ->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
     make("actionSaveAs", tr("Save &As..."), &MainWindow::OnSaveAs, QKeySequence::SaveAs);
+    make("actionBrowseLibrary", tr(kMenuBrowseLibrary), &MainWindow::OnBrowseLibrary)->setStatusTip(tr(kStatusBrowseLibrary));
+    make("actionHelpTopics", tr(kMenuHelpTopics), [this] { m_help->ShowContents(); })
+        ->setIcon(st->standardIcon(QStyle::SP_DialogHelpButton));
     make("actionSummary", tr("Summary &Info..."), [this] { EditSummaryInfo(); });
     make("actionImport", tr("&Import..."), [this] { OnImportExport(true); });
     make("actionExport", tr("Expor&t..."), [this] { OnImportExport(false); });
@@ -249,6 +260,8 @@ void MainWindow::CreateMenus()
     for (const char* n : {"actionNew", "actionOpen", "actionClose", "actionSave", "actionSaveAs"})
         file->addAction(Action(QLatin1String(n)));
     file->addSeparator();
+    file->addAction(Action(QStringLiteral("actionBrowseLibrary")));
+    file->addSeparator();
     file->addAction(Action(QStringLiteral("actionSummary")));
     file->addSeparator();
     file->addAction(Action(QStringLiteral("actionImport")));
@@ -262,8 +275,9 @@ void MainWindow::CreateMenus()
         auto* a = new QAction(this);
         a->setObjectName(QStringLiteral("actionRecent%1").arg(i + 1));
         connect(a, &QAction::triggered, this, [this, i] {
-            if (i < m_recent.size())
-                OpenFile(m_recent[i]);
+            const QStringList recent = RecentFiles();
+            if (i < recent.size())
+                OpenFile(recent[i]);
         });
         m_recentActions << a;
         m_recentMenu->addAction(a);
@@ -333,13 +347,15 @@ void MainWindow::CreateMenus()
     UpdateWindowMenu();
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));
+    help->addAction(Action(QStringLiteral("actionHelpTopics")));
+    help->addSeparator();
     help->addAction(Action(QStringLiteral("actionAbout")));
 }
 
 void MainWindow::UpdateWindowMenu()
 {
     m_windowMenu->clear();
-    m_windowMenu->addAction(tr("&Cascade"), m_mdi, &QMdiArea::cascadeSubWindows);
+    m_windowMenu->addAction(tr("&Cascade"), this, &MainWindow::CascadeSubWindows);
     m_windowMenu->addAction(tr("&Tile"), m_mdi, &QMdiArea::tileSubWindows);
     const QList<QMdiSubWindow*> windows = m_mdi->subWindowList();
     if (!windows.isEmpty())
@@ -350,6 +366,20 @@ void MainWindow::UpdateWindowMenu()
         a->setCheckable(true);
         a->setChecked(w == CurrentFrame());
         connect(a, &QAction::triggered, this, [this, w] { Activate(w); });
+    }
+}
+
+void MainWindow::CascadeSubWindows()
+{
+    m_mdi->cascadeSubWindows();
+    // Two thirds of the area, or the window's own size hint when that is larger, within the area.
+    const QSize area = m_mdi->viewport()->size();
+    for (QMdiSubWindow* w : m_mdi->subWindowList()) {
+        if (w->isMinimized())
+            continue;
+        QSize size = (area * 2 / 3).expandedTo(w->sizeHint()).boundedTo(area);
+        size = size.expandedTo(w->minimumSizeHint());
+        w->resize(size);
     }
 }
 
@@ -376,12 +406,11 @@ void MainWindow::UpdateActions()
         Action(QStringLiteral("actionShowXY"))->setChecked(view && view->ShowPosition());
         Action(QStringLiteral("actionShowHitTest"))->setChecked(view && view->ShowHitArea());
     }
-    DeviceConfig* device = doc ? doc->Doc().Device() : nullptr;
     {
         const QSignalBlocker b1(Action(QStringLiteral("actionDisableOutputs")));
         const QSignalBlocker b2(Action(QStringLiteral("actionCoerceIllegal")));
-        Action(QStringLiteral("actionDisableOutputs"))->setChecked(device && device->GetSwitch(0));
-        Action(QStringLiteral("actionCoerceIllegal"))->setChecked(device && device->GetSwitch(1));
+        Action(QStringLiteral("actionDisableOutputs"))->setChecked(doc && doc->Doc().GetOutputDisable());
+        Action(QStringLiteral("actionCoerceIllegal"))->setChecked(doc && doc->Doc().GetCoerceIllegal());
     }
     m_jtag->UpdateActions();
     QMdiSubWindow* w = CurrentFrame();
@@ -391,47 +420,31 @@ void MainWindow::UpdateActions()
 
 // ---------------------------------------------------------------- recent files
 
-void MainWindow::LoadRecentFiles()
+QStringList MainWindow::RecentFiles() const
 {
-    m_recent.clear();
-    for (int i = 1; i <= kRecentFileCount; ++i) {
-        const std::string p = CurrentSettings().GetString(kRecentSection, "File" + std::to_string(i), "");
-        if (!p.empty())
-            m_recent << QString::fromStdString(p);
-    }
-    UpdateRecentMenu();
+    QStringList files;
+    for (const std::string& f : m_app->RecentFiles())
+        files << QString::fromStdString(f);
+    return files;
 }
 
-void MainWindow::SaveRecentFiles()
-{
-    for (int i = 0; i < kRecentFileCount; ++i)
-        CurrentSettings().SetString(kRecentSection, "File" + std::to_string(i + 1),
-                                    i < m_recent.size() ? m_recent[i].toStdString() : std::string());
-}
+void MainWindow::AddRecentFile(const QString& path) { m_app->AddRecentFile(path.toStdString()); }
 
-void MainWindow::AddRecentFile(const QString& path)
-{
-    const QString abs = QFileInfo(path).absoluteFilePath();
-    m_recent.removeAll(abs);
-    m_recent.prepend(abs);
-    while (m_recent.size() > kRecentFileCount)
-        m_recent.removeLast();
-    SaveRecentFiles();
-    UpdateRecentMenu();
-}
+void MainWindow::OnRecentFilesChanged() { UpdateRecentMenu(); }
 
 void MainWindow::UpdateRecentMenu()
 {
+    const QStringList recent = RecentFiles();
     for (int i = 0; i < m_recentActions.size(); ++i) {
         QAction* a = m_recentActions[i];
-        if (i < m_recent.size()) {
-            a->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(m_recent[i]));
+        if (i < recent.size()) {
+            a->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(recent[i]));
             a->setVisible(true);
         } else {
             a->setVisible(false);
         }
     }
-    m_recentMenu->setEnabled(!m_recent.isEmpty());
+    m_recentMenu->setEnabled(!recent.isEmpty());
 }
 
 // ---------------------------------------------------------------- documents
@@ -494,20 +507,45 @@ QMdiSubWindow* MainWindow::AddChild(SchDocument* doc, QWidget* view)
     return frame;
 }
 
-SchDocument* MainWindow::AddDocument(std::unique_ptr<SchDocument> owned)
+SchDocument* MainWindow::DocumentOf(const CSchDoc* doc) const
 {
-    SchDocument* doc = owned.release();
-    doc->setParent(this);
+    for (SchDocument* d : m_docs)
+        if (&d->Doc() == doc)
+            return d;
+    return nullptr;
+}
+
+void MainWindow::OnSchematicOpened(CSchDoc& doc) { AddDocument(doc); }
+
+void MainWindow::OnSchematicClosing(CSchDoc& doc)
+{
+    // Closed by another caller than this window: its windows go now.
+    SchDocument* d = DocumentOf(&doc);
+    if (!d)
+        return;
+    m_docs.removeOne(d);
+    m_undoGroup->removeStack(d->UndoStack());
+    for (QMdiSubWindow* w : m_mdi->subWindowList())
+        if (CChildFrame* f = Frame(w); f && f->Doc() == d) {
+            f->m_force = true;
+            f->close();
+            delete f;
+        }
+    delete d;
+    UpdateActions();
+}
+
+SchDocument* MainWindow::AddDocument(CSchDoc& core)
+{
+    auto* doc = new SchDocument(core, this);
     m_docs << doc;
     m_undoGroup->addStack(doc->UndoStack());
     m_undoGroup->setActiveStack(doc->UndoStack());
     connect(doc, &SchDocument::updated, this, [this] { UpdateActions(); });
-    // The application's interpreter, the interface-changed refusal and the IDCODE dialog.
+    // The IDCODE dialog (the application has tied the document to its interface).
     m_jtag->AttachDocument(doc);
-    // After an edit of the schematic the active curve runs again when the plot window is open
-    // and "Run Simulation after change to schematic" is set.
-    connect(doc, &SchDocument::schematicChanged, this,
-            [this, doc] { doc->Doc().RerunAfterChange(PlotWindowOf(doc) != nullptr); });
+    // A run of the document (a command, automation) that wants the plot window shown.
+    connect(doc, &SchDocument::plotWindowWanted, this, [this, doc] { OpenPlotWindow(doc); });
     auto* view = new CSchView(doc);
     connect(view, &CSchView::statusMessage, this, [this](const QString& t) { statusBar()->showMessage(t); });
     connect(view, &CSchView::developmentMenuRequested, this, &MainWindow::ShowDevelopmentMenu);
@@ -527,37 +565,22 @@ SchDocument* MainWindow::AddDocument(std::unique_ptr<SchDocument> owned)
 
 SchDocument* MainWindow::NewDocument(const QString& deviceType)
 {
-    auto doc = std::make_unique<SchDocument>();
-    if (!doc->NewDocument(deviceType.toStdString(), m_nextNumber))
-        return nullptr;
-    ++m_nextNumber;
-    return AddDocument(std::move(doc));
+    CSchDoc* doc = m_app->NewSchematic(deviceType.toStdString());
+    return doc ? DocumentOf(doc) : nullptr;
 }
 
 SchDocument* MainWindow::OpenFile(const QString& path)
 {
-    const QString abs = QFileInfo(path).absoluteFilePath();
-    for (SchDocument* d : m_docs) {
-        if (QFileInfo(QString::fromStdString(d->Doc().GetPathName())).absoluteFilePath() == abs &&
-            !d->Doc().GetPathName().empty()) {
-            if (CSchView* v = SchViewOf(d))
-                for (QMdiSubWindow* w : m_mdi->subWindowList())
-                    if (w->widget() == v)
-                        Activate(w);
-            return d;
-        }
+    // A file that is open already: its schematic window comes to the front.
+    if (SchDocument* open = DocumentOf(m_app->FindSchematic(path.toStdString()))) {
+        if (CSchView* v = SchViewOf(open))
+            for (QMdiSubWindow* w : m_mdi->subWindowList())
+                if (w->widget() == v)
+                    Activate(w);
+        return open;
     }
-    auto doc = std::make_unique<SchDocument>();
-    if (!doc->Open(abs)) {
-        // The document has told the user why; a file that does not exist drops out of the list.
-        if (!QFileInfo::exists(abs) && m_recent.removeAll(abs) > 0) {
-            SaveRecentFiles();
-            UpdateRecentMenu();
-        }
-        return nullptr;
-    }
-    AddRecentFile(abs);
-    return AddDocument(std::move(doc));
+    CSchDoc* doc = m_app->OpenSchematic(path.toStdString());
+    return doc ? DocumentOf(doc) : nullptr;
 }
 
 QString MainWindow::AskSaveFileName(SchDocument* doc)
@@ -632,6 +655,7 @@ void MainWindow::RemoveDocument(SchDocument* doc)
     if (!m_docs.removeOne(doc))
         return;
     m_undoGroup->removeStack(doc->UndoStack());
+    doc->Adopt(m_app->CloseSchematic(doc->Doc()));
     doc->deleteLater();
     QMetaObject::invokeMethod(this, [this] { UpdateActions(); }, Qt::QueuedConnection);
 }
@@ -694,45 +718,11 @@ CPltSplit* MainWindow::OpenPlotWindow(SchDocument* doc)
     CSchDoc& d = doc->Doc();
     auto* plot = new CPltSplit(*d.Plot());
     plot->setObjectName(QStringLiteral("plotWindow"));
-    plot->SetTitleBlock(doc->DisplayName(), QString::fromStdString(d.GetDeviceType()));
-    auto link = std::make_shared<PlotLink>();
-
-    // Run Simulator of the window: the document's run command. The window redraws with the hint
-    // of the run itself and passes it on through dataChanged.
-    plot->SetRunner([doc, link] {
-        RunResult r;
-        link->muted = true;
-        link->lastHint = kHintPlotData;
-        r.success = doc->Doc().RunSimulation(&r.openPlotWindow);
-        link->muted = false;
-        r.hint = link->lastHint;
-        return r;
-    });
-    connect(doc, &SchDocument::updated, plot, [plot, link](int hint) {
-        if (link->muted)
-            link->lastHint = hint;
-        else
-            plot->OnDocumentUpdate(hint);
-    });
-    connect(plot, &CPltSplit::dataChanged, doc, [doc, link](int hint) {
-        link->muted = true;
-        doc->Doc().UpdateAllViews(hint);
-        link->muted = false;
-    });
-    connect(plot, &CPltSplit::statusText, this, [this, doc](int pane, const QString& text) {
-        if (ActiveDocument() == doc)
-            SetStatusPane(pane, text);
-    });
-    connect(doc, &SchDocument::stateChanged, plot,
-            [plot, doc] { plot->SetTitleBlock(doc->DisplayName(), QString::fromStdString(doc->Doc().GetDeviceType())); });
-    // "Simulator Options" from the window (its command and a double click on the legend) is the
-    // document's command, so that the edit can be undone and marks the design modified.
-    if (QAction* options = plot->Action(QStringLiteral("simulatorOptions"))) {
-        disconnect(options, &QAction::triggered, plot, nullptr);
-        connect(options, &QAction::triggered, this, [this, doc] { SimulatorOptions(doc); });
-    }
-    disconnect(plot->Legend(), &CPltLegend::doubleClicked, plot, &CPltSplit::OpenOptions);
-    connect(plot->Legend(), &CPltLegend::doubleClicked, this, [this, doc] { SimulatorOptions(doc); });
+    CPlotDocumentLink::Attach(*plot, *doc);
+    // The read-out appears once, in the status bar: the plot's own row is hidden here, and the
+    // bar shows the plot the crosshair is moving in, whichever document is active.
+    plot->SetStatusRowShown(false);
+    connect(plot, &CPltSplit::statusText, this, [this](int pane, const QString& text) { SetStatusPane(pane, text); });
 
     QMdiSubWindow* frame = AddChild(doc, plot);
     frame->resize(640, 560);
@@ -768,23 +758,7 @@ bool MainWindow::RunSimulator()
     return ok;
 }
 
-bool MainWindow::SimulatorOptions(SchDocument* doc)
-{
-    if (!doc || !doc->Doc().Simulation())
-        return false;
-    bool accepted = false;
-    // Closing the sheet never starts a run: the setup is not the schematic.
-    doc->Change(
-        tr("Simulator Options"),
-        [&] {
-            accepted = ShowSimulatorOptions(*doc->Doc().Simulation(), this);
-            return accepted;
-        },
-        false);
-    if (accepted)
-        doc->Doc().UpdateAllViews(kHintNone);
-    return accepted;
-}
+bool MainWindow::SimulatorOptions(SchDocument* doc) { return doc && EditSimulatorOptions(*doc, this); }
 
 void MainWindow::OnImportExport(bool import)
 {
@@ -831,7 +805,6 @@ void MainWindow::closeEvent(QCloseEvent* e)
         }
     m_closingAll = true;
     m_mdi->closeAllSubWindows();
-    SaveRecentFiles();
     e->accept();
 }
 
@@ -965,11 +938,7 @@ void MainWindow::EditSummaryInfo()
     CSummaryDialog dlg(this, file, QString::fromStdString(d.GetDeviceType()), d.Summary());
     if (dlg.exec() != QDialog::Accepted)
         return;
-    const CSummaryInfo s = dlg.Summary();
-    doc->Change(tr("Edit Summary Information"), [&] {
-        d.SetSummary(s);
-        return true;
-    });
+    d.SetSummary(dlg.Summary());
 }
 
 void MainWindow::ClearSchematic()
@@ -977,8 +946,8 @@ void MainWindow::ClearSchematic()
     SchDocument* doc = ActiveDocument();
     if (!doc)
         return;
-    // Clearing empties every curve: nothing is run again, and the read-out panes go blank.
-    if (doc->Change(tr("Clear Schematic"), [doc] { return doc->Doc().ClearSchematic(); }, false)) {
+    // Clearing empties every curve: the read-out panes go blank.
+    if (doc->Doc().ClearSchematic()) {
         SetStatusPane(1, {});
         SetStatusPane(2, {});
     }
@@ -986,35 +955,15 @@ void MainWindow::ClearSchematic()
 
 void MainWindow::SetDisableOutputs(bool on)
 {
-    SchDocument* doc = ActiveDocument();
-    if (!doc || !doc->Doc().Device())
-        return;
-    doc->Change(tr("Disable T1/T2 outputs"), [doc, on] {
-        DeviceConfig* device = doc->Doc().Device();
-        device->SetSwitch(0, on ? 1 : 0);
-        if (on)
-            device->ApplyOutputDisable();
-        doc->Doc().RefreshValueTexts();
-        doc->Doc().UpdateAllViews(kHintNone);
-        return true;
-    });
+    if (SchDocument* doc = ActiveDocument())
+        doc->Doc().SetOutputDisable(on);
     UpdateActions();
 }
 
 void MainWindow::SetCoerceIllegal(bool on)
 {
-    SchDocument* doc = ActiveDocument();
-    if (!doc || !doc->Doc().Device())
-        return;
-    doc->Change(tr("Coerce illegal values"), [doc, on] {
-        DeviceConfig* device = doc->Doc().Device();
-        device->SetSwitch(1, on ? 1 : 0);
-        if (on && device->CoerceSymbols() > 0)
-            CurrentPrompter().Message(kCoerceMessage, kAppTitle, Buttons::Ok, MessageIcon::Information);
-        doc->Doc().RefreshValueTexts();
-        doc->Doc().UpdateAllViews(kHintNone);
-        return true;
-    });
+    if (SchDocument* doc = ActiveDocument())
+        doc->Doc().SetCoerceIllegal(on);
     UpdateActions();
 }
 
@@ -1050,13 +999,14 @@ void MainWindow::OnDeviceManager()
     dlg.exec();
 }
 
-void MainWindow::OnAbout()
+void MainWindow::OnBrowseLibrary()
 {
-    QMessageBox::about(this, tr("About Kalidor"),
-                       tr("<b>Kalidor %1</b><p>Design tool for the Zel family of in-system programmable "
-                          "analog devices.</p>")
-                           .arg(QCoreApplication::applicationVersion()));
+    CLibraryBrowserDlg dlg(this, [this](const QString& path) { return OpenFile(path) != nullptr; },
+                           QString::fromStdString(LibraryFolderPath()));
+    dlg.exec();
 }
+
+void MainWindow::OnAbout() { ShowAboutBox(this); }
 
 // ---------------------------------------------------------------- development menu
 
@@ -1077,44 +1027,17 @@ void MainWindow::OnSaveSchematicXml()
 void MainWindow::OnOpenSchematicXml()
 {
     SchDocument* doc = ActiveDocument();
-    CDeviceSchematic* s = doc ? doc->Doc().Schematic() : nullptr;
-    if (!s)
+    if (!doc || !doc->Doc().Schematic())
         return;
     const QString path = QFileDialog::getOpenFileName(this, tr("Open XML Schematic"), QString(), tr(kXmlFilter));
-    if (path.isEmpty())
-        return;
-    std::string text;
-    if (!ReadWholeFile(path.toStdString(), text, 16u * 1024u * 1024u)) {
-        CurrentPrompter().Message(std::string(kMsgFileNotOpened), kAppTitle, Buttons::Ok, MessageIcon::Error);
-        return;
-    }
-    CXmlParser parser;
-    CSchematic::RegisterTags(parser);
-    parser.SetText(text);
-    // Look for the <ZelSchematic> element; every step consumes text, so this ends.
-    for (std::size_t guard = 0; guard <= text.size(); ++guard) {
-        CXmlElement* e = parser.NextElement();
-        if (e && e->GetTag() == "<ZelSchematic>") {
-            s->ResetSymbols();
-            s->ReadSchematic(parser);
-            break;
-        }
-        if (!e && (parser.GetLastResult() == kXmlEof || parser.GetPosition() >= parser.GetBuffer().size()))
-            break;
-    }
-    doc->Doc().RefreshValueTexts();
-    doc->Doc().UpdateAllViews(kHintNone);
+    if (!path.isEmpty())
+        doc->Doc().OpenDeviceSchematic(path.toStdString());
 }
 
 void MainWindow::OnDeleteDrawnElements()
 {
-    SchDocument* doc = ActiveDocument();
-    CDeviceSchematic* s = doc ? doc->Doc().Schematic() : nullptr;
-    if (!s)
-        return;
-    for (CSymbol* sym = s->GetFirstSymbol(); sym; sym = s->GetNextSymbol())
-        sym->DeleteDrawnElements();
-    doc->Doc().UpdateAllViews(kHintNone);
+    if (SchDocument* doc = ActiveDocument())
+        doc->Doc().DeleteDrawnElements();
 }
 
 void MainWindow::OnSchematicDebugControls()

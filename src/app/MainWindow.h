@@ -1,9 +1,11 @@
-// The main window of kalidor: a frame with several document windows (QMdiArea), the menus, the
-// toolbar and the status bar, the recent-file list, New/Open/Save/Close, printing, the Device
-// Manager and the document commands (Summary Info, Import/Export, Clear Schematic, Post-Upload
-// Actions, Undo), and the simulation: Run Simulator, Simulator Options and each document's plot
+// The main window of kalidor: a window over the application object (CKalidorApplication, which
+// owns the documents, the recent-file list and the programming interface). It is a frame with
+// several document windows (QMdiArea), the menus, the toolbar and the status bar; it shows the
+// recent-file list, runs New/Open/Save/Close, printing and the Device Manager, puts the document
+// commands (Summary Info, Import/Export, Clear Schematic, Post-Upload Actions, Undo) on the menus,
+// and opens the simulation windows: Run Simulator, Simulator Options and each document's plot
 // window (another window of the same document, with the two status read-out panes of the main
-// window).
+// window). Every document the application makes or opens, from any caller, gets its windows here.
 #pragma once
 
 #include <QMainWindow>
@@ -11,6 +13,8 @@
 #include <QPointer>
 #include <QStringList>
 #include <memory>
+
+#include "application/KalidorApplication.h"
 
 class QAction;
 class QLabel;
@@ -23,6 +27,7 @@ class QUndoGroup;
 namespace kalidor {
 
 class CE2CellDBView;
+class CHelpController;
 class CJtagUi;
 class CPltSplit;
 class CSchView;
@@ -35,17 +40,20 @@ inline constexpr const char* kXmlFilter = "XML files (*.XML *.xml);;All Files (*
 inline constexpr const char* kMsgSaveChanges = "Save changes to %1?";
 inline constexpr const char* kMenuDisableOutputs = "Disable T1/T2 outputs if input=NONE";
 inline constexpr const char* kMenuCoerceIllegal = "Coerce illegal values to zero";
-inline constexpr int kRecentFileCount = 4;
-inline constexpr const char* kRecentSection = "Recent File List";
 
 // The kinds the New command offers, in order, and the device type each stands for.
 QStringList NewDocumentKinds();  // "ZelA Schematic" … "ZelE Schematic"
 
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, private CKalidorApplicationObserver {
     Q_OBJECT
 public:
+    // A window over an application object of its own.
     explicit MainWindow(QWidget* parent = nullptr);
+    // A window over `app`, which outlives it.
+    explicit MainWindow(CKalidorApplication& app, QWidget* parent = nullptr);
     ~MainWindow() override;
+
+    CKalidorApplication& Application() const { return *m_app; }
 
     // --- documents ---
     SchDocument* NewDocument(const QString& deviceType);
@@ -57,6 +65,8 @@ public:
     // Closes the document's windows (after SaveModified); false when cancelled.
     bool CloseDocument(SchDocument* doc);
     QList<SchDocument*> Documents() const { return m_docs; }
+    // The window side of a document of the application, or nullptr.
+    SchDocument* DocumentOf(const CSchDoc* doc) const;
     SchDocument* ActiveDocument() const;
     CSchView* ActiveSchView() const;
     CSchView* SchViewOf(SchDocument* doc) const;
@@ -68,7 +78,7 @@ public:
     CPltSplit* ActivePlotWindow() const;
     QMdiArea* Mdi() const { return m_mdi; }
 
-    QStringList RecentFiles() const { return m_recent; }
+    QStringList RecentFiles() const;
     void AddRecentFile(const QString& path);
 
     // --- document commands on the active document ---
@@ -93,6 +103,8 @@ public:
     // (interpreter and port from KALIDOR.INI) once the window is made; every document is tied to it.
     CJtagUi* Jtag() const { return m_jtag; }
     QMenu* DevelopmentMenu() const { return m_devMenu; }
+    // Help Topics, F1 and the help window.
+    CHelpController* Help() const { return m_help; }
     QUndoGroup* UndoGroup() const { return m_undoGroup; }
 
     // The file name to save under; a file dialog (tests override it).
@@ -110,6 +122,8 @@ public slots:
     void OnPageSetup();
     void OnExportPdf();
     void OnDeviceManager();
+    // File > Browse Library: the library browser; Open File there opens a design as File Open does.
+    void OnBrowseLibrary();
     void OnAbout();
     void ShowDevelopmentMenu();
 
@@ -120,11 +134,12 @@ private:
     friend class CChildFrame;
     void CreateActions();
     void CreateMenus();
-    void LoadRecentFiles();
-    void SaveRecentFiles();
     void UpdateRecentMenu();
     void UpdateActions();
     void UpdateWindowMenu();
+    // Window > Cascade: Qt's cascade gives every window its minimum size (a maximised one drops
+    // to a tiny frame); each keeps a usable size here.
+    void CascadeSubWindows();
     void UpdateTitles(SchDocument* doc);
     void UpdatePlotMenu();
     void SetStatusPane(int pane, const QString& text);
@@ -133,8 +148,15 @@ private:
     // After a plot import: opens the plot window and updates the views with `hint`.
     void ShowImportedPlot(SchDocument* doc, int hint);
     QMdiSubWindow* AddChild(SchDocument* doc, QWidget* view);
-    SchDocument* AddDocument(std::unique_ptr<SchDocument> doc);
+    // The windows of a document the application made or opened.
+    SchDocument* AddDocument(CSchDoc& doc);
+    // Closes the document in the application; the window side takes it over and both go once
+    // the windows are gone.
     void RemoveDocument(SchDocument* doc);
+    // CKalidorApplicationObserver
+    void OnSchematicOpened(CSchDoc& doc) override;
+    void OnSchematicClosing(CSchDoc& doc) override;
+    void OnRecentFilesChanged() override;
     // Called by a schematic frame that is about to close.
     bool ChildCloseRequested(QMdiSubWindow* frame);
     bool ExportPdf(const QString& path);
@@ -147,12 +169,12 @@ private:
     QMdiSubWindow* CurrentFrame() const;
     void Activate(QMdiSubWindow* w);
 
+    std::unique_ptr<CKalidorApplication> m_ownApp;
+    CKalidorApplication* m_app;
     QMdiArea* m_mdi = nullptr;
     QPointer<QMdiSubWindow> m_current;
     QUndoGroup* m_undoGroup = nullptr;
     QList<SchDocument*> m_docs;
-    QStringList m_recent;
-    int m_nextNumber = 1;
     std::unique_ptr<QPrinter> m_printer;
     bool m_closingAll = false;
 
@@ -161,6 +183,7 @@ private:
     QMenu* m_devMenu = nullptr;
     QMenu* m_plotMenu = nullptr;
     CJtagUi* m_jtag = nullptr;
+    CHelpController* m_help = nullptr;
     QPointer<CPltSplit> m_plotMenuFor;
     QLabel* m_statusPane[2] = {nullptr, nullptr};
     QList<QAction*> m_recentActions;

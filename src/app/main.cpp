@@ -1,6 +1,7 @@
 // kalidor: the interactive design program for the Zel devices.
 #include <QApplication>
 #include <QFile>
+#include <QIcon>
 #include <QTimer>
 #include <cstdio>
 
@@ -54,6 +55,9 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QString::fromLatin1(kalidor::kOrganisation));
     QApplication::setApplicationName(QString::fromLatin1(kalidor::kApplication));
     QApplication::setApplicationVersion(QStringLiteral("1.3"));
+    // The icon of every window, and the desktop entry the windows belong to.
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/kalidor.svg")));
+    QGuiApplication::setDesktopFileName(QStringLiteral("kalidor"));
 
     kalidor::CKalidorApp kalidorApp;
     if (!kalidorApp.InitInstance(QApplication::arguments().mid(1)))

@@ -23,6 +23,7 @@ int RunProgram(const Args& args);
 int RunSvf(const Args& args);
 int RunSimulate(const Args& args);
 int RunPlot(const Args& args);
+int RunFilters(const Args& args);
 
 // Helpers shared by the commands.
 int UsageError(const std::string& message);  // prints "kalidor-cli: <message>", returns 2

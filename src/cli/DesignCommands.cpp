@@ -114,7 +114,7 @@ int RunSet(const Args& args)
             int key = 0;
             if (eq == std::string::npos || !ParseInt(pair.substr(0, eq), key))
                 return UsageError("malformed setting \"" + a + "\" (expected KEY=VALUE, gain:KEY=G or cap:KEY=PF)");
-            if (!device.HasRecord(key) && !(doc.GetDeviceType() == "ZelC" && (key == 33 || key == 34)))
+            if (!device.TakesValue(key))
                 return UsageError("device " + doc.GetDeviceType() + " has no symbol key " + std::to_string(key));
             const std::string valueText = pair.substr(eq + 1);
             if (kind == kCap) {

@@ -42,7 +42,7 @@ int RunDevice(const Args& args)
                 if (!ParsePair(pair, key, value))
                     return UsageError("malformed pair \"" + pair + "\" (expected KEY=VALUE)");
                 if (a == "--set") {
-                    if (!config->HasRecord(key) && key != 33 && key != 34)
+                    if (!config->TakesValue(key))
                         return UsageError("device " + args[0] + " has no symbol key " +
                                           std::to_string(key));
                     config->SetSymValue(key, value);

@@ -75,16 +75,14 @@ int RunExportCommand(const Args& args)
     }
     if (design.empty() || format < 0)
         return UsageError(kExportUsage);
-    // --spice: the Spice model exporter (document/SpiceExport) serves the export routing.
-    if (format == kFormatSpice)
-        InstallSpiceModelExporter();
-
     CSchDoc doc;
     if (!doc.OnOpenDocument(design))
         return 1;
     CExportContext context;
     if (!FillExportContext(context, doc))
         return 1;
+    // --spice: the Spice model exporter fills the device's model template.
+    InstallSpiceModelExporter(context);
     ApplyProgramSwitches(*context.program, idcodeCheck, inlineVerify);
     if (summary)
         FillSummaryTexts(context);

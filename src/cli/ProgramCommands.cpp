@@ -7,7 +7,6 @@
 // $XDG_CACHE_HOME/Norvane Dividaduzudav Corporation/VirtualJtag (~/.cache/... without the
 // variable) unless --state-dir names another folder.
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -18,6 +17,7 @@
 #include "document/SchDoc.h"
 #include "jtag/JTAGTapPort.h"
 #include "jtag/JtagDevice.h"
+#include "jtag/JtagInterface.h"
 #include "jtag/JtagRegProgram.h"
 #include "jtag/JtagScriptedDevice.h"
 #include "jtag/TapPortFactory.h"
@@ -37,7 +37,6 @@ constexpr const char kProgramUsage[] =
     "[--no-power-check] [--cancel]";
 constexpr const char kSvfUsage[] =
     "svf: usage: svf FILE.svf --cable SPEC [--state-dir DIR] [--no-cable-check] [--no-power-check]";
-constexpr const char kStateFolder[] = "Norvane Dividaduzudav Corporation/VirtualJtag";
 // Largest SVF file read (the programs of the system are a few kilobytes).
 constexpr std::size_t kMaxSvfBytes = 64u * 1024u * 1024u;
 
@@ -85,43 +84,6 @@ bool ParseChainCounts(const std::string& text, CJtagChainCounts& c)
     return true;
 }
 
-// The chain counts of a device of a virtual chain: the device at `position` (-1: the first one of
-// `type`). False when there is none.
-bool VirtualChainCounts(const std::string& spec, const std::string& type, int position, CJtagChainCounts& c)
-{
-    std::vector<VirtualChainItem> items;
-    std::string error;
-    if (!ParseVirtualChain(spec, items, error)) return false;
-    int at = position;
-    if (at < 0)
-        for (size_t i = 0; i < items.size() && at < 0; ++i)
-            if (items[i].type == type) at = static_cast<int>(i);
-    if (at < 0 || at >= static_cast<int>(items.size())) return false;
-    c = {};
-    for (int i = 0; i < static_cast<int>(items.size()); ++i) {
-        if (i < at) {
-            c.tir += items[static_cast<size_t>(i)].irLength;
-            ++c.tdr;
-        } else if (i > at) {
-            c.hir += items[static_cast<size_t>(i)].irLength;
-            ++c.hdr;
-        }
-    }
-    return true;
-}
-
-std::string DefaultStateDir()
-{
-    std::string base;
-    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg)
-        base = xdg;
-    else if (const char* home = std::getenv("HOME"); home && *home)
-        base = std::string(home) + "/.cache";
-    else
-        return {};
-    return base + "/" + kStateFolder;
-}
-
 struct CableOptions {
     std::string spec;
     std::string stateDir;
@@ -157,7 +119,7 @@ int OpenCable(const CableOptions& o, Cable& cable)
 {
     std::string stateDir = o.stateDir;
     if (!VirtualChainOfCable(o.spec).empty()) {
-        if (stateDir.empty()) stateDir = DefaultStateDir();
+        if (stateDir.empty()) stateDir = DefaultVirtualStateDirectory();
         if (!stateDir.empty()) {
             std::error_code ec;
             std::filesystem::create_directories(stateDir, ec);
@@ -227,7 +189,8 @@ int RunProgram(const Args& args)
     // type unless --position names one).
     const std::string virtualChain = VirtualChainOfCable(cableOptions.spec);
     if (!chainGiven && !virtualChain.empty() &&
-        !VirtualChainCounts(virtualChain, doc.GetDeviceType(), position, counts)) {
+        !(position >= 0 ? VirtualChainCountsAt(virtualChain, position, counts)
+                        : VirtualChainCountsFor(virtualChain, doc.GetDeviceType(), counts))) {
         if (position >= 0) return UsageError("program: no device at position " + std::to_string(position));
         counts = {};  // no device of the type: the IDCODE check will say so
     }
@@ -238,22 +201,23 @@ int RunProgram(const Args& args)
     doc.SetJtagInterpreter(&cable.svf);
     doc.SetChainCounts(counts);
     doc.SetIdcodeReceiver(PrintIdcode);
-    CJtagScriptedDevice& scripted = *doc.Programmer();
-    scripted.SetVerifyAfterDownload(verifyAfter ? 1 : 0);
+    CJtagDocumentOptions options = doc.GetJtagOptions();
+    options.verifyAfterDownload = verifyAfter ? 1 : 0;
+    doc.SetJtagOptions(options);
 
     int status = 1;
     if (op == "download") {
-        const int r = scripted.DocDownload();
+        const int r = doc.Download();
         status = r == kJtagDone ? 0 : r == kJtagVerifyDiffers ? 3 : 1;
     } else if (op == "verify") {
-        const int r = scripted.DocVerify();
+        const int r = doc.Verify();
         status = r == kJtagVerifyEqual ? 0 : r == kJtagVerifyDiffers ? 3 : 1;
     } else if (op == "idcode") {
-        status = scripted.DocReadIdcode() == kJtagDone ? 0 : 1;
+        status = doc.ReadIdcode() == kJtagDone ? 0 : 1;
     } else if (op == "autocal") {
-        status = scripted.DocAutoCal() == kJtagDone ? 0 : 1;
+        status = doc.AutoCal() == kJtagDone ? 0 : 1;
     } else if (op == "upload") {
-        const int r = scripted.DocUpload();
+        const int r = doc.Upload();
         if (r == kJtagDone) {
             const std::string target = out.empty() ? design : out;
             if (!doc.OnSaveDocument(target)) return 1;

@@ -10,14 +10,15 @@ namespace kalidor::cli {
 
 namespace {
 
-// The plugin beside the program, loaded on first use and kept until the program ends.
+// The plugin beside the program (or in the installed program folder), loaded on first use and kept
+// until the program ends.
 struct RasterPlugin {
     decltype(&KalidorRenderSvg) render = nullptr;
     std::string error;
 
     RasterPlugin()
     {
-        const std::string path = ProgramDirectory() + "/" + kRasterPluginFile;
+        const std::string path = ProgramFile(kRasterPluginFile);
         void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!library) {
             const char* reason = dlerror();

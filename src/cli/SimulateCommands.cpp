@@ -30,7 +30,8 @@ constexpr const char* kSimulateUsage =
     "          [--input N] [--output N] [--config A|B] [--start F] [--stop F] [--ppd N]";
 constexpr const char* kPlotUsage =
     "plot: usage: plot FILE.ZEL --svg|--png|--pdf OUT [--curve N [curve settings] ...] [--import N=FILE.csv ...]\n"
-    "          [--size WxH] [--data-points] [--crosshair F] [--hide N] [--print-mode M [--page P]]\n"
+    "          [--size WxH] [--data-points] [--group-delay] [--markers] [--crosshair F] [--hide N]\n"
+    "          [--print-mode M [--page P]]\n"
     "          curve settings: --input N --output N --config A|B --start F --stop F --ppd N";
 
 // Settings given on the command line for the curves that are run.
@@ -229,7 +230,7 @@ int RunPlot(const Args& args)
     std::vector<std::pair<int, std::string>> imports;
     std::vector<int> hidden;
     int width = 1000, height = 750;
-    bool dataPoints = false;
+    bool dataPoints = false, groupDelay = false, markers = false;
     int crosshairHz = 0;
     int printMode = -1, page = 1;
     CurveOverrides o;
@@ -279,6 +280,10 @@ int RunPlot(const Args& args)
                 return UsageError("--size needs WxH pixels, from 200x150 to 8000x8000");
         } else if (a == "--data-points") {
             dataPoints = true;
+        } else if (a == "--group-delay") {
+            groupDelay = true;
+        } else if (a == "--markers") {
+            markers = true;
         } else if (a == "--crosshair") {
             const std::string* v = next("a frequency");
             if (!v || !ParseFrequencyText(*v, &crosshairHz))
@@ -343,8 +348,11 @@ int RunPlot(const Args& args)
     setup.SetActiveCurve(activeDrawn ? documentActive : (curves.empty() ? imports.front().first : curves.front()));
 
     CPlotWindowState state(*s.plot);
+    if (groupDelay)
+        state.SetLowerPane(kPaneDelay);
     state.ZoomAll();
     state.SetDataPoints(dataPoints);
+    state.SetMarkers(markers);
     for (int c : hidden)
         state.SetShown(c, false);
     if (crosshairHz > 0) {

@@ -51,8 +51,16 @@ const Command kCommands[] = {
      "                               run a curve and write its gain/phase text (to stdout without --csv)"},
     {"plot", kalidor::cli::RunPlot,
      "plot FILE.ZEL --svg|--png|--pdf OUT [--curve N ...] [--import N=FILE.csv ...] [--size WxH]\n"
-     "        [--data-points] [--crosshair F] [--hide N] [--print-mode M [--page P]] [curve settings]\n"
+     "        [--data-points] [--group-delay] [--markers] [--crosshair F] [--hide N]\n"
+     "        [--print-mode M [--page P]] [curve settings]\n"
      "                               run curves and draw the plot window's picture or a printed page"},
+    {"filters", kalidor::cli::RunFilters,
+     "filters ZelD|ZelE [--type NAME] [--fc MIN:MAX] [--gain2fc HI:LO] [--gain10fc HI:LO] [--fp MIN:MAX]\n"
+     "        [--ripple HI:LO] [--fs MIN:MAX] [--atten HI:LO] [--ratio MIN:MAX] [--maxvin MIN:MAX]\n"
+     "        [--sort COLUMN[:desc]] [--table FILE] [--version]\n"
+     "                               list the filter configurations that pass the criteria\n"
+     "  filters ZelD|ZelE --copy ID --config A|B FILE.ZEL [-o OUT.ZEL]\n"
+     "                               copy a filter configuration into configuration A or B of a design"},
 };
 
 void PrintUsage(std::FILE* out)

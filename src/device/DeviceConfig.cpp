@@ -10,30 +10,31 @@
 
 namespace kalidor {
 
-const char* const kDeviceTypeNames[5] = {"ZelA", "ZelB", "ZelC", "ZelD", "ZelE"};
-
-bool IsDeviceTypeName(const std::string& name)
+std::unique_ptr<DeviceConfig> CreateDeviceConfig(DeviceKind kind)
 {
-    for (const char* n : kDeviceTypeNames)
-        if (name == n)
-            return true;
-    return false;
+    std::unique_ptr<DeviceConfig> config;
+    switch (FamilyOf(kind)) {
+    case DeviceFamily::ZelA:
+        config = std::make_unique<ZelAConfig>();
+        break;
+    case DeviceFamily::ZelB:
+        config = std::make_unique<ZelBConfig>();
+        break;
+    case DeviceFamily::ZelC:
+        config = std::make_unique<ZelCConfig>();
+        break;
+    case DeviceFamily::ZelD:
+        config = std::make_unique<ZelDConfig>(kind);
+        break;
+    }
+    config->Reset();
+    return config;
 }
 
 std::unique_ptr<DeviceConfig> CreateDeviceConfig(const std::string& typeName)
 {
-    std::unique_ptr<DeviceConfig> config;
-    if (typeName == "ZelA")
-        config = std::make_unique<ZelAConfig>();
-    else if (typeName == "ZelB")
-        config = std::make_unique<ZelBConfig>();
-    else if (typeName == "ZelD" || typeName == "ZelE")
-        config = std::make_unique<ZelDConfig>(typeName);
-    else if (typeName == "ZelC")
-        config = std::make_unique<ZelCConfig>();
-    if (config)
-        config->Reset();
-    return config;
+    const std::optional<DeviceKind> kind = ParseDeviceKind(typeName);
+    return kind ? CreateDeviceConfig(*kind) : nullptr;
 }
 
 std::vector<std::string> NameSeq(const std::string& prefix, int first, int last,
@@ -57,10 +58,7 @@ std::vector<int> BitRange(int first, int last)
     return bits;
 }
 
-DeviceConfig::DeviceConfig(std::string typeName, int cellCount, int symbolSlots)
-    : typeName_(std::move(typeName)), cellCount_(cellCount), symbolSlots_(symbolSlots)
-{
-}
+DeviceConfig::DeviceConfig(DeviceKind kind) : m_kind(kind), m_typeName(TraitsOf(kind).name) {}
 
 // ---- table building ----
 
@@ -74,21 +72,21 @@ void DeviceConfig::AddCells(int symKey, int reg, const std::vector<std::string>&
         c.reg = reg;
         c.bit = i < bits.size() ? bits[i] : -1;
         c.value = defaultValue;
-        cells_.push_back(c);
-        cellDefaults_.push_back(defaultValue);
+        m_cells.push_back(c);
+        m_cellDefaults.push_back(defaultValue);
     }
 }
 
 void DeviceConfig::SetCellDefault(int position, int value)
 {
-    cells_[position].value = value;
-    cellDefaults_[position] = value;
+    m_cells[position].value = value;
+    m_cellDefaults[position] = value;
 }
 
 SymbolValue& DeviceConfig::DefineSingle(int key, const std::string& name, int cell, int maxValue,
                                         int def)
 {
-    SymbolValue& r = symbols_[key];
+    SymbolValue& r = m_symbols[key];
     r = SymbolValue{};
     r.name = name;
     r.kind = kSymSingle;
@@ -104,7 +102,7 @@ SymbolValue& DeviceConfig::DefineMulti(int key, const std::string& name,
                                        const std::vector<int>& cells, int maxValue, int def,
                                        int kind)
 {
-    SymbolValue& r = symbols_[key];
+    SymbolValue& r = m_symbols[key];
     r = SymbolValue{};
     r.name = name;
     r.kind = kind;
@@ -122,32 +120,32 @@ SymbolValue& DeviceConfig::DefineMulti(int key, const std::string& name,
 
 void DeviceConfig::ApplySymbolDefaults()
 {
-    for (auto& r : symbols_)
+    for (auto& r : m_symbols)
         if (r.defined)
             EncodeSymbol(r, r.defaultValue);
 }
 
 bool DeviceConfig::HasRecord(int key) const
 {
-    return key >= 0 && key < SymbolSlotCount() && symbols_[key].defined;
+    return key >= 0 && key < SymbolSlotCount() && m_symbols[key].defined;
 }
 
 // ---- operations ----
 
 int DeviceConfig::Reset()
 {
-    switches_[0] = 0;
-    switches_[1] = 1;
+    m_switches[0] = 0;
+    m_switches[1] = 1;
     return Rebuild();
 }
 
 int DeviceConfig::Rebuild()
 {
-    cells_.clear();
-    cellDefaults_.clear();
-    symbols_.assign(symbolSlots_, SymbolValue{});
-    uesCells_.clear();
-    securityFlag_ = 0;
+    m_cells.clear();
+    m_cellDefaults.clear();
+    m_symbols.assign(Traits().symbolSlots, SymbolValue{});
+    m_uesCells.clear();
+    m_securityFlag = 0;
     BuildCells();
     BuildSymbols();
     BuildValueTables();
@@ -179,12 +177,12 @@ int DeviceConfig::GetCapCount(int which) { return CapTable(which).Count(); }
 
 int DeviceConfig::GetGainByIndex(int index)
 {
-    if (index < 0 || index >= static_cast<int>(gains_.size()))
+    if (index < 0 || index >= static_cast<int>(m_gains.size()))
         return -1;
-    return gains_[index];
+    return m_gains[index];
 }
 
-int DeviceConfig::GetGainCount() { return static_cast<int>(gains_.size()); }
+int DeviceConfig::GetGainCount() { return static_cast<int>(m_gains.size()); }
 
 int DeviceConfig::GetCapValueBySorted(int which, int sorted) { return CapTable(which).ValueBySorted(sorted); }
 int DeviceConfig::GetCapCodeBySorted(int which, int sorted) { return CapTable(which).CodeBySorted(sorted); }
@@ -192,36 +190,36 @@ int DeviceConfig::GetCapValueByCode(int which, int code) { return CapTable(which
 int DeviceConfig::GetSortedIndexByCode(int which, int code) { return CapTable(which).SortedIndexByCode(code); }
 int DeviceConfig::GetNearestCapIndex(int which, int value) { return CapTable(which).NearestCode(value); }
 
-int DeviceConfig::GetSwitch(int n) { return (n == 0 || n == 1) ? switches_[n] : 0; }
+int DeviceConfig::GetSwitch(int n) { return (n == 0 || n == 1) ? m_switches[n] : 0; }
 
 void DeviceConfig::SetSwitch(int n, int on)
 {
     if (n == 0 || n == 1)
-        switches_[n] = on ? 1 : 0;
+        m_switches[n] = on ? 1 : 0;
 }
 
 int DeviceConfig::GetNodeCount(int kind)
 {
     if (kind == 0 || kind == 2 || kind == 3 || kind == 4)
-        return nodeCounts_[kind];
+        return m_nodeCounts[kind];
     return 0;
 }
 
 int DeviceConfig::SetNodeInfo(int, int, int) { return 0; }
 
-int DeviceConfig::GetCellCount() { return static_cast<int>(cells_.size()); }
+int DeviceConfig::GetCellCount() { return static_cast<int>(m_cells.size()); }
 
 int DeviceConfig::GetSecurity()
 {
-    return securityCell_ >= 0 ? cells_[securityCell_].value : securityFlag_;
+    return m_securityCell >= 0 ? m_cells[m_securityCell].value : m_securityFlag;
 }
 
 void DeviceConfig::SetSecurity(int value)
 {
-    if (securityCell_ >= 0)
-        E2_SetValue(securityCell_, value);
+    if (m_securityCell >= 0)
+        E2_SetValue(m_securityCell, value);
     else
-        securityFlag_ = value;
+        m_securityFlag = value;
 }
 
 int DeviceConfig::GetCellValue(int position) { return E2_GetValue(position); }
@@ -243,7 +241,7 @@ int DeviceConfig::E2_GetValue(int position)
         return GetSecurity();
     if (position < 0 || position >= GetCellCount())
         return -1;
-    return cells_[position].value;
+    return m_cells[position].value;
 }
 
 void DeviceConfig::E2_SetValue(int position, int value)
@@ -254,10 +252,10 @@ void DeviceConfig::E2_SetValue(int position, int value)
     }
     if (position < 0 || position >= GetCellCount())
         return;
-    E2Cell& c = cells_[position];
+    E2Cell& c = m_cells[position];
     c.value = value;
     if (c.symKey >= 0 && c.symKey < SymbolSlotCount()) {
-        SymbolValue& r = symbols_[c.symKey];
+        SymbolValue& r = m_symbols[c.symKey];
         if (r.defined)
             r.value = DecodeSymbol(r);
     }
@@ -267,14 +265,14 @@ int DeviceConfig::GetSymValue(int symKey)
 {
     if (symKey < 0 || symKey >= SymbolSlotCount())
         return 0;
-    return symbols_[symKey].value;
+    return m_symbols[symKey].value;
 }
 
 void DeviceConfig::SetSymValue(int symKey, int value)
 {
     if (symKey < 0 || symKey >= SymbolSlotCount())
         return;
-    SymbolValue& r = symbols_[symKey];
+    SymbolValue& r = m_symbols[symKey];
     r.value = value;
     if (r.defined)
         EncodeSymbol(r, value);
@@ -285,15 +283,15 @@ void DeviceConfig::EncodeSymbol(const SymbolValue& r, int value)
     switch (r.kind) {
     case kSymSingle:
         if (r.cell >= 0)
-            cells_.at(r.cell).value = value;
+            m_cells.at(r.cell).value = value;
         break;
     case kSymMultiBit:
         for (int i = 0; i < r.bitCount; ++i)
-            cells_.at(r.cells[i]).value = (value >> i) & 1;
+            m_cells.at(r.cells[i]).value = (value >> i) & 1;
         break;
     case kSymInverted:
         for (int i = 0; i < r.bitCount; ++i)
-            cells_.at(r.cells[i]).value = ((value >> i) & 1) ? 0 : 1;
+            m_cells.at(r.cells[i]).value = ((value >> i) & 1) ? 0 : 1;
         break;
     default:
         break;
@@ -304,17 +302,17 @@ int DeviceConfig::DecodeSymbol(const SymbolValue& r) const
 {
     switch (r.kind) {
     case kSymSingle:
-        return r.cell >= 0 ? cells_.at(r.cell).value : r.value;
+        return r.cell >= 0 ? m_cells.at(r.cell).value : r.value;
     case kSymMultiBit: {
         int v = 0;
         for (int i = 0; i < r.bitCount; ++i)
-            v += cells_.at(r.cells[i]).value << i;
+            v += m_cells.at(r.cells[i]).value << i;
         return v;
     }
     case kSymInverted: {
         int v = 0;
         for (int i = 0; i < r.bitCount; ++i)
-            v += (cells_.at(r.cells[i]).value != 1 ? 1 : 0) << i;
+            v += (m_cells.at(r.cells[i]).value != 1 ? 1 : 0) << i;
         return v;
     }
     default:
@@ -322,13 +320,13 @@ int DeviceConfig::DecodeSymbol(const SymbolValue& r) const
     }
 }
 
-const ValueTable& DeviceConfig::CapTable(int) { return capTable_; }
+const ValueTable& DeviceConfig::CapTable(int) { return m_capTable; }
 
-const std::vector<int32_t>& DeviceConfig::CapWeights(int) { return capWeights_; }
+const std::vector<int32_t>& DeviceConfig::CapWeights(int) { return m_capWeights; }
 
 std::string DeviceConfig::GetCellName(int position)
 {
-    return ValidCell(position) ? cells_[position].name : std::string();
+    return ValidCell(position) ? m_cells[position].name : std::string();
 }
 
 const SymbolValue& DeviceConfig::GetSymbolRecord(int symKey)
@@ -336,38 +334,67 @@ const SymbolValue& DeviceConfig::GetSymbolRecord(int symKey)
     static const SymbolValue none{};
     if (symKey < 0 || symKey >= SymbolSlotCount())
         return none;
-    return symbols_[symKey];
+    return m_symbols[symKey];
 }
 
-int DeviceConfig::GetCellReg(int position) { return ValidCell(position) ? cells_[position].reg : -1; }
+int DeviceConfig::GetCellReg(int position) { return ValidCell(position) ? m_cells[position].reg : -1; }
 
-int DeviceConfig::GetCellBit(int position) { return ValidCell(position) ? cells_[position].bit : -1; }
+int DeviceConfig::GetCellBit(int position) { return ValidCell(position) ? m_cells[position].bit : -1; }
 
-int DeviceConfig::GetCellFuse(int position) { return ValidCell(position) ? cells_[position].bit : -1; }
+int DeviceConfig::GetCellFuse(int position) { return ValidCell(position) ? m_cells[position].bit : -1; }
 
-int DeviceConfig::GetUesCount() { return static_cast<int>(uesCells_.size()); }
+int DeviceConfig::GetUesCount() { return static_cast<int>(m_uesCells.size()); }
 
 int DeviceConfig::GetUesBit(int i)
 {
     if (i < 0 || i >= GetUesCount())
         return -1;
-    return cells_[uesCells_[i]].value;
+    return m_cells[m_uesCells[i]].value;
 }
 
 void DeviceConfig::SetUesBit(int i, int value)
 {
     if (i < 0 || i >= GetUesCount())
         return;
-    E2_SetValue(uesCells_[i], value);
+    E2_SetValue(m_uesCells[i], value);
 }
 
 std::string DeviceConfig::GetUesText()
 {
     const int n = GetUesCount();
-    uesText_.assign(n, '0');
+    m_uesText.assign(n, '0');
     for (int i = 0; i < n; ++i)
-        uesText_[n - 1 - i] = static_cast<char>('0' + GetUesBit(i));
-    return uesText_;
+        m_uesText[n - 1 - i] = static_cast<char>('0' + GetUesBit(i));
+    return m_uesText;
 }
+
+// ---- what differs between the families ----
+
+int DeviceConfig::GainPolarityKey(int) const { return -1; }
+
+int DeviceConfig::GetSignedGain(int key)
+{
+    const int v = GetSymValue(key);
+    const int polarity = GainPolarityKey(key);
+    if (polarity < 0 || GetSymValue(polarity) != 0)
+        return v + 1;
+    return -(v + 1);
+}
+
+void DeviceConfig::SetSignedGain(int key, int gain)
+{
+    const int polarity = GainPolarityKey(key);
+    SetSymValue(key, (gain < 0 ? -gain : gain) - 1);
+    if (polarity >= 0)
+        SetSymValue(polarity, gain < 0 ? 0 : 1);
+}
+
+std::span<const InputContact> DeviceConfig::InputContacts(int) const { return {}; }
+
+std::optional<DacReading> DeviceConfig::DacOutput(int, int) { return std::nullopt; }
+
+int DeviceConfig::DacReferenceMillivolts(int) { return 0; }
+
+std::string DeviceConfig::MuxSelectText(int) { return {}; }
 
 }  // namespace kalidor

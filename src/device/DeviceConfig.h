@@ -2,15 +2,20 @@
 // register and bit position) and, above them, the symbol records that group cells into user-level
 // settings (a gain, a capacitor, an input selection). It is the single source of truth for what is
 // programmed into the device. One concrete class per device family (ZelAConfig, ZelBConfig,
-// ZelCConfig, ZelDConfig for ZelD and ZelE) fills in the tables; the operations are common.
+// ZelCConfig, ZelDConfig for ZelD and ZelE) fills in the tables; the slot operations are common,
+// and what else differs between the families (gain signs, input contacts, DAC outputs) is asked of
+// the family's class through the virtual operations that follow them.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "device/DeviceKind.h"
 #include "device/ValueTable.h"
 
 namespace kalidor {
@@ -47,9 +52,20 @@ struct SymbolValue {
     int32_t defaultValue = 0;
 };
 
-// The five device types, in catalogue order.
-extern const char* const kDeviceTypeNames[5];  // "ZelA", "ZelB", "ZelC", "ZelD", "ZelE"
-bool IsDeviceTypeName(const std::string& name);
+// One contact of an input selection: the text its chooser lists and the value text shows, the
+// symbol value it stands for, and the short text drawn at the amplifier's pin ("" for none).
+struct InputContact {
+    const char* name;
+    int value;
+    const char* pinText = "";
+};
+
+// What a DAC puts out for a code, in the unit its texts show.
+enum class DacUnit { kVolts, kMillivolts, kPercent };
+struct DacReading {
+    double value;
+    DacUnit unit;
+};
 
 class DeviceConfig {
 public:
@@ -94,18 +110,49 @@ public:
     virtual void SetUesBit(int i, int value);
     virtual std::string GetUesText();
 
+    // --- what differs between the families beyond the slot operations ---
+    // The polarity symbol of gain symbol `gainKey` (1 for a positive gain, 0 for a negative one),
+    // or -1 when the gain has none.
+    virtual int GainPolarityKey(int gainKey) const;
+    // The signed gain of a gain symbol as users see it, and storing one. ZelA, ZelB and ZelC keep
+    // the magnitude less one and the sign in the polarity symbol; ZelD/ZelE keep the gain itself.
+    virtual int GetSignedGain(int key);
+    virtual void SetSignedGain(int key, int gain);
+    // The contacts input selection `key` offers, in the order its chooser lists them; none for a
+    // device without input selections.
+    virtual std::span<const InputContact> InputContacts(int key) const;
+    // What DAC symbol `key` puts out for `code`; nothing for a device without DACs.
+    virtual std::optional<DacReading> DacOutput(int key, int code);
+    // The full-scale reference of DAC symbol `key` in millivolts; 0 when its input is not the
+    // voltage reference (or the device has no such DAC).
+    virtual int DacReferenceMillivolts(int key);
+    // The value text of a multiplexer-select symbol: the state of the pin (simulation only) and the
+    // input it selects; "" when the symbol shows none.
+    virtual std::string MuxSelectText(int key);
+    // True when `key` takes a value: it has a record, or it is a pin state kept without one.
+    virtual bool TakesValue(int key) const { return HasRecord(key); }
+    // True when the capacitor chooser lists each value with its pole frequency (not for the
+    // elements of a ladder filter).
+    virtual bool ListsPoleFrequencies() const { return true; }
+    // True when the schematic writes the state of switches and inputs as short texts at the
+    // amplifiers' pins (ZelA).
+    virtual bool LabelsPins() const { return false; }
+
     // --- plain accessors ---
-    const std::string& TypeName() const { return typeName_; }
-    int SymbolSlotCount() const { return static_cast<int>(symbols_.size()); }
-    const std::vector<E2Cell>& Cells() const { return cells_; }
+    DeviceKind Kind() const { return m_kind; }
+    const DeviceTraits& Traits() const { return TraitsOf(m_kind); }
+    const std::string& TypeName() const { return m_typeName; }
+    int SymbolSlotCount() const { return static_cast<int>(m_symbols.size()); }
+    const std::vector<E2Cell>& Cells() const { return m_cells; }
     // True when `key` has a symbol record (schematic-only keys have none).
     bool HasRecord(int key) const;
-    bool ValidCell(int position) const { return position >= 0 && position < static_cast<int>(cells_.size()); }
+    bool ValidCell(int position) const { return position >= 0 && position < static_cast<int>(m_cells.size()); }
     // The position of the security cell, or -1 when the device keeps a flag instead (ZelC).
-    int SecurityCell() const { return securityCell_; }
+    int SecurityCell() const { return m_securityCell; }
 
 protected:
-    DeviceConfig(std::string typeName, int cellCount, int symbolSlots);
+    // The cell and symbol slot counts are the kind's.
+    explicit DeviceConfig(DeviceKind kind);
 
     // Filled in by each family: the cells with their defaults, the symbol records with theirs,
     // and the value tables.
@@ -132,25 +179,25 @@ protected:
     // Stores every record's default in its cells, so that cells and symbols agree after Reset.
     void ApplySymbolDefaults();
 
-    std::string typeName_;
-    std::vector<E2Cell> cells_;
-    std::vector<SymbolValue> symbols_;
-    std::vector<int> cellDefaults_;
-    std::vector<int> uesCells_;  // position of UES bit i
-    std::vector<int> gains_;
-    ValueTable capTable_;
-    std::vector<int32_t> capWeights_;
-    std::array<int, 5> nodeCounts_{};  // kinds 0..4
-    int securityCell_ = -1;
-    int securityFlag_ = 0;
-    int switches_[2] = {0, 1};
-    std::string uesText_;
-    int cellCount_;
-    int symbolSlots_;
+    DeviceKind m_kind;
+    std::string m_typeName;
+    std::vector<E2Cell> m_cells;
+    std::vector<SymbolValue> m_symbols;
+    std::vector<int> m_cellDefaults;
+    std::vector<int> m_uesCells;  // position of UES bit i
+    std::vector<int> m_gains;
+    ValueTable m_capTable;
+    std::vector<int32_t> m_capWeights;
+    std::array<int, 5> m_nodeCounts{};  // kinds 0..4
+    int m_securityCell = -1;
+    int m_securityFlag = 0;
+    int m_switches[2] = {0, 1};
+    std::string m_uesText;
 };
 
-// Creates the model for a device type name ("ZelA" ... "ZelE", exact), Reset already done;
-// nullptr for an unknown name.
+// Creates the model of a device kind, Reset already done.
+std::unique_ptr<DeviceConfig> CreateDeviceConfig(DeviceKind kind);
+// The same for a device type name (exact); nullptr for an unknown name.
 std::unique_ptr<DeviceConfig> CreateDeviceConfig(const std::string& typeName);
 
 // Helpers for the tables: "uc_XT_1" … "uc_XT_7" and bit ranges that may descend.

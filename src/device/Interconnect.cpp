@@ -1,15 +1,16 @@
 #include "device/Interconnect.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <utility>
 
+#include "base/XmlParser.h"
 #include "device/DeviceConfig.h"
 #include "device/ManifestTable.h"
-#include "document/XmlParser.h"
 #include "platform/Prompter.h"
 
 namespace kalidor {
@@ -218,36 +219,127 @@ int CInterconnect::EndDrag(int x, int y)
     return 1;
 }
 
-void CInterconnect::Draw(Painter& painter) const
+int CInterconnect::ConnectedContact() const
 {
-    if (m_SwitchType == kSwitchTwoPosition || m_SwitchType == kSwitchTwoPositionOne) {
-        int color;
-        if (m_SwitchType == kSwitchTwoPosition)
-            color = m_ConnValue != 0 ? kColorClosed : kColorOpen;
-        else
-            color = m_ConnValue == 1 ? kColorOpen : kColorClosed;
-        painter.SetPen(color);
-        painter.SetBrush(kColorBoxFill);
-        const bool hasSecond = m_ContactCount >= 2;
-        if (hasSecond)
-            painter.Line(m_SourceXY, m_Contacts[1].TargetXY);
-        painter.Rectangle(Box(m_SourceXY, kBoxHalfSide));
-        if (hasSecond)
-            painter.Rectangle(Box(m_Contacts[1].TargetXY, kBoxHalfSide));
+    const bool twoPosition =
+        m_SwitchType == kSwitchTwoPosition || m_SwitchType == kSwitchTwoPositionOne;
+    const int n = DefinedContacts(twoPosition ? 2 : kMaxContacts);
+    for (int i = 0; i < n; ++i)
+        if (m_Contacts[i].SymbolValue == m_ConnValue)
+            return i;
+    return -1;
+}
+
+bool CInterconnect::IsClosed() const
+{
+    const int c = ConnectedContact();
+    return c >= 0 && !(m_Contacts[c].TargetXY == m_SourceXY);
+}
+
+namespace {
+
+LogRect Circle(LogPoint c, int radius) { return Box(c, radius); }
+
+// The arm from the source to a contact: straight, or, for a contact on the source's own row,
+// lifted off the row so that it does not run over the row's other contacts.
+void DrawArm(Painter& painter, LogPoint from, LogPoint to)
+{
+    const long long dx = static_cast<long long>(to.x) - from.x;
+    const int rise = CInterconnect::kArmRise;
+    if (to.y != from.y || std::llabs(dx) < 2LL * rise) {
+        painter.Line(from, to);
         return;
     }
-    LogPoint target = m_SourceXY;
-    const int n = DefinedContacts(kMaxContacts);
-    for (int i = 0; i < n; ++i) {
-        if (m_Contacts[i].SymbolValue == m_ConnValue) {
-            target = m_Contacts[i].TargetXY;
-            break;
-        }
+    const int step = dx > 0 ? rise : -rise;
+    const LogPoint arm[4] = {from,
+                             {Offset(from.x, step), Offset(from.y, rise)},
+                             {Offset(to.x, -step), Offset(to.y, rise)},
+                             to};
+    painter.Polyline(arm, 4);
+}
+
+void DrawJoint(Painter& painter, LogPoint at)
+{
+    painter.SetPen(CInterconnect::kColorArm);
+    painter.SetBrush(CInterconnect::kColorArm);
+    painter.Ellipse(Circle(at, CInterconnect::kJointRadius));
+}
+
+void DrawOpenContact(Painter& painter, LogPoint at)
+{
+    painter.SetPen(CInterconnect::kColorContact);
+    painter.SetBrush(Painter::kNone);
+    painter.Ellipse(Circle(at, CInterconnect::kContactRadius));
+}
+
+}  // namespace
+
+void CInterconnect::DrawTwoPosition(Painter& painter) const
+{
+    // The blade runs between the source and the contact that does not lie on it.
+    int far = -1;
+    for (int i = DefinedContacts(2) - 1; i >= 0; --i)
+        if (!(m_Contacts[i].TargetXY == m_SourceXY))
+            far = i;
+    if (far < 0) {
+        DrawJoint(painter, m_SourceXY);
+        return;
     }
-    painter.SetPen(kColorOpen);
-    painter.SetBrush(kColorBoxFill);
-    painter.Line(m_SourceXY, target);
-    painter.Rectangle(Box(m_SourceXY, kBoxHalfSide));
+    const LogPoint to = m_Contacts[far].TargetXY;
+    if (IsClosed()) {
+        painter.SetPenWeight(kArmWeight);
+        painter.SetPen(kColorArm);
+        painter.Line(m_SourceXY, to);
+        painter.SetPenWeight(1);
+        DrawJoint(painter, m_SourceXY);
+        DrawJoint(painter, to);
+        return;
+    }
+    // Open: the blade lifted off its contact, pointing at it from above (or from the right of
+    // an upright switch).
+    const double dx = static_cast<double>(to.x) - m_SourceXY.x;
+    const double dy = static_cast<double>(to.y) - m_SourceXY.y;
+    double nx = -dy, ny = dx;
+    if (ny < 0 || (ny == 0 && nx < 0)) {
+        nx = -nx;
+        ny = -ny;
+    }
+    const LogPoint tip{static_cast<int>(std::lround(m_SourceXY.x + 0.85 * dx + 0.45 * nx)),
+                       static_cast<int>(std::lround(m_SourceXY.y + 0.85 * dy + 0.45 * ny))};
+    painter.SetPen(kColorBlade);
+    painter.SetPenWeight(2);
+    painter.Line(m_SourceXY, tip);
+    painter.SetPenWeight(1);
+    painter.SetBrush(kColorBlade);
+    painter.Ellipse(Circle(m_SourceXY, kContactRadius));
+    DrawOpenContact(painter, to);
+}
+
+void CInterconnect::DrawSelector(Painter& painter) const
+{
+    const int connected = ConnectedContact();
+    const int n = DefinedContacts(kMaxContacts);
+    for (int i = 0; i < n; ++i)
+        if (i != connected && !(m_Contacts[i].TargetXY == m_SourceXY))
+            DrawOpenContact(painter, m_Contacts[i].TargetXY);
+    if (IsClosed()) {
+        const LogPoint to = m_Contacts[connected].TargetXY;
+        painter.SetPenWeight(kArmWeight);
+        painter.SetPen(kColorArm);
+        painter.SetBrush(Painter::kNone);
+        DrawArm(painter, m_SourceXY, to);
+        painter.SetPenWeight(1);
+        DrawJoint(painter, to);
+    }
+    DrawJoint(painter, m_SourceXY);
+}
+
+void CInterconnect::Draw(Painter& painter) const
+{
+    if (m_SwitchType == kSwitchTwoPosition || m_SwitchType == kSwitchTwoPositionOne)
+        DrawTwoPosition(painter);
+    else
+        DrawSelector(painter);
 }
 
 void CInterconnect::DrawChain(Painter& painter) const
@@ -480,17 +572,25 @@ int CInterconnect::ReadXml(CXmlParser& parser, CXmlElement*, const std::vector<C
 
 // ---------------------------------------------------------------- families and geometry
 
+std::unique_ptr<CInterconnect> CreateInterconnect(DeviceKind kind)
+{
+    switch (FamilyOf(kind)) {
+    case DeviceFamily::ZelA:
+        return std::make_unique<CZelAInterconnect>();
+    case DeviceFamily::ZelB:
+        return std::make_unique<CZelBInterconnect>();
+    case DeviceFamily::ZelC:
+        return std::make_unique<CZelCInterconnect>();
+    case DeviceFamily::ZelD:
+        break;
+    }
+    return std::make_unique<CInterconnect>();
+}
+
 std::unique_ptr<CInterconnect> CreateInterconnect(const std::string& deviceType)
 {
-    if (deviceType == "ZelA")
-        return std::make_unique<CZelAInterconnect>();
-    if (deviceType == "ZelB")
-        return std::make_unique<CZelBInterconnect>();
-    if (deviceType == "ZelC")
-        return std::make_unique<CZelCInterconnect>();
-    if (deviceType == "ZelD" || deviceType == "ZelE")
-        return std::make_unique<CInterconnect>();
-    return nullptr;
+    const std::optional<DeviceKind> kind = ParseDeviceKind(deviceType);
+    return kind ? CreateInterconnect(*kind) : nullptr;
 }
 
 namespace {
@@ -592,17 +692,32 @@ std::vector<SwitchDef> ZelCSwitches()
 
 std::vector<std::unique_ptr<CInterconnect>> BuildSwitches(const std::string& deviceType)
 {
+    const std::optional<DeviceKind> kind = ParseDeviceKind(deviceType);
+    if (!kind)
+        return {};
+    return BuildSwitches(*kind);
+}
+
+std::vector<std::unique_ptr<CInterconnect>> BuildSwitches(DeviceKind kind)
+{
     std::vector<SwitchDef> defs;
-    if (deviceType == "ZelA")
+    switch (FamilyOf(kind)) {
+    case DeviceFamily::ZelA:
         defs = ZelASwitches();
-    else if (deviceType == "ZelB")
+        break;
+    case DeviceFamily::ZelB:
         defs = ZelBSwitches();
-    else if (deviceType == "ZelC")
+        break;
+    case DeviceFamily::ZelC:
         defs = ZelCSwitches();
+        break;
+    case DeviceFamily::ZelD:
+        break;
+    }
 
     std::vector<std::unique_ptr<CInterconnect>> switches;
     for (const SwitchDef& d : defs) {
-        auto s = CreateInterconnect(deviceType);
+        auto s = CreateInterconnect(kind);
         s->Init(d.key, d.x, d.y, d.type);
         for (std::size_t i = 0; i < d.contacts.size(); ++i)
             s->SetValXYAssoc(d.key, static_cast<int>(i), d.contacts[i].value, d.contacts[i].x,

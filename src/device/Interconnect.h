@@ -17,8 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "view/Painter.h"
-#include "view/SymbolSwitch.h"
+#include "base/Painter.h"
+#include "base/SymbolSwitch.h"
+#include "device/DeviceKind.h"
 
 namespace kalidor {
 
@@ -63,11 +64,20 @@ public:
     static constexpr int kMaxContacts = 10;
     static constexpr int kMaxSymKeys = 33;
     static constexpr int kHitRadius = 60;   // half-side of the hit squares, schematic units
-    static constexpr int kBoxHalfSide = 20; // half-side of the drawn squares
-    // Colour-table indices.
-    static constexpr int kColorClosed = 36;
-    static constexpr int kColorOpen = 35;
-    static constexpr int kColorBoxFill = 41;
+
+    // How a switch is drawn. The connected path (the arm from the source to the connected
+    // contact, the contact and the pivot) is heavy and in its own colour, so that the routing
+    // reads from the drawing alone, on screen and in print; every other contact is an open
+    // circle. A two-position switch that is open shows its blade lifted off the contact.
+    static constexpr int kColorArm = 35;       // cyan on screen, black in print
+    static constexpr int kColorContact = 22;   // white on screen, black in print
+    static constexpr int kColorBlade = 25;     // the lifted blade of an open switch
+    static constexpr int kArmWeight = 3;
+    static constexpr int kContactRadius = 28;  // open contact circle
+    static constexpr int kJointRadius = 34;    // the pivot and the connected contact
+    // An arm to a contact on the source's own row (where the row's other contacts lie) leaves
+    // the row by this much and returns to it at the contact.
+    static constexpr int kArmRise = 70;
 
     CInterconnect();
     ~CInterconnect() override;
@@ -106,6 +116,12 @@ public:
     bool IsDragging() const { return m_Dragging; }
     LogPoint GetDragAnchor() const { return m_DragAnchor; }
     LogPoint GetDragEnd() const { return m_DragEnd; }
+
+    // The contact drawn as connected: the first defined one whose value is ConnValue, or -1.
+    // A connected contact at the source itself means the switch is open (nothing connected).
+    int ConnectedContact() const;
+    // True when a contact other than one at the source is connected.
+    bool IsClosed() const;
 
     // Draws this one switch; DrawChain draws it and every switch chained after it.
     void Draw(Painter& painter) const override;
@@ -152,6 +168,8 @@ public:
 private:
     // Contacts that exist, bounded by `limit`.
     int DefinedContacts(int limit) const;
+    void DrawTwoPosition(Painter& painter) const;
+    void DrawSelector(Painter& painter) const;
 
     int32_t m_SwitchType = kSwitchTwoPosition;
     int32_t m_SymKey = 0;
@@ -187,13 +205,15 @@ public:
     int GetSwitchCount() const override { return 19; }
 };
 
-// The document's interconnect object for a device type name: the family's class for ZelA, ZelB
-// and ZelC, the base class for ZelD and ZelE, nullptr for an unknown name.
+// The document's interconnect object for a device type: the family's class for ZelA, ZelB and
+// ZelC, the base class for ZelD and ZelE, nullptr for an unknown name.
+std::unique_ptr<CInterconnect> CreateInterconnect(DeviceKind kind);
 std::unique_ptr<CInterconnect> CreateInterconnect(const std::string& deviceType);
 
 // The switches of a device's schematic, with their geometry, in the device's table order (none
 // for ZelD, ZelE and unknown names). Switches that share a symbol key are chained through their
 // next pointers, the first of them heading the chain, so that the symbol draws them all.
+std::vector<std::unique_ptr<CInterconnect>> BuildSwitches(DeviceKind kind);
 std::vector<std::unique_ptr<CInterconnect>> BuildSwitches(const std::string& deviceType);
 
 // Shows the device model's symbol values on the switches: every switch with a key of 0 or more

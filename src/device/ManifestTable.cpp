@@ -1,6 +1,6 @@
 #include "device/ManifestTable.h"
 
-#include "document/XmlParser.h"
+#include "base/XmlParser.h"
 
 namespace kalidor {
 
@@ -32,13 +32,13 @@ enum : int {
 
 ManifestConstant* CManifestTable::Add(const std::string& name, int value)
 {
-    if (count_ < 0 || count_ >= kSlots)
+    if (m_count < 0 || m_count >= kSlots)
         return nullptr;
     auto entry = std::make_unique<ManifestConstant>();
     entry->Name = name;
     entry->Value = value;
-    entries_[count_] = std::move(entry);
-    return entries_[count_++].get();
+    m_entries[m_count] = std::move(entry);
+    return m_entries[m_count++].get();
 }
 
 ManifestConstant* CManifestTable::FindByName(const std::string& name)
@@ -53,8 +53,8 @@ ManifestConstant* CManifestTable::Next(int& cursor)
 {
     while (cursor < kSlots - 1) {
         ++cursor;
-        if (entries_[cursor])
-            return entries_[cursor].get();
+        if (m_entries[cursor])
+            return m_entries[cursor].get();
     }
     cursor = kSlots;
     return nullptr;
@@ -62,9 +62,9 @@ ManifestConstant* CManifestTable::Next(int& cursor)
 
 void CManifestTable::Clear()
 {
-    for (auto& e : entries_)
+    for (auto& e : m_entries)
         e.reset();
-    count_ = 0;
+    m_count = 0;
 }
 
 void CManifestTable::RegisterXmlTags(CXmlParser& parser)

@@ -35,12 +35,12 @@ public:
     // The first entry, in slot order, whose name equals `name` exactly (case-sensitive).
     // Uses cursor B.
     ManifestConstant* FindByName(const std::string& name);
-    void ResetCursorA() { cursorA_ = -1; }
-    ManifestConstant* NextA() { return Next(cursorA_); }
-    void ResetCursorB() { cursorB_ = -1; }
-    ManifestConstant* NextB() { return Next(cursorB_); }
+    void ResetCursorA() { m_cursorA = -1; }
+    ManifestConstant* NextA() { return Next(m_cursorA); }
+    void ResetCursorB() { m_cursorB = -1; }
+    ManifestConstant* NextB() { return Next(m_cursorB); }
     void Clear();
-    int GetCount() const { return count_; }
+    int GetCount() const { return m_count; }
 
     // Reads the content of a <ManifestTable> element whose start tag was just read, up to its
     // end tag: every <ManifestConstant> with its <Name> and <Value> is appended. Other elements
@@ -53,10 +53,10 @@ public:
 private:
     ManifestConstant* Next(int& cursor);
 
-    std::array<std::unique_ptr<ManifestConstant>, kSlots> entries_;
-    int count_ = 0;
-    int cursorA_ = -1;
-    int cursorB_ = -1;
+    std::array<std::unique_ptr<ManifestConstant>, kSlots> m_entries;
+    int m_count = 0;
+    int m_cursorA = -1;
+    int m_cursorB = -1;
 };
 
 }  // namespace kalidor

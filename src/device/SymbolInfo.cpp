@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <limits>
 
+#include "device/ValueChoosers.h"
 #include "device/ZelCConfig.h"
-#include "platform/Prompter.h"
+#include "device/ZelCKeys.h"
+#include "device/ZelDKeys.h"
 
 namespace kalidor {
 
@@ -181,7 +184,7 @@ std::vector<SymbolInfo> ZelCSymbols()
     };
 }
 
-std::vector<SymbolInfo> ZelDSymbols(const std::string& type)
+std::vector<SymbolInfo> ZelDSymbols(DeviceKind kind)
 {
     return {
         {0, "C1 A", "C1 A Capacitor", kDlgCapacitor},
@@ -203,7 +206,7 @@ std::vector<SymbolInfo> ZelDSymbols(const std::string& type)
         {17, "L4 B", "L4 B Capacitor", kDlgCapacitor},
         {18, "C5 B", "C5 B Capacitor", kDlgCapacitor},
         {19, "PM B", "Frequency Range B", kDlgFrequencyRange},
-        {22, type, "", 0},
+        {kKeyDeviceName, DeviceKindName(kind), "", 0},
         {54, "Cfg A", "", 0},
         {55, "Cfg B", "", 0},
         {56, "C1", "", 0},
@@ -240,18 +243,6 @@ std::string Format(const char* fmt, auto... args)
 
 // ---- value texts ----
 
-const char* const kZelAInputsLow[6][2] = {
-    {"NONE", "VREF"}, {"IN 1", "IN1"}, {"IN 2", "IN2"}, {"OUT 1", "OUT1"}, {"OUT 2", "OUT2"}, {"OUT 4", "OUT4"}};
-const char* const kZelAInputsHigh[6][2] = {
-    {"NONE", "VREF"}, {"IN 3", "IN3"}, {"IN 4", "IN4"}, {"OUT 3", "OUT3"}, {"OUT 4", "OUT4"}, {"OUT 2", "OUT2"}};
-const char* const kZelBInputs[7] = {"NONE", "IN 1", "IN 2", "OUT 1", "OUT 2", "IN 3", "DAC Output"};
-const char* const kZelBInputsKey22[7] = {"NONE", "1.5V", "IN 2", "OUT 1", "OUT 2", "3V", "DAC Output"};
-const char* const kZelBComparatorFirst[7] = {"3V", "CIN 1", "DAC Output", "IN 3", "OUT 2", "NONE", "1.5V"};
-const char* const kZelBComparatorSecond[7] = {"NONE", "CIN 1", "DAC Output", "IN 3", "OUT 2", "3V", "1.5V"};
-const char* const kZelCInputs[8] = {"NONE", "IN 1", "IN 2", "IN 3", "IN 4", "OUT 1", "OUT 2", "REF"};
-const char* const kZelCRefLevels[7] = {"  64mV", " 128mV", " 256mV", " 512mV", "1024mV", "2048mV", "  2.5V"};
-const int kZelCRefMillivolts[7] = {64, 128, 256, 512, 1024, 2048, 2500};
-
 // An index into a text list, or "" when the value is outside it.
 template <size_t N>
 std::string Pick(const char* const (&list)[N], int v)
@@ -259,37 +250,13 @@ std::string Pick(const char* const (&list)[N], int v)
     return (v >= 0 && v < static_cast<int>(N)) ? list[v] : "";
 }
 
+// The contact whose value the input selection holds, with its pin text; empty texts for none.
 ValueTexts InputSelectionTexts(DeviceConfig& c, int key, int v)
 {
-    const std::string& t = c.TypeName();
-    if (t == "ZelA") {
-        const bool high = key == 31 || key == 32 || key == 42 || key == 43;
-        const auto& list = high ? kZelAInputsHigh : kZelAInputsLow;
-        if (v < 0 || v > 5)
-            return {};
-        return {list[v][0], list[v][1]};
-    }
-    if (t == "ZelB") {
-        if (key == 22)
-            return {Pick(kZelBInputsKey22, v), ""};
-        if (key == 27 || key == 29)
-            return {Pick(kZelBComparatorFirst, v), ""};
-        if (key == 28 || key == 30)
-            return {Pick(kZelBComparatorSecond, v), ""};
-        return {Pick(kZelBInputs, v), ""};
-    }
-    return {Pick(kZelCInputs, v), ""};
-}
-
-// The full-scale reference of a ZelC MDAC in millivolts, or 0 when its input is not REF.
-int ZelCDacReference(DeviceConfig& c, int dacKey)
-{
-    const int inputKey = dacKey == 8 ? 18 : 19;
-    const int levelKey = dacKey == 8 ? 26 : 27;
-    if (c.GetSymValue(inputKey) != 7)
-        return 0;
-    const int level = c.GetSymValue(levelKey);
-    return (level >= 0 && level < 7) ? kZelCRefMillivolts[level] : 0;
+    for (const InputContact& contact : c.InputContacts(key))
+        if (contact.value == v)
+            return {contact.name, contact.pinText};
+    return {};
 }
 
 std::string ZelCDigitalPinsText(DeviceConfig& c)
@@ -319,100 +286,44 @@ std::string ZelCDigitalPinsText(DeviceConfig& c)
 
 }  // namespace
 
-const std::vector<SymbolInfo>& SymbolInfoTable(const std::string& deviceType)
+const std::vector<SymbolInfo>& SymbolInfoTable(DeviceKind kind)
 {
-    static const std::vector<SymbolInfo> zelA = Sorted(ZelASymbols());
-    static const std::vector<SymbolInfo> zelB = Sorted(ZelBSymbols());
-    static const std::vector<SymbolInfo> zelC = Sorted(ZelCSymbols());
-    static const std::vector<SymbolInfo> zelD = Sorted(ZelDSymbols("ZelD"));
-    static const std::vector<SymbolInfo> zelE = Sorted(ZelDSymbols("ZelE"));
-    static const std::vector<SymbolInfo> none;
-    if (deviceType == "ZelA")
-        return zelA;
-    if (deviceType == "ZelB")
-        return zelB;
-    if (deviceType == "ZelC")
-        return zelC;
-    if (deviceType == "ZelD")
-        return zelD;
-    if (deviceType == "ZelE")
-        return zelE;
-    return none;
+    // One table per kind, in kind order.
+    static const std::vector<SymbolInfo> tables[] = {
+        Sorted(ZelASymbols()),
+        Sorted(ZelBSymbols()),
+        Sorted(ZelCSymbols()),
+        Sorted(ZelDSymbols(DeviceKind::ZelD)),
+        Sorted(ZelDSymbols(DeviceKind::ZelE)),
+    };
+    static_assert(std::size(tables) == kDeviceKinds.size());
+    return tables[static_cast<int>(kind)];
 }
 
-const SymbolInfo* FindSymbolInfo(const std::string& deviceType, int key)
+const std::vector<SymbolInfo>& SymbolInfoTable(const std::string& deviceType)
 {
-    for (const SymbolInfo& s : SymbolInfoTable(deviceType))
+    static const std::vector<SymbolInfo> none;
+    const std::optional<DeviceKind> kind = ParseDeviceKind(deviceType);
+    return kind ? SymbolInfoTable(*kind) : none;
+}
+
+const SymbolInfo* FindSymbolInfo(DeviceKind kind, int key)
+{
+    for (const SymbolInfo& s : SymbolInfoTable(kind))
         if (s.key == key)
             return &s;
     return nullptr;
 }
 
-int GainPolarityKey(const std::string& t, int gainKey)
+const SymbolInfo* FindSymbolInfo(const std::string& deviceType, int key)
 {
-    static const int zelA[8][2] = {{4, 7},   {5, 8},   {15, 18}, {16, 19},
-                                   {26, 29}, {27, 30}, {37, 40}, {38, 41}};
-    static const int zelB[3][2] = {{4, 7}, {5, 8}, {16, 19}};
-    static const int zelC[4][2] = {{4, 29}, {5, 30}, {6, 31}, {7, 32}};
-    auto find = [gainKey](const auto& table) {
-        for (const auto& row : table)
-            if (row[0] == gainKey)
-                return row[1];
-        return -1;
-    };
-    if (t == "ZelA")
-        return find(zelA);
-    if (t == "ZelB")
-        return find(zelB);
-    if (t == "ZelC")
-        return find(zelC);
-    return -1;
+    const std::optional<DeviceKind> kind = ParseDeviceKind(deviceType);
+    return kind ? FindSymbolInfo(*kind, key) : nullptr;
 }
 
-int GetGainValue(DeviceConfig& c, int key)
-{
-    const std::string& t = c.TypeName();
-    const int v = c.GetSymValue(key);
-    if (t == "ZelD" || t == "ZelE")
-        return v;
-    if (t == "ZelB" && key == 17)
-        return -(v + 1);
-    const int polarity = GainPolarityKey(t, key);
-    if (polarity < 0 || c.GetSymValue(polarity) != 0)
-        return v + 1;
-    return -(v + 1);
-}
+int GetGainValue(DeviceConfig& c, int key) { return c.GetSignedGain(key); }
 
-void SetGainValue(DeviceConfig& c, int key, int g)
-{
-    const std::string& t = c.TypeName();
-    if (t == "ZelD" || t == "ZelE") {
-        c.SetSymValue(key, g);
-        return;
-    }
-    if (t == "ZelB" && key == 17) {
-        // IA4 of ZelB only inverts: a positive request is reported and stored negated.
-        if (g >= 0) {
-            CurrentPrompter().Beep();
-            CurrentPrompter().Message(kIa4PositiveMessage, kIa4PositiveCaption, Buttons::Ok,
-                                      MessageIcon::Error);
-            c.SetSymValue(key, g - 1);
-        } else {
-            c.SetSymValue(key, -g - 1);
-        }
-        return;
-    }
-    const int polarity = GainPolarityKey(t, key);
-    if (g < 0) {
-        c.SetSymValue(key, -g - 1);
-        if (polarity >= 0)
-            c.SetSymValue(polarity, 0);
-    } else {
-        c.SetSymValue(key, g - 1);
-        if (polarity >= 0)
-            c.SetSymValue(polarity, 1);
-    }
-}
+void SetGainValue(DeviceConfig& c, int key, int g) { c.SetSignedGain(key, g); }
 
 int ClampGain(int g)
 {
@@ -430,6 +341,16 @@ void SetScaledCapValue(DeviceConfig& c, int key, int scaled)
     c.SetSymValue(key, c.GetNearestCapIndex(key, scaled));
 }
 
+int ScaledCapacitance(double farads)
+{
+    const double scaled = farads * 1e12 * 1e4;
+    if (!(scaled > 0.0))
+        return 0;
+    if (scaled >= static_cast<double>(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    return static_cast<int>(scaled);
+}
+
 int GetScaledCapValue(DeviceConfig& c, int key)
 {
     return c.GetCapValueByCode(0, c.GetSymValue(key));
@@ -437,12 +358,10 @@ int GetScaledCapValue(DeviceConfig& c, int key)
 
 ValueTexts GetValueTexts(DeviceConfig& c, int key)
 {
-    const SymbolInfo* info = FindSymbolInfo(c.TypeName(), key);
+    const SymbolInfo* info = FindSymbolInfo(c.Kind(), key);
     if (!info)
         return {};
-    const std::string& t = c.TypeName();
-    const bool zelA = t == "ZelA";
-    const bool zelD = t == "ZelD" || t == "ZelE";
+    const bool pins = c.LabelsPins();
     const int v = c.GetSymValue(key);
     switch (info->dialogType) {
     case kDlgGain:
@@ -454,31 +373,23 @@ ValueTexts GetValueTexts(DeviceConfig& c, int key)
         return {text, ""};
     }
     case kDlgFeedback:
-        if (zelD)
-            return {};
         if (v == 0)
-            return {"CLOSED", zelA ? "1" : ""};
-        return {"OPEN", zelA ? "0" : ""};
+            return {"CLOSED", pins ? "1" : ""};
+        return {"OPEN", pins ? "0" : ""};
     case kDlgInputSelect:
-        if (zelD)
-            return {};
         return InputSelectionTexts(c, key, v);
     case kDlgUes:
         return {c.GetUesText(), ""};
     case kDlgCommonMode:
         if (v == 0)
-            return {"  2.5V", zelA ? "VREF" : zelD ? "VCOM" : ""};
-        return {"CMVin", (zelA || zelD) ? "CMVin" : ""};
-    case kDlgDacValue:
-        if (t == "ZelB")
-            return {Format("Code:  %2.2Xh\r\n%.4fV", v, v * 0.0234375 - 3.0), ""};
-        if (t == "ZelC") {
-            const int r = ZelCDacReference(c, key);
-            if (r > 0)
-                return {Format("Code:  %2.2Xh\r\n%.2fmV", v, -r + v * r / 128.0), ""};
-            return {Format("Code:  %2.2Xh\r\n%.2f%%", v, (v * 0.0078125 - 1) * 100), ""};
-        }
-        return {};
+            return {"  2.5V", pins ? "VREF" : ""};
+        return {"CMVin", pins ? "CMVin" : ""};
+    case kDlgDacValue: {
+        const std::optional<DacReading> r = c.DacOutput(key, v);
+        if (!r)
+            return {};
+        return {Format("Code:  %2.2Xh\r\n", v) + DacReadingText(*r), ""};
+    }
     case kDlgDacInputMode:
         return {v == 0 ? "E2Cells/Parallel inputs" : "Shift register", ""};
     case kDlgPolarityMode: {
@@ -503,38 +414,26 @@ ValueTexts GetValueTexts(DeviceConfig& c, int key)
         if (v == 0)
             return {"Wakeup = Cfg A", "CfgA"};
         return {"Wakeup = Cfg B", "CfgB"};
-    case kDlgFrequencyRange: {
-        const char* edge = t == "ZelE" ? "30kHz" : "200kHz";
+    case kDlgFrequencyRange:
         if (v & 1)
-            return {std::string(edge) + " and below", ""};
-        return {std::string("Above ") + edge, ""};
-    }
+            return {FrequencyRangeLowerLabel(c.Traits()), ""};
+        return {FrequencyRangeUpperLabel(c.Traits()), ""};
     case kDlgMuxSelect:
-        if (t == "ZelB")
-            return {v == 0 ? "MSEL = 0 (A)" : "MSEL = 1 (B)", ""};
-        if (t == "ZelC" && (key == 33 || key == 34)) {
-            // The digit is the pin state; the letter the input it selects, which the select
-            // cell can swap.
-            const int select = c.GetSymValue(key == 33 ? 12 : 15) ? 1 : 0;
-            const int pin = v ? 1 : 0;
-            const char letter = (pin ^ select) ? 'b' : 'a';
-            return {Format("%s = %d (%c)", key == 33 ? "MSEL1" : "MSEL2", pin, letter), ""};
-        }
-        return {};
+        return {c.MuxSelectText(key), ""};
     case kDlgPolarityPin:
         return {v == 0 ? "PC = 0" : "PC = 1", ""};
     case kDlgOutputEnable:
         return {v == 0 ? "OA 1" : "OA 2", ""};
     case kDlgVoltageRef:
-        return {Pick(kZelCRefLevels, v), ""};
+        return {Pick(kZelCRefLevelTexts, v), ""};
     case kDlgAutoCalLevel:
-        return {v == 0 ? "0V" : "2.5V", ""};
+        return {kZelCCalLevelTexts[v == 0 ? 0 : 1], ""};
     case kDlgDigitalPins:
         return {ZelCDigitalPinsText(c), ""};
     case kDlgOutputAmp: {
-        const bool first = key == 0 || key == 35;
-        const int mode = c.GetSymValue(first ? 0 : 1);
-        if (c.GetSymValue(first ? 35 : 36) != 0)
+        const bool first = key == kKeyZelCOa1Mode || key == kKeyZelCOa1PowerDown;
+        const int mode = c.GetSymValue(first ? kKeyZelCOa1Mode : kKeyZelCOa2Mode);
+        if (c.GetSymValue(first ? kKeyZelCOa1PowerDown : kKeyZelCOa2PowerDown) != 0)
             return {"Powered Down", ""};
         if (mode & 1)
             return {first ? "CP1" : "CP2", ""};

@@ -48,9 +48,11 @@ struct SymbolInfo {
 };
 
 // The schematic symbols of a device type, by ascending key. Includes every key that has a label,
-// a full name or a dialog type. Empty for an unknown type.
+// a full name or a dialog type. Empty for an unknown type name.
+const std::vector<SymbolInfo>& SymbolInfoTable(DeviceKind kind);
 const std::vector<SymbolInfo>& SymbolInfoTable(const std::string& deviceType);
 // The entry of `key`, or nullptr.
+const SymbolInfo* FindSymbolInfo(DeviceKind kind, int key);
 const SymbolInfo* FindSymbolInfo(const std::string& deviceType, int key);
 
 struct ValueTexts {
@@ -63,8 +65,7 @@ struct ValueTexts {
 ValueTexts GetValueTexts(DeviceConfig& config, int key);
 
 // Signed gain access: a gain stage is a magnitude symbol (0..9 for gains 1..10) with a polarity
-// symbol (1 positive, 0 negative). The polarity key of a gain key, or -1 when there is none.
-int GainPolarityKey(const std::string& deviceType, int gainKey);
+// symbol (1 positive, 0 negative), the device model's GetSignedGain and SetSignedGain.
 int GetGainValue(DeviceConfig& config, int key);
 // Stores gain `g` (ZelB IA4 is always negative: a positive request is reported and negated).
 void SetGainValue(DeviceConfig& config, int key, int g);
@@ -75,6 +76,9 @@ int ClampGain(int g);
 // automation's SetScaledCapValue does.
 void SetScaledCapValue(DeviceConfig& config, int key, int scaled);
 int GetScaledCapValue(DeviceConfig& config, int key);
+// A capacitance in farads as a scaled value: farads x 1e12 x 1e4 truncated toward zero, as the
+// automation's SetCapValue takes it; negative, huge and undefined values are held to 0 .. INT_MAX.
+int ScaledCapacitance(double farads);
 
 // Message texts.
 extern const char kCoerceMessage[];       // "Needed to coerce at least one symbol."

@@ -29,8 +29,6 @@ const char kMsgContactNamesOverwrite[] = "Internal Error: m_szContactNames array
 
 namespace {
 
-bool IsFilterDevice(const std::string& type) { return type == "ZelD" || type == "ZelE"; }
-
 std::string Format(const char* fmt, auto... args)
 {
     char buf[160];
@@ -46,57 +44,25 @@ int SelectValue(const std::vector<ChooserRow>& rows, int value)
     return -1;
 }
 
-// Named contacts of the input selections, in list order (name, value).
-struct Contact {
-    const char* name;
-    int value;
-};
-
-const Contact kZelBInputs[] = {{"NONE", 0},  {"IN 1", 1},  {"IN 2", 2},      {"IN 3", 5},
-                               {"OUT 1", 3}, {"OUT 2", 4}, {"DAC Output", 6}};
-const Contact kZelBInputsKey22[] = {{"NONE", 0},       {"IN 2", 2}, {"OUT 1", 3},  {"OUT 2", 4},
-                                    {"DAC Output", 6}, {"3V", 5},   {"1.5V", 1}};
-const Contact kZelBComparatorFirst[] = {{"NONE", 5},       {"IN 3", 3}, {"CIN 1", 1}, {"OUT 2", 4},
-                                        {"DAC Output", 2}, {"3V", 0},   {"1.5V", 6}};
-const Contact kZelBComparatorSecond[] = {{"NONE", 0},       {"IN 3", 3}, {"CIN 1", 1}, {"OUT 2", 4},
-                                         {"DAC Output", 2}, {"3V", 5},   {"1.5V", 6}};
-const Contact kZelAInputsLow[] = {{"NONE", 0},  {"IN 1", 1},  {"IN 2", 2},
-                                  {"OUT 1", 3}, {"OUT 2", 4}, {"OUT 4", 5}};
-const Contact kZelAInputsHigh[] = {{"NONE", 0},  {"IN 3", 1},  {"IN 4", 2},
-                                   {"OUT 3", 3}, {"OUT 4", 4}, {"OUT 2", 5}};
-const Contact kZelCInputs[] = {{"NONE", 0}, {"IN 1", 1},  {"IN 2", 2},  {"IN 3", 3},
-                               {"IN 4", 4}, {"OUT 1", 5}, {"OUT 2", 6}, {"REF", 7}};
-
-const int kZelCRefMillivolts[7] = {64, 128, 256, 512, 1024, 2048, 2500};
-
 }  // namespace
 
 // ---------------------------------------------------------------- gain
 
-int CurrentGain(DeviceConfig& config, int key)
-{
-    if (IsFilterDevice(config.TypeName()))
-        return config.GetSymValue(key);
-    return GetGainValue(config, key);
-}
+int CurrentGain(DeviceConfig& config, int key) { return config.GetSignedGain(key); }
 
 ChooserList GainChooserRows(DeviceConfig& config, int key, int dialogType)
 {
+    // The device's gain list (-10 .. -1, 1 .. 10, or 1, 2, 5, 10 on the filter devices), the
+    // negative gains only for an always-negative stage; scrolled to gain 1 where it is listed.
     ChooserList list;
-    if (IsFilterDevice(config.TypeName())) {
-        for (int i = 0; i < config.GetGainCount(); ++i) {
-            const int g = config.GetGainByIndex(i);
-            list.rows.push_back({Format("%d", g), g});
-        }
-    } else {
-        for (int g = -10; g <= -1; ++g)
-            list.rows.push_back({Format("%d", g), g});
-        if (dialogType != kDlgNegativeGain) {
-            for (int g = 1; g <= 10; ++g)
-                list.rows.push_back({Format("%d", g), g});
-            list.firstVisible = 10;
-        }
+    for (int i = 0; i < config.GetGainCount(); ++i) {
+        const int g = config.GetGainByIndex(i);
+        if (dialogType == kDlgNegativeGain && g > 0)
+            continue;
+        list.rows.push_back({Format("%d", g), g});
     }
+    const int one = SelectValue(list.rows, 1);
+    list.firstVisible = one > 0 ? one : 0;
     list.selected = SelectValue(list.rows, CurrentGain(config, key));
     return list;
 }
@@ -114,14 +80,14 @@ double PoleFrequencyKHz(int scaled)
 ChooserList CapacitorChooserRows(DeviceConfig& config, int key)
 {
     ChooserList list;
-    const bool filter = IsFilterDevice(config.TypeName());
+    const bool poles = config.ListsPoleFrequencies();
     const int count = config.GetCapCount(key);
     list.rows.reserve(count > 0 ? count : 0);
     for (int i = 0; i < count; ++i) {
         const int code = config.GetCapCodeBySorted(key, i);
         std::string capText;
         config.GetCapText(key, code, 0, capText);
-        if (filter)
+        if (!poles)
             list.rows.push_back({capText, code});
         else
             list.rows.push_back(
@@ -137,69 +103,51 @@ ChooserList CapacitorChooserRows(DeviceConfig& config, int key)
 
 bool CInterconnectChoices::Add(const std::string& name, int value)
 {
-    if (static_cast<int>(entries_.size()) >= kMaxEntries) {
+    if (static_cast<int>(m_entries.size()) >= kMaxEntries) {
         CurrentPrompter().Message(kMsgContactNamesOverwrite, "Kalidor", Buttons::Ok, MessageIcon::Error);
         return false;
     }
-    entries_.push_back({name.substr(0, kMaxName), value});
+    m_entries.push_back({name.substr(0, kMaxName), value});
     return true;
 }
 
 ChooserList CInterconnectChoices::Rows(int currentValue) const
 {
     ChooserList list;
-    list.rows = entries_;
+    list.rows = m_entries;
     list.selected = SelectValue(list.rows, currentValue);
     return list;
 }
 
 ChooserList InterconnectChooserRows(DeviceConfig& config, int key)
 {
-    const std::string& type = config.TypeName();
-    const Contact* begin = nullptr;
-    std::size_t n = 0;
-    auto use = [&](const auto& table) {
-        begin = table;
-        n = std::size(table);
-    };
-    if (type == "ZelB") {
-        if (key == 22)
-            use(kZelBInputsKey22);
-        else if (key == 27 || key == 29)
-            use(kZelBComparatorFirst);
-        else if (key == 28 || key == 30)
-            use(kZelBComparatorSecond);
-        else
-            use(kZelBInputs);
-    } else if (type == "ZelA") {
-        if (key == 31 || key == 32 || key == 42 || key == 43)
-            use(kZelAInputsHigh);
-        else
-            use(kZelAInputsLow);
-    } else if (type == "ZelC") {
-        use(kZelCInputs);
-    }
     CInterconnectChoices choices;
-    for (std::size_t i = 0; i < n; ++i)
-        choices.Add(begin[i].name, begin[i].value);
+    for (const InputContact& contact : config.InputContacts(key))
+        choices.Add(contact.name, contact.value);
     return choices.Rows(config.GetSymValue(key));
 }
 
 // ---------------------------------------------------------------- DAC
 
-int ZelCDacReferenceMillivolts(DeviceConfig& config, int key)
+std::string DacReadingText(const DacReading& r)
 {
-    if (config.TypeName() != "ZelC" || (key != 8 && key != 9))
-        return 0;
-    if (config.GetSymValue(key == 8 ? 18 : 19) != 7)
-        return 0;
-    const int level = config.GetSymValue(key == 8 ? 26 : 27);
-    return (level >= 0 && level < 7) ? kZelCRefMillivolts[level] : 0;
+    switch (r.unit) {
+    case DacUnit::kVolts:
+        return Format("%.4fV", r.value);
+    case DacUnit::kMillivolts:
+        return Format("%.2fmV", r.value);
+    case DacUnit::kPercent:
+        return Format("%.2f%%", r.value);
+    }
+    return {};
 }
+
+int ZelCDacReferenceMillivolts(DeviceConfig& config, int key) { return config.DacReferenceMillivolts(key); }
 
 std::string DacValueHeading(DeviceConfig& config, int key)
 {
-    if (config.TypeName() == "ZelC" && ZelCDacReferenceMillivolts(config, key) == 0)
+    const std::optional<DacReading> r = config.DacOutput(key, 0);
+    if (r && r->unit == DacUnit::kPercent)
         return kHeadingDacPercentage;
     return kHeadingDacVoltage;
 }
@@ -207,19 +155,11 @@ std::string DacValueHeading(DeviceConfig& config, int key)
 ChooserList DacChooserRows(DeviceConfig& config, int key)
 {
     ChooserList list;
+    if (!config.DacOutput(key, 0))
+        return list;  // the device has no DAC
     list.rows.reserve(256);
-    const bool zelC = config.TypeName() == "ZelC";
-    const int r = ZelCDacReferenceMillivolts(config, key);
-    for (int c = 0; c < 256; ++c) {
-        std::string text;
-        if (!zelC)
-            text = Format("%d\t%2.2Xh\t%.4fV", c, c, c * 0.0234375 - 3.0);
-        else if (r > 0)
-            text = Format("%d\t%2.2Xh\t%.2fmV", c, c, -r + c * r / 128.0);
-        else
-            text = Format("%d\t%2.2Xh\t%.2f%%", c, c, (c * 0.0078125 - 1) * 100);
-        list.rows.push_back({text, c});
-    }
+    for (int c = 0; c < 256; ++c)
+        list.rows.push_back({Format("%d\t%2.2Xh\t", c, c) + DacReadingText(*config.DacOutput(key, c)), c});
     const int v = config.GetSymValue(key);
     list.selected = (v >= 0 && v < 256) ? v : -1;
     return list;
@@ -227,14 +167,34 @@ ChooserList DacChooserRows(DeviceConfig& config, int key)
 
 // ---------------------------------------------------------------- frequency range
 
+std::string FrequencyRangeUpperLabel(const DeviceTraits& device)
+{
+    return std::string("Above ") + device.rangeEdgeText;
+}
+
+std::string FrequencyRangeLowerLabel(const DeviceTraits& device)
+{
+    return std::string(device.rangeEdgeText) + " and below";
+}
+
+namespace {
+
+const DeviceTraits& TraitsOrZelD(const std::string& deviceType)
+{
+    const DeviceTraits* t = FindDeviceTraits(deviceType);
+    return t ? *t : TraitsOf(DeviceKind::ZelD);
+}
+
+}  // namespace
+
 std::string FrequencyRangeUpperLabel(const std::string& deviceType)
 {
-    return deviceType == "ZelE" ? "Above 30kHz" : "Above 200kHz";
+    return FrequencyRangeUpperLabel(TraitsOrZelD(deviceType));
 }
 
 std::string FrequencyRangeLowerLabel(const std::string& deviceType)
 {
-    return deviceType == "ZelE" ? "30kHz and below" : "200kHz and below";
+    return FrequencyRangeLowerLabel(TraitsOrZelD(deviceType));
 }
 
 // ---------------------------------------------------------------- UES

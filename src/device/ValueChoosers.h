@@ -11,6 +11,8 @@
 namespace kalidor {
 
 class DeviceConfig;
+struct DacReading;
+struct DeviceTraits;
 
 // One row of a chooser list: the text shown and the symbol value (or code, or gain) it stands for.
 struct ChooserRow {
@@ -70,16 +72,20 @@ public:
     ChooserList Rows(int currentValue) const;
 
 private:
-    std::vector<ChooserRow> entries_;
+    std::vector<ChooserRow> m_entries;
 };
 
 // --- DAC lists (dialog type 9) ---
 // 256 rows, one per code: ZelB "%d\t%2.2Xh\t%.4fV"; ZelC with a reference of r mV
-// "%d\t%2.2Xh\t%.2fmV"; ZelC without one "%d\t%2.2Xh\t%.2f%%". The current code selected.
+// "%d\t%2.2Xh\t%.2fmV"; ZelC without one "%d\t%2.2Xh\t%.2f%%". The current code selected; no rows
+// for a device without DACs.
 ChooserList DacChooserRows(DeviceConfig& config, int key);
+// A DAC output as the lists and the schematic write it: "%.4fV", "%.2fmV" or "%.2f%%".
+std::string DacReadingText(const DacReading& reading);
 // "Voltage" when the DAC's values are voltages, "Percentage" for a ZelC DAC without reference.
 std::string DacValueHeading(DeviceConfig& config, int key);
-// The full-scale reference of ZelC MDAC `key` (8 or 9) in millivolts, 0 when it has none.
+// The full-scale reference of ZelC MDAC `key` (8 or 9) in millivolts, 0 when it has none (and for
+// every other device).
 int ZelCDacReferenceMillivolts(DeviceConfig& config, int key);
 
 // --- mode dialogs ---
@@ -96,7 +102,9 @@ inline int PolarityValue(int oldValue, int checkedRadio)
     return (checkedRadio >= 0 && checkedRadio <= 3) ? checkedRadio : oldValue;
 }
 // Frequency range labels of the device type: the upper range (radio 1014, value 0) and the
-// lower range (radio 1013, value 1).
+// lower range (radio 1013, value 1). An unknown type name has ZelD's.
+std::string FrequencyRangeUpperLabel(const DeviceTraits& device);
+std::string FrequencyRangeLowerLabel(const DeviceTraits& device);
 std::string FrequencyRangeUpperLabel(const std::string& deviceType);
 std::string FrequencyRangeLowerLabel(const std::string& deviceType);
 

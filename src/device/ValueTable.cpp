@@ -9,12 +9,12 @@ namespace kalidor {
 
 void ValueTable::BuildFromValues(const std::vector<int32_t>& valueByCode)
 {
-    valueByCode_ = valueByCode;
+    m_valueByCode = valueByCode;
     const int n = Count();
-    codeBySorted_.resize(n);
-    std::iota(codeBySorted_.begin(), codeBySorted_.end(), 0);
-    std::stable_sort(codeBySorted_.begin(), codeBySorted_.end(),
-                     [&](int32_t a, int32_t b) { return valueByCode_[a] < valueByCode_[b]; });
+    m_codeBySorted.resize(n);
+    std::iota(m_codeBySorted.begin(), m_codeBySorted.end(), 0);
+    std::stable_sort(m_codeBySorted.begin(), m_codeBySorted.end(),
+                     [&](int32_t a, int32_t b) { return m_valueByCode[a] < m_valueByCode[b]; });
     IndexSorted();
 }
 
@@ -32,11 +32,11 @@ void ValueTable::BuildFromWeights(const std::vector<int32_t>& weights)
 void ValueTable::BuildFromSorted(const std::vector<std::pair<int32_t, int32_t>>& sorted)
 {
     const int n = static_cast<int>(sorted.size());
-    valueByCode_.assign(n, 0);
-    codeBySorted_.resize(n);
+    m_valueByCode.assign(n, 0);
+    m_codeBySorted.resize(n);
     for (int i = 0; i < n; ++i) {
-        codeBySorted_[i] = sorted[i].first;
-        valueByCode_[sorted[i].first] = sorted[i].second;
+        m_codeBySorted[i] = sorted[i].first;
+        m_valueByCode[sorted[i].first] = sorted[i].second;
     }
     IndexSorted();
 }
@@ -44,32 +44,32 @@ void ValueTable::BuildFromSorted(const std::vector<std::pair<int32_t, int32_t>>&
 void ValueTable::IndexSorted()
 {
     const int n = Count();
-    sortedByCode_.assign(n, 0);
-    valueBySorted_.resize(n);
+    m_sortedByCode.assign(n, 0);
+    m_valueBySorted.resize(n);
     for (int i = 0; i < n; ++i) {
-        sortedByCode_[codeBySorted_[i]] = i;
-        valueBySorted_[i] = valueByCode_[codeBySorted_[i]];
+        m_sortedByCode[m_codeBySorted[i]] = i;
+        m_valueBySorted[i] = m_valueByCode[m_codeBySorted[i]];
     }
 }
 
 int ValueTable::ValueByCode(int code) const
 {
-    return (code >= 0 && code < Count()) ? valueByCode_[code] : -1;
+    return (code >= 0 && code < Count()) ? m_valueByCode[code] : -1;
 }
 
 int ValueTable::SortedIndexByCode(int code) const
 {
-    return (code >= 0 && code < Count()) ? sortedByCode_[code] : -1;
+    return (code >= 0 && code < Count()) ? m_sortedByCode[code] : -1;
 }
 
 int ValueTable::ValueBySorted(int sorted) const
 {
-    return (sorted >= 0 && sorted < Count()) ? valueBySorted_[sorted] : -1;
+    return (sorted >= 0 && sorted < Count()) ? m_valueBySorted[sorted] : -1;
 }
 
 int ValueTable::CodeBySorted(int sorted) const
 {
-    return (sorted >= 0 && sorted < Count()) ? codeBySorted_[sorted] : -1;
+    return (sorted >= 0 && sorted < Count()) ? m_codeBySorted[sorted] : -1;
 }
 
 // The scan compares each entry with the distance of the entry before it; the values ascend, so
@@ -78,12 +78,12 @@ int ValueTable::NearestCode(int target) const
 {
     if (Count() == 0)
         return -1;
-    long long d = std::llabs(static_cast<long long>(valueBySorted_[0]) - target);
-    int answer = codeBySorted_[0];
+    long long d = std::llabs(static_cast<long long>(m_valueBySorted[0]) - target);
+    int answer = m_codeBySorted[0];
     for (int i = 1; i < Count(); ++i) {
-        long long di = std::llabs(static_cast<long long>(valueBySorted_[i]) - target);
+        long long di = std::llabs(static_cast<long long>(m_valueBySorted[i]) - target);
         if (di <= d)
-            answer = codeBySorted_[i];
+            answer = m_codeBySorted[i];
         d = di;
     }
     return answer;
@@ -95,16 +95,16 @@ int ValueTable::NearestCodeStopping(int target) const
         return -1;
     if (target == 0)
         return 0;
-    long long d = std::llabs(static_cast<long long>(valueBySorted_[0]) - target);
-    int answer = codeBySorted_[0];
-    if (valueBySorted_[0] >= target)
+    long long d = std::llabs(static_cast<long long>(m_valueBySorted[0]) - target);
+    int answer = m_codeBySorted[0];
+    if (m_valueBySorted[0] >= target)
         return answer;
     for (int i = 1; i < Count(); ++i) {
-        long long di = std::llabs(static_cast<long long>(valueBySorted_[i]) - target);
+        long long di = std::llabs(static_cast<long long>(m_valueBySorted[i]) - target);
         if (di <= d)
-            answer = codeBySorted_[i];
+            answer = m_codeBySorted[i];
         d = di;
-        if (valueBySorted_[i] >= target)
+        if (m_valueBySorted[i] >= target)
             break;
     }
     return answer;

@@ -17,7 +17,7 @@ public:
     // Builds from a fixed list already in ascending order: (code, value) per sorted index.
     void BuildFromSorted(const std::vector<std::pair<int32_t, int32_t>>& sorted);
 
-    int Count() const { return static_cast<int>(valueByCode_.size()); }
+    int Count() const { return static_cast<int>(m_valueByCode.size()); }
     // Each returns -1 for an index out of range.
     int ValueByCode(int code) const;
     int SortedIndexByCode(int code) const;
@@ -32,10 +32,10 @@ public:
 
 private:
     void IndexSorted();
-    std::vector<int32_t> valueByCode_;
-    std::vector<int32_t> sortedByCode_;
-    std::vector<int32_t> codeBySorted_;
-    std::vector<int32_t> valueBySorted_;
+    std::vector<int32_t> m_valueByCode;
+    std::vector<int32_t> m_sortedByCode;
+    std::vector<int32_t> m_codeBySorted;
+    std::vector<int32_t> m_valueBySorted;
 };
 
 }  // namespace kalidor

@@ -1,5 +1,7 @@
 #include "device/ZelAConfig.h"
 
+#include "device/ZelAKeys.h"
+
 namespace kalidor {
 
 const std::pair<int32_t, int32_t> kZelABCapTable[128] = {
@@ -34,13 +36,13 @@ static const int32_t kCapRecordWeights[7] = {38048, 46464, 75972, 93156, 149648,
 
 void ZelABConfigBase::BuildValueTables()
 {
-    capTable_.BuildFromSorted(std::vector<std::pair<int32_t, int32_t>>(
+    m_capTable.BuildFromSorted(std::vector<std::pair<int32_t, int32_t>>(
         std::begin(kZelABCapTable), std::end(kZelABCapTable)));
-    capWeights_.assign(std::begin(kZelABCapWeights), std::end(kZelABCapWeights));
-    gains_.clear();
+    m_capWeights.assign(std::begin(kZelABCapWeights), std::end(kZelABCapWeights));
+    m_gains.clear();
     for (int g = -10; g <= 10; ++g)
         if (g != 0)
-            gains_.push_back(g);
+            m_gains.push_back(g);
 }
 
 SymbolValue& ZelABConfigBase::DefineCap(int key, const std::string& name,
@@ -54,11 +56,11 @@ SymbolValue& ZelABConfigBase::DefineCap(int key, const std::string& name,
 
 int ZelABConfigBase::CoerceSymbols()
 {
-    if (!switches_[1])
+    if (!m_switches[1])
         return 0;
     int count = 0;
     for (int key = 0; key < SymbolSlotCount(); ++key) {
-        if (GetSymValue(key) > symbols_[key].maxValue) {
+        if (GetSymValue(key) > m_symbols[key].maxValue) {
             SetSymValue(key, 0);
             ++count;
         }
@@ -74,10 +76,37 @@ int ZelABConfigBase::ToggleSymbol(int k, int k2, int position)
     return 0;
 }
 
-ZelAConfig::ZelAConfig() : ZelABConfigBase("ZelA", 179, 84)
+ZelAConfig::ZelAConfig() : ZelABConfigBase(DeviceKind::ZelA)
 {
-    nodeCounts_ = {28, 0, 4, 4, 0};
-    securityCell_ = 104;
+    m_nodeCounts = {28, 0, 4, 4, 0};
+    m_securityCell = 104;
+}
+
+int ZelAConfig::GainPolarityKey(int gainKey) const
+{
+    for (int block = 0; block < kZelABlockCount; ++block) {
+        if (gainKey == ZelABlockKey(block, kZelAOffsetGain1))
+            return ZelABlockKey(block, kZelAOffsetPolarity1);
+        if (gainKey == ZelABlockKey(block, kZelAOffsetGain2))
+            return ZelABlockKey(block, kZelAOffsetPolarity2);
+    }
+    return -1;
+}
+
+namespace {
+
+const InputContact kXBlockInputs[] = {{"NONE", 0, "VREF"},  {"IN 1", 1, "IN1"},  {"IN 2", 2, "IN2"},
+                                      {"OUT 1", 3, "OUT1"}, {"OUT 2", 4, "OUT2"}, {"OUT 4", 5, "OUT4"}};
+const InputContact kYBlockInputs[] = {{"NONE", 0, "VREF"},  {"IN 3", 1, "IN3"},  {"IN 4", 2, "IN4"},
+                                      {"OUT 3", 3, "OUT3"}, {"OUT 4", 4, "OUT4"}, {"OUT 2", 5, "OUT2"}};
+
+}  // namespace
+
+std::span<const InputContact> ZelAConfig::InputContacts(int key) const
+{
+    if (IsZelAYBlockInputKey(key))
+        return kYBlockInputs;
+    return kXBlockInputs;
 }
 
 void ZelAConfig::BuildCells()
@@ -144,7 +173,7 @@ void ZelAConfig::BuildCells()
               "imon_b16", "enTriB"},
              {7, 6, 0, 1, 2, 3, 4, 5, 11, 10, 9, 8, 12, 13, 14, 15, 16, 17});
 
-    uesCells_ = {0, 1, 26, 27, 52, 53, 78, 79};
+    m_uesCells = {0, 1, 26, 27, 52, 53, 78, 79};
 }
 
 void ZelAConfig::BuildSymbols()

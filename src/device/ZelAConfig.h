@@ -23,6 +23,10 @@ protected:
 class ZelAConfig : public ZelABConfigBase {
 public:
     ZelAConfig();
+    int GainPolarityKey(int gainKey) const override;
+    // XT and XB reach IN1/IN2 and OUT1/OUT2, YT and YB IN3/IN4 and OUT3/OUT4.
+    std::span<const InputContact> InputContacts(int key) const override;
+    bool LabelsPins() const override { return true; }
 
 protected:
     void BuildCells() override;

@@ -2,12 +2,92 @@
 
 #include <cstdio>
 
+#include "device/SymbolInfo.h"
+#include "device/ZelBKeys.h"
+#include "platform/Prompter.h"
+
 namespace kalidor {
 
-ZelBConfig::ZelBConfig() : ZelABConfigBase("ZelB", 165, 70)
+ZelBConfig::ZelBConfig() : ZelABConfigBase(DeviceKind::ZelB)
 {
-    nodeCounts_ = {44, 0, 3, 2, 0};
-    securityCell_ = 80;
+    m_nodeCounts = {44, 0, 3, 2, 0};
+    m_securityCell = 80;
+}
+
+int ZelBConfig::GainPolarityKey(int gainKey) const
+{
+    switch (gainKey) {
+    case kKeyZelBIa1Gain:
+        return kKeyZelBIa1Polarity;
+    case kKeyZelBIa2Gain:
+        return kKeyZelBIa2Polarity;
+    case kKeyZelBIa3Gain:
+        return kKeyZelBIa3Polarity;
+    default:
+        return -1;
+    }
+}
+
+int ZelBConfig::GetSignedGain(int key)
+{
+    if (key == kKeyZelBIa4Gain)
+        return -(GetSymValue(key) + 1);
+    return ZelABConfigBase::GetSignedGain(key);
+}
+
+void ZelBConfig::SetSignedGain(int key, int gain)
+{
+    if (key != kKeyZelBIa4Gain) {
+        ZelABConfigBase::SetSignedGain(key, gain);
+        return;
+    }
+    if (gain >= 0) {
+        CurrentPrompter().Beep();
+        CurrentPrompter().Message(kIa4PositiveMessage, kIa4PositiveCaption, Buttons::Ok, MessageIcon::Error);
+        SetSymValue(key, gain - 1);
+    } else {
+        SetSymValue(key, -gain - 1);
+    }
+}
+
+namespace {
+
+// Contacts in list order; the values are those the selector cells hold.
+const InputContact kBlockInputs[] = {{"NONE", 0},  {"IN 1", 1},  {"IN 2", 2},      {"IN 3", 5},
+                                     {"OUT 1", 3}, {"OUT 2", 4}, {"DAC Output", 6}};
+const InputContact kIa4Inputs[] = {{"NONE", 0},       {"IN 2", 2}, {"OUT 1", 3},  {"OUT 2", 4},
+                                   {"DAC Output", 6}, {"3V", 5},   {"1.5V", 1}};
+const InputContact kComparatorFirstInputs[] = {{"NONE", 5},       {"IN 3", 3}, {"CIN 1", 1}, {"OUT 2", 4},
+                                               {"DAC Output", 2}, {"3V", 0},   {"1.5V", 6}};
+const InputContact kComparatorSecondInputs[] = {{"NONE", 0},       {"IN 3", 3}, {"CIN 1", 1}, {"OUT 2", 4},
+                                                {"DAC Output", 2}, {"3V", 5},   {"1.5V", 6}};
+
+}  // namespace
+
+std::span<const InputContact> ZelBConfig::InputContacts(int key) const
+{
+    switch (key) {
+    case kKeyZelBIa4Input:
+        return kIa4Inputs;
+    case kKeyZelBC1Input1:
+    case kKeyZelBC2Input1:
+        return kComparatorFirstInputs;
+    case kKeyZelBC1Input2:
+    case kKeyZelBC2Input2:
+        return kComparatorSecondInputs;
+    default:
+        return kBlockInputs;
+    }
+}
+
+std::optional<DacReading> ZelBConfig::DacOutput(int, int code)
+{
+    return DacReading{code * 0.0234375 - 3.0, DacUnit::kVolts};
+}
+
+std::string ZelBConfig::MuxSelectText(int key)
+{
+    return GetSymValue(key) == 0 ? "MSEL = 0 (A)" : "MSEL = 1 (B)";
 }
 
 // Whole picofarads and hundredths, rounded half up: 30950 gives "3.10 pF", 99950 "10.00 pF".
@@ -37,7 +117,7 @@ int ZelBConfig::GetCellFuse(int position)
 {
     if (!ValidCell(position))
         return -1;
-    return cells_[position].bit + (position >= 81 ? 81 : 0);
+    return m_cells[position].bit + (position >= 81 ? 81 : 0);
 }
 
 void ZelBConfig::BuildCells()
@@ -106,7 +186,7 @@ void ZelBConfig::BuildCells()
               17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33,
               34, 35, 36, 37, 38, 39, 43, 42, 41, 40, 44, 45, 46, 47, 48, 49});
 
-    uesCells_ = {75, 76, 77, 0, 1, 29, 30};
+    m_uesCells = {75, 76, 77, 0, 1, 29, 30};
 }
 
 void ZelBConfig::BuildSymbols()

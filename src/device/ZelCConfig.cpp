@@ -1,8 +1,19 @@
 #include "device/ZelCConfig.h"
 
+#include <cstdio>
+
+#include "device/ZelCKeys.h"
+
 namespace kalidor {
 
+const char* const kZelCRefLevelTexts[7] = {"  64mV", " 128mV", " 256mV", " 512mV", "1024mV", "2048mV", "  2.5V"};
+const int kZelCRefMillivolts[7] = {64, 128, 256, 512, 1024, 2048, 2500};
+const char* const kZelCCalLevelTexts[2] = {"0V", "2.5V"};
+
 namespace {
+
+const InputContact kInputs[] = {{"NONE", 0}, {"IN 1", 1},  {"IN 2", 2},  {"IN 3", 3},
+                                {"IN 4", 4}, {"OUT 1", 5}, {"OUT 2", 6}, {"REF", kZelCInputRef}};
 
 // Feedback capacitors of the two output amplifiers (code = sorted index): value in 1e-16 F and
 // the pole frequency listed with it.
@@ -17,10 +28,10 @@ const ZelCCap kZelCCaps[8] = {
 
 }  // namespace
 
-ZelCConfig::ZelCConfig() : DeviceConfig("ZelC", 170, 84)
+ZelCConfig::ZelCConfig() : DeviceConfig(DeviceKind::ZelC)
 {
-    nodeCounts_ = {28, 0, 4, 2, 0};
-    securityCell_ = -1;  // ZelC keeps a security flag instead of a cell
+    m_nodeCounts = {28, 0, 4, 2, 0};
+    m_securityCell = -1;  // ZelC keeps a security flag instead of a cell
 }
 
 int ZelCConfig::GetCellFuse(int position)
@@ -31,12 +42,58 @@ int ZelCConfig::GetCellFuse(int position)
 void ZelCConfig::SetSymValue(int symKey, int value)
 {
     // The input multiplexer pins are simulation-only states without cells.
-    if (symKey == 33 || symKey == 34) {
+    if (symKey == kKeyZelCMselAPin || symKey == kKeyZelCMselBPin) {
         if (symKey < SymbolSlotCount())
-            symbols_[symKey].value = value;
+            m_symbols[symKey].value = value;
         return;
     }
     DeviceConfig::SetSymValue(symKey, value);
+}
+
+bool ZelCConfig::TakesValue(int key) const
+{
+    return key == kKeyZelCMselAPin || key == kKeyZelCMselBPin || HasRecord(key);
+}
+
+int ZelCConfig::GainPolarityKey(int gainKey) const
+{
+    if (gainKey >= kKeyZelCIa1Gain && gainKey <= kKeyZelCIa4Gain)
+        return kKeyZelCIa1Polarity + (gainKey - kKeyZelCIa1Gain);
+    return -1;
+}
+
+std::span<const InputContact> ZelCConfig::InputContacts(int) const { return kInputs; }
+
+int ZelCConfig::DacReferenceMillivolts(int key)
+{
+    if (key != kKeyZelCDac1 && key != kKeyZelCDac2)
+        return 0;
+    if (GetSymValue(key == kKeyZelCDac1 ? kKeyZelCDac1Input : kKeyZelCDac2Input) != kZelCInputRef)
+        return 0;
+    const int level = GetSymValue(key == kKeyZelCDac1 ? kKeyZelCRef1Level : kKeyZelCRef2Level);
+    return (level >= 0 && level < 7) ? kZelCRefMillivolts[level] : 0;
+}
+
+std::optional<DacReading> ZelCConfig::DacOutput(int key, int code)
+{
+    const int r = DacReferenceMillivolts(key);
+    if (r > 0)
+        return DacReading{-r + code * r / 128.0, DacUnit::kMillivolts};
+    return DacReading{(code * 0.0078125 - 1) * 100, DacUnit::kPercent};
+}
+
+std::string ZelCConfig::MuxSelectText(int key)
+{
+    if (key != kKeyZelCMselAPin && key != kKeyZelCMselBPin)
+        return {};
+    // The digit is the pin state; the letter the input it selects, which the select cell can swap.
+    const bool first = key == kKeyZelCMselAPin;
+    const int select = GetSymValue(first ? kKeyZelCMux1Select : kKeyZelCMux4Select) ? 1 : 0;
+    const int pin = GetSymValue(key) ? 1 : 0;
+    const char letter = (pin ^ select) ? 'b' : 'a';
+    char text[32];
+    std::snprintf(text, sizeof text, "%s = %d (%c)", first ? "MSEL1" : "MSEL2", pin, letter);
+    return text;
 }
 
 double ZelCConfig::GetCapFrequency(int sorted) const
@@ -51,12 +108,12 @@ void ZelCConfig::BuildValueTables()
     std::vector<std::pair<int32_t, int32_t>> sorted;
     for (int i = 0; i < 8; ++i)
         sorted.push_back({i, kZelCCaps[i].value});
-    capTable_.BuildFromSorted(sorted);
-    capWeights_ = {19024, 23232, 37896};
-    gains_.clear();
+    m_capTable.BuildFromSorted(sorted);
+    m_capWeights = {19024, 23232, 37896};
+    m_gains.clear();
     for (int g = -10; g <= 10; ++g)
         if (g != 0)
-            gains_.push_back(g);
+            m_gains.push_back(g);
 }
 
 void ZelCConfig::BuildCells()
@@ -120,9 +177,9 @@ void ZelCConfig::BuildCells()
              BitRange(0, 15));
     AddCells(-1, 13, NameSeq("CAL_", 0, 25), BitRange(0, 25));
 
-    uesCells_.clear();
+    m_uesCells.clear();
     for (int i = 0; i < 16; ++i)
-        uesCells_.push_back(112 + i);
+        m_uesCells.push_back(112 + i);
 }
 
 void ZelCConfig::BuildSymbols()

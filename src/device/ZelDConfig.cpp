@@ -22,19 +22,19 @@ static const char kInternalErrorCaption[] = "Kalidor Internal Error";
 // Element names in table order, and the configuration-A keys whose symbols hold them.
 static const char* const kElementNames[7] = {"C1", "C2", "L2", "C3", "C4", "L4", "C5"};
 
-ZelDConfig::ZelDConfig(const std::string& typeName) : DeviceConfig(typeName, 204, 84)
+ZelDConfig::ZelDConfig(DeviceKind kind) : DeviceConfig(kind)
 {
-    nodeCounts_ = {16, 0, 1, 1, 2};
-    securityCell_ = 92;
+    m_nodeCounts = {16, 0, 1, 1, 2};
+    m_securityCell = 92;
 }
 
 void ZelDConfig::BuildValueTables()
 {
     for (int e = 0; e < kElementCount; ++e) {
-        elementWeights_[e] = kZelDElementWeights[e];
-        elementTables_[e].BuildFromWeights(elementWeights_[e]);
+        m_elementWeights[e] = kZelDElementWeights[e];
+        m_elementTables[e].BuildFromWeights(m_elementWeights[e]);
     }
-    gains_ = {1, 2, 5, 10};
+    m_gains = {1, 2, 5, 10};
 }
 
 void ZelDConfig::BuildCells()
@@ -77,9 +77,9 @@ void ZelDConfig::BuildCells()
               "cml1", "cml2", "cml3", "cmr0", "cmr1", "cmr2", "cmr3"},
              BitRange(0, 23));
 
-    uesCells_.clear();
+    m_uesCells.clear();
     for (int i = 0; i < 21; ++i)
-        uesCells_.push_back(71 + i);
+        m_uesCells.push_back(71 + i);
 }
 
 void ZelDConfig::BuildSymbols()
@@ -108,9 +108,9 @@ void ZelDConfig::BuildSymbols()
     SymbolValue& gain = DefineSingle(11, "gain", -1, 9, 1);
     gain.kind = kSymGainCode;
     DefineSingle(19, "PMB", 166, 1, 1);
-    SymbolValue& cfgA = DefineSingle(kCfgAKey, "CfgA", -1, 0, -1);
+    SymbolValue& cfgA = DefineSingle(kKeyFilterConfigA, "CfgA", -1, 0, -1);
     cfgA.kind = kSymConfiguration;
-    SymbolValue& cfgB = DefineSingle(kCfgBKey, "CfgB", -1, 0, -1);
+    SymbolValue& cfgB = DefineSingle(kKeyFilterConfigB, "CfgB", -1, 0, -1);
     cfgB.kind = kSymConfiguration;
 }
 
@@ -124,8 +124,8 @@ void ZelDConfig::EncodeSymbol(const SymbolValue& r, int value)
             pg2 = 1;
         else if (value == 10)
             pg1 = pg2 = 1;
-        cells_[94].value = pg1;
-        cells_[95].value = pg2;
+        m_cells[94].value = pg1;
+        m_cells[95].value = pg2;
         return;
     }
     DeviceConfig::EncodeSymbol(r, value);
@@ -135,7 +135,7 @@ int ZelDConfig::DecodeSymbol(const SymbolValue& r) const
 {
     if (r.kind == kSymGainCode) {
         static const int kGainOfCode[4] = {1, 2, 5, 10};
-        int code = (cells_[95].value ? 2 : 0) + (cells_[94].value ? 1 : 0);
+        int code = (m_cells[95].value ? 2 : 0) + (m_cells[94].value ? 1 : 0);
         return kGainOfCode[code];
     }
     return DeviceConfig::DecodeSymbol(r);
@@ -147,10 +147,10 @@ void ZelDConfig::SetSymValue(int symKey, int value)
         return;
     // Editing an element or the frequency range of a configuration means it no longer is the
     // stored filter that was applied to it.
-    if (symKey >= 0 && symKey <= 7)
-        symbols_[kCfgAKey].value = -2;
-    else if (symKey >= 12 && symKey <= 19)
-        symbols_[kCfgBKey].value = -2;
+    if (IsConfigAKey(symKey))
+        m_symbols[kKeyFilterConfigA].value = -2;
+    else if (IsConfigBKey(symKey))
+        m_symbols[kKeyFilterConfigB].value = -2;
     DeviceConfig::SetSymValue(symKey, value);
 }
 
@@ -158,7 +158,7 @@ int ZelDConfig::ElementOf(int which)
 {
     if (which < 0 || which >= SymbolSlotCount())
         return 0;
-    int e = symbols_[which].m_capNumber;
+    int e = m_symbols[which].m_capNumber;
     if (e < 0 || e >= kElementCount) {
         CurrentPrompter().Message(kCapNumberMessage, kInternalErrorCaption, Buttons::Ok,
                                   MessageIcon::Error);
@@ -167,11 +167,11 @@ int ZelDConfig::ElementOf(int which)
     return e;
 }
 
-const ValueTable& ZelDConfig::CapTable(int which) { return elementTables_[ElementOf(which)]; }
+const ValueTable& ZelDConfig::CapTable(int which) { return m_elementTables[ElementOf(which)]; }
 
 const std::vector<int32_t>& ZelDConfig::CapWeights(int which)
 {
-    return elementWeights_[ElementOf(which)];
+    return m_elementWeights[ElementOf(which)];
 }
 
 int ZelDConfig::GetCapText(int which, int code, int format, std::string& text)
@@ -197,7 +197,7 @@ int ZelDConfig::GetCellFuse(int position)
 {
     if (!ValidCell(position))
         return -1;
-    return cells_[position].bit + (position >= 96 ? 96 : 0);
+    return m_cells[position].bit + (position >= 96 ? 96 : 0);
 }
 
 }  // namespace kalidor

@@ -6,21 +6,24 @@
 #include <array>
 
 #include "device/DeviceConfig.h"
+#include "device/ZelDKeys.h"
 
 namespace kalidor {
 
 class ZelDConfig : public DeviceConfig {
 public:
-    explicit ZelDConfig(const std::string& typeName);  // "ZelD" or "ZelE"
+    explicit ZelDConfig(DeviceKind kind);  // ZelD or ZelE
     int GetCapText(int which, int code, int format, std::string& text) override;
     int GetNearestCapIndex(int which, int value) override;
     double GetCapFarads(int symKey) override;
     int GetCellFuse(int position) override;
     void SetSymValue(int symKey, int value) override;
+    // The gain symbol holds the gain itself (1, 2, 5 or 10).
+    int GetSignedGain(int key) override { return GetSymValue(key); }
+    void SetSignedGain(int key, int gain) override { SetSymValue(key, gain); }
+    bool ListsPoleFrequencies() const override { return false; }
 
-    static constexpr int kCfgAKey = 64;
-    static constexpr int kCfgBKey = 65;
-    static constexpr int kElementCount = 7;
+    static constexpr int kElementCount = kZelDElementCount;
 
 protected:
     void BuildCells() override;
@@ -34,8 +37,8 @@ protected:
 private:
     // The element number a `which` argument selects (see CapTable).
     int ElementOf(int which);
-    std::array<ValueTable, kElementCount> elementTables_;
-    std::array<std::vector<int32_t>, kElementCount> elementWeights_;
+    std::array<ValueTable, kElementCount> m_elementTables;
+    std::array<std::vector<int32_t>, kElementCount> m_elementWeights;
 };
 
 // Bit weights of the seven filter elements, bit 0 first, in 1e-16 F.

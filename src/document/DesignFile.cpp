@@ -2,9 +2,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/XmlParser.h"
 #include "device/DeviceConfig.h"
+#include "device/ZelDKeys.h"
+#include "document/DesignReader.h"
 #include "document/SchDoc.h"
-#include "document/XmlParser.h"
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 #include "platform/Prompter.h"
@@ -17,55 +19,6 @@ namespace kalidor {
 namespace {
 
 const char kCrLf[] = "\r\n";
-
-// Read limits of the fields of a design file.
-constexpr size_t kMaxDeviceType = 79;
-constexpr size_t kMaxFuseMap = 299;
-constexpr size_t kMaxSummaryField = 255;
-constexpr size_t kMaxComments = 4095;
-
-enum DesignTag {
-    kTagRoot = 1, kTagRootEnd, kTagVersion, kTagVersionEnd, kTagDeviceType, kTagDeviceTypeEnd,
-    kTagFuseMap, kTagFuseMapEnd, kTagSecurity, kTagSecurityEnd, kTagSummary, kTagSummaryEnd,
-    kTagTitle, kTagTitleEnd, kTagAuthor, kTagAuthorEnd, kTagSubject, kTagSubjectEnd,
-    kTagKeywords, kTagKeywordsEnd, kTagComments, kTagCommentsEnd, kTagSimulation,
-    kTagSimulationEnd, kTagSymbolic, kTagSymbolicEnd, kTagFilterA, kTagFilterAEnd, kTagFilterB,
-    kTagFilterBEnd, kTagModified, kTagModifiedEnd, kTagUnknown, kTagUnknownEnd,
-    kTagFilterType = 100,     // + filter type number, start tags
-    kTagFilterTypeEnd = 200,  // + filter type number, end tags
-};
-
-void RegisterPair(CXmlParser& p, const std::string& name, int code, int endCode)
-{
-    p.AddElement("<" + name + ">", code);
-    p.AddElement("</" + name + ">", endCode);
-}
-
-void RegisterDesignTags(CXmlParser& p)
-{
-    RegisterPair(p, "ZelDesignData", kTagRoot, kTagRootEnd);
-    RegisterPair(p, "DocFmtVersion", kTagVersion, kTagVersionEnd);
-    RegisterPair(p, "DeviceType", kTagDeviceType, kTagDeviceTypeEnd);
-    RegisterPair(p, "FuseMap", kTagFuseMap, kTagFuseMapEnd);
-    RegisterPair(p, "SecurityFuse", kTagSecurity, kTagSecurityEnd);
-    RegisterPair(p, "SummaryInformation", kTagSummary, kTagSummaryEnd);
-    RegisterPair(p, "Title", kTagTitle, kTagTitleEnd);
-    RegisterPair(p, "Author", kTagAuthor, kTagAuthorEnd);
-    RegisterPair(p, "Subject", kTagSubject, kTagSubjectEnd);
-    RegisterPair(p, "Keywords", kTagKeywords, kTagKeywordsEnd);
-    RegisterPair(p, "Comments", kTagComments, kTagCommentsEnd);
-    RegisterPair(p, "SimulationSetup", kTagSimulation, kTagSimulationEnd);
-    RegisterPair(p, "SymbolicSchematicData", kTagSymbolic, kTagSymbolicEnd);
-    RegisterPair(p, "FilterCfgA", kTagFilterA, kTagFilterAEnd);
-    RegisterPair(p, "FilterCfgB", kTagFilterB, kTagFilterBEnd);
-    RegisterPair(p, "ModifiedFromCfg", kTagModified, kTagModifiedEnd);
-    for (int t = 0; t < 8; ++t)
-        RegisterPair(p, CFilterEntry::TypeTag(t), kTagFilterType + t, kTagFilterTypeEnd + t);
-    RegisterPair(p, "Linear phase 1", kTagFilterType + 1, kTagFilterTypeEnd + 1);
-    RegisterPair(p, "Linear phase 2", kTagFilterType + 2, kTagFilterTypeEnd + 2);
-    p.AddElement("<UnknownTag>", kTagUnknown);
-    p.AddElement("</UnknownTag", kTagUnknownEnd);
-}
 
 int Code(const CXmlElement* e)
 {
@@ -101,7 +54,90 @@ std::string NormaliseSymbolText(const std::string& text)
     return out;
 }
 
+void RegisterPair(CXmlParser& p, const std::string& name, int code, int endCode)
+{
+    p.AddElement("<" + name + ">", code);
+    p.AddElement("</" + name + ">", endCode);
+}
+
 }  // namespace
+
+// ---------------------------------------------------------------- the design reader's tags
+
+void RegisterDesignTags(CXmlParser& p, DesignTagSet set)
+{
+    const bool all = set == DesignTagSet::kDocument;
+    RegisterPair(p, "ZelDesignData", kTagRoot, kTagRootEnd);
+    RegisterPair(p, "DocFmtVersion", kTagVersion, kTagVersionEnd);
+    RegisterPair(p, "DeviceType", kTagDeviceType, kTagDeviceTypeEnd);
+    RegisterPair(p, "FuseMap", kTagFuseMap, kTagFuseMapEnd);
+    if (all)
+        RegisterPair(p, "SecurityFuse", kTagSecurity, kTagSecurityEnd);
+    RegisterPair(p, "SummaryInformation", kTagSummary, kTagSummaryEnd);
+    RegisterPair(p, "Title", kTagTitle, kTagTitleEnd);
+    RegisterPair(p, "Author", kTagAuthor, kTagAuthorEnd);
+    RegisterPair(p, "Subject", kTagSubject, kTagSubjectEnd);
+    RegisterPair(p, "Keywords", kTagKeywords, kTagKeywordsEnd);
+    RegisterPair(p, "Comments", kTagComments, kTagCommentsEnd);
+    RegisterPair(p, "SimulationSetup", kTagSimulation, kTagSimulationEnd);
+    RegisterPair(p, "SymbolicSchematicData", kTagSymbolic, kTagSymbolicEnd);
+    if (all) {
+        RegisterPair(p, "FilterCfgA", kTagFilterA, kTagFilterAEnd);
+        RegisterPair(p, "FilterCfgB", kTagFilterB, kTagFilterBEnd);
+        RegisterPair(p, "ModifiedFromCfg", kTagModified, kTagModifiedEnd);
+        for (int t = 0; t < 8; ++t)
+            RegisterPair(p, CFilterEntry::TypeTag(t), kTagFilterType + t, kTagFilterTypeEnd + t);
+        RegisterPair(p, "Linear phase 1", kTagFilterType + 1, kTagFilterTypeEnd + 1);
+        RegisterPair(p, "Linear phase 2", kTagFilterType + 2, kTagFilterTypeEnd + 2);
+    }
+    p.AddElement("<UnknownTag>", kTagUnknown);
+    p.AddElement("</UnknownTag", kTagUnknownEnd);
+}
+
+void SkipUnrecognizedElement(CXmlParser& parser)
+{
+    std::string skipped;
+    const size_t before = parser.GetPosition();
+    if (parser.SkipElement(&skipped) > 0 && !skipped.empty())
+        CurrentPrompter().Message(kMsgUnrecognizedElement + skipped, "Kalidor", Buttons::Ok,
+                                  MessageIcon::Warning);
+    // Whatever the markup, reading always moves on.
+    if (parser.GetPosition() == before)
+        parser.SetPosition(before + 1);
+}
+
+void ReadSummaryInformation(CXmlParser& parser, CSummaryInfo& summary)
+{
+    CXmlReadLoop loop(parser, "</SummaryInformation>", nullptr, {"</ZelDesignData>"});
+    while (CXmlElement* e = loop.Next()) {
+        const int code = e->GetCode();
+        if (code != kTagTitle && code != kTagAuthor && code != kTagSubject &&
+            code != kTagKeywords && code != kTagComments)
+            continue;
+        parser.ReadElementText();
+        std::string text = parser.GetText();
+        switch (code) {
+        case kTagTitle:
+            summary.SetTitle(Limited(text, kMaxSummaryField));
+            break;
+        case kTagAuthor:
+            summary.SetAuthor(Limited(text, kMaxSummaryField));
+            break;
+        case kTagSubject:
+            summary.SetSubject(Limited(text, kMaxSummaryField));
+            break;
+        case kTagKeywords:
+            summary.SetKeywords(Limited(text, kMaxSummaryField));
+            break;
+        case kTagComments:
+            // The writer ends the comment with a line end before "]]>"; that one is its own.
+            if (text.size() >= 2 && text.compare(text.size() - 2, 2, kCrLf) == 0)
+                text.resize(text.size() - 2);
+            summary.SetComments(Limited(text, kMaxComments));
+            break;
+        }
+    }
+}
 
 // ---------------------------------------------------------------- writing
 
@@ -124,7 +160,8 @@ std::string CSchDoc::WriteDesign() const
             fuses += m_device->E2_GetValue(i) == 0 ? '0' : '1';
         line("<FuseMap>" + fuses + "</FuseMap>");
         line("");
-        if (m_deviceType == "ZelC") {
+        // A device that keeps its security as a flag (ZelC) has no fuse in the fuse map.
+        if (m_device->SecurityCell() < 0) {
             line("<SecurityFuse>" + std::to_string(m_device->GetSecurity()) + "</SecurityFuse>");
             line("");
         }
@@ -154,14 +191,14 @@ std::string CSchDoc::WriteDesign() const
         line("</SymbolicSchematicData>");
         line("");
     }
-    if (m_deviceType == "ZelD" || m_deviceType == "ZelE") {
+    if (m_device && m_device->Traits().filterConfigs) {
         for (int which = 0; which < 2; ++which) {
             const CFilterEntry* entry = m_filterConfigs[which].get();
             if (!entry)
                 continue;
             const std::string tag = which == 0 ? "FilterCfgA" : "FilterCfgB";
             line("<" + tag + ">");
-            if (m_device && m_device->GetSymValue(which == 0 ? 64 : 65) == -2)
+            if (m_device->GetSymValue(which == 0 ? kKeyFilterConfigA : kKeyFilterConfigB) == -2)
                 line("<ModifiedFromCfg>-2</ModifiedFromCfg>");
             line(entry->WriteElement());
             line("</" + tag + ">");
@@ -188,22 +225,10 @@ bool CSchDoc::ReadDesign(const std::string& text)
     return true;
 }
 
-void CSchDoc::SkipUnknown(CXmlParser& parser)
-{
-    std::string skipped;
-    const size_t before = parser.GetPosition();
-    if (parser.SkipElement(&skipped) > 0 && !skipped.empty())
-        CurrentPrompter().Message(kMsgUnrecognizedElement + skipped, "Kalidor", Buttons::Ok,
-                                  MessageIcon::Warning);
-    // Whatever the markup, reading always moves on.
-    if (parser.GetPosition() == before)
-        parser.SetPosition(before + 1);
-}
-
 int CSchDoc::ParseDesign(const char* text, size_t length)
 {
     CXmlParser parser;
-    RegisterDesignTags(parser);
+    RegisterDesignTags(parser, DesignTagSet::kDocument);
     parser.SetText(text, length);
     parser.ParseProlog();
     if (Code(parser.NextElement()) != kTagRoot)
@@ -221,7 +246,7 @@ int CSchDoc::ParseDesign(const char* text, size_t length)
                 return -1;  // the text ends before </ZelDesignData>: a truncated file
             if (result == kXmlText)
                 continue;  // stray text between elements
-            SkipUnknown(parser);
+            SkipUnrecognizedElement(parser);
             continue;
         }
         switch (e->GetCode()) {
@@ -290,35 +315,7 @@ int CSchDoc::ParseDesign(const char* text, size_t length)
 
 void CSchDoc::ReadSummaryBlock(CXmlParser& parser)
 {
-    CXmlReadLoop loop(parser, "</SummaryInformation>", nullptr, {"</ZelDesignData>"});
-    while (CXmlElement* e = loop.Next()) {
-        const int code = e->GetCode();
-        if (code != kTagTitle && code != kTagAuthor && code != kTagSubject &&
-            code != kTagKeywords && code != kTagComments)
-            continue;
-        parser.ReadElementText();
-        std::string text = parser.GetText();
-        switch (code) {
-        case kTagTitle:
-            m_summary.SetTitle(Limited(text, kMaxSummaryField));
-            break;
-        case kTagAuthor:
-            m_summary.SetAuthor(Limited(text, kMaxSummaryField));
-            break;
-        case kTagSubject:
-            m_summary.SetSubject(Limited(text, kMaxSummaryField));
-            break;
-        case kTagKeywords:
-            m_summary.SetKeywords(Limited(text, kMaxSummaryField));
-            break;
-        case kTagComments:
-            // The writer ends the comment with a line end before "]]>"; that one is its own.
-            if (text.size() >= 2 && text.compare(text.size() - 2, 2, kCrLf) == 0)
-                text.resize(text.size() - 2);
-            m_summary.SetComments(Limited(text, kMaxComments));
-            break;
-        }
-    }
+    ReadSummaryInformation(parser, m_summary);
     m_loadedSummary = {m_summary.GetTitle(), m_summary.GetSubject(), m_summary.GetAuthor(),
                        m_summary.GetKeywords(), m_summary.GetComments()};
 }
@@ -349,7 +346,7 @@ bool CSchDoc::ReadFilterConfig(CXmlParser& parser, int which)
         return false;
     const int id = entry->id;
     m_filterConfigs[which] = std::move(entry);
-    m_device->SetSymValue(which == 0 ? 64 : 65, state == -2 ? -2 : id);
+    m_device->SetSymValue(which == 0 ? kKeyFilterConfigA : kKeyFilterConfigB, state == -2 ? -2 : id);
     return true;
 }
 
@@ -363,8 +360,7 @@ bool CSchDoc::LoadDeviceSchematic()
     std::string text;
     std::string error;
     if (!ReadWholeFile(path, text, 16u * 1024u * 1024u, &error)) {
-        CurrentPrompter().Message("Failed to open document.\n" + path + "\n" + error, "Kalidor",
-                                  Buttons::Ok, MessageIcon::Error);
+        ReportOpenFailure(path, error);
         return false;
     }
     WaitCursor wait;

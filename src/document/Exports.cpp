@@ -52,8 +52,6 @@ const std::array<CExportKind, kExportKindCount> kChoiceTable = {{
        {"Delimited with Space", kFilterPlot, "csv"}}}},
 }};
 
-SpiceModelExporter g_spiceExporter = nullptr;
-
 void Show(std::string_view text, MessageIcon icon = MessageIcon::Error)
 {
     CurrentPrompter().Message(std::string(text), std::string(kMessageCaption), Buttons::Ok, icon);
@@ -206,15 +204,6 @@ bool PutTextOnClipboard(CExportClipboard& clipboard, std::string_view text)
 }
 
 // ------------------------------------------------------------------ context
-
-SpiceModelExporter SetSpiceModelExporter(SpiceModelExporter exporter)
-{
-    SpiceModelExporter previous = g_spiceExporter;
-    g_spiceExporter = exporter;
-    return previous;
-}
-
-SpiceModelExporter GetSpiceModelExporter() { return g_spiceExporter; }
 
 CExportContext::CExportContext() = default;
 CExportContext::~CExportContext() = default;
@@ -384,11 +373,11 @@ bool ComposeSchematicExport(CExportContext& context, int format, const std::stri
         ok = ExportFormattedText(memory, context);
         break;
     case kFormatSpice:
-        if (!g_spiceExporter) {
+        if (!context.spiceExporter) {
             Show(kMsgSpiceUnavailable, MessageIcon::Information);
             return false;
         }
-        ok = g_spiceExporter(memory, context, fileName);
+        ok = context.spiceExporter(memory, context, fileName);
         break;
     default:
         return false;

@@ -140,10 +140,6 @@ struct CExportContext;
 // exported (it has told the user why).
 using SpiceModelExporter = bool (*)(std::ostream& out, CExportContext& context,
                                     const std::string& fileName);
-// Installs the exporter (nullptr: none) and returns the previous one. Until one is installed the
-// Spice format shows kMsgSpiceUnavailable.
-SpiceModelExporter SetSpiceModelExporter(SpiceModelExporter exporter);
-SpiceModelExporter GetSpiceModelExporter();
 
 struct CExportContext {
     CSchDoc* doc = nullptr;
@@ -170,6 +166,9 @@ struct CExportContext {
     std::function<std::string()> simulationText;
     std::function<bool(int format, const std::string& fileName, CExportClipboard* clipboard)> plotExport;
     std::function<bool(const std::string& fileName)> plotImport;
+    // The Spice format's exporter, installed by whoever sets the context up; without one the
+    // Spice format shows kMsgSpiceUnavailable.
+    SpiceModelExporter spiceExporter = nullptr;
 
     // A register program the context made because the caller had none.
     std::unique_ptr<CJtagRegProgram> ownedProgram;

@@ -113,40 +113,40 @@ uint32_t JedecTransmissionChecksum(std::string_view stxToEtx)
 
 bool CJedecImage::Allocate(int32_t count)
 {
-    fuses_.clear();
-    given_.clear();
-    fusesGiven_ = 0;
+    m_fuses.clear();
+    m_given.clear();
+    m_fusesGiven = 0;
     m_fuseCount = 0;
     if (count < 0 || count > kJedecMaxFuses) return false;
-    fuses_.assign(static_cast<std::size_t>(count), 0);
-    given_.assign(static_cast<std::size_t>(count), 0);
+    m_fuses.assign(static_cast<std::size_t>(count), 0);
+    m_given.assign(static_cast<std::size_t>(count), 0);
     m_fuseCount = count;
     return true;
 }
 
 int CJedecImage::GetFuse(int32_t n) const
 {
-    if (n < 0 || static_cast<std::size_t>(n) >= fuses_.size()) return -1;
-    return fuses_[static_cast<std::size_t>(n)];
+    if (n < 0 || static_cast<std::size_t>(n) >= m_fuses.size()) return -1;
+    return m_fuses[static_cast<std::size_t>(n)];
 }
 
 void CJedecImage::SetFuse(int32_t n, int value)
 {
-    if (n < 0 || static_cast<std::size_t>(n) >= fuses_.size()) return;
-    fuses_[static_cast<std::size_t>(n)] = value != 0 ? 1 : 0;
+    if (n < 0 || static_cast<std::size_t>(n) >= m_fuses.size()) return;
+    m_fuses[static_cast<std::size_t>(n)] = value != 0 ? 1 : 0;
 }
 
 bool CJedecImage::FuseGiven(int32_t n) const
 {
-    return n >= 0 && static_cast<std::size_t>(n) < given_.size() && given_[static_cast<std::size_t>(n)];
+    return n >= 0 && static_cast<std::size_t>(n) < m_given.size() && m_given[static_cast<std::size_t>(n)];
 }
 
 std::string CJedecImage::Format(const std::string& header)
 {
-    m_fuseChecksum = JedecFuseChecksum(fuses_);
+    m_fuseChecksum = JedecFuseChecksum(m_fuses);
     std::string fuseList;
-    fuseList.reserve(fuses_.size());
-    for (uint8_t f : fuses_) fuseList.push_back(f ? '1' : '0');
+    fuseList.reserve(m_fuses.size());
+    for (uint8_t f : m_fuses) fuseList.push_back(f ? '1' : '0');
     std::string text;
     text += kStx;
     text += ' ';
@@ -163,8 +163,8 @@ bool CJedecImage::Parse(std::string_view text)
     Allocate(0);
     m_pinCount = 0;
     m_defaultFuse = -1;
-    sawQf_ = false;
-    qfTooLarge_ = false;
+    m_sawQf = false;
+    m_qfTooLarge = false;
 
     Cursor c{text};
     c.SkipTo(kStx);
@@ -180,9 +180,9 @@ bool CJedecImage::Parse(std::string_view text)
             if (next == 'f') {
                 c.i += 2;
                 const int64_t n = c.Number();
-                sawQf_ = true;
+                m_sawQf = true;
                 if (n > kJedecMaxFuses) {
-                    qfTooLarge_ = true;
+                    m_qfTooLarge = true;
                     Allocate(0);
                 } else {
                     Allocate(static_cast<int32_t>(n));
@@ -203,10 +203,10 @@ bool CJedecImage::Parse(std::string_view text)
                 if (f == '0' || f == '1') {
                     if (at < m_fuseCount) {
                         const auto k = static_cast<std::size_t>(at);
-                        fuses_[k] = f == '1' ? 1 : 0;
-                        if (!given_[k]) {
-                            given_[k] = 1;
-                            ++fusesGiven_;
+                        m_fuses[k] = f == '1' ? 1 : 0;
+                        if (!m_given[k]) {
+                            m_given[k] = 1;
+                            ++m_fusesGiven;
                         }
                     }
                     ++at;  // fuses beyond QF are dropped

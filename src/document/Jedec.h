@@ -80,7 +80,7 @@ public:
     void SetFuse(int32_t n, int value);
     // True when an L field of the parsed file gave fuse n.
     bool FuseGiven(int32_t n) const;
-    int32_t FusesGiven() const { return fusesGiven_; }
+    int32_t FusesGiven() const { return m_fusesGiven; }
 
     // Composes the whole file text with `header` as the design field; computes m_fuseChecksum.
     std::string Format(const std::string& header);
@@ -89,15 +89,15 @@ public:
     // STX was found. Afterwards: m_fuseCount/m_pinCount/m_defaultFuse as read, the fuses as given
     // by L fields (the others 0), SawFuseCount() whether a QF field was read.
     bool Parse(std::string_view text);
-    bool SawFuseCount() const { return sawQf_; }
-    bool FuseCountTooLarge() const { return qfTooLarge_; }
+    bool SawFuseCount() const { return m_sawQf; }
+    bool FuseCountTooLarge() const { return m_qfTooLarge; }
 
 private:
-    std::vector<uint8_t> fuses_;
-    std::vector<uint8_t> given_;
-    int32_t fusesGiven_ = 0;
-    bool sawQf_ = false;
-    bool qfTooLarge_ = false;
+    std::vector<uint8_t> m_fuses;
+    std::vector<uint8_t> m_given;
+    int32_t m_fusesGiven = 0;
+    bool m_sawQf = false;
+    bool m_qfTooLarge = false;
 };
 
 // Composes the JEDEC text of the design into `out`. Shows kMsgJedecZeroFuses and returns false

@@ -4,19 +4,25 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "device/DeviceConfig.h"
 #include "device/SymbolInfo.h"
+#include "device/ValueChoosers.h"
+#include "device/ZelDKeys.h"
 #include "jtag/JtagDevice.h"
 #include "jtag/JtagRegProgram.h"
 #include "jtag/JtagScriptedDevice.h"
 #include "platform/AtomicFile.h"
+#include "platform/CommonMessages.h"
+#include "platform/Paths.h"
 #include "platform/Prompter.h"
 #include "platform/Settings.h"
 #include "sim/Plot.h"
 #include "sim/SimulationSetup.h"
 #include "sim/Simulator.h"
 #include "utilities/FilterEntry.h"
+#include "utilities/FilterTable.h"
 #include "view/DeviceSchematic.h"
 
 namespace kalidor {
@@ -33,38 +39,72 @@ const char kMsgLowestCurve[] = "The Lowest Curve Number is 1.";
 const char kMsgLargestCurve[] = "The Largest Curve Number is 4.";
 const char kMsgDeviceNotInstalled[] = "Device \"%s\" is not installed.";
 
+const char kStepEditSymbol[] = "Edit ";
+const char kStepSetSymbol[] = "Set symbol %d";
+const char kStepEditCell[] = "Change E2 cell %d";
+const char kStepEditUes[] = "Edit UES";
+const char kStepEditSummary[] = "Edit Summary Information";
+const char kStepClear[] = "Clear Schematic";
+const char kStepDisableOutputs[] = "Disable T1/T2 outputs";
+const char kStepCoerceIllegal[] = "Coerce illegal values";
+const char kStepFilterConfig[] = "Apply Filter Configuration";
+const char kStepCurveSetup[] = "Edit Curve Setup";
+const char kStepDownload[] = "Download";
+const char kStepUpload[] = "Upload";
+const char kStepVerify[] = "Verify";
+const char kStepReadIdcode[] = "Read IDCODE";
+const char kStepAutoCal[] = "Auto-Calibrate";
+const char kStepUploadRegister[] = "Upload Register";
+
+namespace {
+
+constexpr const char* kCaption = "Kalidor";
+// Device schematic files are tens of kilobytes.
+constexpr std::size_t kMaxDeviceSchematicBytes = 16u * 1024u * 1024u;
+
+std::string Format(const char* pattern, int value)
+{
+    char text[96];
+    std::snprintf(text, sizeof text, pattern, value);
+    return text;
+}
+
+}  // namespace
+
 // What the programming operations need of the document.
 class CSchDoc::JtagHost : public CJtagDocumentHost {
 public:
-    explicit JtagHost(CSchDoc& doc) : doc_(doc) {}
-    bool InterfaceChanged() override { return doc_.m_interfaceChanged; }
-    CJtagChainCounts ChainCounts() override { return doc_.m_chainCounts; }
+    explicit JtagHost(CSchDoc& doc) : m_doc(doc) {}
+    bool InterfaceChanged() override { return m_doc.m_interfaceChanged; }
+    CJtagChainCounts ChainCounts() override { return m_doc.m_chainCounts; }
     void ForgetFilterSelections() override
     {
-        doc_.m_filterConfigs[0].reset();
-        doc_.m_filterConfigs[1].reset();
+        m_doc.m_filterConfigs[0].reset();
+        m_doc.m_filterConfigs[1].reset();
     }
-    int CoerceAfterUpload() override { return doc_.CoerceAfterUpload(); }
-    void SetModified() override { doc_.SetModifiedFlag(true); }
+    int CoerceAfterUpload() override { return m_doc.CoerceAfterUpload(); }
+    void SetModified() override { m_doc.SetModifiedFlag(true); }
     void UpdateAllViews() override
     {
-        doc_.RefreshValueTexts();
-        doc_.UpdateAllViews(kHintSymbolEdited);
+        m_doc.RefreshValueTexts();
+        m_doc.UpdateAllViews(kHintSymbolEdited);
     }
     void ShowIdcode(const CIdcodeFields& fields) override
     {
-        if (doc_.m_idcodeReceiver)
-            doc_.m_idcodeReceiver(fields);
+        if (m_doc.m_idcodeReceiver)
+            m_doc.m_idcodeReceiver(fields);
     }
 
 private:
-    CSchDoc& doc_;
+    CSchDoc& m_doc;
 };
 
 CSchDoc::CSchDoc() = default;
 
 CSchDoc::~CSchDoc()
 {
+    // Views still registered are not told of a document that is going away.
+    m_observers.clear();
     DeleteContents();
 }
 
@@ -87,11 +127,16 @@ void CSchDoc::DeleteContents()
     m_simulator.reset();
     m_plot.reset();
     m_simulation.reset();
+    m_filterTable.reset();
     m_filterConfigs[0].reset();
     m_filterConfigs[1].reset();
     m_summary = CSummaryInfo{};
     m_device.reset();
     m_objectsCreated = false;
+    if (m_history.Count() > 0 || !m_history.IsClean()) {
+        m_history.Clear();
+        NotifyHistory(CHistoryChange::kCleared);
+    }
 }
 
 bool CSchDoc::SetDeviceType(const std::string& name)
@@ -128,7 +173,24 @@ bool CSchDoc::CreateDeviceObjects()
     m_jtagHost = std::make_unique<JtagHost>(*this);
     m_programmer->SetHost(m_jtagHost.get());
     m_programmer->SetDeviceTypeName(m_deviceType);
+    ApplyJtagOptions();
     return true;
+}
+
+void CSchDoc::ApplyJtagOptions()
+{
+    if (m_programmer)
+        m_programmer->SetVerifyAfterDownload(m_jtagOptions.verifyAfterDownload);
+    if (m_regProgram) {
+        m_regProgram->SetIdcodeCheck(m_jtagOptions.idcodeCheck ? 1 : 0);
+        m_regProgram->SetInlineVerify(m_jtagOptions.inlineVerify ? 1 : 0);
+    }
+}
+
+void CSchDoc::SetJtagOptions(const CJtagDocumentOptions& options)
+{
+    m_jtagOptions = options;
+    ApplyJtagOptions();
 }
 
 void CSchDoc::SetJtagInterpreter(CSvfInterpreter* interpreter)
@@ -173,8 +235,7 @@ bool CSchDoc::OnOpenDocument(const std::string& path)
     std::string error;
     // Design files are a few kilobytes; anything above a few megabytes is not one.
     if (!ReadWholeFile(path, text, 8u * 1024u * 1024u, &error)) {
-        CurrentPrompter().Message("Cannot open " + path + ":\n" + error, "Kalidor", Buttons::Ok,
-                                  MessageIcon::Error);
+        CurrentPrompter().Message(CannotOpenMessage(path, error), "Kalidor", Buttons::Ok, MessageIcon::Error);
         return false;
     }
     static const unsigned char kCompound[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
@@ -254,28 +315,125 @@ bool CSchDoc::ClearSchematic()
         return false;
     if (!m_device)
         return false;
-    if (m_deviceType == "ZelD" || m_deviceType == "ZelE") {
-        ApplyFilterConfig(0, nullptr);
-        ApplyFilterConfig(1, nullptr);
+    // Clearing empties every curve: nothing is run again.
+    return Change(kStepClear, [this] {
+        if (m_device->Traits().filterConfigs) {
+            ApplyFilterConfig(0, nullptr);
+            ApplyFilterConfig(1, nullptr);
+        }
+        m_device->Reset();
+        m_device->ApplyOutputDisable();
+        if (m_plot)
+            m_plot->ClearAll();
+        SetModifiedFlag(true);
+        RefreshValueTexts();
+        UpdateAllViews(kHintNone);
+        return true;
+    }, kChangeSetup);
+}
+
+void CSchDoc::SetSummary(const CSummaryInfo& s)
+{
+    Change(kStepEditSummary, [&] {
+        m_summary.SetTitle(s.GetTitle());
+        m_summary.SetAuthor(s.GetAuthor());
+        m_summary.SetSubject(s.GetSubject());
+        m_summary.SetKeywords(s.GetKeywords());
+        m_summary.SetComments(s.GetComments());
+        SetModifiedFlag(true);
+        return true;
+    }, kChangeSetup);
+}
+
+void CSchDoc::SetSummaryField(CSummaryField field, const std::string& text)
+{
+    Change(kStepEditSummary, [&] {
+        switch (field) {
+        case CSummaryField::kTitle: m_summary.SetTitle(text); break;
+        case CSummaryField::kAuthor: m_summary.SetAuthor(text); break;
+        case CSummaryField::kSubject: m_summary.SetSubject(text); break;
+        case CSummaryField::kKeywords: m_summary.SetKeywords(text); break;
+        case CSummaryField::kComments: m_summary.SetComments(text); break;
+        }
+        SetModifiedFlag(true);
+        return true;
+    }, kChangeSetup);
+}
+
+void CSchDoc::SetOutputDisable(bool on)
+{
+    if (!m_device)
+        return;
+    Change(kStepDisableOutputs, [&] {
+        m_device->SetSwitch(0, on ? 1 : 0);
+        if (on)
+            m_device->ApplyOutputDisable();
+        RefreshValueTexts();
+        UpdateAllViews(kHintNone);
+        return true;
+    });
+}
+
+void CSchDoc::SetCoerceIllegal(bool on)
+{
+    if (!m_device)
+        return;
+    Change(kStepCoerceIllegal, [&] {
+        m_device->SetSwitch(1, on ? 1 : 0);
+        if (on && m_device->CoerceSymbols() > 0)
+            CurrentPrompter().Message(kCoerceMessage, kCaption, Buttons::Ok, MessageIcon::Information);
+        RefreshValueTexts();
+        UpdateAllViews(kHintNone);
+        return true;
+    });
+}
+
+bool CSchDoc::GetOutputDisable() const { return m_device && m_device->GetSwitch(0) != 0; }
+
+bool CSchDoc::GetCoerceIllegal() const { return m_device && m_device->GetSwitch(1) != 0; }
+
+void CSchDoc::SetUesValue(std::uint64_t value)
+{
+    if (!m_device)
+        return;
+    Change(kStepEditUes, [&] {
+        kalidor::SetUesValue(*m_device, value);
+        RefreshValueTexts();
+        UpdateAllViews(kHintSymbolEdited);
+        return true;
+    });
+}
+
+bool CSchDoc::OpenDeviceSchematic(const std::string& path)
+{
+    std::string text;
+    if (!m_schematic || !ReadWholeFile(path, text, kMaxDeviceSchematicBytes) || !ReadDeviceSchematic(text)) {
+        CurrentPrompter().Message(std::string(kMsgFileNotOpened), kCaption, Buttons::Ok, MessageIcon::Error);
+        return false;
     }
-    m_device->Reset();
-    m_device->ApplyOutputDisable();
-    if (m_plot)
-        m_plot->ClearAll();
-    SetModifiedFlag(true);
+    return true;
+}
+
+bool CSchDoc::ReadDeviceSchematic(const std::string& text)
+{
+    if (!m_schematic)
+        return false;
+    // A text that is no device schematic leaves the schematic as it is.
+    if (!CDeviceSchematic::Create(m_deviceType)->ReadSupportFile(text))
+        return false;
+    m_schematic->ReadSupportFile(text);
     RefreshValueTexts();
     UpdateAllViews(kHintNone);
     return true;
 }
 
-void CSchDoc::SetSummary(const CSummaryInfo& s)
+void CSchDoc::DeleteDrawnElements()
 {
-    m_summary.SetTitle(s.GetTitle());
-    m_summary.SetAuthor(s.GetAuthor());
-    m_summary.SetSubject(s.GetSubject());
-    m_summary.SetKeywords(s.GetKeywords());
-    m_summary.SetComments(s.GetComments());
-    SetModifiedFlag(true);
+    if (!m_schematic)
+        return;
+    for (CSymbol* sym = m_schematic->GetFirstSymbol(); sym; sym = m_schematic->GetNextSymbol())
+        sym->DeleteDrawnElements();
+    UpdateAllViews(kHintNone);
 }
 
 void CSchDoc::SetActiveCurve(int n)
@@ -295,20 +453,71 @@ int CSchDoc::ApplyFilterConfig(int which, const CFilterEntry* entry)
 {
     if ((which != 0 && which != 1) || !m_device)
         return -1;
-    const int cfgKey = which == 0 ? 64 : 65;
+    const int cfgKey = which == 0 ? kKeyFilterConfigA : kKeyFilterConfigB;
+    int result = -1;
+    Change(kStepFilterConfig, [&] {
+        if (!entry) {
+            m_filterConfigs[which].reset();
+            m_device->SetSymValue(cfgKey, -1);
+            return true;
+        }
+        m_filterConfigs[which] = std::make_unique<CFilterEntry>(*entry);
+        // The value stored in the frequency range symbol is the entry's range for this device.
+        m_device->SetSymValue(which == 0 ? kKeyFrequencyRangeA : kKeyFrequencyRangeB, entry->FrequencyRange(m_deviceType));
+        m_lastConfiguration = cfgKey;
+        m_device->SetSymValue(cfgKey, entry->id);
+        RefreshValueTexts();
+        UpdateAllViews(kHintNone);
+        result = cfgKey;
+        return true;
+    });
+    return result;
+}
+
+void CSchDoc::ReportOpenFailure(const std::string& path, const std::string& error)
+{
+    CurrentPrompter().Message("Failed to open document.\n" + path + "\n" + error, "Kalidor",
+                              Buttons::Ok, MessageIcon::Error);
+}
+
+int CSchDoc::LoadFilterTable()
+{
+    if (m_filterTable)
+        return 1;
+    const std::string path = SupportFile(CFilterTable::FileName(m_deviceType));
+    auto table = std::make_unique<CFilterTable>();
+    std::string error;
+    {
+        WaitCursor wait;
+        if (!table->Load(path, &error)) {
+            ReportOpenFailure(path, error);
+            return 0;
+        }
+    }
+    m_filterTable = std::move(table);
+    return 1;
+}
+
+int CSchDoc::CopyFilterToSchematic(const CFilterEntry* entry, int which)
+{
     if (!entry) {
-        m_filterConfigs[which].reset();
-        m_device->SetSymValue(cfgKey, -1);
+        CurrentPrompter().Message(kMsgNoEntrySelected, "Kalidor", Buttons::Ok, MessageIcon::Information);
         return -1;
     }
-    m_filterConfigs[which] = std::make_unique<CFilterEntry>(*entry);
-    // The value stored in the frequency range symbol is the entry's range for this device.
-    m_device->SetSymValue(which == 0 ? 7 : 19, entry->FrequencyRange(m_deviceType));
-    m_lastConfiguration = cfgKey;
-    m_device->SetSymValue(cfgKey, entry->id);
-    RefreshValueTexts();
-    UpdateAllViews(kHintNone);
-    return cfgKey;
+    if ((which != 0 && which != 1) || !m_device || !m_device->Traits().filterConfigs)
+        return -1;
+    const int firstKey = which == 0 ? kKeyElementC1A : kKeyElementC1B;
+    for (int i = 0; i < CFilterEntry::kComponentCount; ++i)
+        kalidor::SetScaledCapValue(*m_device, firstKey + i, ScaledCapacitance(entry->components[i]));
+    SetModifiedFlag(true);
+    return ApplyFilterConfig(which, entry);
+}
+
+int CSchDoc::CopyFilterToSchematic(int id, int which)
+{
+    if (!LoadFilterTable())
+        return -1;
+    return CopyFilterToSchematic(m_filterTable->GetEntry(m_filterTable->FindEntry(id)), which);
 }
 
 const CFilterEntry* CSchDoc::GetFilterConfig(int which) const
@@ -318,19 +527,19 @@ const CFilterEntry* CSchDoc::GetFilterConfig(int which) const
 
 int CSchDoc::GetFilterConfigState(int key)
 {
-    if ((key != 64 && key != 65) || !m_device)
+    if ((key != kKeyFilterConfigA && key != kKeyFilterConfigB) || !m_device)
         return -1;
-    if (!m_filterConfigs[key - 64])
+    if (!m_filterConfigs[key - kKeyFilterConfigA])
         return -1;
     return m_device->GetSymValue(key);
 }
 
 int CSchDoc::FilterConfigText(int key, std::string& text)
 {
-    if (key != 64 && key != 65)
+    if (key != kKeyFilterConfigA && key != kKeyFilterConfigB)
         return 0;
-    const std::string name = key == 64 ? "CfgA" : "CfgB";
-    const CFilterEntry* entry = m_filterConfigs[key - 64].get();
+    const std::string name = key == kKeyFilterConfigA ? "CfgA" : "CfgB";
+    const CFilterEntry* entry = m_filterConfigs[key - kKeyFilterConfigA].get();
     if (!entry) {
         text = name + " unknown\r\n";
         return 1;
@@ -353,6 +562,11 @@ bool CSchDoc::RunSimulation(bool* openPlotWindow)
     if (openPlotWindow)
         *openPlotWindow = r.openPlotWindow;
     UpdateAllViews(r.hint);
+    if (r.openPlotWindow && !HasPlotView()) {
+        const std::vector<CSchDocObserver*> observers = m_observers;
+        for (auto* o : observers)
+            o->OnPlotViewWanted();
+    }
     return r.success;
 }
 
@@ -381,60 +595,216 @@ int CSchDoc::FindSymbolAt(int x, int y) const
     return s ? s->GetKey() : -1;
 }
 
-void CSchDoc::SetSymValue(int key, int value)
+std::string CSchDoc::SymbolStepText(int key) const
+{
+    const CSymbol* s = m_schematic ? m_schematic->GetSymbol(key) : nullptr;
+    if (s && s->IsValid() && !s->GetFullName().empty())
+        return kStepEditSymbol + s->GetFullName();
+    return Format(kStepSetSymbol, key);
+}
+
+void CSchDoc::EditSymbol(int key, const std::function<void(DeviceConfig&)>& edit)
 {
     if (!m_device)
         return;
-    m_device->SetSymValue(key, value);
-    SetModifiedFlag(true);
-    RefreshValueTexts();
-    UpdateAllViews(kHintSymbolEdited);
+    Change(SymbolStepText(key), [&] {
+        edit(*m_device);
+        RefreshValueTexts();
+        UpdateAllViews(kHintSymbolEdited);
+        return true;
+    });
+}
+
+void CSchDoc::SetSymValue(int key, int value)
+{
+    EditSymbol(key, [&](DeviceConfig& d) { d.SetSymValue(key, value); });
 }
 
 void CSchDoc::SetGainValue(int key, int gain)
 {
-    if (!m_device)
-        return;
-    kalidor::SetGainValue(*m_device, key, ClampGain(gain));
-    SetModifiedFlag(true);
-    RefreshValueTexts();
-    UpdateAllViews(kHintSymbolEdited);
+    EditSymbol(key, [&](DeviceConfig& d) { kalidor::SetGainValue(d, key, ClampGain(gain)); });
 }
 
 void CSchDoc::SetScaledCapValue(int key, int scaled)
 {
-    if (!m_device)
-        return;
-    kalidor::SetScaledCapValue(*m_device, key, scaled);
-    SetModifiedFlag(true);
-    RefreshValueTexts();
-    UpdateAllViews(kHintSymbolEdited);
+    EditSymbol(key, [&](DeviceConfig& d) { kalidor::SetScaledCapValue(d, key, scaled); });
 }
 
 void CSchDoc::SetCapValue(int key, double farads)
 {
-    SetScaledCapValue(key, static_cast<int>(farads * 1e12 * 1e4));
+    SetScaledCapValue(key, ScaledCapacitance(farads));
 }
 
 void CSchDoc::E2_SetValue(int position, int value)
 {
     if (!m_device)
         return;
-    m_device->E2_SetValue(position, value);
-    SetModifiedFlag(true);
-    RefreshValueTexts();
-    UpdateAllViews(kHintSymbolEdited);
+    Change(Format(kStepEditCell, position), [&] {
+        m_device->E2_SetValue(position, value);
+        RefreshValueTexts();
+        UpdateAllViews(kHintSymbolEdited);
+        return true;
+    });
+}
+
+// ---------------------------------------------------------------- automation
+
+int CSchDoc::GetSymValue(int key) const { return m_device ? m_device->GetSymValue(key) : 0; }
+
+int CSchDoc::GetValue(int key) const
+{
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>(GetSymValue(key) & 0xFFFF));
+}
+
+int CSchDoc::SetValue(int key, int value)
+{
+    if (!m_device)
+        return 0;
+    Change(SymbolStepText(key), [&] {
+        m_device->SetSymValue(key, value);
+        RefreshValueTexts();
+        return true;
+    }, kChangeSchematic | kChangeQuiet);
+    return 0;
+}
+
+int CSchDoc::GetGainValue(int key) const { return m_device ? kalidor::GetGainValue(*m_device, key) : 0; }
+
+int CSchDoc::GetScaledCapValue(int key) const { return m_device ? kalidor::GetScaledCapValue(*m_device, key) : 0; }
+
+int CSchDoc::GetNearestCapIndex(int scaled) const { return m_device ? m_device->GetNearestCapIndex(0, scaled) : 0; }
+
+int CSchDoc::E2_GetValue(int position) const { return m_device ? m_device->E2_GetValue(position) : 0; }
+
+int CSchDoc::GetActiveCurve() const { return m_simulation ? m_simulation->GetActiveCurve() + 1 : 1; }
+
+void CSchDoc::ChangeSetup(const char* text, const std::function<void(CSimulationSetup&)>& change)
+{
+    if (!m_simulation)
+        return;
+    Change(text, [&] {
+        change(*m_simulation);
+        return true;
+    }, kChangeSetup | kChangeQuiet);
+}
+
+int CSchDoc::GetGainPhaseInputNode() const { return m_simulation ? m_simulation->Active().inputNode : 0; }
+
+void CSchDoc::SetGainPhaseInputNode(int node)
+{
+    ChangeSetup(kStepCurveSetup, [node](CSimulationSetup& s) { s.SetActiveInputNode(node); });
+}
+
+int CSchDoc::GetGainPhaseOutputNode() const { return m_simulation ? m_simulation->Active().outputNode : 0; }
+
+void CSchDoc::SetGainPhaseOutputNode(int node)
+{
+    ChangeSetup(kStepCurveSetup, [node](CSimulationSetup& s) { s.SetActiveOutputNode(node); });
+}
+
+int CSchDoc::GetGainPhaseFreqStart() const { return m_simulation ? m_simulation->Active().startFrequency : 0; }
+
+void CSchDoc::SetGainPhaseFreqStart(int hz)
+{
+    ChangeSetup(kStepCurveSetup, [hz](CSimulationSetup& s) { s.Active().startFrequency = hz; });
+}
+
+int CSchDoc::GetGainPhaseFreqEnd() const { return m_simulation ? m_simulation->Active().stopFrequency : 0; }
+
+void CSchDoc::SetGainPhaseFreqEnd(int hz)
+{
+    ChangeSetup(kStepCurveSetup, [hz](CSimulationSetup& s) { s.Active().stopFrequency = hz; });
+}
+
+int CSchDoc::GetGainPhasePtsPerDec() const { return m_simulation ? m_simulation->Active().pointsPerDecade : 0; }
+
+void CSchDoc::SetGainPhasePtsPerDec(int points)
+{
+    ChangeSetup(kStepCurveSetup, [points](CSimulationSetup& s) { s.Active().pointsPerDecade = points; });
+}
+
+int CSchDoc::SetGainPhaseRange(int curve, int start, int stop)
+{
+    if (curve < 1 || curve > CSimulationSetup::kCurveCount || !m_simulation)
+        return -1;
+    ChangeSetup(kStepCurveSetup, [&](CSimulationSetup& s) {
+        s.Curve(curve - 1).startFrequency = start;
+        s.Curve(curve - 1).stopFrequency = stop;
+    });
+    return 0;
+}
+
+int CSchDoc::SetGainPhasePtsDec(int curve, int points)
+{
+    if (curve < 1 || curve > CSimulationSetup::kCurveCount || !m_simulation)
+        return -1;
+    ChangeSetup(kStepCurveSetup, [&](CSimulationSetup& s) { s.Curve(curve - 1).pointsPerDecade = points; });
+    return 0;
+}
+
+// ---------------------------------------------------------------- programming
+
+int CSchDoc::RunProgrammerStep(const char* text, int (CJtagScriptedDevice::*operation)())
+{
+    if (!m_programmer)
+        return kJtagNotReady;
+    int result = kJtagNotReady;
+    Change(text, [&] {
+        result = (m_programmer.get()->*operation)();
+        return true;
+    });
+    return result;
+}
+
+int CSchDoc::Download() { return RunProgrammerStep(kStepDownload, &CJtagScriptedDevice::DocDownload); }
+
+int CSchDoc::Upload() { return RunProgrammerStep(kStepUpload, &CJtagScriptedDevice::DocUpload); }
+
+int CSchDoc::Verify() { return RunProgrammerStep(kStepVerify, &CJtagScriptedDevice::DocVerify); }
+
+int CSchDoc::ReadIdcode() { return RunProgrammerStep(kStepReadIdcode, &CJtagScriptedDevice::DocReadIdcode); }
+
+int CSchDoc::AutoCal() { return RunProgrammerStep(kStepAutoCal, &CJtagScriptedDevice::DocAutoCal); }
+
+int CSchDoc::UploadRegister(int reg)
+{
+    if (!m_programmer)
+        return kJtagRunStopped;
+    int result = kJtagRunStopped;
+    Change(kStepUploadRegister, [&] {
+        result = m_programmer->DocUploadRegister(reg);
+        return true;
+    });
+    return result;
 }
 
 // ---------------------------------------------------------------- state and views
 
 void CSchDoc::SetModifiedFlag(bool modified)
 {
+    // Unmodified means saved: the history's clean position moves here.
+    if (!modified && !m_history.IsClean()) {
+        m_history.SetClean();
+        NotifyHistory(CHistoryChange::kCleanMoved);
+    }
+    SetModifiedState(modified);
+}
+
+void CSchDoc::SetModifiedState(bool modified)
+{
     if (m_modified == modified)
         return;
     m_modified = modified;
-    for (auto* o : m_observers)
+    const std::vector<CSchDocObserver*> observers = m_observers;
+    for (auto* o : observers)
         o->OnDocumentStateChanged();
+}
+
+std::string CSchDoc::DisplayName() const
+{
+    if (m_path.empty())
+        return "Design" + std::to_string(m_untitledNumber);
+    return std::filesystem::path(m_path).filename().string();
 }
 
 void CSchDoc::SetPathName(const std::string& path)
@@ -457,6 +827,9 @@ void CSchDoc::RemoveObserver(CSchDocObserver* o)
 
 void CSchDoc::UpdateAllViews(int hint)
 {
+    // An Undo tells the views once, when the whole state is back.
+    if (m_restoring)
+        return;
     // A view may remove itself while being told; walk a copy.
     const std::vector<CSchDocObserver*> observers = m_observers;
     for (auto* o : observers)

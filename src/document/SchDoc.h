@@ -5,11 +5,13 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "document/DesignHistory.h"
 #include "document/SummaryInfo.h"
 #include "jtag/JtagFrame.h"
 
@@ -18,6 +20,7 @@ namespace kalidor {
 class CDeviceSchematic;
 class CInterconnect;
 class CFilterEntry;
+class CFilterTable;
 class CJtagDevice;
 class CJtagRegProgram;
 class CJtagScriptedDevice;
@@ -37,12 +40,56 @@ enum UpdateHint : int {
     kHintPlotRescale = 3,
 };
 
+// What a change of the design touches and how it is told (the flags of CSchDoc::Change).
+enum ChangeFlags : unsigned {
+    // The summary or the simulation setup: nothing is simulated again.
+    kChangeSetup = 0,
+    // The schematic's values: the views are told (OnSchematicChanged) and the active curve runs
+    // again when a plot view is open and automatic re-runs are on; so do its Undo and Redo.
+    kChangeSchematic = 1u << 0,
+    // Neither marks the document modified nor updates the views nor runs anything (automation's
+    // SetValue and its curve properties); the step is recorded all the same, so that an Undo
+    // after it does not drop it (and the flag follows the saved position when it is undone or
+    // redone).
+    kChangeQuiet = 1u << 1,
+};
+
+// How the undo history moved (CSchDocObserver::OnHistoryChanged).
+enum class CHistoryChange {
+    kPushed,      // a step was added (the steps undone before it are gone)
+    kUndone,
+    kRedone,
+    kCleared,     // no steps any more (a new or reopened design)
+    kCleanMoved,  // the saved position moved (the design was saved)
+};
+
+// The fields of the summary information, for the automation properties Title, Author, ...
+enum class CSummaryField { kTitle, kAuthor, kSubject, kKeywords, kComments };
+
+// The programming options of one design, as the JTAG Options dialog and "Verify after Download"
+// set them. They belong to the open document (not to the design file) and are handed to the
+// register program and the programmer whenever those are made.
+struct CJtagDocumentOptions {
+    int verifyAfterDownload = 1;  // a download verifies what it wrote
+    int idcodeCheck = 1;          // the programs check the IDCODE first
+    int inlineVerify = 1;         // the programs verify in line with TDO clauses
+    bool operator==(const CJtagDocumentOptions&) const = default;
+};
+
 class CSchDocObserver {
 public:
     virtual ~CSchDocObserver() = default;
     virtual void OnDocumentUpdate(int hint) = 0;
     // The modified flag or the path changed (window titles).
     virtual void OnDocumentStateChanged() {}
+    // The undo history moved (the desktop program's Edit menu follows it).
+    virtual void OnHistoryChanged(CHistoryChange) {}
+    // A change of the schematic was made, undone or redone.
+    virtual void OnSchematicChanged() {}
+    // True for a view that shows the plot: the automatic re-run after a schematic change needs
+    // one, and a successful run without one asks for it (OnPlotViewWanted).
+    virtual bool ShowsPlot() const { return false; }
+    virtual void OnPlotViewWanted() {}
 };
 
 class CSchDoc {
@@ -87,15 +134,30 @@ public:
     CPlot* Plot() const { return m_plot.get(); }
     CSimulator* Simulator() const { return m_simulator.get(); }
     // The Run Simulator command: sweeps the active curve into the plot and updates the views.
-    // True on success; `openPlotWindow` is set when the plot window should be shown.
+    // True on success; `openPlotWindow` is set when the plot window should be shown (no plot view
+    // is open; the views have been asked for one with OnPlotViewWanted).
     bool RunSimulation(bool* openPlotWindow = nullptr);
     // After an edit of the schematic: runs the active curve again when automatic re-runs are on
-    // and the plot window is open.
+    // and the plot window is open. The document calls it itself after every schematic change
+    // (and its Undo and Redo), with whether a plot view is open.
     void RerunAfterChange(bool plotWindowOpen);
     CJtagRegProgram* RegProgram() const { return m_regProgram.get(); }
     CJtagDevice* JtagDevice() const { return m_jtagDevice.get(); }
     // Programming: Download, Upload, Verify, Read IDCODE, AutoCal of this design.
     CJtagScriptedDevice* Programmer() const { return m_programmer.get(); }
+    // The programming operations of the design, each one step of the undo history (an upload
+    // changes the cells, a download of a filter device forgets its filter selections). They
+    // return the programmer's result code (kJtagNotReady without a programmer).
+    int Download();
+    int Upload();
+    int Verify();
+    int ReadIdcode();
+    int AutoCal();
+    int UploadRegister(int reg);
+    // The programming options of this document; set, they go to the register program and the
+    // programmer at once.
+    const CJtagDocumentOptions& GetJtagOptions() const { return m_jtagOptions; }
+    void SetJtagOptions(const CJtagDocumentOptions& options);
     // The interpreter the programming operations run on (the application's; not owned).
     void SetJtagInterpreter(CSvfInterpreter* interpreter);
     // The header and trailer counts of this device's position in its JTAG chain (a free-standing
@@ -116,6 +178,22 @@ public:
     void SetFormatVersion(int v) { m_formatVersion = v; }
     bool GetWriteProlog() const { return m_writeProlog; }
 
+    // --- undo history ---
+    // Runs `change` as one step of the history named `text` (what the Edit menu shows). `change`
+    // returns true when it may have changed the design; a step that changed nothing is not
+    // recorded. Steps inside a step are part of it. False when `change` failed or there is no
+    // design. Every operation of this class that changes the design records itself this way.
+    bool Change(const std::string& text, const std::function<bool()>& change, unsigned flags = kChangeSchematic);
+    // Puts the design back as it was before the last step / after the next one, in place.
+    bool Undo();
+    bool Redo();
+    const CDesignHistory& History() const { return m_history; }
+    CDesignState CaptureState() const;
+    // Puts a captured state back in place: the per-design objects stay (the plot window holds
+    // the plot, the JTAG objects keep their options) and the computed curves, which are not part
+    // of the design, survive. The views are updated once, at the end.
+    void RestoreState(const CDesignState& state);
+
     // --- document operations ---
     void RefreshValueTexts();
     void SyncInterconnect();
@@ -123,6 +201,23 @@ public:
     bool ClearSchematic();
     // Stores the summary through its setters and marks the document modified.
     void SetSummary(const CSummaryInfo& s);
+    // One field, as the automation properties set it (through the summary's setter, modified).
+    void SetSummaryField(CSummaryField field, const std::string& text);
+    // The post-upload switches of the Tools menu: "Disable T1/T2 outputs if input=NONE" (turned
+    // on, it disables them at once) and "Coerce illegal values to zero" (turned on, it coerces at
+    // once and says so when it had to).
+    void SetOutputDisable(bool on);
+    void SetCoerceIllegal(bool on);
+    bool GetOutputDisable() const;
+    bool GetCoerceIllegal() const;
+    // The user electronic signature as one number (bit i is UES bit i).
+    void SetUesValue(std::uint64_t value);
+    // The development menu: reads a device schematic XML file (symbols, drawn elements and
+    // interconnect, as the support files hold them) into the schematic; false after "File could
+    // not be opened" when the file cannot be read or holds no device schematic.
+    bool OpenDeviceSchematic(const std::string& path);
+    bool ReadDeviceSchematic(const std::string& text);
+    void DeleteDrawnElements();
     void SetActiveCurve(int n);
     // Filter configurations of ZelD/ZelE: which 0 = A, 1 = B; nullptr removes it.
     int ApplyFilterConfig(int which, const CFilterEntry* entry);
@@ -130,23 +225,74 @@ public:
     int GetFilterConfigState(int key);
     int FilterConfigText(int key, std::string& text);
     int GetLastConfiguration() const { return m_lastConfiguration; }
+    // The device's filter table (ZelD/ZelE), read once from the support folder: 1 when it is
+    // loaded, 0 after telling the user why not.
+    int LoadFilterTable();
+    // The loaded filter table, or nullptr.
+    CFilterTable* FilterTable() const { return m_filterTable.get(); }
+    // Copies a filter table entry into configuration A (0) or B (1) of a ZelD/ZelE design: its
+    // seven elements as SetCapValue sets them, the frequency range for its Fc, and the entry as
+    // the configuration's source ("CFG A"/"CFG B"); marks the document modified and updates its
+    // views. Returns the configuration's key (64 or 65), or -1 when nothing was copied; without
+    // an entry (no row selected) it shows kMsgNoEntrySelected.
+    int CopyFilterToSchematic(const CFilterEntry* entry, int which);
+    // The same for the entry with identifier `id` of the device's filter table, loading the
+    // table first; an unknown identifier shows kMsgNoEntrySelected and copies nothing.
+    int CopyFilterToSchematic(int id, int which);
     int CoerceAfterUpload();
     // The key of the first valid symbol whose hit rectangle contains the point, or -1.
     int FindSymbolAt(int x, int y) const;
 
     // --- symbol edits that mark the document and update its views ---
     void SetSymValue(int key, int value);
+    // The gain is first brought into -10..10, and 0 becomes 1.
     void SetGainValue(int key, int gain);
     void SetScaledCapValue(int key, int scaled);
     void SetCapValue(int key, double farads);
     // Sets one E2 cell (position -1: the security fuse) and marks the document modified.
     void E2_SetValue(int position, int value);
 
+    // --- what automation reads and writes (symbol values, cells, the active curve's setup) ---
+    int GetSymValue(int key) const;
+    // The symbol value truncated to its low 16 bits (a signed 16-bit result).
+    int GetValue(int key) const;
+    // Sets a symbol value without marking the document modified or updating the views.
+    int SetValue(int key, int value);
+    int GetGainValue(int key) const;
+    int GetScaledCapValue(int key) const;
+    // The index of the capacitor setting nearest to a scaled capacitance (1e-16 F).
+    int GetNearestCapIndex(int scaled) const;
+    int E2_GetValue(int position) const;
+    // The active curve as users count, 1..4.
+    int GetActiveCurve() const;
+    // The active curve's setup. A node is stored when it is below 5 and not 0; frequencies and
+    // points per decade are stored as given. None of these marks the document modified or runs
+    // anything (each is a quiet step of the history).
+    int GetGainPhaseInputNode() const;
+    void SetGainPhaseInputNode(int node);
+    int GetGainPhaseOutputNode() const;
+    void SetGainPhaseOutputNode(int node);
+    int GetGainPhaseFreqStart() const;
+    void SetGainPhaseFreqStart(int hz);
+    int GetGainPhaseFreqEnd() const;
+    void SetGainPhaseFreqEnd(int hz);
+    int GetGainPhasePtsPerDec() const;
+    void SetGainPhasePtsPerDec(int points);
+    // Frequency range and points per decade of curve 1..4 (quiet, as above): 0, or -1 for a
+    // curve number out of range (nothing changes).
+    int SetGainPhaseRange(int curve, int start, int stop);
+    int SetGainPhasePtsDec(int curve, int points);
+
     // --- modified flag, path, views ---
     bool IsModified() const { return m_modified; }
     void SetModifiedFlag(bool modified = true);
     const std::string& GetPathName() const { return m_path; }
     void SetPathName(const std::string& path);
+    // A design never saved is named "Design<n>" with the number given here.
+    void SetUntitledNumber(int number) { m_untitledNumber = number; }
+    int GetUntitledNumber() const { return m_untitledNumber; }
+    // The file name of the path, or "Design<n>".
+    std::string DisplayName() const;
     bool IsNewDocument() const { return m_newDocument; }
     void AddObserver(CSchDocObserver* o);
     void RemoveObserver(CSchDocObserver* o);
@@ -156,9 +302,28 @@ public:
     static std::string UserName();
 
 private:
+    void SetModifiedState(bool modified);
+    // Undo (back) or Redo: puts the step's state back and moves the history.
+    bool MoveInHistory(bool back);
+    // "Edit <full name>" for a symbol edit.
+    std::string SymbolStepText(int key) const;
+    // One step that edits symbol `key` in the device model, refreshes the texts and tells the views.
+    void EditSymbol(int key, const std::function<void(DeviceConfig&)>& edit);
+    // Runs the active curve again after a schematic change when a plot view is open and
+    // automatic re-runs are on; tells the views of the change.
+    void AfterSchematicChange();
+    bool HasPlotView() const;
+    void NotifyHistory(CHistoryChange change);
+    // Copies the saved design state of `from` into this document's objects.
+    void CopyDesignState(const CSchDoc& from);
+    // A quiet step on the active curve's setup.
+    void ChangeSetup(const char* text, const std::function<void(CSimulationSetup&)>& change);
+    int RunProgrammerStep(const char* text, int (CJtagScriptedDevice::*operation)());
+    void ApplyJtagOptions();
     void ReadSummaryBlock(CXmlParser& parser);
     bool ReadFilterConfig(CXmlParser& parser, int which);
-    void SkipUnknown(CXmlParser& parser);
+    // The framework's failed-to-open report for a support file.
+    static void ReportOpenFailure(const std::string& path, const std::string& error);
 
     std::unique_ptr<CDeviceSchematic> m_schematic;
     std::unique_ptr<DeviceConfig> m_device;
@@ -179,6 +344,7 @@ private:
     std::array<std::string, 5> m_loadedSummary;
     bool m_embedded = false;
     std::string* m_hostBuffer = nullptr;
+    std::unique_ptr<CFilterTable> m_filterTable;
     std::array<std::unique_ptr<CFilterEntry>, 2> m_filterConfigs;
     int m_lastConfiguration = -1;
     bool m_newDocument = false;
@@ -186,8 +352,14 @@ private:
     int m_formatVersion = 1;
     bool m_writeProlog = true;
 
+    CJtagDocumentOptions m_jtagOptions;
+    CDesignHistory m_history;
+    int m_changeDepth = 0;     // steps running (a step inside a step is part of it)
+    bool m_restoring = false;  // an Undo or Redo is putting a state back
+
     bool m_modified = false;
     std::string m_path;
+    int m_untitledNumber = 1;
     std::vector<CSchDocObserver*> m_observers;
 };
 
@@ -200,5 +372,25 @@ extern const char kMsgUploadCoerced[];
 extern const char kMsgLowestCurve[];
 extern const char kMsgLargestCurve[];
 extern const char kMsgDeviceNotInstalled[];
+extern const char kMsgRestoreFailed[];
+
+// The names of the history steps the document records itself (the Edit menu shows them as
+// "Undo <name>"). A symbol edit is named "Edit " followed by the symbol's full name.
+extern const char kStepEditSymbol[];      // "Edit " + the symbol's full name
+extern const char kStepSetSymbol[];       // "Set symbol %d" (a key without a name)
+extern const char kStepEditCell[];        // "Change E2 cell %d"
+extern const char kStepEditUes[];         // "Edit UES"
+extern const char kStepEditSummary[];     // "Edit Summary Information"
+extern const char kStepClear[];           // "Clear Schematic"
+extern const char kStepDisableOutputs[];  // "Disable T1/T2 outputs"
+extern const char kStepCoerceIllegal[];   // "Coerce illegal values"
+extern const char kStepFilterConfig[];    // "Apply Filter Configuration"
+extern const char kStepCurveSetup[];      // "Edit Curve Setup"
+extern const char kStepDownload[];
+extern const char kStepUpload[];
+extern const char kStepVerify[];
+extern const char kStepReadIdcode[];
+extern const char kStepAutoCal[];
+extern const char kStepUploadRegister[];
 
 }  // namespace kalidor

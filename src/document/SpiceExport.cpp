@@ -3,10 +3,10 @@
 #include <cctype>
 #include <ostream>
 
+#include "base/XmlParser.h"
 #include "device/DeviceConfig.h"
 #include "document/Exports.h"
 #include "document/SchDoc.h"
-#include "document/XmlParser.h"
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 #include "platform/Prompter.h"
@@ -292,9 +292,9 @@ bool ExportSpiceModel(std::ostream& out, CExportContext& context, const std::str
     return static_cast<bool>(out);
 }
 
-void InstallSpiceModelExporter()
+void InstallSpiceModelExporter(CExportContext& context)
 {
-    SetSpiceModelExporter(&ExportSpiceModel);
+    context.spiceExporter = &ExportSpiceModel;
 }
 
 }  // namespace kalidor

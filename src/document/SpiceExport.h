@@ -87,7 +87,7 @@ std::string SpiceModelHeader(const std::array<std::string, 5>& summary);
 // (after the not-found message) when the template cannot be read.
 bool ExportSpiceModel(std::ostream& out, CExportContext& context, const std::string& fileName);
 
-// Installs ExportSpiceModel as the Spice exporter of the export routing.
-void InstallSpiceModelExporter();
+// Installs ExportSpiceModel as the Spice exporter of an export context.
+void InstallSpiceModelExporter(CExportContext& context);
 
 }  // namespace kalidor

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <ostream>
 
+#include "device/DeviceKind.h"
 #include "jtag/JTAGTapPort.h"
 #include "jtag/JtagRegProgram.h"
 #include "jtag/SvfInterpreter.h"
@@ -16,15 +17,14 @@ constexpr std::size_t kIdcodeTextMax = 200;
 constexpr std::size_t kUploadBufferSize = 1000;
 constexpr const char* kCaption = "Kalidor";
 
-struct PartEntry {
-    const char* part;
-    const char* type;
-};
-
-constexpr PartEntry kParts[] = {
-    {"0000000100000000", "ZelA"}, {"0000000100010001", "ZelB"}, {"0000000100110000", "ZelC"},
-    {"0000000100100000", "ZelD"}, {"0000000100100001", "ZelE"},
-};
+// The part number field of a device's IDCODE as text, most significant bit first.
+std::string PartNumberText(std::uint16_t part)
+{
+    std::string text(16, '0');
+    for (int i = 0; i < 16; ++i)
+        if (part & (1u << i)) text[15 - i] = '1';
+    return text;
+}
 
 bool IsBitText(std::string_view text)
 {
@@ -47,8 +47,8 @@ CIdcodeFields DecodeIdcode(std::string_view text)
     f.manufacturer = std::string(text.substr(20, 11));
     if (f.manufacturer != kIdcodeOwnManufacturer) return f;
     f.makerName = kIdcodeOwnMakerName;
-    for (const PartEntry& p : kParts)
-        if (f.partNumber == p.part) f.deviceType = p.type;
+    for (DeviceKind kind : kDeviceKinds)
+        if (f.partNumber == PartNumberText(TraitsOf(kind).idcodePart)) f.deviceType = DeviceKindName(kind);
     return f;
 }
 

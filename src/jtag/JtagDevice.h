@@ -62,7 +62,7 @@ struct CIdcodeFields {
     std::string partNumber;    // characters 4 to 19
     std::string manufacturer;  // characters 20 to 30
     std::string makerName;     // "Norvane Dividaduzudav" or "Unknown"
-    std::string deviceType;    // "ZelA" ... "ZelE" or "Unknown"
+    std::string deviceType;    // the device type name of the part number, or "Unknown"
 };
 
 // Splits an IDCODE text into its fields. A text that is not 32 characters of '0' and '1' (no

@@ -320,16 +320,13 @@ std::string CJtagInterface::PortName() const
 
 // ---------------------------------------------------------------------------------------------
 
-bool VirtualChainCountsFor(const std::string& chain, const std::string& deviceType, CJtagChainCounts& counts)
+namespace {
+
+// The counts of the device at `at` of a parsed chain (the others in bypass).
+bool ChainCountsOf(const std::vector<VirtualChainItem>& items, std::size_t at, CJtagChainCounts& counts)
 {
     counts = {};
-    std::vector<VirtualChainItem> items;
-    std::string error;
-    if (!ParseVirtualChain(chain, items, error)) return false;
-    std::size_t at = items.size();
-    for (std::size_t i = 0; i < items.size() && at == items.size(); ++i)
-        if (items[i].type == deviceType) at = i;
-    if (at == items.size()) return false;
+    if (at >= items.size()) return false;
     for (std::size_t i = 0; i < items.size(); ++i) {
         if (i < at) {
             counts.tir += items[i].irLength;
@@ -340,6 +337,29 @@ bool VirtualChainCountsFor(const std::string& chain, const std::string& deviceTy
         }
     }
     return true;
+}
+
+}  // namespace
+
+bool VirtualChainCountsFor(const std::string& chain, const std::string& deviceType, CJtagChainCounts& counts)
+{
+    counts = {};
+    std::vector<VirtualChainItem> items;
+    std::string error;
+    if (!ParseVirtualChain(chain, items, error)) return false;
+    std::size_t at = items.size();
+    for (std::size_t i = 0; i < items.size() && at == items.size(); ++i)
+        if (items[i].type == deviceType) at = i;
+    return ChainCountsOf(items, at, counts);
+}
+
+bool VirtualChainCountsAt(const std::string& chain, int position, CJtagChainCounts& counts)
+{
+    counts = {};
+    std::vector<VirtualChainItem> items;
+    std::string error;
+    if (position < 0 || !ParseVirtualChain(chain, items, error)) return false;
+    return ChainCountsOf(items, static_cast<std::size_t>(position), counts);
 }
 
 std::string DefaultVirtualStateDirectory()

@@ -238,6 +238,9 @@ private:
 // The header and trailer counts of the first device of `deviceType` on a virtual chain (the other
 // devices in bypass). False, with all counts 0, when the chain is bad or holds no such device.
 bool VirtualChainCountsFor(const std::string& chain, const std::string& deviceType, CJtagChainCounts& counts);
+// The same for the device at `position` (0 is the first of the description). False, with all
+// counts 0, when the chain is bad or has no device there.
+bool VirtualChainCountsAt(const std::string& chain, int position, CJtagChainCounts& counts);
 
 // Where the virtual devices of the virtual cable keep their E2 cells between runs (shared with
 // kalidor-cli): $XDG_CACHE_HOME (or ~/.cache) + "/Norvane Dividaduzudav Corporation/VirtualJtag";

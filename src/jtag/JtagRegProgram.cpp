@@ -69,15 +69,15 @@ bool CJtagRegProgram::UploadCells(int, RegCells&) { return false; }
 int CJtagRegProgram::SetRegFromBits(int reg, std::string_view bits)
 {
     RegCells cells;
-    if (device_ == nullptr || !UploadCells(reg, cells)) return 0;
-    readBits_.LoadBitText(bits);
+    if (m_device == nullptr || !UploadCells(reg, cells)) return 0;
+    m_readBits.LoadBitText(bits);
     for (int c = cells.first; c < cells.first + cells.count; ++c) {
-        const int pos = cells.positionIsIndex ? c - cells.first : device_->GetCellBit(c);
-        const int bit = readBits_.GetBit(pos);
+        const int pos = cells.positionIsIndex ? c - cells.first : m_device->GetCellBit(c);
+        const int bit = m_readBits.GetBit(pos);
         // A read text too short for the register leaves the cells it does not reach as they were,
         // rather than storing an invalid value in them.
         if (bit < 0) continue;
-        device_->E2_SetValue(c, bit);
+        m_device->E2_SetValue(c, bit);
     }
     return 1;
 }
@@ -85,10 +85,10 @@ int CJtagRegProgram::SetRegFromBits(int reg, std::string_view bits)
 int CJtagRegProgram::CompareRegWithBits(int reg, std::string_view bits)
 {
     RegCells cells;
-    if (device_ == nullptr || !UploadCells(reg, cells)) return 0;
+    if (m_device == nullptr || !UploadCells(reg, cells)) return 0;
     Image(cells);
-    readBits_.LoadBitText(bits);
-    return expectedBits_ == readBits_ ? 1 : 0;
+    m_readBits.LoadBitText(bits);
+    return m_expectedBits == m_readBits ? 1 : 0;
 }
 
 std::string CJtagRegProgram::RegName(int reg)
@@ -100,14 +100,14 @@ std::string CJtagRegProgram::RegName(int reg)
 
 void CJtagRegProgram::Line(std::string_view line)
 {
-    if (text_ == nullptr) return;
-    text_->append(line);
-    text_->push_back('\n');
+    if (m_text == nullptr) return;
+    m_text->append(line);
+    m_text->push_back('\n');
 }
 
 void CJtagRegProgram::IdcodeBlock()
 {
-    if (idcodeCheck_ == 1) IdcodeLines();
+    if (m_idcodeCheck == 1) IdcodeLines();
 }
 
 void CJtagRegProgram::IdcodeLines()
@@ -122,15 +122,15 @@ void CJtagRegProgram::IdcodeLines()
 
 std::string CJtagRegProgram::Image(const RegCells& cells)
 {
-    expectedBits_.Allocate(cells.count);
-    if (device_ != nullptr) {
+    m_expectedBits.Allocate(cells.count);
+    if (m_device != nullptr) {
         for (int c = cells.first; c < cells.first + cells.count; ++c) {
-            const int pos = cells.positionIsIndex ? c - cells.first : device_->GetCellBit(c);
-            expectedBits_.SetBit(pos, device_->E2_GetValue(c));  // beyond the length: ignored
+            const int pos = cells.positionIsIndex ? c - cells.first : m_device->GetCellBit(c);
+            m_expectedBits.SetBit(pos, m_device->E2_GetValue(c));  // beyond the length: ignored
         }
     }
     std::string hex;
-    expectedBits_.ToHex(hex, cells.scratch);
+    m_expectedBits.ToHex(hex, cells.scratch);
     return hex;
 }
 
@@ -149,19 +149,31 @@ void CJtagRegProgram::LineWithImage(std::string_view pattern, const std::string&
     Line(out);
 }
 
-std::unique_ptr<CJtagRegProgram> CreateRegProgram(const std::string& deviceTypeName)
+std::unique_ptr<CJtagRegProgram> CreateRegProgram(DeviceKind kind)
 {
     std::unique_ptr<CJtagRegProgram> p;
-    if (deviceTypeName == "ZelA")
+    switch (FamilyOf(kind)) {
+    case DeviceFamily::ZelA:
         p = std::make_unique<CZelARegProgram>();
-    else if (deviceTypeName == "ZelB")
+        break;
+    case DeviceFamily::ZelB:
         p = std::make_unique<CZelBRegProgram>();
-    else if (deviceTypeName == "ZelC")
+        break;
+    case DeviceFamily::ZelC:
         p = std::make_unique<CZelCRegProgram>();
-    else if (deviceTypeName == "ZelD" || deviceTypeName == "ZelE")
+        break;
+    case DeviceFamily::ZelD:
         p = std::make_unique<CZelDRegProgram>();
-    if (p) p->SetDeviceTypeName(deviceTypeName);
+        break;
+    }
+    p->SetDeviceTypeName(DeviceKindName(kind));
     return p;
+}
+
+std::unique_ptr<CJtagRegProgram> CreateRegProgram(const std::string& deviceTypeName)
+{
+    const std::optional<DeviceKind> kind = ParseDeviceKind(deviceTypeName);
+    return kind ? CreateRegProgram(*kind) : nullptr;
 }
 
 }  // namespace kalidor

@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "device/DeviceKind.h"
 #include "jtag/JtagBits.h"
 
 namespace kalidor {
@@ -57,9 +58,9 @@ public:
 
     // --- the operations, in slot order ---
     virtual ~CJtagRegProgram() = default;
-    virtual void SetDevice(DeviceConfig* device) { device_ = device; }
-    virtual void SetMode(int mode) { mode_ = mode; }
-    virtual int GetMode() { return mode_; }
+    virtual void SetDevice(DeviceConfig* device) { m_device = device; }
+    virtual void SetMode(int mode) { m_mode = mode; }
+    virtual int GetMode() { return m_mode; }
     // Number of registers offered in the JTAG debug menus, counted from register 0.
     virtual int GetRegCount() { return 0; }
     // A constant of the family (read by no programming path).
@@ -86,19 +87,28 @@ public:
     // Verify: 1 when the read-back text equals the register image built from the E2 cells, else 0.
     virtual int CompareRegWithBits(int reg, std::string_view bits);
 
+    // --- where a design lives, for the download, upload and verify sequences ---
+    // Register 0 holds the design's configuration (ZelA/ZelB USR, ZelC CFG, ZelD/ZelE USRA). The
+    // register that holds the rest of it, written together with register 0 by "ALL" and read
+    // back on its own (ZelB's DAC code, ZelC's signature); -1 when register 0 holds it all.
+    virtual int SecondDesignRegister() const { return -1; }
+    // True for the devices with two stored configurations (ZelD/ZelE), whose register 2 holds
+    // configuration B and which take their own sequences.
+    virtual bool HasTwoConfigurations() const { return false; }
+
     // --- plain accessors ---
     // 1: program operations re-read the register right after programming (default 1).
-    int GetInlineVerify() const { return inlineVerify_; }
-    void SetInlineVerify(int on) { inlineVerify_ = on; }
+    int GetInlineVerify() const { return m_inlineVerify; }
+    void SetInlineVerify(int on) { m_inlineVerify = on; }
     // 1: the programs that carry an IDCODE block include it (default 1).
-    int GetIdcodeCheck() const { return idcodeCheck_; }
-    void SetIdcodeCheck(int on) { idcodeCheck_ = on; }
-    const std::string& GetDeviceTypeName() const { return deviceTypeName_; }
-    void SetDeviceTypeName(const std::string& name) { deviceTypeName_ = name; }
-    DeviceConfig* GetDevice() const { return device_; }
+    int GetIdcodeCheck() const { return m_idcodeCheck; }
+    void SetIdcodeCheck(int on) { m_idcodeCheck = on; }
+    const std::string& GetDeviceTypeName() const { return m_deviceTypeName; }
+    void SetDeviceTypeName(const std::string& name) { m_deviceTypeName = name; }
+    DeviceConfig* GetDevice() const { return m_device; }
     // The last register image built from the cells and the last bits handed in from a read.
-    const CJtagBits& ExpectedBits() const { return expectedBits_; }
-    const CJtagBits& ReadBits() const { return readBits_; }
+    const CJtagBits& ExpectedBits() const { return m_expectedBits; }
+    const CJtagBits& ReadBits() const { return m_readBits; }
     // Convenience: the display name as a string.
     std::string RegName(int reg);
 
@@ -133,20 +143,21 @@ protected:
     std::string Image(const RegCells& cells);
     // Replaces each "%s" of `pattern` by `hex`, in order, and appends the result as a line.
     void LineWithImage(std::string_view pattern, const std::string& hex);
-    void SetBuffer(std::string& buffer) { text_ = &buffer; }
+    void SetBuffer(std::string& buffer) { m_text = &buffer; }
 
-    int mode_ = 0;
-    CJtagBits expectedBits_;
-    CJtagBits readBits_;
-    std::string* text_ = nullptr;  // the caller's buffer, not owned
-    DeviceConfig* device_ = nullptr;  // not owned
-    int inlineVerify_ = 1;
-    int idcodeCheck_ = 1;
-    std::string deviceTypeName_;
+    int m_mode = 0;
+    CJtagBits m_expectedBits;
+    CJtagBits m_readBits;
+    std::string* m_text = nullptr;  // the caller's buffer, not owned
+    DeviceConfig* m_device = nullptr;  // not owned
+    int m_inlineVerify = 1;
+    int m_idcodeCheck = 1;
+    std::string m_deviceTypeName;
 };
 
-// Creates the register program for a device type name ("ZelA" … "ZelE"), with its device type name
-// set; nullptr for an unknown name.
+// Creates the register program of a device type, with its device type name set; nullptr for an
+// unknown name.
+std::unique_ptr<CJtagRegProgram> CreateRegProgram(DeviceKind kind);
 std::unique_ptr<CJtagRegProgram> CreateRegProgram(const std::string& deviceTypeName);
 
 }  // namespace kalidor

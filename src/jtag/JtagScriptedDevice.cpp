@@ -1,6 +1,7 @@
 #include "jtag/JtagScriptedDevice.h"
 
 #include "device/DeviceConfig.h"
+#include "device/ZelDKeys.h"
 #include "jtag/JtagRegProgram.h"
 #include "jtag/SvfInterpreter.h"
 #include "platform/Prompter.h"
@@ -11,12 +12,10 @@ namespace {
 
 constexpr const char* kCaption = "Kalidor";
 
-// Register numbers the operations use.
+// Register numbers the operations use; the register program names the design's second register.
 constexpr int kRegUsr = 0;      // ZelA/ZelB USR, ZelC CFG, ZelD/ZelE USRA
 constexpr int kRegCalibrate = 1;
-constexpr int kRegZelBDac = 2;
-constexpr int kRegZelCUes = 5;
-constexpr int kRegUsrB = 2;
+constexpr int kRegUsrB = 2;     // ZelD/ZelE
 
 // Bit 93 of USRA, the third character of its bit text (most significant bit first, 96 bits).
 constexpr std::size_t kAbBitTextIndex = 2;
@@ -27,35 +26,35 @@ constexpr int kDeclined = -100;
 // Ends the progress report of an operation on every path out of it.
 class OperationScope {
 public:
-    OperationScope(CJtagDevice& jtag, const std::string& name, int steps) : jtag_(jtag)
+    OperationScope(CJtagDevice& jtag, const std::string& name, int steps) : m_jtag(jtag)
     {
-        jtag_.BeginOperation(name, steps);
+        m_jtag.BeginOperation(name, steps);
     }
-    ~OperationScope() { jtag_.EndOperation(); }
+    ~OperationScope() { m_jtag.EndOperation(); }
     OperationScope(const OperationScope&) = delete;
     OperationScope& operator=(const OperationScope&) = delete;
 
 private:
-    CJtagDevice& jtag_;
+    CJtagDevice& m_jtag;
 };
 
 // Restores the A/B bit of the model on every path out of a ZelD/ZelE sequence.
 class AbBitGuard {
 public:
-    explicit AbBitGuard(DeviceConfig& device) : device_(device), value_(device.GetSymValue(kAbBitSymbol)) {}
+    explicit AbBitGuard(DeviceConfig& device) : m_device(device), m_value(device.GetSymValue(kKeyAbBit)) {}
     ~AbBitGuard()
     {
-        if (armed_) device_.SetSymValue(kAbBitSymbol, value_);
+        if (m_armed) m_device.SetSymValue(kKeyAbBit, m_value);
     }
-    int Value() const { return value_; }
-    void Disarm() { armed_ = false; }
+    int Value() const { return m_value; }
+    void Disarm() { m_armed = false; }
     AbBitGuard(const AbBitGuard&) = delete;
     AbBitGuard& operator=(const AbBitGuard&) = delete;
 
 private:
-    DeviceConfig& device_;
-    int value_;
-    bool armed_ = true;
+    DeviceConfig& m_device;
+    int m_value;
+    bool m_armed = true;
 };
 
 std::string Format(const char* pattern, const std::string& value)
@@ -79,6 +78,8 @@ CJtagScriptedDevice::CJtagScriptedDevice(CJtagDevice& jtag, DeviceConfig& device
     if (m_jtag.GetDeviceName().empty()) m_jtag.SetDeviceName(m_deviceType);
 }
 
+bool CJtagScriptedDevice::IsFilterDevice() const { return m_program.HasTwoConfigurations(); }
+
 void CJtagScriptedDevice::Message(const char* text, int icon)
 {
     CurrentPrompter().Message(text, kCaption, Buttons::Ok, static_cast<MessageIcon>(icon));
@@ -94,7 +95,7 @@ int CJtagScriptedDevice::PlannedSteps(const std::string& operation) const
     // The announcement, then the IDCODE check's announcement and program.
     const int common = 3;
     const bool filter = IsFilterDevice();
-    const bool two = m_deviceType == "ZelB" || m_deviceType == "ZelC";
+    const bool two = m_program.SecondDesignRegister() >= 0;
     if (operation == "Download") return common + (filter ? 5 : two ? 3 : 2);
     if (operation == "Upload") return common + (filter ? 5 : two ? 2 : 1);
     if (operation == "Verify") return common + (filter ? 7 : two ? 2 : 1);
@@ -134,8 +135,8 @@ int CJtagScriptedDevice::ResetModelAfterFailedRead()
 {
     m_device.Reset();
     if (IsFilterDevice()) {
-        m_device.SetSymValue(kFilterConfigASymbol, -1);
-        m_device.SetSymValue(kFilterConfigBSymbol, -1);
+        m_device.SetSymValue(kKeyFilterConfigA, -1);
+        m_device.SetSymValue(kKeyFilterConfigB, -1);
         if (m_host) m_host->ForgetFilterSelections();
     }
     if (m_host) {
@@ -171,24 +172,25 @@ int CJtagScriptedDevice::Download()
         return result;
     };
 
+    const int second = m_program.SecondDesignRegister();
+    if (!IsDeviceTypeName(m_deviceType)) {
+        Message(kMsgUnrecognizedDevice, static_cast<int>(MessageIcon::Error));
+        return kJtagDone;
+    }
     if (IsFilterDevice()) {
         r = DownloadFilter(verify);
         if (r == kDeclined) return kJtagDone;
         if (r != kJtagDone) return r;
-    } else if (m_deviceType == "ZelA") {
+    } else if (second < 0) {
         if (Write(kRegUsr) == kJtagRunStopped) return kJtagRunStopped;
         if (verify && (r = step(m_jtag.VerifyRegister(kRegUsr))) != kJtagDone) return r;
-    } else if (m_deviceType == "ZelB" || m_deviceType == "ZelC") {
+    } else {
         if (Write(kJtagRegAll) == kJtagRunStopped) return kJtagRunStopped;
         if (verify) {
             if ((r = step(m_jtag.VerifyRegister(kRegUsr))) != kJtagDone) return r;
             // The DAC code or the signature may well be all ones: compare it like any other.
-            const int second = m_deviceType == "ZelB" ? kRegZelBDac : kRegZelCUes;
             if ((r = step(m_jtag.CompareRegister(second))) != kJtagDone) return r;
         }
-    } else {
-        Message(kMsgUnrecognizedDevice, static_cast<int>(MessageIcon::Error));
-        return kJtagDone;
     }
     if (m_writeMismatch) {
         // An in-line verification inside a write program failed: the device does not hold the
@@ -211,20 +213,20 @@ int CJtagScriptedDevice::DownloadFilter(bool verify)
             Answer::Cancel)
         return kDeclined;
 
-    m_device.SetSymValue(kAbBitSymbol, 1);
+    m_device.SetSymValue(kKeyAbBit, 1);
     if (Write(kRegUsr) == kJtagRunStopped) return kJtagRunStopped;
     if (Write(kRegUsrB) == kJtagRunStopped) return kJtagRunStopped;
     if (verify) {
         const int r = m_jtag.CompareRegister(kRegUsrB);
         if (r == kJtagRunStopped) return r;
         if (r == kJtagVerifyDiffers) {
-            m_device.SetSymValue(kAbBitSymbol, v);
+            m_device.SetSymValue(kKeyAbBit, v);
             Message(kMsgWriteCfgBFailed, static_cast<int>(MessageIcon::Warning));
             m_jtag.ShowVerifyResult(kJtagVerifyDiffers);
             return kJtagVerifyDiffers;
         }
     }
-    m_device.SetSymValue(kAbBitSymbol, v);
+    m_device.SetSymValue(kKeyAbBit, v);
     if (Write(kRegUsr) == kJtagRunStopped) return kJtagRunStopped;
     if (v == 0 && verify) {
         const int r = m_jtag.VerifyRegister(kRegUsr);
@@ -259,15 +261,14 @@ int CJtagScriptedDevice::Upload()
         ResetModelAfterFailedRead();
         return kJtagAllOnes;
     }
+    const int second = m_program.SecondDesignRegister();
+    if (!IsDeviceTypeName(m_deviceType)) return kJtagDone;
     if (IsFilterDevice()) {
         r = UploadFilter();
         if (r == kJtagWakeupB || r == kJtagRunStopped) return r;
-    } else if (m_deviceType == "ZelB" || m_deviceType == "ZelC") {
+    } else if (second >= 0) {
         // A DAC code or signature of all ones is a value like any other.
-        const int second = m_deviceType == "ZelB" ? kRegZelBDac : kRegZelCUes;
         if (m_jtag.UploadRegister(second) == kJtagRunStopped) return kJtagRunStopped;
-    } else if (m_deviceType != "ZelA") {
-        return kJtagDone;
     }
     Coerce();
     if (m_host) {
@@ -280,22 +281,22 @@ int CJtagScriptedDevice::Upload()
 int CJtagScriptedDevice::UploadFilter()
 {
     // USRA is in the model now; the filter-table entries chosen before say nothing about it.
-    m_device.SetSymValue(kFilterConfigASymbol, -1);
-    m_device.SetSymValue(kFilterConfigBSymbol, -1);
+    m_device.SetSymValue(kKeyFilterConfigA, -1);
+    m_device.SetSymValue(kKeyFilterConfigB, -1);
     if (m_host) m_host->ForgetFilterSelections();
-    const int a = m_device.GetSymValue(kAbBitSymbol);
+    const int a = m_device.GetSymValue(kKeyAbBit);
     if (a == 1) {
         Message(kMsgWakeupB, static_cast<int>(MessageIcon::Information));
         ResetModelAfterFailedRead();
         return kJtagWakeupB;
     }
-    m_device.SetSymValue(kAbBitSymbol, 1);
+    m_device.SetSymValue(kKeyAbBit, 1);
     if (Write(kRegUsr) == kJtagRunStopped) {
-        m_device.SetSymValue(kAbBitSymbol, a);
+        m_device.SetSymValue(kKeyAbBit, a);
         return kJtagRunStopped;
     }
     const int r = m_jtag.UploadRegister(kRegUsrB);
-    m_device.SetSymValue(kAbBitSymbol, a);
+    m_device.SetSymValue(kKeyAbBit, a);
     if (r == kJtagRunStopped) return r;
     if (Write(kRegUsr) == kJtagRunStopped) return kJtagRunStopped;
     if (m_verifyAfterDownload == 1 && m_jtag.VerifyRegister(kRegUsr) == kJtagVerifyDiffers) {
@@ -315,27 +316,26 @@ int CJtagScriptedDevice::Verify()
     int r = CommonStart("Verify", nullptr);
     if (r != kJtagDone) return r;
 
+    if (!IsDeviceTypeName(m_deviceType)) return kJtagDone;
     if (IsFilterDevice()) return VerifyFilter();
-    if (m_deviceType == "ZelA") {
+    const int secondReg = m_program.SecondDesignRegister();
+    if (secondReg < 0) {
         r = m_jtag.VerifyRegister(kRegUsr);
         if (r == kJtagRunStopped) return r;
         m_jtag.ShowVerifyResult(r);
         return r;
     }
-    if (m_deviceType == "ZelB" || m_deviceType == "ZelC") {
-        const int first = m_jtag.VerifyRegister(kRegUsr);
-        if (first == kJtagRunStopped) return first;
-        if (first == kJtagAllOnes) {
-            m_jtag.ShowVerifyResult(kJtagAllOnes);
-            return kJtagAllOnes;
-        }
-        const int second = m_jtag.CompareRegister(m_deviceType == "ZelB" ? kRegZelBDac : kRegZelCUes);
-        if (second == kJtagRunStopped) return second;
-        r = (first == kJtagVerifyDiffers || second == kJtagVerifyDiffers) ? kJtagVerifyDiffers : kJtagVerifyEqual;
-        m_jtag.ShowVerifyResult(r);
-        return r;
+    const int first = m_jtag.VerifyRegister(kRegUsr);
+    if (first == kJtagRunStopped) return first;
+    if (first == kJtagAllOnes) {
+        m_jtag.ShowVerifyResult(kJtagAllOnes);
+        return kJtagAllOnes;
     }
-    return kJtagDone;
+    const int second = m_jtag.CompareRegister(secondReg);
+    if (second == kJtagRunStopped) return second;
+    r = (first == kJtagVerifyDiffers || second == kJtagVerifyDiffers) ? kJtagVerifyDiffers : kJtagVerifyEqual;
+    m_jtag.ShowVerifyResult(r);
+    return r;
 }
 
 int CJtagScriptedDevice::VerifyFilter()
@@ -362,7 +362,7 @@ int CJtagScriptedDevice::VerifyFilter()
     // Switch the device to configuration B to read USRB, then write A back as it was read.
     AbBitGuard ab(m_device);
     bool differs = false;
-    m_device.SetSymValue(kAbBitSymbol, 1);
+    m_device.SetSymValue(kKeyAbBit, 1);
     if (Write(kRegUsr) == kJtagRunStopped) return kJtagRunStopped;
     r = m_jtag.CompareRegister(kRegUsrB);
     if (r == kJtagRunStopped) return r;
@@ -371,7 +371,7 @@ int CJtagScriptedDevice::VerifyFilter()
         m_jtag.ShowVerifyResult(kJtagVerifyDiffers);
     }
     m_program.SetRegFromBits(kRegUsr, usrA);
-    m_device.SetSymValue(kAbBitSymbol, 0);
+    m_device.SetSymValue(kKeyAbBit, 0);
     ab.Disarm();
     if (Write(kRegUsr) == kJtagRunStopped) return kJtagRunStopped;
     if (m_verifyAfterDownload == 1 && m_jtag.VerifyRegister(kRegUsr) == kJtagVerifyDiffers) {

@@ -53,11 +53,6 @@ inline constexpr int kProgrammingInterfaceChanged = 102;
 // (the CfgB warning has been shown).
 inline constexpr int kJtagWakeupB = 5;
 
-// Symbol keys of ZelD/ZelE used here.
-inline constexpr int kAbBitSymbol = 10;
-inline constexpr int kFilterConfigASymbol = 64;
-inline constexpr int kFilterConfigBSymbol = 65;
-
 // What the operations need from the document that owns them.
 class CJtagDocumentHost {
 public:
@@ -66,8 +61,8 @@ public:
     virtual bool InterfaceChanged() { return false; }
     // Header and trailer bit counts of the device's position in its JTAG chain.
     virtual CJtagChainCounts ChainCounts() { return {}; }
-    // ZelD/ZelE: forget the filter-table entries chosen for configurations A and B (the symbols
-    // 64 and 65 have already been set to -1).
+    // ZelD/ZelE: forget the filter-table entries chosen for configurations A and B (their
+    // filter-configuration symbols have already been set to -1).
     virtual void ForgetFilterSelections() {}
     // After an upload: bring the symbol values into their legal ranges, tell the user when any was
     // changed, return how many were.
@@ -128,7 +123,8 @@ public:
     int PlannedSteps(const std::string& operation) const;
 
 private:
-    bool IsFilterDevice() const { return m_deviceType == "ZelD" || m_deviceType == "ZelE"; }
+    // ZelD/ZelE: two stored configurations, with sequences of their own.
+    bool IsFilterDevice() const;
     int CommonStart(const char* operation, bool* secure);
     void ApplyChainCounts();
     // Write with bookkeeping: a failed in-line comparison is remembered, -1 passed on.

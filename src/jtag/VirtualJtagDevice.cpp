@@ -284,10 +284,8 @@ const I kZelD[] = {
     {0x12, kNoOp, 0, 0, 0, 0, 0, kMan, "TrimEN"},
 };
 
+// The simulated silicon of a family.
 struct FamilyInfo {
-    const char* name;
-    int irLength;
-    std::uint32_t idcode;
     const I* table;
     int count;
     struct {
@@ -299,23 +297,32 @@ struct FamilyInfo {
     int securityBit;  // bit of register 0 holding the security fuse, -1 for none
 };
 
-const FamilyInfo kFamilies[] = {
-    {"ZelA", 5, 0x00100043u, kZelA, static_cast<int>(std::size(kZelA)),
-     {{"USR", 109, true}, {"MAN", 18, true}, {"CAL", 52, false}, {nullptr, 0, false}}, 3, 104},
-    {"ZelB", 5, 0x00111043u, kZelB, static_cast<int>(std::size(kZelB)),
-     {{"USR", 81, true}, {"DAC", 8, true}, {"MAN", 50, true}, {"CAL", 26, false}}, 4, 17},
-    {"ZelC", 6, 0x00130043u, kZelC, static_cast<int>(std::size(kZelC)),
-     {{"CFG", 112, true}, {"UES", 16, true}, {"MAN", 16, true}, {"CAL", 26, false}}, 4, -1},
-    {"ZelD", 5, 0x00120043u, kZelD, static_cast<int>(std::size(kZelD)),
-     {{"USRA", 96, true}, {"USRB", 96, true}, {"MAN", 24, true}, {"CAL", 13, false}}, 4, 92},
-    {"ZelE", 5, 0x00121043u, kZelD, static_cast<int>(std::size(kZelD)),
-     {{"USRA", 96, true}, {"USRB", 96, true}, {"MAN", 24, true}, {"CAL", 13, false}}, 4, 92},
-};
+constexpr FamilyInfo kZelAInfo = {kZelA, static_cast<int>(std::size(kZelA)),
+     {{"USR", 109, true}, {"MAN", 18, true}, {"CAL", 52, false}, {nullptr, 0, false}}, 3, 104};
+constexpr FamilyInfo kZelBInfo = {kZelB, static_cast<int>(std::size(kZelB)),
+     {{"USR", 81, true}, {"DAC", 8, true}, {"MAN", 50, true}, {"CAL", 26, false}}, 4, 17};
+constexpr FamilyInfo kZelCInfo = {kZelC, static_cast<int>(std::size(kZelC)),
+     {{"CFG", 112, true}, {"UES", 16, true}, {"MAN", 16, true}, {"CAL", 26, false}}, 4, -1};
+constexpr FamilyInfo kZelDInfo = {kZelD, static_cast<int>(std::size(kZelD)),
+     {{"USRA", 96, true}, {"USRB", 96, true}, {"MAN", 24, true}, {"CAL", 13, false}}, 4, 92};
 
-const FamilyInfo& Info(ZelFamily f)
+const FamilyInfo& Info(DeviceKind kind)
 {
-    return kFamilies[static_cast<int>(f)];
+    switch (FamilyOf(kind)) {
+    case DeviceFamily::ZelA:
+        return kZelAInfo;
+    case DeviceFamily::ZelB:
+        return kZelBInfo;
+    case DeviceFamily::ZelC:
+        return kZelCInfo;
+    case DeviceFamily::ZelD:
+        break;
+    }
+    return kZelDInfo;
 }
+
+// The IDCODE's low twelve bits: the manufacturer code 00000100001 and the marker bit 1.
+constexpr std::uint32_t kIdcodeManufacturerAndMarker = 0x043;
 
 int MaxRegLength(const FamilyInfo& info)
 {
@@ -335,10 +342,10 @@ constexpr std::size_t kMaxStateFileBytes = 64 * 1024;
 
 }  // namespace
 
-CVirtualZelDevice::CVirtualZelDevice(ZelFamily family, CJtagClock& clock)
-    : CVirtualTapDevice(Info(family).irLength, MaxRegLength(Info(family))), m_family(family), m_clock(clock)
+CVirtualZelDevice::CVirtualZelDevice(DeviceKind kind, CJtagClock& clock)
+    : CVirtualTapDevice(TraitsOf(kind).irLength, MaxRegLength(Info(kind))), m_kind(kind), m_clock(clock)
 {
-    const FamilyInfo& info = Info(family);
+    const FamilyInfo& info = Info(kind);
     m_instrTable = info.table;
     m_instrCount = info.count;
     for (int i = 0; i < info.regCount; ++i) {
@@ -355,20 +362,19 @@ CVirtualZelDevice::~CVirtualZelDevice() = default;
 
 std::unique_ptr<CVirtualZelDevice> CVirtualZelDevice::Create(std::string_view typeName, CJtagClock& clock)
 {
-    for (int f = 0; f < static_cast<int>(std::size(kFamilies)); ++f)
-        if (typeName == kFamilies[f].name)
-            return std::make_unique<CVirtualZelDevice>(static_cast<ZelFamily>(f), clock);
-    return nullptr;
+    const std::optional<DeviceKind> kind = ParseDeviceKind(typeName);
+    if (!kind) return nullptr;
+    return std::make_unique<CVirtualZelDevice>(*kind, clock);
 }
 
 std::string CVirtualZelDevice::TypeName() const
 {
-    return Info(m_family).name;
+    return DeviceKindName(m_kind);
 }
 
 std::uint32_t CVirtualZelDevice::Idcode() const
 {
-    return Info(m_family).idcode;
+    return (static_cast<std::uint32_t>(TraitsOf(m_kind).idcodePart) << 12) | kIdcodeManufacturerAndMarker;
 }
 
 const CVirtualZelDevice::Instr* CVirtualZelDevice::Decode(std::uint32_t op) const
@@ -506,7 +512,7 @@ void CVirtualZelDevice::EnterReset()
 
 void CVirtualZelDevice::OnPowerUp()
 {
-    const int bit = Info(m_family).securityBit;
+    const int bit = Info(m_kind).securityBit;
     if (bit < 0 || m_regs.empty() || static_cast<std::size_t>(bit) >= m_regs[0].e2.size()) return;
     if (m_regs[0].e2[static_cast<std::size_t>(bit)]) m_secured = true;
 }

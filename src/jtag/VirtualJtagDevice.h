@@ -37,6 +37,7 @@
 #include <string_view>
 #include <vector>
 
+#include "device/DeviceKind.h"
 #include "jtag/JtagBits.h"
 #include "jtag/TapState.h"
 
@@ -68,7 +69,7 @@ public:
     // Power-on: Test-Logic-Reset, as after five TMS 1 clocks.
     void PowerOnReset();
 
-    // "ZelA" ... "ZelE" or "Foreign(8)".
+    // The device type name, or "Foreign(8)" for a foreign device with an 8-bit instruction register.
     virtual std::string TypeName() const = 0;
     // The IDCODE the device answers with, 0 for a device without one.
     virtual std::uint32_t Idcode() const { return 0; }
@@ -120,20 +121,18 @@ protected:
     void EnterReset() override;
 };
 
-enum class ZelFamily { ZelA, ZelB, ZelC, ZelD, ZelE };
-
 class CVirtualZelDevice : public CVirtualTapDevice {
 public:
     // `clock` (not owned) times the E2 operations.
-    CVirtualZelDevice(ZelFamily family, CJtagClock& clock);
+    CVirtualZelDevice(DeviceKind kind, CJtagClock& clock);
     ~CVirtualZelDevice() override;
 
-    // nullptr for a name other than "ZelA" ... "ZelE".
+    // nullptr for a name other than a device type name.
     static std::unique_ptr<CVirtualZelDevice> Create(std::string_view typeName, CJtagClock& clock);
 
     std::string TypeName() const override;
     std::uint32_t Idcode() const override;
-    ZelFamily Family() const { return m_family; }
+    DeviceKind Kind() const { return m_kind; }
 
     // --- inspection and set-up (tests, the cable's fault injection) ---
     // Register names: ZelA "USR", "MAN", "CAL"; ZelB "USR", "DAC", "MAN", "CAL"; ZelC "CFG",
@@ -181,7 +180,7 @@ private:
     void Complete(const Instr& in);
     bool CheckPending();
 
-    ZelFamily m_family;
+    DeviceKind m_kind;
     CJtagClock& m_clock;
     std::vector<Register> m_regs;
     const Instr* m_instrTable = nullptr;

@@ -53,7 +53,7 @@ constexpr std::string_view kTrimEn2 = "SIR  5  TDI (0E);";
 
 }  // namespace
 
-int CZelARegProgram::GetRegCount() { return mode_ == 1 ? 9 : 2; }
+int CZelARegProgram::GetRegCount() { return m_mode == 1 ? 9 : 2; }
 
 std::span<const CJtagRegProgram::RegInfo> CZelARegProgram::RegTable() const { return kRegs; }
 std::string_view CZelARegProgram::UndefinedRegName() const { return "undefined--ERROR!"; }
@@ -151,7 +151,7 @@ void CZelARegProgram::WriteUsr(bool program)
         Line(kPrgUsr);
         Line(kSir04);
         Wait();
-        if (inlineVerify_ == 1) {
+        if (m_inlineVerify == 1) {
             Line(kInlineVerify);
             Line(kVerUsr);
             Line(kSir03);

@@ -67,7 +67,7 @@ constexpr std::string_view kTrimEn2 = "SIR  5  TDI (0E)";
 
 }  // namespace
 
-int CZelBRegProgram::GetRegCount() { return mode_ == 1 ? 10 : 3; }
+int CZelBRegProgram::GetRegCount() { return m_mode == 1 ? 10 : 3; }
 
 std::span<const CJtagRegProgram::RegInfo> CZelBRegProgram::RegTable() const { return kRegs; }
 std::string_view CZelBRegProgram::UndefinedRegName() const { return "undefined--ERROR!"; }
@@ -177,7 +177,7 @@ void CZelBRegProgram::WriteUsr(bool program)
         Line(kPrgUsr);
         Line(kSir04);
         Wait();
-        if (inlineVerify_ == 1) {
+        if (m_inlineVerify == 1) {
             Line(kInlineVerify);
             Line(kVerUsr);
             Line(kSir03);
@@ -243,7 +243,7 @@ void CZelBRegProgram::WriteDac(bool idcode)
     Line(kPrgDac);
     Line(kSir13);
     Wait();
-    if (inlineVerify_ == 1) {
+    if (m_inlineVerify == 1) {
         Line(kInlineVerify);
         Line(kVerDac);
         Line(kSir12);

@@ -23,6 +23,7 @@ public:
 
     int GetRegCount() override;
     int GetFamilyConstant() override { return 4; }
+    int SecondDesignRegister() const override { return kDac; }
     int GetFrameFlags(int reg) override;
     int GetRegFlag(int reg) override;
     void CreateReadSVF(int reg, std::string& buffer) override;

@@ -111,7 +111,7 @@ constexpr std::string_view kSir1CBulk = "SIR    6  TDI (1C); ";
 
 }  // namespace
 
-int CZelCRegProgram::GetRegCount() { return mode_ == 1 ? 17 : 4; }
+int CZelCRegProgram::GetRegCount() { return m_mode == 1 ? 17 : 4; }
 
 std::span<const CJtagRegProgram::RegInfo> CZelCRegProgram::RegTable() const { return kRegs; }
 std::string_view CZelCRegProgram::UndefinedRegName() const { return "undefined reg--ERROR!"; }
@@ -176,7 +176,7 @@ void CZelCRegProgram::CreateWriteSVF(int reg, std::string& buffer)
     case kJtagRegAll:
         CfgWrite(true);
         WriteUes();
-        if (device_ != nullptr && device_->GetSecurity() == 1) SecureDevice();
+        if (m_device != nullptr && m_device->GetSecurity() == 1) SecureDevice();
         break;
     case kCfg: CfgWrite(true); break;
     case kCalibrate: Calibrate(); break;
@@ -239,7 +239,7 @@ void CZelCRegProgram::CfgWrite(bool program)
         Line(kProgCfg);
         Line(kSir0C);
         Wait();
-        if (inlineVerify_ == 1) {
+        if (m_inlineVerify == 1) {
             Line(kInlineVerify);
             Line(kReadCfg);
             Line(kSir06);
@@ -269,7 +269,7 @@ void CZelCRegProgram::CfgGainWrite(bool program)
         Line(kProgCfg);
         Line(kSir0C);
         Wait();
-        if (inlineVerify_ == 1) {
+        if (m_inlineVerify == 1) {
             Line(kInlineVerify);
             Line(kReadCfg);
             Line(kSir06);

@@ -38,6 +38,7 @@ public:
 
     int GetRegCount() override;
     int GetFamilyConstant() override { return 3; }
+    int SecondDesignRegister() const override { return kUes; }
     int GetFrameFlags(int reg) override;
     int GetRegFlag(int reg) override;
     void CreateReadSVF(int reg, std::string& buffer) override;

@@ -1,6 +1,7 @@
 #include "jtag/ZelDRegProgram.h"
 
 #include "device/DeviceConfig.h"
+#include "device/ZelDKeys.h"
 
 namespace kalidor {
 
@@ -53,7 +54,7 @@ constexpr std::string_view kTrimEn2 = "SIR  5  TDI (12);";
 
 }  // namespace
 
-int CZelDRegProgram::GetRegCount() { return mode_ == 1 ? 10 : 3; }
+int CZelDRegProgram::GetRegCount() { return m_mode == 1 ? 10 : 3; }
 
 std::span<const CJtagRegProgram::RegInfo> CZelDRegProgram::RegTable() const { return kRegs; }
 std::string_view CZelDRegProgram::UndefinedRegName() const { return "undefined reg--ERROR!"; }
@@ -75,8 +76,9 @@ std::string_view CZelDRegProgram::IdcodeSirLine() const { return kIdcodeSir; }
 
 std::string_view CZelDRegProgram::IdcodeSdrLine() const
 {
-    if (deviceTypeName_ == "ZelD") return kIdcodeSdrZelD;
-    if (deviceTypeName_ == "ZelE") return kIdcodeSdrZelE;
+    const std::optional<DeviceKind> kind = ParseDeviceKind(m_deviceTypeName);
+    if (kind == DeviceKind::ZelD) return kIdcodeSdrZelD;
+    if (kind == DeviceKind::ZelE) return kIdcodeSdrZelE;
     return {};
 }
 
@@ -162,7 +164,7 @@ void CZelDRegProgram::UsrWrite(bool usrB, bool program)
     if (program) {
         Line(usrB ? kSir07 : kSir06);
         Wait();
-        if (inlineVerify_ == 1) {
+        if (m_inlineVerify == 1) {
             Line(usrB ? kSir05 : kSir04);
             Line(kSvfStateIdle);
             Line(kSir01);
@@ -196,17 +198,17 @@ void CZelDRegProgram::EraseUsrA()
 // model's A/B bit is as it was. (This is the sequence a download sends.)
 void CZelDRegProgram::WriteAll()
 {
-    if (device_ == nullptr) {
+    if (m_device == nullptr) {
         UsrWrite(false, true);
         UsrWrite(true, true);
         UsrWrite(false, true);
         return;
     }
-    const int v = device_->GetSymValue(kAbBitKey);
-    device_->SetSymValue(kAbBitKey, 1);
+    const int v = m_device->GetSymValue(kKeyAbBit);
+    m_device->SetSymValue(kKeyAbBit, 1);
     UsrWrite(false, true);
     UsrWrite(true, true);
-    device_->SetSymValue(kAbBitKey, v);
+    m_device->SetSymValue(kKeyAbBit, v);
     UsrWrite(false, true);
 }
 

@@ -22,11 +22,9 @@ public:
         kCapTest = 8,
         kTrimEn = 9,
     };
-    // Symbol key of the wakeup-configuration bit (0: configuration A, 1: configuration B).
-    static constexpr int kAbBitKey = 10;
-
     int GetRegCount() override;
     int GetFamilyConstant() override { return 3; }
+    bool HasTwoConfigurations() const override { return true; }
     int GetFrameFlags(int reg) override;
     int GetRegFlag(int reg) override;
     void CreateReadSVF(int reg, std::string& buffer) override;

@@ -3,13 +3,37 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kalidor {
 
 namespace {
+
 std::string g_programDirOverride;
+
+// Where an installation puts the support folders, relative to the folder of the programs.
+#ifndef KALIDOR_INSTALL_DATA_REL
+#define KALIDOR_INSTALL_DATA_REL "../share/kalidor"
+#endif
+#ifndef KALIDOR_INSTALL_PROG_REL
+#define KALIDOR_INSTALL_PROG_REL "../lib/kalidor"
+#endif
+constexpr const char* kInstalledFolders[] = {KALIDOR_INSTALL_DATA_REL, KALIDOR_INSTALL_PROG_REL};
+
+bool IsDirectory(const std::string& path)
+{
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
+
+bool IsFile(const std::string& path)
+{
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace
 
 std::string ProgramDirectory()
 {
@@ -25,8 +49,7 @@ std::string ProgramDirectory()
     s = (slash == std::string::npos) ? std::string(".") : s.substr(0, slash);
     if (s.empty())
         s = "/";
-    if (s.size() > 260)
-        s.resize(260);
+    // The whole path, however long: a cut one would name another folder.
     return s;
 }
 
@@ -39,7 +62,26 @@ void SetProgramDirectory(const std::string& dir)
 
 std::string SupportFolder(const std::string& name)
 {
-    return ProgramDirectory() + "/" + name;
+    const std::string dir = ProgramDirectory();
+    const std::string beside = dir + "/" + name;
+    if (IsDirectory(beside))
+        return beside;
+    for (const char* installed : kInstalledFolders) {
+        const std::string path = dir + "/" + installed + "/" + name;
+        if (IsDirectory(path))
+            return path;
+    }
+    return beside;
+}
+
+std::string ProgramFile(const std::string& name)
+{
+    const std::string dir = ProgramDirectory();
+    const std::string beside = dir + "/" + name;
+    if (IsFile(beside))
+        return beside;
+    const std::string installed = dir + "/" KALIDOR_INSTALL_PROG_REL "/" + name;
+    return IsFile(installed) ? installed : beside;
 }
 
 std::string SupportFile(const std::string& fileName)

@@ -28,8 +28,8 @@ CComplexNum CComplexMatrix::GetRhs(int r, int c) const
 
 void CComplexMatrix::Clear()
 {
-    a_.fill(CComplexNum());
-    b_.fill(CComplexNum());
+    m_a.fill(CComplexNum());
+    m_b.fill(CComplexNum());
 }
 
 bool CComplexMatrix::Solve(int n, int m)

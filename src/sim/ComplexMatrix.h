@@ -29,14 +29,14 @@ public:
 
 private:
     static bool InRange(int i) { return i >= 1 && i <= kSize; }
-    CComplexNum& A(int r, int c) { return a_[r * (kSize + 1) + c]; }
-    const CComplexNum& A(int r, int c) const { return a_[r * (kSize + 1) + c]; }
-    CComplexNum& B(int r, int c) { return b_[r * (kSize + 1) + c]; }
-    const CComplexNum& B(int r, int c) const { return b_[r * (kSize + 1) + c]; }
+    CComplexNum& A(int r, int c) { return m_a[r * (kSize + 1) + c]; }
+    const CComplexNum& A(int r, int c) const { return m_a[r * (kSize + 1) + c]; }
+    CComplexNum& B(int r, int c) { return m_b[r * (kSize + 1) + c]; }
+    const CComplexNum& B(int r, int c) const { return m_b[r * (kSize + 1) + c]; }
 
     // Index 0 of rows and columns is never used.
-    std::array<CComplexNum, (kSize + 1) * (kSize + 1)> a_{};
-    std::array<CComplexNum, (kSize + 1) * (kSize + 1)> b_{};
+    std::array<CComplexNum, (kSize + 1) * (kSize + 1)> m_a{};
+    std::array<CComplexNum, (kSize + 1) * (kSize + 1)> m_b{};
 };
 
 }  // namespace kalidor

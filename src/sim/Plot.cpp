@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "platform/Prompter.h"
+#include "sim/CurveAnalysis.h"
 #include "sim/Simulator.h"
 
 namespace kalidor {
@@ -18,6 +19,7 @@ const char* const kActivateCurveTexts[4] = {
     "Sim output placed in Curve 3", "Sim output placed in Curve 4"};
 const char kGainPaneTitle[] = "Gain Plot (dB)";
 const char kPhasePaneTitle[] = "Phase Plot (Deg)";
+const char kDelayPaneTitle[] = "Group Delay Plot";
 
 const char* const kDelimiterChoiceTexts[4] = {"Delimited with Comma", "Delimited with Semicolon",
                                               "Delimited with Tab", "Delimited with Space"};
@@ -67,6 +69,19 @@ void Widen(PlotLimits& l, const CPltPoint& p)
     l.maxGainY = std::max(l.maxGainY, p.m_gainLogicalXY.y);
     l.minPhaseY = std::min(l.minPhaseY, p.m_phaseLogicalXY.y);
     l.maxPhaseY = std::max(l.maxPhaseY, p.m_phaseLogicalXY.y);
+    if (std::isfinite(p.m_groupDelay)) {
+        l.minDelayY = std::min(l.minDelayY, p.m_delayLogicalXY.y);
+        l.maxDelayY = std::max(l.maxDelayY, p.m_delayLogicalXY.y);
+    }
+}
+
+// The delay unit: the power of ten that puts the largest delay between 30 and 300 units (a
+// microsecond when there is no delay to show).
+double DelayUnitFor(double largest)
+{
+    if (!(largest > 0.0) || !std::isfinite(largest))
+        return 1e-6;
+    return std::pow(10.0, std::floor(std::log10(largest / 30.0)));
 }
 
 }  // namespace
@@ -86,7 +101,8 @@ double FrequencyOfX(int x) { return std::pow(10.0, static_cast<double>(x) / kPlt
 
 double ValueOfY(int y) { return static_cast<double>(y) / kPltUnitsPerDb; }
 
-CPltPoint::CPltPoint(double freq, double gain, double phase) : m_freq(freq), m_gain(gain), m_phase(phase)
+CPltPoint::CPltPoint(double freq, double gain, double phase, double groupDelay)
+    : m_freq(freq), m_gain(gain), m_phase(phase), m_groupDelay(groupDelay)
 {
     ComputeLogical();
 }
@@ -128,10 +144,65 @@ void CPlot::ClearCurve(int curve)
 void CPlot::AppendPoint(int curve, const CurvePoint& point)
 {
     if (InRange(curve))
-        m_points[curve].emplace_back(point.frequency, point.gainDb, point.phaseDeg);
+        m_points[curve].emplace_back(point.frequency, point.gainDb, point.phaseDeg, point.groupDelay);
 }
 
-void CPlot::OnCurveComplete(int) { RecomputeLimits(); }
+void CPlot::OnCurveComplete(int curve)
+{
+    FillGroupDelay(curve);
+    RecomputeLimits();
+}
+
+void CPlot::FillGroupDelay(int curve)
+{
+    if (!InRange(curve))
+        return;
+    auto& pts = m_points[curve];
+    if (std::none_of(pts.begin(), pts.end(), [](const CPltPoint& p) { return std::isnan(p.m_groupDelay); }))
+        return;
+    std::vector<double> f, phase;
+    f.reserve(pts.size());
+    phase.reserve(pts.size());
+    for (const CPltPoint& p : pts) {
+        f.push_back(p.m_freq);
+        phase.push_back(p.m_phase);
+    }
+    const std::vector<double> tau = GroupDelayFromPhase(f, phase);
+    for (std::size_t i = 0; i < pts.size(); ++i)
+        if (std::isnan(pts[i].m_groupDelay))
+            pts[i].m_groupDelay = tau[i];
+}
+
+int32_t CPlot::LogicalDelayY(double seconds) const { return Clamp(seconds / m_delayUnit * kPltUnitsPerDb); }
+
+double CPlot::DelayDisplayUnit() const
+{
+    if (!(m_largestDelay > 0.0))
+        return m_delayUnit >= 1e-3 ? (m_delayUnit >= 1.0 ? 1.0 : 1e-3) : (m_delayUnit >= 1e-6 ? 1e-6 : 1e-9);
+    const double e = std::floor(std::log10(m_largestDelay) / 3.0) * 3.0;
+    return std::pow(10.0, std::clamp(e, -9.0, 0.0));
+}
+
+std::string CPlot::DelayUnitName() const
+{
+    const double u = DelayDisplayUnit();
+    if (u >= 1.0)
+        return "s";
+    if (u >= 1e-3)
+        return "ms";
+    if (u >= 1e-6)
+        return "\xC2\xB5s";
+    return "ns";
+}
+
+std::string CPlot::DelayText(double seconds) const
+{
+    if (!std::isfinite(seconds))
+        return "--";
+    const double v = seconds / DelayDisplayUnit();
+    const double a = std::fabs(v);
+    return Fixed(v, a >= 100 ? 1 : a >= 10 ? 2 : 3) + DelayUnitName();
+}
 
 const std::vector<CPltPoint>& CPlot::Points(int curve) const
 {
@@ -169,10 +240,19 @@ void CPlot::ClearAll()
 
 void CPlot::RecomputeLimits()
 {
+    double largest = 0.0;
+    for (const auto& list : m_points)
+        for (const CPltPoint& p : list)
+            if (std::isfinite(p.m_groupDelay))
+                largest = std::max(largest, std::fabs(p.m_groupDelay));
+    m_largestDelay = largest;
+    m_delayUnit = DelayUnitFor(largest);
     PlotLimits l;
     for (auto& list : m_points)
         for (CPltPoint& p : list) {
             p.ComputeLogical();
+            p.m_delayLogicalXY = {p.m_gainLogicalXY.x,
+                                  std::isfinite(p.m_groupDelay) ? LogicalDelayY(p.m_groupDelay) : 0};
             Widen(l, p);
         }
     m_limits = l;
@@ -206,7 +286,7 @@ const std::vector<std::pair<int32_t, int32_t>>& CPlot::FrequencyTicks()
     return ticks;
 }
 
-bool CPlot::ValueAt(int curve, int x, int* gainY, int* phaseY) const
+bool CPlot::ValueAt(int curve, int x, int* gainY, int* phaseY, int* delayY) const
 {
     const auto& pts = Points(curve);
     if (pts.empty())
@@ -217,15 +297,23 @@ bool CPlot::ValueAt(int curve, int x, int* gainY, int* phaseY) const
         const CPltPoint& p = it == pts.end() ? pts.back() : pts.front();
         *gainY = p.m_gainLogicalXY.y;
         *phaseY = p.m_phaseLogicalXY.y;
+        if (delayY)
+            *delayY = p.m_delayLogicalXY.y;
         return true;
     }
     const CPltPoint& b = *it;
     const CPltPoint& a = *(it - 1);
     const double span = static_cast<double>(b.m_gainLogicalXY.x) - a.m_gainLogicalXY.x;
     const double t = span > 0 ? (x - a.m_gainLogicalXY.x) / span : 0.0;
-    *gainY = static_cast<int>(std::lround(a.m_gainLogicalXY.y + t * (b.m_gainLogicalXY.y - a.m_gainLogicalXY.y)));
-    *phaseY =
-        static_cast<int>(std::lround(a.m_phaseLogicalXY.y + t * (b.m_phaseLogicalXY.y - a.m_phaseLogicalXY.y)));
+    auto between = [t](int32_t ya, int32_t yb) { return static_cast<int>(std::lround(ya + t * (yb - ya))); };
+    *gainY = between(a.m_gainLogicalXY.y, b.m_gainLogicalXY.y);
+    *phaseY = between(a.m_phaseLogicalXY.y, b.m_phaseLogicalXY.y);
+    if (delayY) {
+        if (std::isfinite(a.m_groupDelay) && std::isfinite(b.m_groupDelay))
+            *delayY = between(a.m_delayLogicalXY.y, b.m_delayLogicalXY.y);
+        else
+            *delayY = (t < 0.5 ? a : b).m_delayLogicalXY.y;
+    }
     return true;
 }
 
@@ -386,6 +474,7 @@ int CPlot::ImportText(const std::string& text, int* hint)
     }
 
     m_points[curve] = std::move(pts);
+    FillGroupDelay(curve);
     RecomputeLimits();
     // An import that brought no point leaves an empty curve, which is not a result.
     m_setup->Curve(curve).valid = m_points[curve].empty() ? 0 : 1;

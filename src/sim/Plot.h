@@ -14,6 +14,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,9 +30,18 @@ struct PltXY {
     friend bool operator==(const PltXY&, const PltXY&) = default;
 };
 
-// Logical units per frequency decade and per dB / degree.
+// Logical units per frequency decade and per dB / degree (and per delay unit, see
+// CPlot::DelayUnit).
 inline constexpr int kPltUnitsPerDecade = 1000;
 inline constexpr int kPltUnitsPerDb = 50;
+
+// The panes a curve is drawn in: gain, phase and group delay (shown in place of the phase).
+enum PlotPane : int {
+    kPaneGain = 0,
+    kPanePhase = 1,
+    kPaneDelay = 2,
+};
+inline constexpr int kPaneCount = 3;
 // Every logical coordinate and mapping stays within +-kPltCoordLimit.
 inline constexpr int kPltCoordLimit = 32700;
 
@@ -46,12 +56,27 @@ struct CPltPoint {
     PltXY m_gainLogicalXY;
     PltXY m_phaseLogicalXY;
     int32_t m_bSelected = 0;
+    // Group delay in seconds (NaN until known) and its position in the delay pane, whose y
+    // depends on the plot's delay unit (CPlot::RecomputeLimits sets it).
+    double m_groupDelay = std::numeric_limits<double>::quiet_NaN();
+    PltXY m_delayLogicalXY;
+    mutable PltXY m_delayDevice;
 
     CPltPoint() = default;
-    CPltPoint(double freq, double gain, double phase);
+    CPltPoint(double freq, double gain, double phase,
+              double groupDelay = std::numeric_limits<double>::quiet_NaN());
     // Recomputes both logical positions from frequency, gain and phase (clamped to
     // +-kPltCoordLimit; a frequency of 0 or below lies at the left limit).
     void ComputeLogical();
+    // The logical position in pane 0..2.
+    PltXY LogicalXY(int pane) const
+    {
+        return pane == kPaneDelay ? m_delayLogicalXY : pane == kPanePhase ? m_phaseLogicalXY : m_gainLogicalXY;
+    }
+    PltXY& DeviceXY(int pane) const
+    {
+        return pane == kPaneDelay ? m_delayDevice : pane == kPanePhase ? m_phaseDevice : m_gainDevice;
+    }
     // The diagnostic dump, CR LF line ends.
     std::string Dump() const;
 };
@@ -71,10 +96,14 @@ struct PlotLimits {
     int32_t maxPhaseY = -kPltCoordLimit;
     int32_t minX = kPltCoordLimit;
     int32_t maxX = 0;
+    // Over the points whose group delay is known.
+    int32_t minDelayY = kPltCoordLimit;
+    int32_t maxDelayY = -kPltCoordLimit;
     bool HasData() const { return minX <= maxX && minGainY <= maxGainY; }
-    // Lowest and highest y of pane 0 (gain) or 1 (phase).
-    int32_t MinY(int pane) const { return pane == 0 ? minGainY : minPhaseY; }
-    int32_t MaxY(int pane) const { return pane == 0 ? maxGainY : maxPhaseY; }
+    bool HasDelay() const { return minDelayY <= maxDelayY; }
+    // Lowest and highest y of pane 0 (gain), 1 (phase) or 2 (group delay).
+    int32_t MinY(int pane) const { return pane == kPaneDelay ? minDelayY : pane == kPanePhase ? minPhaseY : minGainY; }
+    int32_t MaxY(int pane) const { return pane == kPaneDelay ? maxDelayY : pane == kPanePhase ? maxPhaseY : maxGainY; }
 };
 
 // Delimiter choices of the export.
@@ -146,7 +175,25 @@ public:
 
     // Gain and phase logical y of curve `curve` at logical x, interpolated between the two
     // points around x (the nearest end point outside the curve). False for an empty curve.
-    bool ValueAt(int curve, int x, int* gainY, int* phaseY) const;
+    // `delayY`, when given, receives the group delay's (that of the nearer point where the two
+    // around x do not both know it).
+    bool ValueAt(int curve, int x, int* gainY, int* phaseY, int* delayY = nullptr) const;
+
+    // --- group delay ---
+    // The delay pane's unit: seconds per kPltUnitsPerDb logical units, a power of ten chosen by
+    // RecomputeLimits so that the largest delay of all curves lies between 30 and 300 units.
+    double DelayUnit() const { return m_delayUnit; }
+    int32_t LogicalDelayY(double seconds) const;
+    double DelayOfY(int y) const { return ValueOfY(y) * m_delayUnit; }
+    // The unit delays are shown in (1, 1e-3, 1e-6 or 1e-9 s) and its name ("s", "ms", "µs",
+    // "ns"), chosen for the largest delay.
+    double DelayDisplayUnit() const;
+    std::string DelayUnitName() const;
+    // "1.234ms": a delay with three significant digits in the display unit.
+    std::string DelayText(double seconds) const;
+    // Gives every point of the curve whose group delay is not known the one derived from the
+    // curve's phase (GroupDelayFromPhase).
+    void FillGroupDelay(int curve);
 
     // --- status read-out ---
     // "Curve:%d  Vout%d/Vin%d" of the active curve.
@@ -175,6 +222,8 @@ private:
     CSimulationSetup* m_setup;
     std::array<std::vector<CPltPoint>, kCurveCount> m_points;
     PlotLimits m_limits;
+    double m_delayUnit = 1e-6;
+    double m_largestDelay = 0.0;
     int32_t m_printMode = 0;
     int32_t m_crosshair = 0;
 };
@@ -201,5 +250,6 @@ extern const char kExportFileFilter[];        // file dialog filter of the expor
 extern const char* const kActivateCurveTexts[4];  // "Sim output placed in Curve 1" ...
 extern const char kGainPaneTitle[];           // "Gain Plot (dB)"
 extern const char kPhasePaneTitle[];          // "Phase Plot (Deg)"
+extern const char kDelayPaneTitle[];          // "Group Delay Plot", followed by the unit
 
 }  // namespace kalidor

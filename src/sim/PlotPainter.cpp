@@ -7,6 +7,8 @@
 #include <ctime>
 #include <vector>
 
+#include "sim/CurveAnalysis.h"
+
 namespace kalidor {
 
 namespace {
@@ -17,13 +19,17 @@ constexpr const char* kMonths[12] = {"January", "February", "March",     "April"
 constexpr int kTextPx = 12;         // axis labels, legend
 constexpr int kTitlePx = 13;        // pane titles
 constexpr int kLegendBandPx = 24;   // legend band above the panes
-constexpr int kFrameLeftPx = 64;    // room for the y labels
+constexpr int kFrameLeftPx = 80;    // room for the y axis title and labels
 constexpr int kFrameRightPx = 16;
 constexpr int kFrameTopPx = 22;     // room for the pane title
-constexpr int kFrameBottomPx = 20;  // room for the frequency labels
+constexpr int kFrameBottomPx = 34;  // room for the frequency labels and the axis title
 constexpr int kMinGridPx = 5;       // grid lines closer than this are left out
 constexpr int kMinYGridPx = 28;     // at least this much between labelled y grid lines
 constexpr int kMarkPx = 2;          // half size of a data-point mark
+constexpr int kMarkerPx = 5;        // half size of a peak or -3 dB marker
+constexpr int kTitleBlockPx = 66;   // height of the title block
+constexpr int kTitleBlockWidthPx = 300;
+constexpr int kListLinePx = 16;     // line step of the curve lists
 
 std::string Fixed(double v, int decimals)
 {
@@ -37,9 +43,9 @@ int ClampInt(long long v)
     return static_cast<int>(std::clamp<long long>(v, -1000000000LL, 1000000000LL));
 }
 
-PltXY PaneXY(const CPltPoint& p, int pane) { return pane == 1 ? p.m_phaseLogicalXY : p.m_gainLogicalXY; }
+PltXY PaneXY(const CPltPoint& p, int pane) { return p.LogicalXY(pane); }
 
-std::string PaneTitle(int pane) { return pane == 1 ? kPhasePaneTitle : kGainPaneTitle; }
+int PaneKind(int pane) { return pane == kPaneDelay ? kPaneDelay : pane == kPanePhase ? kPanePhase : kPaneGain; }
 
 }  // namespace
 
@@ -54,13 +60,25 @@ std::string PlotDateText(long long unixTime)
 }
 
 CPlotPainter::CPlotPainter(const CPlot& plot, const CPlotWindowState& state, int unit)
-    : plot_(plot), state_(state), unit_(unit > 0 ? unit : 1)
+    : m_plot(plot), m_state(state), m_unit(unit > 0 ? unit : 1)
 {
 }
 
 int CPlotPainter::TextWidth(const std::string& s, int height) const
 {
     return static_cast<int>(s.size() * height * 11 / 20);
+}
+
+std::string CPlotPainter::PaneTitle(int pane) const
+{
+    if (pane == kPaneDelay)
+        return std::string(kDelayPaneTitle) + " (" + m_plot.DelayUnitName() + ")";
+    return pane == kPanePhase ? kPhasePaneTitle : kGainPaneTitle;
+}
+
+double CPlotPainter::LabelScale(int pane) const
+{
+    return pane == kPaneDelay ? m_plot.DelayUnit() / m_plot.DelayDisplayUnit() : 1.0;
 }
 
 // ------------------------------------------------------------------ layout and mapping
@@ -90,7 +108,7 @@ LogRect CPlotPainter::PaneArea(const LogRect& w, int pane) const
 
 LogPoint CPlotPainter::ToPainter(const LogRect& f, int pane, PltXY p) const
 {
-    const PlotMapping& m = state_.Mapping(pane);
+    const PlotMapping& m = m_state.Mapping(pane);
     const long long w = f.right - f.left, h = f.top - f.bottom;
     const long long x = f.left + (static_cast<long long>(p.x) - m.originX) * w / m.extentX;
     const long long y = f.bottom + (static_cast<long long>(p.y) - m.originY) * h / m.extentY;
@@ -99,7 +117,7 @@ LogPoint CPlotPainter::ToPainter(const LogRect& f, int pane, PltXY p) const
 
 PltXY CPlotPainter::ToLogical(const LogRect& f, int pane, LogPoint p) const
 {
-    const PlotMapping& m = state_.Mapping(pane);
+    const PlotMapping& m = m_state.Mapping(pane);
     const double w = std::max(1, f.right - f.left), h = std::max(1, f.top - f.bottom);
     const double x = m.originX + (p.x - f.left) * static_cast<double>(m.extentX) / w;
     const double y = m.originY + (p.y - f.bottom) * static_cast<double>(m.extentY) / h;
@@ -173,7 +191,7 @@ bool CPlotPainter::ClipSegment(const PlotMapping& m, PltXY& a, PltXY& b)
 
 void CPlotPainter::DrawGrid(Painter& painter, int pane, const LogRect& f, bool labelsRight) const
 {
-    const PlotMapping& m = state_.Mapping(pane);
+    const PlotMapping& m = m_state.Mapping(pane);
     const int textH = U(kTextPx);
     painter.SetPen(kPlotColorGrid);
     painter.SetTextColor(kPlotColorFrame);
@@ -209,9 +227,25 @@ void CPlotPainter::DrawGrid(Painter& painter, int pane, const LogRect& f, bool l
         lastLabelRight = left + w;
     }
 
-    // Value axis: 1-2-5 steps with at least kMinYGridPx between lines.
-    const double span = m.extentY / static_cast<double>(kPltUnitsPerDb);
-    const double heightPx = (f.top - f.bottom) / static_cast<double>(unit_);
+    if (!labelsRight) {
+        const int w = TextWidth(kFrequencyAxisTitle, textH);
+        painter.Text({(f.left + f.right) / 2 - w / 2, f.bottom - 2 * textH - U(7)}, kFrequencyAxisTitle, textH);
+    }
+    {
+        // The value axis title, upright beside the labels (outside them on the right).
+        const std::string title = pane == kPaneDelay ? std::string(kDelayAxisTitle) + " (" + m_plot.DelayUnitName() + ")"
+                                  : pane == kPanePhase ? kPhaseAxisTitle
+                                                       : kGainAxisTitle;
+        const int w = TextWidth(title, textH);
+        const int x = labelsRight ? f.right + U(kFrameLeftPx) - U(4) : f.left - U(kFrameLeftPx) + U(4) + textH;
+        painter.TextUp({x, (f.top + f.bottom) / 2 - w / 2}, title, textH);
+    }
+
+    // Value axis: 1-2-5 steps with at least kMinYGridPx between lines, in the numbers the axis
+    // shows (the delay pane's in its display unit).
+    const double scale = LabelScale(pane);
+    const double span = m.extentY / static_cast<double>(kPltUnitsPerDb) * scale;
+    const double heightPx = (f.top - f.bottom) / static_cast<double>(m_unit);
     const double maxLines = std::max(2.0, heightPx / kMinYGridPx);
     static constexpr double kSteps[] = {0.02, 0.05, 0.1, 0.2, 0.5, 1,   2,    5,    10,   20,
                                         50,   100,  200, 500, 1000, 2000, 5000, 10000, 20000};
@@ -222,10 +256,10 @@ void CPlotPainter::DrawGrid(Painter& painter, int pane, const LogRect& f, bool l
             break;
         }
     const int decimals = step >= 1 ? 0 : (step >= 0.1 ? 1 : 2);
-    const double low = m.originY / static_cast<double>(kPltUnitsPerDb);
-    const double high = m.Top() / static_cast<double>(kPltUnitsPerDb);
+    const double low = m.originY / static_cast<double>(kPltUnitsPerDb) * scale;
+    const double high = m.Top() / static_cast<double>(kPltUnitsPerDb) * scale;
     for (double v = std::ceil(low / step - 1e-9) * step; v <= high + 1e-9; v += step) {
-        const double ly = v * kPltUnitsPerDb;
+        const double ly = v / scale * kPltUnitsPerDb;
         const int py = static_cast<int>(f.bottom + (ly - m.originY) * (f.top - f.bottom) / m.extentY);
         if (!labelsRight) {
             painter.SetPen(kPlotColorGrid);
@@ -236,24 +270,29 @@ void CPlotPainter::DrawGrid(Painter& painter, int pane, const LogRect& f, bool l
             decimals == 0 ? std::to_string(static_cast<long long>(std::llround(shown))) : Fixed(shown, decimals);
         const int w = TextWidth(label, textH);
         const int x = labelsRight ? f.right + U(4) : f.left - U(4) - w;
+        // Labels too close to a frame edge to be legible are left out.
+        if (py < f.bottom - textH / 2 || py > f.top + textH / 2)
+            continue;
         painter.Text({x, py - textH * 2 / 5}, label, textH);
     }
 }
 
 void CPlotPainter::DrawCurve(Painter& painter, int pane, const LogRect& f, int curve) const
 {
-    const auto& pts = plot_.Points(curve);
+    const auto& pts = m_plot.Points(curve);
     if (pts.empty())
         return;
-    const PlotMapping& m = state_.Mapping(pane);
+    const PlotMapping& m = m_state.Mapping(pane);
     const int color = kPlotColorCurve1 + curve;
     painter.SetPen(color);
 
     // Device positions of the points, kept for hit tests.
     for (const CPltPoint& p : pts) {
         const LogPoint d = ToPainter(f, pane, PaneXY(p, pane));
-        (pane == 1 ? p.m_phaseDevice : p.m_gainDevice) = {d.x, d.y};
+        p.DeviceXY(pane) = {d.x, d.y};
     }
+    // A group delay that is not known (a single point, a phase step) leaves a gap.
+    auto known = [pane](const CPltPoint& p) { return pane != kPaneDelay || std::isfinite(p.m_groupDelay); };
 
     // Consecutive visible segments go out as one polyline.
     thread_local std::vector<LogPoint> run;
@@ -266,7 +305,7 @@ void CPlotPainter::DrawCurve(Painter& painter, int pane, const LogRect& f, int c
     for (std::size_t i = 1; i < pts.size(); ++i) {
         PltXY a = PaneXY(pts[i - 1], pane);
         PltXY b = PaneXY(pts[i], pane);
-        if (!ClipSegment(m, a, b)) {
+        if (!known(pts[i - 1]) || !known(pts[i]) || !ClipSegment(m, a, b)) {
             flush();
             continue;
         }
@@ -283,11 +322,11 @@ void CPlotPainter::DrawCurve(Painter& painter, int pane, const LogRect& f, int c
     }
     flush();
 
-    if (state_.GetDataPoints() || pts.size() == 1) {
+    if (m_state.GetDataPoints() || pts.size() == 1) {
         painter.SetBrush(color);
         const int h = U(kMarkPx);
         for (const CPltPoint& p : pts) {
-            if (RegionCode(m, PaneXY(p, pane)) != 22)
+            if (!known(p) || RegionCode(m, PaneXY(p, pane)) != 22)
                 continue;
             const LogPoint d = ToPainter(f, pane, PaneXY(p, pane));
             painter.Rectangle({d.x - h, d.y + h, d.x + h, d.y - h});
@@ -298,20 +337,20 @@ void CPlotPainter::DrawCurve(Painter& painter, int pane, const LogRect& f, int c
 
 void CPlotPainter::DrawCurves(Painter& painter, int pane, const LogRect& f) const
 {
-    const int active = plot_.GetActiveCurve();
+    const int active = m_plot.GetActiveCurve();
     for (int c = 0; c < CPlot::kCurveCount; ++c)
-        if (c != active && state_.IsShown(c) && plot_.IsValid(c))
+        if (c != active && m_state.IsShown(c) && m_plot.IsValid(c))
             DrawCurve(painter, pane, f, c);
-    if (state_.IsShown(active) && plot_.IsValid(active))
+    if (m_state.IsShown(active) && m_plot.IsValid(active))
         DrawCurve(painter, pane, f, active);
 }
 
 void CPlotPainter::DrawCrosshair(Painter& painter, int pane, const LogRect& f) const
 {
-    if (!plot_.GetCrosshair() || !plot_.IsValid(plot_.GetActiveCurve()))
+    if (!m_crosshair || !m_plot.GetCrosshair() || !m_plot.IsValid(m_plot.GetActiveCurve()))
         return;
-    const PlotMapping& m = state_.Mapping(pane);
-    const PltXY c{state_.CrossX(), state_.CrossY(pane)};
+    const PlotMapping& m = m_state.Mapping(pane);
+    const PltXY c{m_state.CrossX(), m_state.CrossY(pane)};
     const LogPoint d = ToPainter(f, pane, c);
     painter.SetPen(kPlotColorFrame);
     if (c.x >= m.originX && c.x <= m.Right())
@@ -322,7 +361,7 @@ void CPlotPainter::DrawCrosshair(Painter& painter, int pane, const LogRect& f) c
 
 void CPlotPainter::DrawPane(Painter& painter, int pane, const LogRect& area, bool activePane) const
 {
-    pane = pane == 1 ? 1 : 0;
+    pane = PaneKind(pane);
     painter.SetPen(kPlotColorBackground);
     painter.SetBrush(kPlotColorBackground);
     painter.Rectangle(area);
@@ -334,9 +373,85 @@ void CPlotPainter::DrawPane(Painter& painter, int pane, const LogRect& area, boo
     const LogRect f = PaneFrame(area);
     DrawGrid(painter, pane, f, false);
     DrawCurves(painter, pane, f);
+    if (pane == kPaneGain)
+        DrawMarkers(painter, f);
     DrawCrosshair(painter, pane, f);
     painter.SetPen(kPlotColorFrame);
     painter.Rectangle(f);
+}
+
+std::optional<CurveMarkers> CPlotPainter::ActiveCurveMarkers() const
+{
+    const int curve = m_plot.GetActiveCurve();
+    if (!m_plot.IsValid(curve))
+        return std::nullopt;
+    std::vector<double> f, g;
+    for (const CPltPoint& p : m_plot.Points(curve)) {
+        f.push_back(p.m_freq);
+        g.push_back(p.m_gain);
+    }
+    return FindCurveMarkers(f, g);
+}
+
+std::vector<std::string> CPlotPainter::MarkerTexts() const
+{
+    std::vector<std::string> texts;
+    const std::optional<CurveMarkers> m = ActiveCurveMarkers();
+    if (!m)
+        return texts;
+    texts.push_back("Peak " + Fixed(m->peakGainDb, 2) + "dB " + ShortFrequencyText(m->peakFrequency) + "Hz");
+    for (const std::optional<double>& edge : {m->lowerEdge, m->upperEdge})
+        if (edge)
+            texts.push_back("-3dB " + ShortFrequencyText(*edge) + "Hz");
+    return texts;
+}
+
+void CPlotPainter::DrawMarkers(Painter& painter, const LogRect& f) const
+{
+    if (!m_state.GetMarkers() || !m_state.IsShown(m_plot.GetActiveCurve()))
+        return;
+    const std::optional<CurveMarkers> m = ActiveCurveMarkers();
+    if (!m)
+        return;
+    const std::vector<std::string> texts = MarkerTexts();
+    const PlotMapping& map = m_state.Mapping(kPaneGain);
+    const int h = U(kMarkerPx);
+    const int textH = U(kTextPx);
+    painter.SetPen(kPlotColorMarker);
+    painter.SetBrush(kPlotColorMarker);
+    painter.SetTextColor(kPlotColorMarker);
+    // The label beside a marker, to its right unless it would leave the frame.
+    auto label = [&](LogPoint at, const std::string& text, bool above) {
+        const int w = TextWidth(text, textH);
+        int x = at.x + h + U(4);
+        if (x + w > f.right - U(2))
+            x = at.x - h - U(4) - w;
+        const int y = above ? at.y + h + U(3) : at.y - h - U(3) - textH * 4 / 5;
+        painter.Text({x, y}, text, textH);
+    };
+    const PltXY peak{LogicalX(m->peakFrequency), LogicalY(m->peakGainDb)};
+    if (RegionCode(map, peak) == 22) {
+        // A triangle pointing down at the peak.
+        const LogPoint d = ToPainter(f, kPaneGain, peak);
+        const LogPoint tri[4] = {d, {d.x - h, d.y + 2 * h}, {d.x + h, d.y + 2 * h}, d};
+        painter.Polygon(tri, 4);
+        label({d.x, d.y + h}, texts.front(), true);
+    }
+    std::size_t next = 1;
+    for (const std::optional<double>& edge : {m->lowerEdge, m->upperEdge}) {
+        if (!edge)
+            continue;
+        const std::string& text = texts[next++];
+        const PltXY at{LogicalX(*edge), LogicalY(m->peakGainDb - kHalfPowerDb)};
+        if (RegionCode(map, at) != 22)
+            continue;
+        // A diamond on the curve where it is 3 dB below the peak.
+        const LogPoint d = ToPainter(f, kPaneGain, at);
+        const LogPoint dia[5] = {{d.x, d.y + h}, {d.x + h, d.y}, {d.x, d.y - h}, {d.x - h, d.y}, {d.x, d.y + h}};
+        painter.Polygon(dia, 5);
+        label(d, text, false);
+    }
+    painter.SetBrush(Painter::kNone);
 }
 
 void CPlotPainter::DrawLegend(Painter& painter, const LogRect& area) const
@@ -349,9 +464,9 @@ void CPlotPainter::DrawLegend(Painter& painter, const LogRect& area) const
     const int midY = (area.top + area.bottom) / 2;
     int x = area.left + U(kFrameLeftPx);
     for (int c = 0; c < CPlot::kCurveCount; ++c) {
-        if (!plot_.IsValid(c))
+        if (!m_plot.IsValid(c))
             continue;
-        const CurveSetting& s = plot_.Setup().Curve(c);
+        const CurveSetting& s = m_plot.Setup().Curve(c);
         char text[64];
         std::snprintf(text, sizeof text, "Vo%d/Vi%d", s.outputNode, s.inputNode);
         const int w = U(22) + TextWidth(text, textH);
@@ -359,7 +474,7 @@ void CPlotPainter::DrawLegend(Painter& painter, const LogRect& area) const
         painter.Line({x, midY}, {x + U(18), midY});
         painter.SetTextColor(kPlotColorFrame);
         painter.Text({x + U(22), midY - textH * 2 / 5}, text, textH);
-        if (c == plot_.GetActiveCurve()) {
+        if (c == m_plot.GetActiveCurve()) {
             painter.SetPen(kPlotColorFrame);
             painter.Rectangle({x - U(4), midY + textH * 3 / 4, x + w + U(4), midY - textH * 3 / 4});
         }
@@ -370,21 +485,82 @@ void CPlotPainter::DrawLegend(Painter& painter, const LogRect& area) const
 void CPlotPainter::DrawWindow(Painter& painter, const LogRect& area) const
 {
     DrawLegend(painter, LegendArea(area));
-    DrawPane(painter, 0, PaneArea(area, 0), state_.GetActivePane() == 0);
-    DrawPane(painter, 1, PaneArea(area, 1), state_.GetActivePane() == 1);
+    DrawPane(painter, m_state.PaneOf(0), PaneArea(area, 0), m_state.GetActivePane() == 0);
+    DrawPane(painter, m_state.PaneOf(1), PaneArea(area, 1), m_state.GetActivePane() == 1);
+}
+
+int CPlotPainter::PictureBandHeight() const
+{
+    int lines = 0;
+    for (int c = 0; c < CPlot::kCurveCount; ++c)
+        lines += m_plot.IsValid(c) ? 1 : 0;
+    return std::max(U(kTitleBlockPx), lines * U(kListLinePx)) + U(16);
+}
+
+std::string CPlotPainter::CurveDescription(int curve) const
+{
+    const CurveSetting& s = m_plot.Setup().Curve(curve);
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "Curve %d   Vout %d/Vin %d", curve + 1, s.outputNode, s.inputNode);
+    std::string text = buf;
+    const auto& pts = m_plot.Points(curve);
+    if (!pts.empty())
+        text += "   " + ShortFrequencyText(pts.front().m_freq) + "Hz to " + ShortFrequencyText(pts.back().m_freq) + "Hz";
+    return text;
+}
+
+int CPlotPainter::DrawCurveList(Painter& painter, int x, int y, int lineStep,
+                                std::string (CPlotPainter::*text)(int) const) const
+{
+    const int textH = U(kTextPx);
+    int lines = 0;
+    for (int c = 0; c < CPlot::kCurveCount; ++c) {
+        if (!m_plot.IsValid(c))
+            continue;
+        painter.SetPen(kPlotColorCurve1 + c);
+        painter.Line({x, y + textH / 3}, {x + U(24), y + textH / 3});
+        painter.SetTextColor(kPlotColorFrame);
+        painter.Text({x + U(30), y}, (this->*text)(c), textH);
+        y -= lineStep;
+        ++lines;
+    }
+    return lines;
+}
+
+void CPlotPainter::DrawPicture(Painter& painter, const LogRect& area, const PlotTitleBlock& title) const
+{
+    const int band = std::min(PictureBandHeight(), (area.top - area.bottom) / 2);
+    CPlotPainter window = *this;
+    window.m_crosshair = false;
+    window.DrawWindow(painter, {area.left, area.top, area.right, area.bottom + band});
+
+    const LogRect r{area.left, area.bottom + band, area.right, area.bottom};
+    painter.SetPen(kPlotColorBackground);
+    painter.SetBrush(kPlotColorBackground);
+    painter.Rectangle(r);
+    painter.SetBrush(Painter::kNone);
+    painter.SetPen(kPlotColorGrid);
+    painter.Line({r.left, r.top}, {r.right, r.top});
+    const int margin = U(8);
+    DrawCurveList(painter, r.left + U(kFrameLeftPx), r.top - margin - U(kTextPx), U(kListLinePx),
+                  &CPlotPainter::CurveDescription);
+    const int blockH = std::min(U(kTitleBlockPx), r.top - r.bottom - 2 * margin);
+    const LogRect block{std::max(r.left, r.right - margin - U(kTitleBlockWidthPx)), r.top - margin,
+                        r.right - margin, r.top - margin - blockH};
+    DrawTitleBlock(painter, block, title);
 }
 
 // ------------------------------------------------------------------ printing
 
 std::string CPlotPainter::PrintedLegendText(int curve) const
 {
-    const CurveSetting& s = plot_.Setup().Curve(curve);
+    const CurveSetting& s = m_plot.Setup().Curve(curve);
     char buf[64];
     std::snprintf(buf, sizeof buf, "Vout %d/Vin %d", s.outputNode, s.inputNode);
     std::string out = buf;
     int g = 0, p = 0;
-    if (plot_.ValueAt(curve, state_.CrossX(), &g, &p)) {
-        out += "   " + ShortFrequencyText(FrequencyOfX(state_.CrossX())) + "Hz";
+    if (m_plot.ValueAt(curve, m_state.CrossX(), &g, &p)) {
+        out += "   " + ShortFrequencyText(FrequencyOfX(m_state.CrossX())) + "Hz";
         out += "   " + Fixed(ValueOfY(g), 2) + "dB";
         out += "   " + Fixed(ValueOfY(p), 2) + "Deg";
     }
@@ -404,24 +580,35 @@ void CPlotPainter::DrawTitleBlock(Painter& painter, const LogRect& r, const Plot
     const int x = r.left + U(6);
     auto row = [&](int i, const std::string& s) { painter.Text({x, r.top - (i + 1) * rowH + (rowH - h) / 2 + h / 5}, s, h); };
     row(0, title.title.empty() ? std::string("Untitled") : title.title);
-    row(1, "Gain/Phase Plot   " + title.deviceType);
+    row(1, (m_state.LowerPane() == kPaneDelay ? "Gain/Group Delay Plot   " : "Gain/Phase Plot   ") + title.deviceType);
     row(2, title.date);
 }
 
 void CPlotPainter::DrawPage(Painter& painter, const LogRect& page, int mode, int pageIndex,
                             const PlotTitleBlock& title) const
 {
+    // Printed pages show the crosshair's values in the legend, not its lines.
+    CPlotPainter printed = *this;
+    printed.m_crosshair = false;
+    printed.DrawPrintedPage(painter, page, mode, pageIndex, title);
+}
+
+void CPlotPainter::DrawPrintedPage(Painter& painter, const LogRect& page, int mode, int pageIndex,
+                                   const PlotTitleBlock& title) const
+{
+    const int lower = m_state.PaneOf(1);
     const int margin = U(40);
     const LogRect inner{page.left + margin, page.top - margin, page.right - margin, page.bottom + margin};
-    const int blockH = U(66);
-    const LogRect block{std::max(inner.left, inner.right - U(300)), inner.bottom + blockH, inner.right, inner.bottom};
+    const int blockH = U(kTitleBlockPx);
+    const LogRect block{std::max(inner.left, inner.right - U(kTitleBlockWidthPx)), inner.bottom + blockH, inner.right,
+                        inner.bottom};
     const int legendLines = [&] {
         int n = 0;
         for (int c = 0; c < CPlot::kCurveCount; ++c)
-            n += plot_.IsValid(c) ? 1 : 0;
+            n += m_plot.IsValid(c) ? 1 : 0;
         return n;
     }();
-    const int legendBottom = inner.bottom + std::max(blockH, legendLines * U(16)) + U(12);
+    const int legendBottom = inner.bottom + std::max(blockH, legendLines * U(kListLinePx)) + U(12);
     const LogRect plots{inner.left, inner.top, inner.right, legendBottom};
 
     painter.SetPen(kPlotColorBackground);
@@ -434,35 +621,27 @@ void CPlotPainter::DrawPage(Painter& painter, const LogRect& page, int mode, int
         LogRect area = plots;
         painter.SetTextColor(kPlotColorFrame);
         painter.Text({area.left + U(6), area.top - U(kTitlePx) - U(3)},
-                     std::string(kGainPaneTitle) + "  /  " + kPhasePaneTitle, U(kTitlePx));
+                     std::string(kGainPaneTitle) + "  /  " + PaneTitle(lower), U(kTitlePx));
         LogRect f = PaneFrame(area);
         f.right = area.right - U(kFrameLeftPx);
-        DrawGrid(painter, 0, f, false);
-        DrawGrid(painter, 1, f, true);
-        DrawCurves(painter, 0, f);
-        DrawCurves(painter, 1, f);
+        DrawGrid(painter, kPaneGain, f, false);
+        DrawGrid(painter, lower, f, true);
+        DrawCurves(painter, kPaneGain, f);
+        DrawCurves(painter, lower, f);
+        DrawMarkers(painter, f);
         painter.SetPen(kPlotColorFrame);
         painter.Rectangle(f);
     } else if (mode == kPrintTwoPlotsOnePage) {
         const int mid = plots.bottom + (plots.top - plots.bottom) / 2;
-        DrawPane(painter, 0, {plots.left, plots.top, plots.right, mid + U(6)}, true);
-        DrawPane(painter, 1, {plots.left, mid - U(6), plots.right, plots.bottom}, true);
+        DrawPane(painter, kPaneGain, {plots.left, plots.top, plots.right, mid + U(6)}, true);
+        DrawPane(painter, lower, {plots.left, mid - U(6), plots.right, plots.bottom}, true);
     } else {
-        DrawPane(painter, pageIndex == 1 ? 1 : 0, plots, true);
+        DrawPane(painter, pageIndex == 1 ? lower : kPaneGain, plots, true);
     }
 
     // Printed legend, one line per valid curve.
-    const int textH = U(kTextPx);
-    int y = legendBottom - U(12) - textH;
-    for (int c = 0; c < CPlot::kCurveCount; ++c) {
-        if (!plot_.IsValid(c))
-            continue;
-        painter.SetPen(kPlotColorCurve1 + c);
-        painter.Line({inner.left, y + textH / 3}, {inner.left + U(24), y + textH / 3});
-        painter.SetTextColor(kPlotColorFrame);
-        painter.Text({inner.left + U(30), y}, PrintedLegendText(c), textH);
-        y -= U(16);
-    }
+    DrawCurveList(painter, inner.left, legendBottom - U(12) - U(kTextPx), U(kListLinePx),
+                  &CPlotPainter::PrintedLegendText);
     DrawTitleBlock(painter, block, title);
 }
 

@@ -35,20 +35,49 @@ int32_t FitOrigin(long long origin, int32_t extent)
 
 }  // namespace
 
-CPlotWindowState::CPlotWindowState(const CPlot& plot) : m_plot(&plot)
+CPlotWindowState::CPlotWindowState(const CPlot& plot) : m_plot(&plot), m_delayUnit(plot.DelayUnit())
 {
-    m_map[0] = DefaultMapping(0);
-    m_map[1] = DefaultMapping(1);
+    for (int pane = 0; pane < kPaneCount; ++pane)
+        m_map[pane] = DefaultMapping(pane);
 }
 
 PlotMapping CPlotWindowState::DefaultMapping(int pane)
 {
     PlotMapping m;
-    if (pane == 1) {
+    if (pane == kPanePhase) {
         m.originY = -9000;
         m.extentY = 18000;
+    } else if (pane == kPaneDelay) {
+        m.originY = 0;
+        m.extentY = 6000;
     }
     return m;
+}
+
+void CPlotWindowState::FollowDelayUnit()
+{
+    const double unit = m_plot->DelayUnit();
+    if (unit == m_delayUnit || !(unit > 0.0))
+        return;
+    const double factor = m_delayUnit / unit;
+    m_delayUnit = unit;
+    auto rescale = [factor](PlotMapping& m) {
+        m.originY = static_cast<int32_t>(std::clamp(std::llround(m.originY * factor), -1000000000LL, 1000000000LL));
+        m.extentY = static_cast<int32_t>(std::clamp(std::llround(m.extentY * factor), 1LL, 1000000000LL));
+        m = Limit(m);
+    };
+    rescale(m_map[kPaneDelay]);
+    for (auto& maps : m_history)
+        rescale(maps[kPaneDelay]);
+    SetCrosshairX(m_crossX);
+}
+
+std::string CPlotWindowState::ReadoutText() const
+{
+    std::string text = m_plot->ReadoutText(m_crossX, m_crossGainY, m_crossPhaseY);
+    if (!text.empty() && m_lowerPane == kPaneDelay)
+        text += "  " + m_plot->DelayText(m_plot->DelayOfY(m_crossDelayY));
+    return text;
 }
 
 PlotMapping CPlotWindowState::Limit(PlotMapping m)
@@ -60,7 +89,7 @@ PlotMapping CPlotWindowState::Limit(PlotMapping m)
     return m;
 }
 
-void CPlotWindowState::SetMapping(int pane, PlotMapping m) { m_map[pane == 1 ? 1 : 0] = Limit(m); }
+void CPlotWindowState::SetMapping(int pane, PlotMapping m) { m_map[PaneIndex(pane)] = Limit(m); }
 
 bool CPlotWindowState::ZoomTest(const PlotMapping& m)
 {
@@ -83,9 +112,13 @@ void CPlotWindowState::Remember()
 bool CPlotWindowState::ZoomAll()
 {
     const PlotLimits& l = m_plot->Limits();
-    std::array<PlotMapping, 2> next = m_map;
+    std::array<PlotMapping, kPaneCount> next = m_map;
     bool ok = l.HasData();
-    for (int pane = 0; ok && pane < 2; ++pane) {
+    for (int pane = 0; ok && pane < kPaneCount; ++pane) {
+        // The delay pane follows when the curves have a delay to show; it never refuses.
+        const bool optional = pane == kPaneDelay;
+        if (optional && !l.HasDelay())
+            continue;
         const long long dataW = static_cast<long long>(l.maxX) - l.minX;
         long long dataH = static_cast<long long>(l.MaxY(pane)) - l.MinY(pane);
         long long minY = l.MinY(pane);
@@ -105,6 +138,8 @@ bool CPlotWindowState::ZoomAll()
         const long long oy = minY - h / 32;
         if (w > kMaxExtent || h > kMaxExtent || !WithinLimit(ox) || !WithinLimit(oy) || !WithinLimit(ox + w) ||
             !WithinLimit(oy + h)) {
+            if (optional)
+                continue;
             ok = false;
             break;
         }
@@ -116,19 +151,23 @@ bool CPlotWindowState::ZoomAll()
         Tell(kMsgZoomAllFailed);
         return false;
     }
+    // A delay pane left as it was still shares the frequency axis.
+    next[kPaneDelay].originX = next[kPaneGain].originX;
+    next[kPaneDelay].extentX = next[kPaneGain].extentX;
     if (next == m_map)
         return true;
     Remember();
     m_map = next;
+    KeepCrosshairInView();
     return true;
 }
 
 bool CPlotWindowState::ZoomInBy(ZoomAxes axes)
 {
     const PlotLimits& l = m_plot->Limits();
-    std::array<PlotMapping, 2> next = m_map;
-    std::array<bool, 2> pass{};
-    for (int pane = 0; pane < 2; ++pane) {
+    std::array<PlotMapping, kPaneCount> next = m_map;
+    std::array<bool, kPaneCount> pass{};
+    for (int pane = 0; pane < kPaneCount; ++pane) {
         const PlotMapping& m = m_map[pane];
         PlotMapping n = m;
         if (axes != kY)
@@ -137,34 +176,37 @@ bool CPlotWindowState::ZoomInBy(ZoomAxes axes)
             n.extentY = std::min(m.extentY - m.extentY / 4, kMaxExtent);
         n.originX = m.originX + (m.extentX - n.extentX) / 2;
         n.originY = m.originY + (m.extentY - n.extentY) / 2;
-        if (l.HasData() && n.originY < l.MinY(pane))
+        if (l.HasData() && (pane != kPaneDelay || l.HasDelay()) && n.originY < l.MinY(pane))
             n.originY = l.MinY(pane);
         // A step that no longer makes the window smaller is as good as a failure.
         pass[pane] = ZoomTest(n) && !(n.extentX == m.extentX && n.extentY == m.extentY);
         next[pane] = n;
     }
-    // Zoom In tests both panes; the one-axis steps test the gain pane.
-    const bool ok = axes == kBoth ? (pass[0] && pass[1]) : pass[0];
+    // Zoom In tests both panes shown; the one-axis steps test the gain pane.
+    const bool ok = axes == kBoth ? (pass[kPaneGain] && pass[m_lowerPane]) : pass[kPaneGain];
     if (!ok) {
         Tell(kMsgZoomInFailed);
         return false;
     }
     Remember();
-    m_map[0] = next[0];
-    // The phase pane follows in x always, in y only when its own step is sound.
-    if (pass[1])
-        m_map[1] = next[1];
-    else {
-        m_map[1].originX = next[0].originX;
-        m_map[1].extentX = next[0].extentX;
+    m_map[kPaneGain] = next[kPaneGain];
+    // The other panes follow in x always, in y only when their own step is sound.
+    for (int pane = 1; pane < kPaneCount; ++pane) {
+        if (pass[pane]) {
+            m_map[pane] = next[pane];
+        } else {
+            m_map[pane].originX = next[kPaneGain].originX;
+            m_map[pane].extentX = next[kPaneGain].extentX;
+        }
     }
+    KeepCrosshairInView();
     return true;
 }
 
 bool CPlotWindowState::ZoomOutBy(ZoomAxes axes)
 {
-    std::array<PlotMapping, 2> next = m_map;
-    for (int pane = 0; pane < 2; ++pane) {
+    std::array<PlotMapping, kPaneCount> next = m_map;
+    for (int pane = 0; pane < kPaneCount; ++pane) {
         const PlotMapping& m = m_map[pane];
         PlotMapping n = m;
         if (axes != kY)
@@ -175,12 +217,13 @@ bool CPlotWindowState::ZoomOutBy(ZoomAxes axes)
         n.originY = FitOrigin(static_cast<long long>(m.originY) - (n.extentY - m.extentY) / 2, n.extentY);
         next[pane] = n;
     }
-    if (next == m_map) {
+    if (next[kPaneGain] == m_map[kPaneGain] && next[m_lowerPane] == m_map[m_lowerPane]) {
         Tell(kMsgZoomOutFailed);
         return false;
     }
     Remember();
     m_map = next;
+    KeepCrosshairInView();
     return true;
 }
 
@@ -193,7 +236,7 @@ bool CPlotWindowState::ZoomOutY() { return ZoomOutBy(kY); }
 
 bool CPlotWindowState::ZoomSelect(int pane, PltXY a, PltXY b)
 {
-    pane = pane == 1 ? 1 : 0;
+    pane = PaneIndex(pane);
     PlotMapping n;
     n.originX = std::min(a.x, b.x);
     n.originY = std::min(a.y, b.y);
@@ -205,10 +248,20 @@ bool CPlotWindowState::ZoomSelect(int pane, PltXY a, PltXY b)
     }
     Remember();
     m_map[pane] = n;
-    PlotMapping& other = m_map[1 - pane];
-    other.originX = n.originX;
-    other.extentX = n.extentX;
+    for (PlotMapping& other : m_map) {
+        other.originX = n.originX;
+        other.extentX = n.extentX;
+    }
+    KeepCrosshairInView();
     return true;
+}
+
+void CPlotWindowState::KeepCrosshairInView()
+{
+    const PlotMapping& m = m_map[kPaneGain];
+    const int margin = m.extentX / 100;
+    if (m_crossX <= m.originX + margin || m_crossX >= m.Right() - margin)
+        SetCrosshairX(m.originX + m.extentX / 2);
 }
 
 bool CPlotWindowState::ZoomPrevious()
@@ -217,6 +270,7 @@ bool CPlotWindowState::ZoomPrevious()
         return false;
     m_map = m_history.back();
     m_history.pop_back();
+    KeepCrosshairInView();
     return true;
 }
 
@@ -225,12 +279,14 @@ bool CPlotWindowState::GoToActiveCurve()
     const PlotLimits l = m_plot->CurveLimits(m_plot->GetActiveCurve());
     if (!l.HasData())
         return false;
-    for (int pane = 0; pane < 2; ++pane) {
+    for (int pane = 0; pane < kPaneCount; ++pane) {
         PlotMapping& m = m_map[pane];
         const long long cx = (static_cast<long long>(l.minX) + l.maxX) / 2;
-        const long long cy = (static_cast<long long>(l.MinY(pane)) + l.MaxY(pane)) / 2;
         m.originX = FitOrigin(cx - m.extentX / 2, m.extentX);
-        m.originY = FitOrigin(cy - m.extentY / 2, m.extentY);
+        if (pane != kPaneDelay || l.HasDelay()) {
+            const long long cy = (static_cast<long long>(l.MinY(pane)) + l.MaxY(pane)) / 2;
+            m.originY = FitOrigin(cy - m.extentY / 2, m.extentY);
+        }
     }
     return true;
 }
@@ -239,7 +295,7 @@ void CPlotWindowState::ZoomAbout(int pane, int x, int y, double factor)
 {
     if (!(factor > 0.0) || !std::isfinite(factor))
         return;
-    pane = pane == 1 ? 1 : 0;
+    pane = PaneIndex(pane);
     auto scale = [&](int32_t origin, int32_t extent, int at, int32_t* newOrigin, int32_t* newExtent) {
         const double e = std::clamp(extent / factor, static_cast<double>(kMinExtent), static_cast<double>(kMaxExtent));
         const double share = extent > 0 ? (at - origin) / static_cast<double>(extent) : 0.5;
@@ -258,7 +314,7 @@ void CPlotWindowState::ZoomAbout(int pane, int x, int y, double factor)
 
 void CPlotWindowState::Pan(int pane, int dx, int dy)
 {
-    pane = pane == 1 ? 1 : 0;
+    pane = PaneIndex(pane);
     const int32_t ox = FitOrigin(static_cast<long long>(m_map[pane].originX) + dx, m_map[pane].extentX);
     for (PlotMapping& m : m_map)
         m.originX = ox;
@@ -275,11 +331,12 @@ void CPlotWindowState::SetShown(int curve, bool shown)
 bool CPlotWindowState::SetCrosshairX(int x)
 {
     m_crossX = std::clamp(x, -kPltCoordLimit, kPltCoordLimit);
-    int g = 0, p = 0;
-    if (!m_plot->ValueAt(m_plot->GetActiveCurve(), m_crossX, &g, &p))
+    int g = 0, p = 0, d = 0;
+    if (!m_plot->ValueAt(m_plot->GetActiveCurve(), m_crossX, &g, &p, &d))
         return false;
     m_crossGainY = g;
     m_crossPhaseY = p;
+    m_crossDelayY = d;
     return true;
 }
 

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstdint>
 
+#include "base/XmlParser.h"
 #include "device/DeviceConfig.h"
-#include "document/XmlParser.h"
 
 namespace kalidor {
 
@@ -97,15 +97,15 @@ int64_t LeadingNumber(const std::string& text, std::size_t end)
 
 // ------------------------------------------------------------------ curves
 
-CurveSetting& CSimulationSetup::Curve(int index) { return curves_[ClampIndex(index)]; }
-const CurveSetting& CSimulationSetup::Curve(int index) const { return curves_[ClampIndex(index)]; }
+CurveSetting& CSimulationSetup::Curve(int index) { return m_curves[ClampIndex(index)]; }
+const CurveSetting& CSimulationSetup::Curve(int index) const { return m_curves[ClampIndex(index)]; }
 
-void CSimulationSetup::SetActiveCurve(int index) { activeCurve_ = ClampIndex(index); }
+void CSimulationSetup::SetActiveCurve(int index) { m_activeCurve = ClampIndex(index); }
 
 void CSimulationSetup::ResetCurves()
 {
-    curves_.fill(CurveSetting{});
-    activeCurve_ = 0;
+    m_curves.fill(CurveSetting{});
+    m_activeCurve = 0;
 }
 
 void CSimulationSetup::SetActiveInputNode(int node)
@@ -127,9 +127,9 @@ void CSimulationSetup::SetNodeCounts(DeviceConfig& device)
 
 void CSimulationSetup::SetNodeCounts(int inputs, int outputs, int configurations)
 {
-    inputNodeCount_ = inputs;
-    outputNodeCount_ = outputs;
-    configurationCount_ = configurations;
+    m_inputNodeCount = inputs;
+    m_outputNodeCount = outputs;
+    m_configurationCount = configurations;
 }
 
 // ------------------------------------------------------------------ design file
@@ -138,7 +138,7 @@ std::string CSimulationSetup::WriteXml() const
 {
     std::string out = kXmlOpen;
     for (int i = 0; i < kCurveCount; ++i) {
-        const CurveSetting& c = curves_[i];
+        const CurveSetting& c = m_curves[i];
         out += kXmlCurveOpen;
         AppendInt(out, kXmlCurveNum, i);
         AppendInt(out, kXmlInputNode, c.inputNode);
@@ -197,7 +197,7 @@ int CSimulationSetup::ReadXml(CXmlParser& parser, const CXmlReadLoop* parent,
                 parser.ReadElementText();
                 const int n = parser.GetInt();
                 numbered = true;
-                curve = (n >= 0 && n < kCurveCount) ? &curves_[n] : nullptr;
+                curve = (n >= 0 && n < kCurveCount) ? &m_curves[n] : nullptr;
                 continue;
             }
             if (tag == kTagInputNode && curve)
@@ -238,7 +238,7 @@ std::string CSimulationSetup::WriteTextBlock() const
         out += k + value + "\r\n";
     };
     for (int i = 0; i < kCurveCount; ++i) {
-        const CurveSetting& c = curves_[i];
+        const CurveSetting& c = m_curves[i];
         const std::string prefix = "Curve_" + std::to_string(i + 1);
         line(prefix + "_Input_Node", "Vin_" + std::to_string(c.inputNode));
         line(prefix + "_Output_Node", "Vout_" + std::to_string(c.outputNode));

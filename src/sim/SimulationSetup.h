@@ -38,11 +38,11 @@ public:
     // Index 0..3; anything else is brought into range (the nearest curve).
     CurveSetting& Curve(int index);
     const CurveSetting& Curve(int index) const;
-    int GetActiveCurve() const { return activeCurve_; }
+    int GetActiveCurve() const { return m_activeCurve; }
     // Index 0..3; values outside are brought to the nearest curve.
     void SetActiveCurve(int index);
-    CurveSetting& Active() { return Curve(activeCurve_); }
-    const CurveSetting& Active() const { return Curve(activeCurve_); }
+    CurveSetting& Active() { return Curve(m_activeCurve); }
+    const CurveSetting& Active() const { return Curve(m_activeCurve); }
     // Restores every curve's defaults and makes curve 0 active.
     void ResetCurves();
 
@@ -55,17 +55,17 @@ public:
     // --- node counts of the device, for the property pages ---
     void SetNodeCounts(DeviceConfig& device);
     void SetNodeCounts(int inputs, int outputs, int configurations);
-    int GetInputNodeCount() const { return inputNodeCount_; }
-    int GetOutputNodeCount() const { return outputNodeCount_; }
-    int GetConfigurationCount() const { return configurationCount_; }
+    int GetInputNodeCount() const { return m_inputNodeCount; }
+    int GetOutputNodeCount() const { return m_outputNodeCount; }
+    int GetConfigurationCount() const { return m_configurationCount; }
 
     // --- run options ---
-    int GetAutoRun() const { return autoRun_; }
-    void SetAutoRun(int on) { autoRun_ = on ? 1 : 0; }
-    int GetSimulatorOption() const { return simulatorOption_; }
-    void SetSimulatorOption(int option) { simulatorOption_ = option; }
-    double GetStepFactor() const { return stepFactor_; }
-    void SetStepFactor(double step) { stepFactor_ = step; }
+    int GetAutoRun() const { return m_autoRun; }
+    void SetAutoRun(int on) { m_autoRun = on ? 1 : 0; }
+    int GetSimulatorOption() const { return m_simulatorOption; }
+    void SetSimulatorOption(int option) { m_simulatorOption = option; }
+    double GetStepFactor() const { return m_stepFactor; }
+    void SetStepFactor(double step) { m_stepFactor = step; }
 
     // --- design file ---
     // The SimulationSetup element with its leading blank line, CR LF line ends.
@@ -84,14 +84,14 @@ public:
     std::string WriteTextBlock() const;
 
 private:
-    std::array<CurveSetting, kCurveCount> curves_{};
-    int32_t activeCurve_ = 0;
-    int32_t inputNodeCount_ = 1;
-    int32_t outputNodeCount_ = 1;
-    int32_t configurationCount_ = 0;
-    int32_t autoRun_ = 0;
-    int32_t simulatorOption_ = 0;
-    double stepFactor_ = 0.0;
+    std::array<CurveSetting, kCurveCount> m_curves{};
+    int32_t m_activeCurve = 0;
+    int32_t m_inputNodeCount = 1;
+    int32_t m_outputNodeCount = 1;
+    int32_t m_configurationCount = 0;
+    int32_t m_autoRun = 0;
+    int32_t m_simulatorOption = 0;
+    double m_stepFactor = 0.0;
 };
 
 // The short form of a setting frequency as the property pages show it: "10", "5K", "100K",

@@ -10,7 +10,7 @@
 
 namespace kalidor {
 
-CSimulator::CSimulator(DeviceConfig& values, CGainSource* gains) : values_(values), gains_(gains) {}
+CSimulator::CSimulator(DeviceConfig& values, CGainSource* gains) : m_values(values), m_gains(gains) {}
 
 CSimulator::~CSimulator() = default;
 
@@ -21,20 +21,21 @@ int CSimulator::GetPhaseDeg(int, double*) { return 1; }
 int CSimulator::SelectInput(int) { return 1; }
 void CSimulator::Reserved6() {}
 int CSimulator::SetSourceLevel(int, int) { return 0; }
+int CSimulator::GetGroupDelay(int, double*) { return 0; }
 int CSimulator::Reserved8() { return 1; }
 int CSimulator::HasDebugDump(int) { return 0; }
 int CSimulator::WriteDebugDump(std::string&) { return 1; }
 
-int CSimulator::SymValue(int key) { return values_.GetSymValue(key); }
+int CSimulator::SymValue(int key) { return m_values.GetSymValue(key); }
 
 int CSimulator::GainValue(int key)
 {
-    return gains_ ? gains_->GetGainValue(key) : kalidor::GetGainValue(values_, key);
+    return m_gains ? m_gains->GetGainValue(key) : kalidor::GetGainValue(m_values, key);
 }
 
-double CSimulator::CapFarads(int key) { return values_.GetCapFarads(key); }
+double CSimulator::CapFarads(int key) { return m_values.GetCapFarads(key); }
 
-int CSimulator::CellValue(int position) { return values_.E2_GetValue(position); }
+int CSimulator::CellValue(int position) { return m_values.E2_GetValue(position); }
 
 int CSimulator::GainDbOf(double re, double im, double* gainDb)
 {
@@ -47,18 +48,26 @@ int CSimulator::GainDbOf(double re, double im, double* gainDb)
     return 1;
 }
 
+std::unique_ptr<CSimulator> CreateSimulator(DeviceKind kind, DeviceConfig& values, CGainSource* gains)
+{
+    switch (FamilyOf(kind)) {
+    case DeviceFamily::ZelA:
+        return std::make_unique<CZelASimulator>(values, gains);
+    case DeviceFamily::ZelB:
+        return std::make_unique<CZelBSimulator>(values, gains);
+    case DeviceFamily::ZelC:
+        return std::make_unique<CZelCSimulator>(values, gains);
+    case DeviceFamily::ZelD:
+        break;
+    }
+    return std::make_unique<CZelDSimulator>(values, DeviceKindName(kind), gains);
+}
+
 std::unique_ptr<CSimulator> CreateSimulator(const std::string& deviceType, DeviceConfig& values,
                                             CGainSource* gains)
 {
-    if (deviceType == "ZelA")
-        return std::make_unique<CZelASimulator>(values, gains);
-    if (deviceType == "ZelB")
-        return std::make_unique<CZelBSimulator>(values, gains);
-    if (deviceType == "ZelC")
-        return std::make_unique<CZelCSimulator>(values, gains);
-    if (deviceType == "ZelD" || deviceType == "ZelE")
-        return std::make_unique<CZelDSimulator>(values, deviceType, gains);
-    return nullptr;
+    const std::optional<DeviceKind> kind = ParseDeviceKind(deviceType);
+    return kind ? CreateSimulator(*kind, values, gains) : nullptr;
 }
 
 }  // namespace kalidor

@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "device/DeviceKind.h"
+
 namespace kalidor {
 
 class DeviceConfig;
@@ -42,6 +44,10 @@ public:
     virtual int GetGainDb(int outputNode, double* gainDb);
     // 1 and the phase in degrees of output `outputNode`.
     virtual int GetPhaseDeg(int outputNode, double* phaseDeg);
+    // 1 and the group delay -d(phase)/d(omega) in seconds of output `outputNode` at the last
+    // evaluated frequency, where the model has an exact derivative; 0 (nothing written) where it
+    // has none, or where the output is zero there. The plot then derives it from the phase.
+    virtual int GetGroupDelay(int outputNode, double* seconds);
     // Drives input node `inputNode` (from 1) with the unit source; the others are silent.
     virtual int SelectInput(int inputNode);
     // Kept for the place it holds among the operations; does nothing in every simulator.
@@ -55,11 +61,11 @@ public:
     virtual int WriteDebugDump(std::string& out);
 
     // The simulator option of the owning plot, handed over before every run.
-    void SetOption(int option) { option_ = option; }
-    int GetOption() const { return option_; }
+    void SetOption(int option) { m_option = option; }
+    int GetOption() const { return m_option; }
     // The device type name (kept by the ZelD/ZelE simulator only).
-    const std::string& GetDeviceName() const { return deviceName_; }
-    void SetDeviceName(const std::string& name) { deviceName_ = name; }
+    const std::string& GetDeviceName() const { return m_deviceName; }
+    void SetDeviceName(const std::string& name) { m_deviceName = name; }
 
 protected:
     int SymValue(int key);
@@ -71,14 +77,15 @@ protected:
     static int GainDbOf(double re, double im, double* gainDb);
     static double PhaseDegOf(double argumentRadians) { return argumentRadians * 180.0 / kSimPi; }
 
-    int32_t option_ = 0;
-    DeviceConfig& values_;
-    CGainSource* gains_;
-    std::string deviceName_;
+    int32_t m_option = 0;
+    DeviceConfig& m_values;
+    CGainSource* m_gains;
+    std::string m_deviceName;
 };
 
-// The simulator of a device type ("ZelA" ... "ZelE"); nullptr for an unknown type. ZelD and
-// ZelE share one model and keep the type name, which sets the filter's time constant.
+// The simulator of a device type; nullptr for an unknown type name. ZelD and ZelE share one model
+// and keep the type name, which sets the filter's time constant.
+std::unique_ptr<CSimulator> CreateSimulator(DeviceKind kind, DeviceConfig& values, CGainSource* gains = nullptr);
 std::unique_ptr<CSimulator> CreateSimulator(const std::string& deviceType, DeviceConfig& values,
                                             CGainSource* gains = nullptr);
 

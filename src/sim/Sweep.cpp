@@ -48,18 +48,18 @@ void SetUp(CSimulator& simulator, const CSimulationSetup& setup, int curve)
 void CCurveLists::ClearCurve(int curve)
 {
     if (ValidCurve(curve))
-        lists_[curve].clear();
+        m_lists[curve].clear();
 }
 
 void CCurveLists::AppendPoint(int curve, const CurvePoint& point)
 {
     if (ValidCurve(curve))
-        lists_[curve].push_back(point);
+        m_lists[curve].push_back(point);
 }
 
 const std::vector<CurvePoint>& CCurveLists::Points(int curve) const
 {
-    return ValidCurve(curve) ? lists_[curve] : kNoPoints;
+    return ValidCurve(curve) ? m_lists[curve] : kNoPoints;
 }
 
 // ------------------------------------------------------------------ runs
@@ -111,9 +111,10 @@ int RunSweep(CSimulator& simulator, CSimulationSetup& setup, CCurveStore& store,
             store.ClearCurve(curve);
             cleared = true;
         }
-        double phase = 0.0;
-        simulator.GetPhaseDeg(c.outputNode, &phase);
-        store.AppendPoint(curve, CurvePoint{f, gain, phase});
+        CurvePoint point{f, gain, 0.0};
+        simulator.GetPhaseDeg(c.outputNode, &point.phaseDeg);
+        simulator.GetGroupDelay(c.outputNode, &point.groupDelay);
+        store.AppendPoint(curve, point);
     };
 
     for (double f = fStart; f < fStop; f *= step) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@ struct CurvePoint {
     double frequency = 0.0;  // Hz
     double gainDb = 0.0;
     double phaseDeg = 0.0;
+    // Seconds, where the simulator's model gives it exactly; NaN otherwise.
+    double groupDelay = std::numeric_limits<double>::quiet_NaN();
 };
 
 // The point lists of the four curves, as the plot keeps them.
@@ -42,7 +45,7 @@ public:
     const std::vector<CurvePoint>& Points(int curve) const;
 
 private:
-    std::array<std::vector<CurvePoint>, 4> lists_;
+    std::array<std::vector<CurvePoint>, 4> m_lists;
 };
 
 // The largest sweep a run accepts: beyond it the run is refused rather than left to exhaust

@@ -1,5 +1,10 @@
 #include "sim/ZelASimulator.h"
 
+#include <cmath>
+
+#include "device/ZelAKeys.h"
+#include "device/ZelBKeys.h"
+
 namespace kalidor {
 
 // ------------------------------------------------------------------ the four-block model
@@ -8,78 +13,124 @@ void CFourBlockSimulator::SetBlock(int b, int feedbackOpen, int gain1, int gain2
 {
     for (int i = 1; i <= 2; ++i) {
         for (int x = 0; x <= kInputs; ++x)
-            cIn_[b][i][x] = 0;
+            m_cIn[b][i][x] = 0;
         for (int m = 0; m <= kBlocks; ++m)
-            cOut_[b][i][m] = 0;
-        n_[b][i] = 0;
+            m_cOut[b][i][m] = 0;
+        m_n[b][i] = 0;
     }
-    z_[b] = feedbackOpen;
-    g_[b][1] = gain1;
-    g_[b][2] = gain2;
+    m_z[b] = feedbackOpen;
+    m_g[b][1] = gain1;
+    m_g[b][2] = gain2;
     C_[b] = capFarads;
 }
 
 void CFourBlockSimulator::Connect(int b, int i, Source source)
 {
     if (source.input >= 1 && source.input <= kInputs)
-        cIn_[b][i][source.input] = 1;
+        m_cIn[b][i][source.input] = 1;
     if (source.output >= 1 && source.output <= kBlocks)
-        cOut_[b][i][source.output] = 1;
+        m_cOut[b][i][source.output] = 1;
 }
 
 int CFourBlockSimulator::SelectInput(int inputNode)
 {
-    for (int& s : s_)
+    for (int& s : m_s)
         s = 0;
     // A node outside the table (automation stores negative nodes) drives nothing: the output
     // is then zero and the run stops with the zero-output message.
     if (inputNode >= 0 && inputNode <= kInputs)
-        s_[inputNode] = 1;
+        m_s[inputNode] = 1;
     return 1;
+}
+
+void CFourBlockSimulator::Assemble(const CComplex (&h)[kBlocks + 1][3], CComplex (&a)[kBlocks + 1][kBlocks + 1],
+                                   CComplex (&rhs)[kBlocks + 1]) const
+{
+    for (int b = 1; b <= kBlocks; ++b) {
+        const CComplex& h1 = h[b][1];
+        const CComplex& h2 = h[b][2];
+        for (int m = 1; m <= kBlocks; ++m) {
+            a[b][m] = CComplex::Scale(m_cOut[b][1][m], h1) + CComplex::Scale(m_cOut[b][2][m], h2);
+        }
+        CComplex sum;
+        for (int x = 1; x <= kInputs; ++x) {
+            if (m_s[x] == 0)
+                continue;
+            sum = sum + CComplex::Scale(m_s[x], CComplex::Scale(m_cIn[b][1][x], h1) +
+                                                   CComplex::Scale(m_cIn[b][2][x], h2));
+        }
+        rhs[b] = CComplex(-sum.re, -sum.im);
+    }
+}
+
+void CFourBlockSimulator::Solve(const CComplex (&rhs)[kBlocks + 1], CComplex (&v)[kBlocks + 1]) const
+{
+    // Closed-form solve: V1 is eliminated from rows 1-2 and V3 from rows 3-4, leaving two
+    // equations in V2 and V4.
+    const CComplex P = rhs[1] * A_[2][1] - rhs[2] * A_[1][1];
+    const CComplex D2 = A_[1][2] * A_[2][1] - A_[2][2] * A_[1][1];
+    const CComplex D4 = A_[1][4] * A_[2][1] - A_[2][4] * A_[1][1];
+    const CComplex Q = rhs[3] * A_[4][3] - rhs[4] * A_[3][3];
+    const CComplex E2 = A_[3][2] * A_[4][3] - A_[4][2] * A_[3][3];
+    const CComplex E4 = A_[3][4] * A_[4][3] - A_[4][4] * A_[3][3];
+    v[4] = (P * E2 - Q * D2) / (D4 * E2 - E4 * D2);
+    v[2] = (P * E4 - Q * D4) / (D2 * E4 - E2 * D4);
+    v[3] = (rhs[3] - A_[3][2] * v[2] - A_[3][4] * v[4]) / A_[3][3];
+    v[1] = (rhs[1] - A_[1][2] * v[2] - A_[1][4] * v[4]) / A_[1][1];
 }
 
 void CFourBlockSimulator::Evaluate(double frequencyHz)
 {
-    omega_ = (frequencyHz + frequencyHz) * kSimPi;
+    m_omega = (frequencyHz + frequencyHz) * kSimPi;
 
     for (int b = 1; b <= kBlocks; ++b) {
-        const CComplex den(z_[b] == 0 ? 1.0 : 0.0, R_ * C_[b] * omega_);
+        const CComplex den(m_z[b] == 0 ? 1.0 : 0.0, R_ * C_[b] * m_omega);
         const CComplex inv = CComplex(1.0, 0.0) / den;
         for (int i = 1; i <= 2; ++i) {
-            const double k = n_[b][i] == 0 ? static_cast<double>(g_[b][i]) : 0.0;
+            const double k = m_n[b][i] == 0 ? static_cast<double>(m_g[b][i]) : 0.0;
             H_[b][i] = CComplex::Scale(k, inv);
         }
     }
-
-    for (int b = 1; b <= kBlocks; ++b) {
-        const CComplex& h1 = H_[b][1];
-        const CComplex& h2 = H_[b][2];
-        for (int m = 1; m <= kBlocks; ++m) {
-            A_[b][m] = CComplex::Scale(cOut_[b][1][m], h1) + CComplex::Scale(cOut_[b][2][m], h2);
-        }
+    Assemble(H_, A_, B_);
+    for (int b = 1; b <= kBlocks; ++b)
         A_[b][b].re -= 1.0;
-        CComplex sum;
-        for (int x = 1; x <= kInputs; ++x) {
-            if (s_[x] == 0)
-                continue;
-            sum = sum + CComplex::Scale(s_[x], CComplex::Scale(cIn_[b][1][x], h1) +
-                                                   CComplex::Scale(cIn_[b][2][x], h2));
-        }
-        B_[b] = CComplex(-sum.re, -sum.im);
-    }
+    Solve(B_, V_);
+}
 
-    // Closed-form solve: V1 is eliminated from rows 1-2 and V3 from rows 3-4, leaving two
-    // equations in V2 and V4.
-    const CComplex P = B_[1] * A_[2][1] - B_[2] * A_[1][1];
-    const CComplex D2 = A_[1][2] * A_[2][1] - A_[2][2] * A_[1][1];
-    const CComplex D4 = A_[1][4] * A_[2][1] - A_[2][4] * A_[1][1];
-    const CComplex Q = B_[3] * A_[4][3] - B_[4] * A_[3][3];
-    const CComplex E2 = A_[3][2] * A_[4][3] - A_[4][2] * A_[3][3];
-    const CComplex E4 = A_[3][4] * A_[4][3] - A_[4][4] * A_[3][3];
-    V_[4] = (P * E2 - Q * D2) / (D4 * E2 - E4 * D2);
-    V_[2] = (P * E4 - Q * D4) / (D2 * E4 - E2 * D4);
-    V_[3] = (B_[3] - A_[3][2] * V_[2] - A_[3][4] * V_[4]) / A_[3][3];
-    V_[1] = (B_[1] - A_[1][2] * V_[2] - A_[1][4] * V_[4]) / A_[1][1];
+int CFourBlockSimulator::GetGroupDelay(int outputNode, double* seconds)
+{
+    if (outputNode < 1 || outputNode > kBlocks)
+        return 0;
+    // A V = B with A and B linear in the blocks' transfers h = k / (d + j omega R C), whose
+    // derivative is h' = -h * j R C / (d + j omega R C). Differentiating, A V' = B' - A' V.
+    CComplex hd[kBlocks + 1][3];
+    for (int b = 1; b <= kBlocks; ++b) {
+        const CComplex den(m_z[b] == 0 ? 1.0 : 0.0, R_ * C_[b] * m_omega);
+        const CComplex factor = CComplex(0.0, -R_ * C_[b]) / den;
+        for (int i = 1; i <= 2; ++i)
+            hd[b][i] = H_[b][i] * factor;
+    }
+    CComplex ad[kBlocks + 1][kBlocks + 1];
+    CComplex bd[kBlocks + 1];
+    Assemble(hd, ad, bd);
+    CComplex rhs[kBlocks + 1];
+    for (int b = 1; b <= kBlocks; ++b) {
+        rhs[b] = bd[b];
+        for (int m = 1; m <= kBlocks; ++m)
+            rhs[b] = rhs[b] - ad[b][m] * V_[m];
+    }
+    CComplex vd[kBlocks + 1];
+    Solve(rhs, vd);
+    // d(phase)/d(omega) = Im(V' / V).
+    const CComplex& v = V_[outputNode];
+    if (v.re == 0.0 && v.im == 0.0)
+        return 0;
+    const double tau = -(vd[outputNode] / v).im;
+    if (!std::isfinite(tau))
+        return 0;
+    if (seconds)
+        *seconds = tau;
+    return 1;
 }
 
 CComplex CFourBlockSimulator::GetOutput(int outputNode) const
@@ -105,20 +156,15 @@ int CFourBlockSimulator::GetPhaseDeg(int outputNode, double* phaseDeg)
 
 // ------------------------------------------------------------------ ZelA
 
-namespace {
-
-// First symbol key of each block: XT, XB, YT, YB.
-constexpr int kZelABlockKey[5] = {0, 1, 12, 23, 34};
-
-}  // namespace
-
 void CZelASimulator::Configure(int)
 {
+    // Blocks 1..4 are XT, XB, YT, YB.
     for (int b = 1; b <= kBlocks; ++b) {
-        const int k = kZelABlockKey[b];
-        SymValue(k);      // zt_1: read, plays no part in the model
-        SymValue(k + 1);  // zt_2: likewise
-        SetBlock(b, SymValue(k + 2), GainValue(k + 3), GainValue(k + 4), CapFarads(k + 5));
+        const auto key = [b](int offset) { return ZelABlockKey(b - 1, offset); };
+        SymValue(key(kZelAOffsetZt1));  // read, plays no part in the model
+        SymValue(key(kZelAOffsetZt2));  // likewise
+        SetBlock(b, SymValue(key(kZelAOffsetFeedback)), GainValue(key(kZelAOffsetGain1)),
+                 GainValue(key(kZelAOffsetGain2)), CapFarads(key(kZelAOffsetCapacitor)));
         // Selector values 1..5; blocks XT and XB reach IN1, IN2, OUT1, OUT2, OUT4, blocks YT
         // and YB IN3, IN4, OUT3, OUT4, OUT2. 0 (and any illegal value) connects nothing.
         const bool top = b <= 2;
@@ -131,7 +177,7 @@ void CZelASimulator::Configure(int)
             {0, top ? 4 : 2},
         };
         for (int i = 1; i <= 2; ++i) {
-            const int v = SymValue(k + 7 + i);
+            const int v = SymValue(key(i == 1 ? kZelAOffsetInput1 : kZelAOffsetInput2));
             if (v >= 1 && v <= 5)
                 Connect(b, i, table[v]);
         }
@@ -157,27 +203,28 @@ void CZelBSimulator::Configure(int)
     };
 
     // XT (row 1, OUT1).
-    SymValue(1);
-    SymValue(2);
-    SetBlock(1, SymValue(3), GainValue(4), GainValue(5), CapFarads(6));
-    connect(1, 1, SymValue(9), true);
-    int xt2 = SymValue(56) == 0 ? SymValue(10) : SymValue(11);
+    SymValue(kKeyZelBXtZt1);
+    SymValue(kKeyZelBXtZt2);
+    SetBlock(1, SymValue(kKeyZelBXtFeedback), GainValue(kKeyZelBIa1Gain), GainValue(kKeyZelBIa2Gain),
+             CapFarads(kKeyZelBXtCapacitor));
+    connect(1, 1, SymValue(kKeyZelBIa1Input), true);
+    int xt2 = SymValue(kKeyZelBMselPin) == 0 ? SymValue(kKeyZelBIa2AInput) : SymValue(kKeyZelBIa2BInput);
     if (xt2 == 6)
         xt2 = 0;  // the DAC output is not modelled
     connect(1, 2, xt2, true);
 
     // XB (row 2, OUT2). IA4 is an inverting stage; the polarity control makes it non-inverting
     // in mode 0, and in mode 1 (PC pin) while the pin is 0.
-    SymValue(13);
-    SymValue(14);
-    int xbGain2 = GainValue(17);
-    const int pcMode = SymValue(20);
-    if (pcMode == 0 || (pcMode == 1 && SymValue(57) == 0))
+    SymValue(kKeyZelBXbZt1);
+    SymValue(kKeyZelBXbZt2);
+    int xbGain2 = GainValue(kKeyZelBIa4Gain);
+    const int pcMode = SymValue(kKeyZelBIa4PolarityMode);
+    if (pcMode == 0 || (pcMode == 1 && SymValue(kKeyZelBPcPin) == 0))
         xbGain2 = -xbGain2;
-    const double xbCap = CapFarads(18);
-    SetBlock(2, SymValue(15), GainValue(16), xbGain2, xbCap);
-    connect(2, 1, SymValue(21), true);
-    int xb2 = SymValue(22);
+    const double xbCap = CapFarads(kKeyZelBXbCapacitor);
+    SetBlock(2, SymValue(kKeyZelBXbFeedback), GainValue(kKeyZelBIa3Gain), xbGain2, xbCap);
+    connect(2, 1, SymValue(kKeyZelBIa3Input), true);
+    int xb2 = SymValue(kKeyZelBIa4Input);
     if (xb2 == 1)
         xb2 = 0;  // 1.5 V reference
     connect(2, 2, xb2, false);  // 5 is the 3 V reference there, not IN3
@@ -191,7 +238,7 @@ void CZelBSimulator::Configure(int)
 int CZelBSimulator::SetSourceLevel(int index, int level)
 {
     if (index >= 0 && index <= 3)
-        s_[index + 1] = level;
+        m_s[index + 1] = level;
     return 1;
 }
 

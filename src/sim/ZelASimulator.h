@@ -23,6 +23,8 @@ public:
     void Evaluate(double frequencyHz) override;
     int GetGainDb(int outputNode, double* gainDb) override;
     int GetPhaseDeg(int outputNode, double* phaseDeg) override;
+    // Exact: the derivative of the solution, A V' = B' - A' V, solved like the model itself.
+    int GetGroupDelay(int outputNode, double* seconds) override;
     int SelectInput(int inputNode) override;
 
     // The last solution: output node 1..4 (anything else reads as (0, 0)).
@@ -38,22 +40,28 @@ protected:
     void SetBlock(int b, int feedbackOpen, int gain1, int gain2, double capFarads);
     // Connects input amplifier i (1, 2) of block b to `source`.
     void Connect(int b, int i, Source source);
+    // The interconnect part of the system for block transfers `h`: a[b][m] (without the -1 on
+    // the diagonal) and the right-hand side of the driven inputs.
+    void Assemble(const CComplex (&h)[kBlocks + 1][3], CComplex (&a)[kBlocks + 1][kBlocks + 1],
+                  CComplex (&rhs)[kBlocks + 1]) const;
+    // Solves A_ v = rhs (rows 1-4) in closed form.
+    void Solve(const CComplex (&rhs)[kBlocks + 1], CComplex (&v)[kBlocks + 1]) const;
 
-    // Interconnect coefficients: cIn_[b][i][x] for external input x, cOut_[b][i][m] for block
+    // Interconnect coefficients: m_cIn[b][i][x] for external input x, m_cOut[b][i][m] for block
     // output m; 0/1 each.
-    int32_t cIn_[kBlocks + 1][3][kInputs + 1] = {};
-    int32_t cOut_[kBlocks + 1][3][kBlocks + 1] = {};
-    int32_t g_[kBlocks + 1][3] = {};   // signed gains
+    int32_t m_cIn[kBlocks + 1][3][kInputs + 1] = {};
+    int32_t m_cOut[kBlocks + 1][3][kBlocks + 1] = {};
+    int32_t m_g[kBlocks + 1][3] = {};   // signed gains
     double C_[kBlocks + 1] = {};       // farads
-    int32_t n_[kBlocks + 1][3] = {};   // input disconnected (always 0 in this model)
-    int32_t z_[kBlocks + 1] = {};      // feedback resistor open: the block integrates
+    int32_t m_n[kBlocks + 1][3] = {};   // input disconnected (always 0 in this model)
+    int32_t m_z[kBlocks + 1] = {};      // feedback resistor open: the block integrates
     CComplex H_[kBlocks + 1][3];
-    int32_t s_[kInputs + 1] = {};      // source flags by input node
+    int32_t m_s[kInputs + 1] = {};      // source flags by input node
     CComplex V_[kBlocks + 1];          // V_[0] is never set
     CComplex A_[kBlocks + 1][kBlocks + 1];
     CComplex B_[kBlocks + 1];
     double R_ = 250000.0;
-    double omega_ = 0.1;
+    double m_omega = 0.1;
 };
 
 class CZelASimulator : public CFourBlockSimulator {

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "device/ZelCKeys.h"
+
 namespace kalidor {
 
 namespace {
@@ -71,20 +73,20 @@ CZelCSimulator::CZelCSimulator(DeviceConfig& values, CGainSource* gains) : CSimu
 
 void CZelCSimulator::Configure(int)
 {
-    r1_ = 50000.0;
-    r2_ = 50000.0;
-    for (double& g : gm_)
+    m_r1 = 50000.0;
+    m_r2 = 50000.0;
+    for (double& g : m_gm)
         g = 2e-5;
     for (int k = 1; k <= 10; ++k)
-        p_[k] = pi_ * kBandwidth[k];
-    a0_ = 10970.0;
-    gbw_ = 4520000.0;
-    pole2_ = pi_ * kSecondPole;
+        m_p[k] = m_pi * kBandwidth[k];
+    m_a0 = 10970.0;
+    m_gbw = 4520000.0;
+    m_pole2 = m_pi * kSecondPole;
 }
 
 int CZelCSimulator::SelectInput(int inputNode)
 {
-    selectedInput_ = inputNode;
+    m_selectedInput = inputNode;
     return 1;
 }
 
@@ -96,7 +98,7 @@ double CZelCSimulator::Pole(int gain) const
         k = 1;
     if (k > 10)
         k = 10;
-    return p_[k];
+    return m_p[k];
 }
 
 const CComplexNum& CZelCSimulator::SlotY(int k) const
@@ -104,17 +106,17 @@ const CComplexNum& CZelCSimulator::SlotY(int k) const
     switch (k) {
     case 1:
     case 2:
-        return yIa1_;
+        return m_yIa1;
     case 3:
-        return yIa2_;
+        return m_yIa2;
     case 4:
-        return yDac1_;
+        return m_yDac1;
     case 5:
-        return yDac2_;
+        return m_yDac2;
     case 6:
-        return yIa3_;
+        return m_yIa3;
     default:
-        return yIa4_;
+        return m_yIa4;
     }
 }
 
@@ -123,17 +125,17 @@ double CZelCSimulator::SlotK(int k) const
     switch (k) {
     case 1:
     case 2:
-        return kIa1_;
+        return m_kIa1;
     case 3:
-        return kIa2_;
+        return m_kIa2;
     case 4:
-        return kDac1_;
+        return m_kDac1;
     case 5:
-        return kDac2_;
+        return m_kDac2;
     case 6:
-        return kIa3_;
+        return m_kIa3;
     default:
-        return kIa4_;
+        return m_kIa4;
     }
 }
 
@@ -141,107 +143,107 @@ int CZelCSimulator::GetSlotCode(int node, int slot) const
 {
     if (slot < 1 || slot > kSlots)
         return 0;
-    return node == 1 ? inV1_[slot] : node == 2 ? inV2_[slot] : 0;
+    return node == 1 ? m_inV1[slot] : node == 2 ? m_inV2[slot] : 0;
 }
 
 void CZelCSimulator::Evaluate(double frequencyHz)
 {
     // 1. Frequency.
-    f_ = frequencyHz;
-    pi_ = kSimPi;
-    omega_ = frequencyHz * kSimTwoPi;
-    s_ = CComplexNum(0.0, omega_);
+    m_f = frequencyHz;
+    m_pi = kSimPi;
+    m_omega = frequencyHz * kSimTwoPi;
+    m_s = CComplexNum(0.0, m_omega);
 
     // 2.-3. Sources: Y = Gm / (s / p + 1) and the signed source gains.
     auto admittance = [this](double gm, double pole) {
-        CComplexNum den = s_ * (1.0 / pole);
+        CComplexNum den = m_s * (1.0 / pole);
         den.AddReal(1.0);
         CComplexNum y(gm, 0.0);
         y.Divide(den);
         return y;
     };
-    const int gIa1 = GainValue(4);
-    const int gIa2 = GainValue(5);
-    const int gIa3 = GainValue(6);
-    const int gIa4 = GainValue(7);
-    yIa1_ = admittance(gm_[0], Pole(gIa1));
-    yIa2_ = admittance(gm_[1], Pole(gIa2));
-    yDac1_ = admittance(gm_[2], p_[1]);
-    yDac2_ = admittance(gm_[3], p_[1]);
-    yIa3_ = admittance(gm_[4], Pole(gIa3));
-    yIa4_ = admittance(gm_[5], Pole(gIa4));
-    kIa1_ = -static_cast<double>(gIa1);
-    kIa2_ = -static_cast<double>(gIa2);
-    kIa3_ = -static_cast<double>(gIa3);
-    kIa4_ = -static_cast<double>(gIa4);
-    kDac1_ = -(SymValue(8) - 128) / 128.0;
-    kDac2_ = -(SymValue(9) - 128) / 128.0;
+    const int gIa1 = GainValue(kKeyZelCIa1Gain);
+    const int gIa2 = GainValue(kKeyZelCIa2Gain);
+    const int gIa3 = GainValue(kKeyZelCIa3Gain);
+    const int gIa4 = GainValue(kKeyZelCIa4Gain);
+    m_yIa1 = admittance(m_gm[0], Pole(gIa1));
+    m_yIa2 = admittance(m_gm[1], Pole(gIa2));
+    m_yDac1 = admittance(m_gm[2], m_p[1]);
+    m_yDac2 = admittance(m_gm[3], m_p[1]);
+    m_yIa3 = admittance(m_gm[4], Pole(gIa3));
+    m_yIa4 = admittance(m_gm[5], Pole(gIa4));
+    m_kIa1 = -static_cast<double>(gIa1);
+    m_kIa2 = -static_cast<double>(gIa2);
+    m_kIa3 = -static_cast<double>(gIa3);
+    m_kIa4 = -static_cast<double>(gIa4);
+    m_kDac1 = -(SymValue(kKeyZelCDac1) - 128) / 128.0;
+    m_kDac2 = -(SymValue(kKeyZelCDac2) - 128) / 128.0;
 
     // 4.-5. Feedback elements of the output amplifiers.
-    c1Farads_ = CapFarads(2);
-    c2Farads_ = CapFarads(3);
-    r1On_ = CellValue(kCellInteg1) == 0 ? 1.0 : 0.0;
-    c1On_ = CellValue(kCellComp1) == 0 ? 1.0 : 0.0;
-    r2On_ = CellValue(kCellInteg2) == 0 ? 1.0 : 0.0;
-    c2On_ = CellValue(kCellComp2) == 0 ? 1.0 : 0.0;
+    m_c1Farads = CapFarads(kKeyZelCOa1Capacitor);
+    m_c2Farads = CapFarads(kKeyZelCOa2Capacitor);
+    m_r1On = CellValue(kCellInteg1) == 0 ? 1.0 : 0.0;
+    m_c1On = CellValue(kCellComp1) == 0 ? 1.0 : 0.0;
+    m_r2On = CellValue(kCellInteg2) == 0 ? 1.0 : 0.0;
+    m_c2On = CellValue(kCellComp2) == 0 ? 1.0 : 0.0;
 
     // 6. Slot codes: the routing setting picks the summing node, the interconnect the code.
     for (int k = 0; k <= kSlots; ++k) {
-        inV1_[k] = 0;
-        inV2_[k] = 0;
+        m_inV1[k] = 0;
+        m_inV2[k] = 0;
     }
     auto place = [this](int routingKey, int slot, int code) {
-        (SymValue(routingKey) == 0 ? inV1_ : inV2_)[slot] = code;
+        (SymValue(routingKey) == 0 ? m_inV1 : m_inV2)[slot] = code;
     };
-    if (SymValue(33) == SymValue(12))
-        place(20, 1, SymValue(13));
+    if (SymValue(kKeyZelCMselAPin) == SymValue(kKeyZelCMux1Select))
+        place(kKeyZelCIa1Output, 1, SymValue(kKeyZelCIa1AInput));
     else
-        place(20, 2, SymValue(14));
-    place(21, 3, SymValue(11));
-    place(24, 4, SymValue(18));
-    place(25, 5, SymValue(19));
-    place(22, 6, SymValue(10));
-    if (SymValue(34) == SymValue(15))
-        place(23, 7, SymValue(16));
+        place(kKeyZelCIa1Output, 2, SymValue(kKeyZelCIa1BInput));
+    place(kKeyZelCIa2Output, 3, SymValue(kKeyZelCIa2Input));
+    place(kKeyZelCDac1Output, 4, SymValue(kKeyZelCDac1Input));
+    place(kKeyZelCDac2Output, 5, SymValue(kKeyZelCDac2Input));
+    place(kKeyZelCIa3Output, 6, SymValue(kKeyZelCIa3Input));
+    if (SymValue(kKeyZelCMselBPin) == SymValue(kKeyZelCMux4Select))
+        place(kKeyZelCIa4Output, 7, SymValue(kKeyZelCIa4AInput));
     else
-        place(23, 8, SymValue(17));
+        place(kKeyZelCIa4Output, 8, SymValue(kKeyZelCIa4BInput));
 
     // 7. Clean-up: "not connected" and inputs other than the driven one carry nothing. A code
     // outside 0..7 (an illegal stored setting) connects nothing either.
-    for (int* codes : {inV1_, inV2_}) {
+    for (int* codes : {m_inV1, m_inV2}) {
         for (int k = 1; k <= kSlots; ++k) {
             int& c = codes[k];
             if (c == kCodeNotConnected || c < 0 || c > kCodeNotConnected)
                 c = 0;
-            else if (c >= 1 && c <= 4 && c != selectedInput_)
+            else if (c >= 1 && c <= 4 && c != m_selectedInput)
                 c = 0;
         }
     }
 
     // 8. Output amplifiers: 1 / A(s) = (s / w1 + 1)(s / w2 + 1) / A0.
-    const double w1 = (gbw_ / a0_ + gbw_ / a0_) * pi_;
-    const double w2 = pi_ * kSecondPole;
-    CComplexNum t1 = s_ * (1.0 / w1);
+    const double w1 = (m_gbw / m_a0 + m_gbw / m_a0) * m_pi;
+    const double w2 = m_pi * kSecondPole;
+    CComplexNum t1 = m_s * (1.0 / w1);
     t1.AddReal(1.0);
-    CComplexNum t2 = s_ * (1.0 / w2);
+    CComplexNum t2 = m_s * (1.0 / w2);
     t2.AddReal(1.0);
-    invA1_ = t1 * t2 * (1.0 / a0_);
-    invA2_ = invA1_;
-    const double g1 = 1.0 / r1_;
-    const double g2 = 1.0 / r2_;
+    m_invA1 = t1 * t2 * (1.0 / m_a0);
+    m_invA2 = m_invA1;
+    const double g1 = 1.0 / m_r1;
+    const double g2 = 1.0 / m_r2;
 
     // 9. Connection arrays.
     for (int k = 1; k <= kSlots; ++k) {
-        const int a = inV1_[k];
-        const int b = inV2_[k];
-        sumI1_[k] = (a != 0 && a != kCodeOut1 && a != kCodeOut2) ? 1 : 0;
-        out1V1_[k] = a == kCodeOut1 ? 1 : 0;
-        out2V1_[k] = a == kCodeOut2 ? 1 : 0;
-        sumV1_[k] = a != 0 ? 1 : 0;
-        sumI2_[k] = (b != 0 && b != kCodeOut1 && b != kCodeOut2) ? 1 : 0;
-        out1V2_[k] = b == kCodeOut1 ? 1 : 0;
-        out2V2_[k] = b == kCodeOut2 ? 1 : 0;
-        sumV2_[k] = b != 0 ? 1 : 0;
+        const int a = m_inV1[k];
+        const int b = m_inV2[k];
+        m_sumI1[k] = (a != 0 && a != kCodeOut1 && a != kCodeOut2) ? 1 : 0;
+        m_out1V1[k] = a == kCodeOut1 ? 1 : 0;
+        m_out2V1[k] = a == kCodeOut2 ? 1 : 0;
+        m_sumV1[k] = a != 0 ? 1 : 0;
+        m_sumI2[k] = (b != 0 && b != kCodeOut1 && b != kCodeOut2) ? 1 : 0;
+        m_out1V2[k] = b == kCodeOut1 ? 1 : 0;
+        m_out2V2[k] = b == kCodeOut2 ? 1 : 0;
+        m_sumV2[k] = b != 0 ? 1 : 0;
     }
 
     // 10. The system: x1, x2 the summing nodes, x3, x4 the negated outputs.
@@ -249,64 +251,64 @@ void CZelCSimulator::Evaluate(double frequencyHz)
     for (int k = 1; k <= kSlots; ++k) {
         const CComplexNum& y = SlotY(k);
         const CComplexNum ky = y * SlotK(k);
-        if (sumV1_[k])
+        if (m_sumV1[k])
             m11 += y;
-        if (out1V1_[k])
+        if (m_out1V1[k])
             m13 += ky;
-        if (out2V1_[k])
+        if (m_out2V1[k])
             m14 += ky;
-        if (sumI1_[k])
+        if (m_sumI1[k])
             rhs1 += ky;
-        if (sumV2_[k])
+        if (m_sumV2[k])
             m22 += y;
-        if (out1V2_[k])
+        if (m_out1V2[k])
             m23 += ky;
-        if (out2V2_[k])
+        if (m_out2V2[k])
             m24 += ky;
-        if (sumI2_[k])
+        if (m_sumI2[k])
             rhs2 += ky;
     }
-    const CComplexNum fb1 = CComplexNum(r1On_ * g1, 0.0) + s_ * (c1Farads_ * c1On_);
-    const CComplexNum fb2 = CComplexNum(r2On_ * g2, 0.0) + s_ * (c2Farads_ * c2On_);
+    const CComplexNum fb1 = CComplexNum(m_r1On * g1, 0.0) + m_s * (m_c1Farads * m_c1On);
+    const CComplexNum fb2 = CComplexNum(m_r2On * g2, 0.0) + m_s * (m_c2Farads * m_c2On);
     m11 += fb1;
     m13 += fb1;
     m22 += fb2;
     m24 += fb2;
 
-    system_.Clear();
+    m_system.Clear();
     const CComplexNum zero;
     const CComplexNum rows[4][4] = {
         {m11, zero, m13, m14},
         {zero, m22, m23, m24},
-        {CComplexNum(-1.0, 0.0), zero, invA1_, zero},
-        {zero, CComplexNum(-1.0, 0.0), zero, invA2_},
+        {CComplexNum(-1.0, 0.0), zero, m_invA1, zero},
+        {zero, CComplexNum(-1.0, 0.0), zero, m_invA2},
     };
     for (int r = 1; r <= 4; ++r)
         for (int c = 1; c <= 4; ++c)
-            system_.SetElement(r, c, rows[r - 1][c - 1]);
-    system_.SetRhs(1, 1, rhs1);
-    system_.SetRhs(2, 1, rhs2);
+            m_system.SetElement(r, c, rows[r - 1][c - 1]);
+    m_system.SetRhs(1, 1, rhs1);
+    m_system.SetRhs(2, 1, rhs2);
     for (int r = 1; r <= 2; ++r)
         for (int c = 1; c <= 4; ++c)
-            inputA_[r][c] = rows[r - 1][c - 1];
-    inputB_[1] = rhs1;
-    inputB_[2] = rhs2;
+            m_inputA[r][c] = rows[r - 1][c - 1];
+    m_inputB[1] = rhs1;
+    m_inputB[2] = rhs2;
 
     // 11.-12. Solve; the outputs are the negated third and fourth components.
-    system_.Solve(4, 1);
-    vout1_ = CComplexNum(0.0, 0.0) - system_.GetRhs(3, 1);
-    vout2_ = CComplexNum(0.0, 0.0) - system_.GetRhs(4, 1);
+    m_system.Solve(4, 1);
+    m_vout1 = CComplexNum(0.0, 0.0) - m_system.GetRhs(3, 1);
+    m_vout2 = CComplexNum(0.0, 0.0) - m_system.GetRhs(4, 1);
 }
 
 int CZelCSimulator::GetGainDb(int outputNode, double* gainDb)
 {
-    const CComplexNum& v = outputNode == 1 ? vout1_ : vout2_;
+    const CComplexNum& v = outputNode == 1 ? m_vout1 : m_vout2;
     return GainDbOf(v.re, v.im, gainDb);
 }
 
 int CZelCSimulator::GetPhaseDeg(int outputNode, double* phaseDeg)
 {
-    const CComplexNum& v = outputNode == 1 ? vout1_ : vout2_;
+    const CComplexNum& v = outputNode == 1 ? m_vout1 : m_vout2;
     if (phaseDeg)
         *phaseDeg = PhaseDegOf(v.Argument());
     return 1;
@@ -316,13 +318,13 @@ int CZelCSimulator::WriteDebugDump(std::string& out)
 {
     out += kDumpProlog;
     out += kDumpOpen;
-    AppendF(out, kDumpFreq, f_);
+    AppendF(out, kDumpFreq, m_f);
 
     out += kDumpVout1Open;
-    AppendComplex(out, vout1_);
+    AppendComplex(out, m_vout1);
     out += kDumpVout1Close;
     out += kDumpVout2Open;
-    AppendComplex(out, vout2_);
+    AppendComplex(out, m_vout2);
     out += kDumpVout2Close;
 
     double gain1 = 0.0, phase1 = 0.0, gain2 = 0.0, phase2 = 0.0;
@@ -336,8 +338,8 @@ int CZelCSimulator::WriteDebugDump(std::string& out)
     AppendF(out, kDumpVout2Phase, phase2);
 
     // The output amplifiers' 1 / A(s), then the connection arrays.
-    AppendComplex(out, invA1_);
-    AppendComplex(out, invA2_);
+    AppendComplex(out, m_invA1);
+    AppendComplex(out, m_invA2);
     out += kDumpIntermediateOpen;
     struct Array {
         const char* name;
@@ -345,11 +347,11 @@ int CZelCSimulator::WriteDebugDump(std::string& out)
         const int* values;
     };
     const Array arrays[10] = {
-        {"inV1", "inV1_SourcesToInputsArray", inV1_}, {"inV2", "inV2_SourcesToInputsArray", inV2_},
-        {"sumV1", "sumV1_Array", sumV1_},             {"sumV2", "sumV2_Array", sumV2_},
-        {"out1V1", "out1V1_Array", out1V1_},          {"out1V2", "out1V2_Array", out1V2_},
-        {"out2V1", "out2V1_Array", out2V1_},          {"out2V2", "out2V2_Array", out2V2_},
-        {"sumI1", "sumI1_Array", sumI1_},             {"sumI2", "sumI2_Array", sumI2_},
+        {"inV1", "inV1_SourcesToInputsArray", m_inV1}, {"inV2", "inV2_SourcesToInputsArray", m_inV2},
+        {"sumV1", "sumV1_Array", m_sumV1},             {"sumV2", "sumV2_Array", m_sumV2},
+        {"out1V1", "out1V1_Array", m_out1V1},          {"out1V2", "out1V2_Array", m_out1V2},
+        {"out2V1", "out2V1_Array", m_out2V1},          {"out2V2", "out2V2_Array", m_out2V2},
+        {"sumI1", "sumI1_Array", m_sumI1},             {"sumI2", "sumI2_Array", m_sumI2},
     };
     for (const Array& a : arrays) {
         out += '<';
@@ -370,21 +372,21 @@ int CZelCSimulator::WriteDebugDump(std::string& out)
     out += kDumpInputAOpen;
     for (int r = 1; r <= 2; ++r)
         for (int c = 1; c <= 4; ++c)
-            AppendComplex(out, inputA_[r][c]);
+            AppendComplex(out, m_inputA[r][c]);
     out += kDumpInputAClose;
     out += kDumpInputBOpen;
-    AppendComplex(out, inputB_[1]);
-    AppendComplex(out, inputB_[2]);
+    AppendComplex(out, m_inputB[1]);
+    AppendComplex(out, m_inputB[2]);
     out += kDumpInputBClose;
 
     out += kDumpMatrixAOpen;
     for (int r = 1; r <= 4; ++r)
         for (int c = 1; c <= 4; ++c)
-            AppendComplex(out, system_.GetElement(r, c));
+            AppendComplex(out, m_system.GetElement(r, c));
     out += kDumpMatrixAClose;
     out += kDumpMatrixBOpen;
-    AppendComplex(out, system_.GetRhs(1, 1));
-    AppendComplex(out, system_.GetRhs(2, 1));
+    AppendComplex(out, m_system.GetRhs(1, 1));
+    AppendComplex(out, m_system.GetRhs(2, 1));
     out += kDumpMatrixBClose;
     out += kDumpClose;
     return 1;

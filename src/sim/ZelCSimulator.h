@@ -30,8 +30,8 @@ public:
     int HasDebugDump(int kind) override { return kind == 0 ? 1 : 0; }
     int WriteDebugDump(std::string& out) override;
 
-    const CComplexNum& GetVout1() const { return vout1_; }
-    const CComplexNum& GetVout2() const { return vout2_; }
+    const CComplexNum& GetVout1() const { return m_vout1; }
+    const CComplexNum& GetVout2() const { return m_vout2; }
     // Source code of slot k (1..8) at summing node 1 or 2 after the clean-up (0 when none).
     int GetSlotCode(int node, int slot) const;
 
@@ -41,36 +41,36 @@ private:
     double Pole(int gain) const;
 
     // Constants, loaded by Configure.
-    double pi_ = 3.141592654;
-    double r1_ = 50000.0;
-    double r2_ = 50000.0;
-    double gm_[6] = {2e-5, 2e-5, 2e-5, 2e-5, 2e-5, 2e-5};  // IA1, IA2, DAC1, DAC2, IA3, IA4
-    double p_[11] = {};  // bandwidth by gain magnitude 1..10, rad/s
-    double a0_ = 10970.0;
-    double gbw_ = 4520000.0;
-    double pole2_ = 0.0;
+    double m_pi = 3.141592654;
+    double m_r1 = 50000.0;
+    double m_r2 = 50000.0;
+    double m_gm[6] = {2e-5, 2e-5, 2e-5, 2e-5, 2e-5, 2e-5};  // IA1, IA2, DAC1, DAC2, IA3, IA4
+    double m_p[11] = {};  // bandwidth by gain magnitude 1..10, rad/s
+    double m_a0 = 10970.0;
+    double m_gbw = 4520000.0;
+    double m_pole2 = 0.0;
 
     // Per evaluation.
-    double f_ = 0.0;
-    double omega_ = 0.0;
-    CComplexNum s_;
-    int selectedInput_ = 0;
-    CComplexNum yIa1_, yIa2_, yDac1_, yDac2_, yIa3_, yIa4_;
-    double kIa1_ = 0, kIa2_ = 0, kDac1_ = 0, kDac2_ = 0, kIa3_ = 0, kIa4_ = 0;
-    double c1Farads_ = 0.0;
-    double c2Farads_ = 0.0;
-    double r1On_ = 0.0, c1On_ = 0.0, r2On_ = 0.0, c2On_ = 0.0;
-    int inV1_[kSlots + 1] = {};
-    int inV2_[kSlots + 1] = {};
-    int sumV1_[kSlots + 1] = {}, sumV2_[kSlots + 1] = {};
-    int out1V1_[kSlots + 1] = {}, out1V2_[kSlots + 1] = {};
-    int out2V1_[kSlots + 1] = {}, out2V2_[kSlots + 1] = {};
-    int sumI1_[kSlots + 1] = {}, sumI2_[kSlots + 1] = {};
-    CComplexNum invA1_, invA2_;      // 1 / A(s) of the two output amplifiers
-    CComplexNum inputA_[3][5];      // rows 1 and 2 of the system before the solve
-    CComplexNum inputB_[3];          // right-hand sides 1 and 2 before the solve
-    CComplexMatrix system_;
-    CComplexNum vout1_, vout2_;
+    double m_f = 0.0;
+    double m_omega = 0.0;
+    CComplexNum m_s;
+    int m_selectedInput = 0;
+    CComplexNum m_yIa1, m_yIa2, m_yDac1, m_yDac2, m_yIa3, m_yIa4;
+    double m_kIa1 = 0, m_kIa2 = 0, m_kDac1 = 0, m_kDac2 = 0, m_kIa3 = 0, m_kIa4 = 0;
+    double m_c1Farads = 0.0;
+    double m_c2Farads = 0.0;
+    double m_r1On = 0.0, m_c1On = 0.0, m_r2On = 0.0, m_c2On = 0.0;
+    int m_inV1[kSlots + 1] = {};
+    int m_inV2[kSlots + 1] = {};
+    int m_sumV1[kSlots + 1] = {}, m_sumV2[kSlots + 1] = {};
+    int m_out1V1[kSlots + 1] = {}, m_out1V2[kSlots + 1] = {};
+    int m_out2V1[kSlots + 1] = {}, m_out2V2[kSlots + 1] = {};
+    int m_sumI1[kSlots + 1] = {}, m_sumI2[kSlots + 1] = {};
+    CComplexNum m_invA1, m_invA2;      // 1 / A(s) of the two output amplifiers
+    CComplexNum m_inputA[3][5];      // rows 1 and 2 of the system before the solve
+    CComplexNum m_inputB[3];          // right-hand sides 1 and 2 before the solve
+    CComplexMatrix m_system;
+    CComplexNum m_vout1, m_vout2;
 };
 
 }  // namespace kalidor

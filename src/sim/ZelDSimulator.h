@@ -25,26 +25,31 @@ public:
     // The output node is ignored (one output).
     int GetGainDb(int outputNode, double* gainDb) override;
     int GetPhaseDeg(int outputNode, double* phaseDeg) override;
+    // Exact for option 0, from the derivatives of the two polynomials: tau = Re(D'/D - N'/N)
+    // with ' = d/ds. Option 1 has none.
+    int GetGroupDelay(int outputNode, double* seconds) override;
     // One input: returns 1 and changes nothing.
     int SelectInput(int inputNode) override;
 
-    const CComplexNum& GetOutput() const { return h_; }
+    const CComplexNum& GetOutput() const { return m_h; }
     double GetTimeConstant() const;
 
 private:
     void EvaluateRational();
     void EvaluateSystem();
 
-    int gain_ = 1;
-    int config_ = 0;
-    double tau_ = 1e-5;
-    double c5_ = 0, l4_ = 0, c4_ = 0, c3_ = 0, l2_ = 0, c2_ = 0, c1_ = 0;
-    double omega_ = 0.0;
-    CComplexNum s_;
-    CComplexNum numerator_;
-    CComplexNum denominator_;
-    CComplexMatrix system_;
-    CComplexNum h_;
+    int m_gain = 1;
+    int m_config = 0;
+    double m_tau = 1e-5;
+    double m_c5 = 0, m_l4 = 0, m_c4 = 0, m_c3 = 0, m_l2 = 0, m_c2 = 0, m_c1 = 0;
+    double m_omega = 0.0;
+    CComplexNum m_s;
+    CComplexNum m_numerator;
+    CComplexNum m_denominator;
+    CComplexNum m_numeratorSlope;    // dN/ds
+    CComplexNum m_denominatorSlope;  // dD/ds
+    CComplexMatrix m_system;
+    CComplexNum m_h;
 };
 
 }  // namespace kalidor

@@ -4,7 +4,13 @@
 #include <cstdlib>
 #include <vector>
 
+#include "device/DeviceKind.h"
+#include "platform/Prompter.h"
+#include "utilities/FilterCriteria.h"
+
 namespace kalidor {
+
+const char kMsgUnknownFilterCriterion[] = "Internal software error:  unknown case in CFilterEntry::ApplyFilter";
 
 namespace {
 
@@ -104,9 +110,88 @@ std::string CFilterEntry::Description() const
     return s;
 }
 
+bool CFilterEntry::ApplyFilter(const CFilterCriteria& c) const
+{
+    if (!c.enabled)
+        return true;
+    switch (c.attribute) {
+    case 0:
+        return true;
+    case 1:
+        return type == c.typeValue;
+    case 2:
+    case 5:
+    case 7:
+    case 9:
+    case 10:
+        return c.Within(attributes[c.attribute - kFirstAttributeColumn]);
+    case 3:
+    case 4:
+    case 6:
+    case 8:
+        return c.WithinUpperFirst(attributes[c.attribute - kFirstAttributeColumn]);
+    default:
+        CurrentPrompter().Message(kMsgUnknownFilterCriterion, "Kalidor", Buttons::Ok, MessageIcon::Error);
+        return false;
+    }
+}
+
+std::string CFilterEntry::AttributeText(int column) const
+{
+    char buf[64];
+    if (column == 0)
+        return std::to_string(id);
+    if (column == 1)
+        return TypeName(type);
+    if (column < kFirstAttributeColumn || column >= kCriteriaCount)
+        return {};
+    const double v = attributes[column - kFirstAttributeColumn];
+    if (column >= 5 && v == -1.0)
+        return " ";
+    switch (column) {
+    case 2:
+    case 5:
+    case 7:
+        std::snprintf(buf, sizeof buf, "%.2fkHz", v / 1000.0);
+        break;
+    case 3:
+    case 4:
+    case 6:
+    case 8:
+        std::snprintf(buf, sizeof buf, "%.2fdB", v);
+        break;
+    default:
+        std::snprintf(buf, sizeof buf, "%.2f", v);
+        break;
+    }
+    return buf;
+}
+
+double CFilterEntry::AttributeNumber(int column) const
+{
+    if (column == 0)
+        return id;
+    if (column == 1)
+        return type;
+    if (column < kFirstAttributeColumn || column >= kCriteriaCount)
+        return 0.0;
+    return attributes[column - kFirstAttributeColumn];
+}
+
+std::string CFilterEntry::ComponentText(int component) const
+{
+    if (component < 0 || component >= kComponentCount)
+        return {};
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.3fpF", components[component] * 1e12);
+    return buf;
+}
+
 int CFilterEntry::FrequencyRange(const std::string& deviceType) const
 {
-    const double threshold = deviceType == "ZelE" ? 30000.0 : 200000.0;
+    // The range edge of the device type (ZelD's for another name).
+    const DeviceTraits* device = FindDeviceTraits(deviceType);
+    const double threshold = (device ? *device : TraitsOf(DeviceKind::ZelD)).rangeEdgeHz;
     return attributes[kFc] > threshold ? 0 : 1;
 }
 

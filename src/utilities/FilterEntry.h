@@ -7,6 +7,11 @@
 
 namespace kalidor {
 
+class CFilterCriteria;
+
+// Shown when a criterion names no attribute of the entry.
+extern const char kMsgUnknownFilterCriterion[];
+
 class CFilterEntry {
 public:
     static constexpr int kAttributeCount = 9;  // Fc … MaxVin
@@ -24,6 +29,12 @@ public:
         kMaxVin,
     };
 
+    // The table's columns of an entry, in criterion order: 0 ID, 1 filter type, 2 Fc, 3 gain at
+    // 2 x Fc, 4 gain at 10 x Fc, 5 Fp, 6 pass-band ripple, 7 Fs, 8 stop-band attenuation,
+    // 9 Fs/Fp, 10 MaxVin; column c >= 2 is attribute c - 2.
+    static constexpr int kCriteriaCount = 11;
+    static constexpr int kFirstAttributeColumn = 2;
+
     int id = 0;
     int type = -1;  // 0 Bessel … 7 Elliptical, 8 special
     std::array<double, kAttributeCount> attributes{-1, -1, -1, -1, -1, -1, -1, -1, 6.0};
@@ -40,6 +51,18 @@ public:
     // A one-line description for the schematic ("Butterworth #12, Fc = 10.00kHz …"), at most 500
     // characters.
     std::string Description() const;
+
+    // Whether the entry passes criterion `c`: a criterion out of force passes; in force, the ID
+    // always; the filter type when it equals the criterion's; Fc, Fp, Fs, Fs/Fp and MaxVin within bound1 .. bound2; the gains,
+    // ripple and attenuation within bound2 .. bound1 (the first bound is the upper one). Any other
+    // attribute number shows kMsgUnknownFilterCriterion and fails.
+    bool ApplyFilter(const CFilterCriteria& c) const;
+    // The list's text of column 0..10 (see above); a blank for an attribute that does not apply.
+    std::string AttributeText(int column) const;
+    // The number column 0..10 sorts by.
+    double AttributeNumber(int column) const;
+    // "%.3fpF" of component 0..6 (C1, C2, L2, C3, C4, L4, C5).
+    std::string ComponentText(int component) const;
 
     // The frequency-range setting a ZelD (threshold 200 kHz) or ZelE (30 kHz) uses for this entry:
     // 1 for the lower range, 0 above the threshold.

@@ -6,60 +6,62 @@ namespace kalidor {
 
 namespace {
 
+// The initial table: the sixteen standard colours, then the colours the schematic's elements and
+// switches are drawn with, the plot's, two numbers and the colour scheme.
 constexpr std::uint32_t kInitial[CColorTable::kCount] = {
-    CColorTable::Rgb(0, 0, 0),         // 0
-    CColorTable::Rgb(255, 255, 255),   // 1
-    CColorTable::Rgb(128, 0, 0),       // 2
-    CColorTable::Rgb(0, 128, 0),       // 3
-    CColorTable::Rgb(0, 0, 128),       // 4
-    CColorTable::Rgb(255, 0, 0),       // 5
-    CColorTable::Rgb(0, 255, 0),       // 6
-    CColorTable::Rgb(0, 0, 255),       // 7
-    CColorTable::Rgb(0, 128, 128),     // 8
-    CColorTable::Rgb(0, 255, 255),     // 9
-    CColorTable::Rgb(128, 128, 0),     // 10
-    CColorTable::Rgb(255, 255, 0),     // 11
-    CColorTable::Rgb(128, 0, 128),     // 12
-    CColorTable::Rgb(255, 0, 255),     // 13
-    CColorTable::Rgb(128, 128, 128),   // 14
-    CColorTable::Rgb(192, 192, 192),   // 15
-    CColorTable::Rgb(0, 255, 0),       // 16
-    CColorTable::Rgb(0, 255, 0),       // 17
-    CColorTable::Rgb(0, 0, 255),       // 18
-    CColorTable::Rgb(0, 0, 255),       // 19
-    CColorTable::Rgb(0, 0, 255),       // 20
-    CColorTable::Rgb(0, 255, 0),       // 21
-    CColorTable::Rgb(255, 255, 255),   // 22
-    CColorTable::Rgb(255, 255, 255),   // 23
-    CColorTable::Rgb(255, 255, 255),   // 24
-    CColorTable::Rgb(255, 255, 255),   // 25
-    CColorTable::Rgb(255, 255, 255),   // 26
-    CColorTable::Rgb(0, 255, 0),       // 27
-    CColorTable::Rgb(0, 0, 255),       // 28
-    CColorTable::Rgb(0, 0, 255),       // 29
-    CColorTable::Rgb(0, 0, 255),       // 30
-    CColorTable::Rgb(0, 255, 0),       // 31
-    CColorTable::Rgb(0, 255, 0),       // 32
-    CColorTable::Rgb(0, 255, 0),       // 33
-    CColorTable::Rgb(0, 255, 0),       // 34
-    CColorTable::Rgb(0, 255, 255),     // 35
-    CColorTable::Rgb(0, 0, 0),         // 36
-    CColorTable::Rgb(128, 128, 128),   // 37
-    CColorTable::Rgb(128, 128, 128),   // 38
-    CColorTable::Rgb(255, 255, 255),   // 39
-    CColorTable::Rgb(255, 255, 255),   // 40
-    CColorTable::Rgb(255, 255, 255),   // 41
-    CColorTable::Rgb(0, 0, 0),         // 42 plot background
-    CColorTable::Rgb(255, 255, 0),     // 43 plot text and frame
-    CColorTable::Rgb(255, 0, 0),       // 44 curve 1
-    CColorTable::Rgb(0, 255, 0),       // 45 curve 2
-    CColorTable::Rgb(0, 255, 255),     // 46 curve 3
-    CColorTable::Rgb(255, 255, 0),     // 47 curve 4
-    CColorTable::Rgb(255, 255, 255),   // 48
-    32000,                             // 49 (a number)
-    32000,                             // 50 (a number)
-    CColorTable::Rgb(255, 0, 0),       // 51 highlighted elements
-    CColorTable::kSchemeNormal,        // 52 scheme
+    CColorTable::Rgb(0, 0, 0),         // black
+    CColorTable::Rgb(255, 255, 255),   // white
+    CColorTable::Rgb(128, 0, 0),       // maroon
+    CColorTable::Rgb(0, 128, 0),       // green
+    CColorTable::Rgb(0, 0, 128),       // navy
+    CColorTable::Rgb(255, 0, 0),       // red: hit-test areas
+    CColorTable::Rgb(0, 255, 0),       // lime
+    CColorTable::Rgb(0, 0, 255),       // blue
+    CColorTable::Rgb(0, 128, 128),     // teal
+    CColorTable::Rgb(0, 255, 255),     // aqua
+    CColorTable::Rgb(128, 128, 0),     // olive
+    CColorTable::Rgb(255, 255, 0),     // yellow: the active plot pane's title
+    CColorTable::Rgb(128, 0, 128),     // purple
+    CColorTable::Rgb(255, 0, 255),     // fuchsia
+    CColorTable::Rgb(128, 128, 128),   // grey: plot grid, highlight brush of symbols
+    CColorTable::Rgb(192, 192, 192),   // silver
+    CColorTable::Rgb(0, 255, 0),       // element lines
+    CColorTable::Rgb(0, 255, 0),
+    CColorTable::Rgb(0, 0, 255),
+    CColorTable::Rgb(0, 0, 255),
+    CColorTable::Rgb(0, 0, 255),       // element outlines
+    CColorTable::Rgb(0, 255, 0),       // resistors
+    CColorTable::Rgb(255, 255, 255),   // dots
+    CColorTable::Rgb(255, 255, 255),
+    CColorTable::Rgb(255, 255, 255),
+    CColorTable::Rgb(255, 255, 255),   // drawn switches
+    CColorTable::Rgb(255, 255, 255),
+    CColorTable::Rgb(0, 255, 0),       // capacitors
+    CColorTable::Rgb(0, 0, 255),
+    CColorTable::Rgb(0, 0, 255),
+    CColorTable::Rgb(0, 0, 255),
+    CColorTable::Rgb(0, 255, 0),
+    CColorTable::Rgb(0, 255, 0),       // terminals
+    CColorTable::Rgb(0, 255, 0),
+    CColorTable::Rgb(0, 255, 0),
+    CColorTable::Rgb(0, 255, 255),     // interconnect: open switches and selectors
+    CColorTable::Rgb(0, 0, 0),         // interconnect: closed switches
+    CColorTable::Rgb(128, 128, 128),   // element fills
+    CColorTable::Rgb(128, 128, 128),   // box fills
+    CColorTable::Rgb(255, 255, 255),
+    CColorTable::Rgb(255, 255, 255),   // dot fills
+    CColorTable::Rgb(255, 255, 255),   // interconnect: fill of the switch boxes
+    CColorTable::Rgb(0, 0, 0),         // plot background, symbol texts
+    CColorTable::Rgb(255, 255, 0),     // plot text and frame, highlight pen of symbols
+    CColorTable::Rgb(255, 0, 0),       // curve 1
+    CColorTable::Rgb(0, 255, 0),       // curve 2
+    CColorTable::Rgb(0, 255, 255),     // curve 3
+    CColorTable::Rgb(255, 255, 0),     // curve 4
+    CColorTable::Rgb(255, 255, 255),
+    32000,                             // a number, not a colour
+    32000,                             // a number, not a colour
+    CColorTable::Rgb(255, 0, 0),       // highlighted elements
+    CColorTable::kSchemeNormal,        // the colour scheme
 };
 
 }  // namespace

@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <set>
 
+#include "base/XmlParser.h"
 #include "device/DeviceConfig.h"
 #include "device/Interconnect.h"
 #include "device/SymbolInfo.h"
-#include "document/XmlParser.h"
 
 namespace kalidor {
 
@@ -88,7 +88,7 @@ std::string NetlistText(DeviceConfig& config, int key, int dialogType, const Val
 
 }  // namespace
 
-CDeviceSchematic::CDeviceSchematic(std::string deviceType) : m_deviceType(std::move(deviceType))
+CDeviceSchematic::CDeviceSchematic(DeviceKind kind) : m_kind(kind), m_deviceType(DeviceKindName(kind))
 {
     SetDisplaySwitch(kShowSymbols, true);
 }
@@ -100,24 +100,34 @@ CDeviceSchematic::~CDeviceSchematic()
         s->SetSwitch(nullptr);
 }
 
-std::unique_ptr<CDeviceSchematic> CDeviceSchematic::Create(const std::string& deviceType)
+std::unique_ptr<CDeviceSchematic> CDeviceSchematic::Create(DeviceKind kind)
 {
-    if (!IsDeviceTypeName(deviceType))
-        return nullptr;
     std::unique_ptr<CDeviceSchematic> s;
-    if (deviceType == "ZelC")
+    switch (FamilyOf(kind)) {
+    case DeviceFamily::ZelA:
+    case DeviceFamily::ZelB:
+        s.reset(new CDeviceSchematic(kind));
+        break;
+    case DeviceFamily::ZelC:
         s = std::make_unique<CZelCSchematic>();
-    else if (deviceType == "ZelD" || deviceType == "ZelE")
-        s = std::make_unique<CZelDSchematic>(deviceType);
-    else
-        s.reset(new CDeviceSchematic(deviceType));
+        break;
+    case DeviceFamily::ZelD:
+        s = std::make_unique<CZelDSchematic>(kind);
+        break;
+    }
     s->Build();
     return s;
 }
 
+std::unique_ptr<CDeviceSchematic> CDeviceSchematic::Create(const std::string& deviceType)
+{
+    const std::optional<DeviceKind> kind = ParseDeviceKind(deviceType);
+    return kind ? Create(*kind) : nullptr;
+}
+
 void CDeviceSchematic::Build()
 {
-    for (const SymbolInfo& info : SymbolInfoTable(m_deviceType)) {
+    for (const SymbolInfo& info : SymbolInfoTable(m_kind)) {
         CSymbol* sym = AddSymbol(info.key, 0, 0, info.label, 0, 0);
         if (!sym)
             continue;
@@ -129,8 +139,8 @@ void CDeviceSchematic::Build()
             sym->SetNetlistText(LabelNode(info.label));
     }
 
-    m_switches = BuildSwitches(m_deviceType);
-    m_interconnect = CreateInterconnect(m_deviceType);
+    m_switches = BuildSwitches(m_kind);
+    m_interconnect = CreateInterconnect(m_kind);
     std::set<int> keys;
     for (const auto& sw : m_switches) {
         const int key = sw->GetSymKey();

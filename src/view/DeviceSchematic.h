@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "device/DeviceKind.h"
 #include "view/Schematic.h"
 
 namespace kalidor {
@@ -29,12 +30,15 @@ class CDeviceSchematic : public CSchematic {
 public:
     ~CDeviceSchematic() override;
 
-    // The schematic of a device type name, built; nullptr for an unknown name.
+    // The schematic of a device type, built; nullptr for an unknown name.
+    static std::unique_ptr<CDeviceSchematic> Create(DeviceKind kind);
     static std::unique_ptr<CDeviceSchematic> Create(const std::string& deviceType);
 
     const std::string& DeviceType() const { return m_deviceType; }
-    // True when the layout is read from the device schematic support file.
-    bool UsesSupportFile() const { return m_deviceType == "ZelA" || m_deviceType == "ZelB"; }
+    DeviceKind Kind() const { return m_kind; }
+    // True when the layout is read from the device schematic support file (ZelA and ZelB; the
+    // device types drawn in code say no).
+    virtual bool UsesSupportFile() const { return true; }
 
     // Recomputes the value text (and the short text, kept as the symbol's auxiliary text) of
     // symbol `key` from the model, its netlist text, and the position of the switches bound to
@@ -67,13 +71,14 @@ public:
     static constexpr const char* kSupportFileSuffix = "_Schematic.XML";
 
 protected:
-    explicit CDeviceSchematic(std::string deviceType);
+    explicit CDeviceSchematic(DeviceKind kind);
     // Creates every symbol with its label, full name, dialog type and netlist name, and the
     // switches, then lays them out.
     virtual void Build();
     // Places symbols, drawn elements and hit rectangles (the device types drawn in code).
     virtual void Layout() {}
 
+    DeviceKind m_kind;
     std::string m_deviceType;
     std::vector<std::unique_ptr<CInterconnect>> m_switches;
     std::unique_ptr<CInterconnect> m_interconnect;
@@ -83,7 +88,8 @@ protected:
 // two output amplifiers, the output switches, voltage references and auto-calibration levels.
 class CZelCSchematic : public CDeviceSchematic {
 public:
-    CZelCSchematic() : CDeviceSchematic("ZelC") {}
+    CZelCSchematic() : CDeviceSchematic(DeviceKind::ZelC) {}
+    bool UsesSupportFile() const override { return false; }
 
 protected:
     void Layout() override;
@@ -93,7 +99,8 @@ protected:
 // the input gain, frequency ranges and the wakeup configuration.
 class CZelDSchematic : public CDeviceSchematic {
 public:
-    explicit CZelDSchematic(std::string deviceType) : CDeviceSchematic(std::move(deviceType)) {}
+    explicit CZelDSchematic(DeviceKind kind) : CDeviceSchematic(kind) {}  // ZelD or ZelE
+    bool UsesSupportFile() const override { return false; }
 
 protected:
     void Layout() override;

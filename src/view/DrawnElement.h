@@ -5,7 +5,7 @@
 #include <array>
 #include <string>
 
-#include "view/Painter.h"
+#include "base/Painter.h"
 
 namespace kalidor {
 

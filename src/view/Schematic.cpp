@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "document/XmlParser.h"
+#include "base/XmlParser.h"
 
 namespace kalidor {
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "view/Painter.h"
+#include "base/Painter.h"
 #include "view/Symbol.h"
 
 namespace kalidor {

@@ -72,6 +72,7 @@ void SvgPainter::SetBackground(std::int64_t rgbOrNone) { m_background = rgbOrNon
 void SvgPainter::SetPen(int colorIndex) { m_pen = colorIndex; }
 void SvgPainter::SetBrush(int colorIndex) { m_brush = colorIndex; }
 void SvgPainter::SetTextColor(int colorIndex) { m_text = colorIndex; }
+void SvgPainter::SetPenWeight(int weight) { m_weight = std::clamp(weight, 1, 20); }
 
 std::string SvgPainter::ColorText(int colorIndex) const {
     if (colorIndex == kNone) return "none";
@@ -86,9 +87,12 @@ std::string SvgPainter::StrokeAttr() const {
     if (m_pen == kNone) return " stroke=\"none\"";
     // One screen pixel at 100 pixels per inch; pictures made at a higher resolution keep the
     // same visual weight.
-    const int width = std::max(1, (m_ppi + 50) / 100);
-    return " stroke=\"" + ColorText(m_pen) + "\" stroke-width=\"" + std::to_string(width) +
-           "\" vector-effect=\"non-scaling-stroke\"";
+    const int width = std::max(1, (m_ppi + 50) / 100) * m_weight;
+    std::string attr = " stroke=\"" + ColorText(m_pen) + "\" stroke-width=\"" + std::to_string(width) +
+                       "\" vector-effect=\"non-scaling-stroke\"";
+    if (m_weight > 1)
+        attr += " stroke-linecap=\"round\" stroke-linejoin=\"round\"";
+    return attr;
 }
 
 std::string SvgPainter::FillAttr() const { return " fill=\"" + ColorText(m_brush) + "\""; }
@@ -166,6 +170,18 @@ void SvgPainter::Text(LogPoint p, std::string_view text, int height) {
     m_body += "<text x=\"" + Num(p.x) + "\" y=\"" + Num(-static_cast<long long>(p.y)) + "\" font-family=\"" +
               kFontFamily + "\" font-size=\"" + Num(height) + "\" fill=\"" + ColorText(m_text) +
               "\" xml:space=\"preserve\">" + escaped + "</text>\n";
+}
+
+void SvgPainter::TextUp(LogPoint p, std::string_view text, int height) {
+    if (text.empty()) return;
+    height = std::max(height, 1);
+    Extend(p.x - height, p.y);
+    Extend(p.x + height / 4,
+           static_cast<int>(std::min<long long>(INT_MAX, p.y + static_cast<long long>(kCharWidth * height * text.size()))));
+    const std::string x = Num(p.x), y = Num(-static_cast<long long>(p.y));
+    m_body += "<text x=\"" + x + "\" y=\"" + y + "\" transform=\"rotate(-90 " + x + " " + y + ")\" font-family=\"" +
+              kFontFamily + "\" font-size=\"" + Num(height) + "\" fill=\"" + ColorText(m_text) +
+              "\" xml:space=\"preserve\">" + EscapeXml(text) + "</text>\n";
 }
 
 void SvgPainter::TextInRect(const LogRect& r, std::string_view text, int height) {

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/Painter.h"
 #include "view/ColorTable.h"
-#include "view/Painter.h"
 
 namespace kalidor {
 
@@ -31,6 +31,7 @@ public:
     void SetPen(int colorIndex) override;
     void SetBrush(int colorIndex) override;
     void SetTextColor(int colorIndex) override;
+    void SetPenWeight(int weight) override;
 
     void Line(LogPoint from, LogPoint to) override;
     void Polyline(const LogPoint* points, std::size_t count) override;
@@ -38,6 +39,7 @@ public:
     void Ellipse(const LogRect& bounds) override;
     void Rectangle(const LogRect& r) override;
     void Text(LogPoint baselineStart, std::string_view text, int height) override;
+    void TextUp(LogPoint baselineStart, std::string_view text, int height) override;
     void TextInRect(const LogRect& r, std::string_view text, int height) override;
 
     // The complete SVG document of everything drawn so far.
@@ -60,6 +62,7 @@ private:
     const CColorTable* m_colors;
     CColorTable m_ownColors;
     int m_pen = 0;
+    int m_weight = 1;
     int m_brush = kNone;
     int m_text = 0;
     int m_ppi = 100;

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
+#include "base/SymbolSwitch.h"
 #include "device/Interconnect.h"
-#include "view/SymbolSwitch.h"
 
 namespace kalidor {
 

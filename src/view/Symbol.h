@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Painter.h"
 #include "view/DrawnElement.h"
-#include "view/Painter.h"
 
 namespace kalidor {
 

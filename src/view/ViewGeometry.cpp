@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "view/Schematic.h"
+#include "view/SchematicDraft.h"
 
 namespace kalidor {
 
@@ -44,25 +45,40 @@ std::string TitleBlockDate(std::time_t when)
 
 ViewRect SchematicExtent(CSchematic& schematic)
 {
-    ViewRect r{0, 0, 11000, 8500};
+    ViewRect r{1e300, 1e300, -1e300, -1e300};
     auto grow = [&r](double x, double y) {
         r.left = std::min(r.left, x);
         r.right = std::max(r.right, x);
         r.bottom = std::min(r.bottom, y);
         r.top = std::max(r.top, y);
     };
-    for (CSymbol* s = schematic.GetFirstSymbol(); s; s = schematic.GetNextSymbol()) {
-        const LogPoint o = s->GetOrigin();
-        grow(o.x, o.y);
-        const LogRect& h = s->GetHitRect();
-        if (!h.IsNull()) {
-            grow(h.left, h.top);
-            grow(h.right, h.bottom);
+    auto growRect = [&grow](const LogRect& b) {
+        if (b.IsNull())
+            return;
+        grow(b.left, b.top);
+        grow(b.right, b.bottom);
+    };
+    // The box of a text as the symbol draws it: at its position, or from the top left of its
+    // rectangle, line under line.
+    auto growText = [&](const std::string& text, LogPoint at, const LogRect& rect) {
+        if (text.empty())
+            return;
+        if (rect.IsNull()) {
+            if (!(at == LogPoint{}))
+                growRect(SchematicTextBox(at.x, at.y, text));
+            return;
         }
-        const LogPoint v = s->GetValueXY();
-        grow(v.x, v.y);
-        const LogPoint n = s->GetNameXY();
-        grow(n.x, n.y);
+        const int lines = 1 + static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+        const int left = std::min(rect.left, rect.right), top = std::max(rect.top, rect.bottom);
+        growRect({left, top, left + SchematicTextWidth(text), top - lines * CSymbol::kTextHeight * 115 / 100});
+    };
+    for (CSymbol* s = schematic.GetFirstSymbol(); s; s = schematic.GetNextSymbol()) {
+        if (s->IsHidden())
+            continue;
+        const LogPoint o = s->GetOrigin();
+        growRect(s->GetHitRect());
+        growText(s->GetNameText(), s->GetNameXY(), s->GetNameRect());
+        growText(s->GetValueText(), s->GetValueXY(), s->GetValueRect());
         for (const CDrawnElement& e : s->GetDrawnElements()) {
             const LogPoint eo = e.GetOrigin();
             for (int i = 0; i < e.GetPointCount(); ++i) {
@@ -71,6 +87,12 @@ ViewRect SchematicExtent(CSchematic& schematic)
             }
         }
     }
+    if (r.left > r.right)
+        return {0, 0, 11000, 8500};  // nothing drawn: the letter-size landscape sheet
+    r.left -= kExtentMargin;
+    r.bottom -= kExtentMargin;
+    r.right += kExtentMargin;
+    r.top += kExtentMargin;
     // Keep absurd coordinates of a damaged file from making the drawing area unusable.
     const double kLimit = 1e6;
     r.left = std::max(r.left, -kLimit);
@@ -99,9 +121,9 @@ ViewMapping ViewMapping::Fit(const ViewRect& visible, int viewportWidth, int vie
 
 void CZoomState::SetWorld(const ViewRect& world)
 {
-    world_ = world.IsEmpty() ? ViewRect{0, 0, 11000, 8500} : world;
-    visible_ = world_;
-    history_.clear();
+    m_world = world.IsEmpty() ? ViewRect{0, 0, 11000, 8500} : world;
+    m_visible = m_world;
+    m_history.clear();
 }
 
 ViewRect CZoomState::Limit(ViewRect r) const
@@ -113,27 +135,27 @@ ViewRect CZoomState::Limit(ViewRect r) const
     const double cx = (r.left + r.right) / 2, cy = (r.bottom + r.top) / 2;
     double w = std::max(r.Width(), kMinWidth);
     double h = std::max(r.Height(), kMinWidth);
-    w = std::min(w, world_.Width() * kMaxZoomOut);
-    h = std::min(h, world_.Height() * kMaxZoomOut);
+    w = std::min(w, m_world.Width() * kMaxZoomOut);
+    h = std::min(h, m_world.Height() * kMaxZoomOut);
     return {cx - w / 2, cy - h / 2, cx + w / 2, cy + h / 2};
 }
 
 void CZoomState::ZoomTo(ViewRect r)
 {
-    if (history_.size() >= kMaxHistory)
-        history_.erase(history_.begin());
-    history_.push_back(visible_);
-    visible_ = Limit(r);
+    if (m_history.size() >= kMaxHistory)
+        m_history.erase(m_history.begin());
+    m_history.push_back(m_visible);
+    m_visible = Limit(r);
 }
 
-void CZoomState::ZoomAll() { ZoomTo(world_); }
+void CZoomState::ZoomAll() { ZoomTo(m_world); }
 
 bool CZoomState::ZoomPrevious()
 {
-    if (history_.empty())
+    if (m_history.empty())
         return false;
-    visible_ = history_.back();
-    history_.pop_back();
+    m_visible = m_history.back();
+    m_history.pop_back();
     return true;
 }
 
@@ -141,25 +163,25 @@ void CZoomState::ZoomAbout(double x, double y, double factor)
 {
     if (!(factor > 0) || !std::isfinite(factor))
         return;
-    ViewRect r{x - (x - visible_.left) / factor, y - (y - visible_.bottom) / factor,
-               x + (visible_.right - x) / factor, y + (visible_.top - y) / factor};
+    ViewRect r{x - (x - m_visible.left) / factor, y - (y - m_visible.bottom) / factor,
+               x + (m_visible.right - x) / factor, y + (m_visible.top - y) / factor};
     r = Limit(r);
     // Limit() keeps the centre; move the rectangle so that (x, y) stays at the same fraction.
-    if (r.Width() != (visible_.Width() / factor) || r.Height() != (visible_.Height() / factor)) {
-        const double fx = (x - visible_.left) / visible_.Width();
-        const double fy = (y - visible_.bottom) / visible_.Height();
+    if (r.Width() != (m_visible.Width() / factor) || r.Height() != (m_visible.Height() / factor)) {
+        const double fx = (x - m_visible.left) / m_visible.Width();
+        const double fy = (y - m_visible.bottom) / m_visible.Height();
         const double w = r.Width(), h = r.Height();
         r = {x - fx * w, y - fy * h, x - fx * w + w, y - fy * h + h};
     }
-    visible_ = r;
+    m_visible = r;
 }
 
 void CZoomState::Pan(double dx, double dy)
 {
-    visible_.left += dx;
-    visible_.right += dx;
-    visible_.bottom += dy;
-    visible_.top += dy;
+    m_visible.left += dx;
+    m_visible.right += dx;
+    m_visible.bottom += dy;
+    m_visible.top += dy;
 }
 
 }  // namespace kalidor

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "view/Painter.h"
+#include "base/Painter.h"
 
 namespace kalidor {
 
@@ -35,8 +35,10 @@ bool ZoomSelectStarts(int pressX, int pressY, int x, int y);
 // The title-block date: "%B %d, %Y" (English month name, two-digit day, four-digit year).
 std::string TitleBlockDate(std::time_t when);
 
-// The drawing area of a schematic: the letter-size landscape sheet (11 x 8.5 inch) grown to hold
-// every symbol's origin, texts and hit rectangle.
+// The drawing area of a schematic: everything drawn (elements, texts, hit rectangles) with a
+// margin of kExtentMargin around it, so that Zoom All and the printed page show the drawing
+// whole and large; the letter-size landscape sheet (11 x 8.5 inch) when nothing is drawn.
+constexpr int kExtentMargin = 300;
 ViewRect SchematicExtent(CSchematic& schematic);
 
 // Maps logical units to device pixels: the visible rectangle is fitted into the viewport with the
@@ -63,8 +65,8 @@ public:
     static constexpr double kMaxZoomOut = 8.0;
 
     void SetWorld(const ViewRect& world);
-    const ViewRect& World() const { return world_; }
-    const ViewRect& Visible() const { return visible_; }
+    const ViewRect& World() const { return m_world; }
+    const ViewRect& Visible() const { return m_visible; }
 
     // Shows `r` (normalised, at least kMinWidth wide); the current area goes to the history.
     void ZoomTo(ViewRect r);
@@ -72,21 +74,21 @@ public:
     void ZoomAll();
     // Back to the area before the last zoom; false when there is none.
     bool ZoomPrevious();
-    bool HasPrevious() const { return !history_.empty(); }
+    bool HasPrevious() const { return !m_history.empty(); }
     // Zooms by `factor` (> 1 zooms in) keeping the logical point (x, y) where it is. Not recorded
     // in the history (a wheel turn is many small steps).
     void ZoomAbout(double x, double y, double factor);
     // Moves the visible area by (dx, dy) logical units, not recorded.
     void Pan(double dx, double dy);
     // Sets the visible area without recording it (scroll bars).
-    void SetVisible(const ViewRect& r) { visible_ = r; }
+    void SetVisible(const ViewRect& r) { m_visible = r; }
 
 private:
     ViewRect Limit(ViewRect r) const;
 
-    ViewRect world_{0, 0, 11000, 8500};
-    ViewRect visible_{0, 0, 11000, 8500};
-    std::vector<ViewRect> history_;
+    ViewRect m_world{0, 0, 11000, 8500};
+    ViewRect m_visible{0, 0, 11000, 8500};
+    std::vector<ViewRect> m_history;
 };
 
 }  // namespace kalidor

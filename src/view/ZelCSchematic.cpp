@@ -110,10 +110,8 @@ void CZelCSchematic::Layout()
     // --- the selectors: source point on the bus side of each amplifier or DAC input.
     auto selector = [&](int key, int y, const char* widest) {
         CSymbolDraft d(s, key);
+        // The switch draws its contacts on the buses and the arm to the connected one.
         d.Origin(kSelSourceX, y);
-        for (int x : kBusX)
-            d.Dot(x, y);
-        d.Line(kBusX[0], y, kSelSourceX, y);
         // Name and value above the contact row, just left of the source.
         const std::string& name = d.Symbol()->GetNameText();
         const int nameW = SchematicTextWidth(name);
@@ -219,9 +217,10 @@ void CZelCSchematic::Layout()
             .Value(8500, mid + 520);
         d.Hit(InflateRect(UnionRect({8500, mid + 400, 9300, mid - 400},
                                     SchematicTextBox(8500, mid + 520, "Powered Down")), 30));
+        // The power mode under the feedback wire, clear of the output's feedback tap.
         CSymbolDraft pd(s, pdKey);
-        pd.Origin(8600, mid - 700).Value(8600, mid - 700);
-        pd.Hit(InflateRect(SchematicTextBox(8600, mid - 700, "Powered Down"), 30));
+        pd.Origin(8050, fbY - 250).Value(8050, fbY - 250);
+        pd.Hit(InflateRect(SchematicTextBox(8050, fbY - 250, "Powered Down"), 30));
         CSymbolDraft inv(s, invKey);
         inv.Origin(8050, fbY + 100).Name(8050, fbY + 100);
         inv.HitAround(SchematicTextBox(8050, fbY + 100, "INV"));

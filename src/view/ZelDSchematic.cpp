@@ -1,6 +1,8 @@
 // The schematic of ZelD and ZelE: input amplifier, the doubly terminated fifth-order LC ladder
 // (shunt C1, C3, C5; series L2 and L4 with C2 and C4 across them) and the output amplifier, above
 // the table of element values of the two stored configurations.
+#include <algorithm>
+
 #include "device/SymbolInfo.h"
 #include "view/DeviceSchematic.h"
 #include "view/SchematicDraft.h"
@@ -31,7 +33,14 @@ enum : int {
     kKeyOrder = 70,
     kKeyLowPass = 71,
     kKeyFamily = 72,
+    // The note under the table (drawn in code only).
+    kKeyInductorNote = 73,
 };
+
+// L2 and L4 are realised by integrators: their codes choose the integrator's capacitor, which
+// is what the table shows for them.
+constexpr const char* kInductorNote =
+    "L2 and L4 are simulated by integrators:\nthe table shows the capacitor of each";
 
 // The signal rail of the ladder and its ground rail.
 constexpr int kRail = 6600;
@@ -163,6 +172,14 @@ void CZelDSchematic::Layout()
         // The frame is the table's picture; its label is not printed.
         t.Hit(kTableLeft - 100, kTableTop + 100, kTableLeft - 20, kTableTop + 20);
     }
+    // The values of a column start at one x, past its widest name.
+    auto rowKey = [](int col, int row) {
+        return row < 7 ? (col == 0 ? kKeyC1A : kKeyC1B) + row : (col == 0 ? kKeyPMA : kKeyPMB);
+    };
+    int nameWidth = 0;
+    for (int col = 0; col < 2; ++col)
+        for (int row = 0; row < kRows; ++row)
+            nameWidth = std::max(nameWidth, SchematicTextWidth(s.GetSymbol(rowKey(col, row))->GetNameText()));
     for (int col = 0; col < 2; ++col) {
         const int x = kTableLeft + col * kColumnWidth + 120;
         const int baseline = kTableTop - kRowHeight + 80;
@@ -170,15 +187,16 @@ void CZelDSchematic::Layout()
         head.Origin(x, baseline).Name(x, baseline);
         head.HitAround(SchematicTextBox(x, baseline, head.Symbol()->GetNameText()));
         for (int row = 0; row < kRows; ++row) {
-            const int key = row < 7 ? (col == 0 ? kKeyC1A : kKeyC1B) + row : (col == 0 ? kKeyPMA : kKeyPMB);
             const int y = kTableTop - kRowHeight * (row + 2) + 80;
-            CSymbolDraft cell(s, key);
-            cell.Origin(x, y);
-            cell.NameValue(x, y, row < 7 ? kWidestCap : kWidestRange, 250);
+            CSymbolDraft cell(s, rowKey(col, row));
+            cell.Origin(x, y).Name(x, y).Value(x + nameWidth + 200, y);
             cell.Hit(kTableLeft + col * kColumnWidth + 20, y + 190,
                      kTableLeft + (col + 1) * kColumnWidth - 20, y - 80);
         }
     }
+    CSymbolDraft note(s, kKeyInductorNote);
+    note.Label(kInductorNote).Origin(kTableLeft, tableBottom - 150);
+    note.NameRect({kTableLeft, tableBottom - 150, kTableLeft + SchematicTextWidth(kInductorNote), tableBottom - 610});
 
     // The stored filter configurations, the wakeup configuration and the UES bits.
     const int noteX = kTableLeft + 2 * kColumnWidth + 400;
@@ -191,7 +209,7 @@ void CZelDSchematic::Layout()
         d.Hit(InflateRect(UnionRect(r, SchematicTextBox(noteX, r.top + 100, d.Symbol()->GetNameText())), 30));
     }
     CSymbolDraft(s, kKeyWakeup).Origin(noteX, tableBottom - 200).NameValue(noteX, tableBottom - 200, "Wakeup = Cfg B");
-    CSymbolDraft(s, kKeyUes).Origin(kTableLeft, tableBottom - 500).NameValue(kTableLeft, tableBottom - 500, "000000000000000000000000");
+    CSymbolDraft(s, kKeyUes).Origin(kTableLeft, tableBottom - 900).NameValue(kTableLeft, tableBottom - 900, "000000000000000000000000");
 }
 
 }  // namespace kalidor

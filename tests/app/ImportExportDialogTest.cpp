@@ -20,6 +20,7 @@
 #include "device/DeviceConfig.h"
 #include "document/Exports.h"
 #include "document/SchDoc.h"
+#include "document/SpiceExport.h"
 #include "document/ui/ImportExportDialog.h"
 #include "document/ui/QtExportClipboard.h"
 #include "sim/Plot.h"
@@ -61,6 +62,7 @@ QByteArray Composed(CSchDoc& doc, int format, const std::string& fileName = {})
     CExportContext ctx;
     if (!FillExportContext(ctx, doc, doc.RegProgram()))
         return {};
+    InstallSpiceModelExporter(ctx);
     std::string text;
     if (!ComposeSchematicExport(ctx, format, fileName, text))
         return {};
@@ -138,9 +140,11 @@ private slots:
         QCOMPARE(d.windowTitle(), QStringLiteral("Export"));
         const QStringList labels = LabelTexts(&d);
         QVERIFY(labels.contains(QStringLiteral("Export What:")));
-        QVERIFY(labels.contains(QStringLiteral("Export To:")));
         QVERIFY(labels.contains(QStringLiteral("In this forma&t:")));
-        QCOMPARE(d.findChild<QGroupBox*>()->title(), QStringLiteral("To Where:"));
+        // The destination has one heading: the group's title, "To Where:" its accessible name.
+        QVERIFY(!labels.contains(QStringLiteral("Export To:")));
+        QCOMPARE(d.findChild<QGroupBox*>()->title(), QStringLiteral("Export To:"));
+        QCOMPARE(d.findChild<QGroupBox*>()->accessibleName(), QStringLiteral("To Where:"));
         QCOMPARE(d.FileButton()->text(), QStringLiteral("&File:"));
         QCOMPARE(d.ClipboardButton()->text(), QStringLiteral("Cli&pboard"));
         QCOMPARE(d.BrowseButton()->text(), QStringLiteral("&Browse..."));
@@ -171,7 +175,7 @@ private slots:
         QCOMPARE(d.windowTitle(), QStringLiteral("Import"));
         const QStringList labels = LabelTexts(&d);
         QVERIFY(labels.contains(QStringLiteral("Import What:")));
-        QVERIFY(labels.contains(QStringLiteral("Import From:")));
+        QCOMPARE(d.findChild<QGroupBox*>()->title(), QStringLiteral("Import From:"));
         QVERIFY(!labels.contains(QStringLiteral("Export What:")));
         QCOMPARE(Items(d.FormatList()), QStringList{"JEDEC File"});
         d.KindList()->setCurrentRow(1);

@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QUndoStack>
+#include <QLabel>
 #include <QtTest>
 
 #include "AppTestSupport.h"
@@ -320,6 +321,27 @@ private slots:
         mw.Action("actionSimulatorOptions")->trigger();
         QVERIFY(!doc->UndoStack()->canUndo() || doc->UndoStack()->index() == doc->UndoStack()->cleanIndex());
         QVERIFY(!doc->Doc().IsModified());
+    }
+
+    // The read-out is shown once, in the status bar; the plot window's own row is hidden.
+    void readOutIsShownOnceInTheStatusBar()
+    {
+        MainWindow mw;
+        mw.resize(1100, 780);
+        mw.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&mw));
+        SchDocument* doc = NewConnectedZelA(mw);
+        QVERIFY(mw.RunSimulator());
+        CPltSplit* plot = mw.PlotWindowOf(doc);
+        QVERIFY(plot);
+        for (QLabel* l : plot->findChildren<QLabel*>())
+            QVERIFY2(!l->isVisible() || l->text().isEmpty() || !l->text().startsWith(QStringLiteral("Curve:")),
+                     qPrintable(l->text()));
+        plot->Action(QStringLiteral("crosshair"))->trigger();
+        plot->MoveCrosshair(3000);
+        QVERIFY(!plot->StatusText(2).isEmpty());
+        QCOMPARE(mw.StatusPaneText(2), plot->StatusText(2));
+        QCOMPARE(mw.StatusPaneText(1), QStringLiteral("Curve:1  Vout1/Vin1"));
     }
 
     void clearSchematicBlanksTheReadOutAndEmptiesTheCurves()

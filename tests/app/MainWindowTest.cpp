@@ -6,6 +6,8 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTemporaryDir>
 #include <QUndoGroup>
 #include <QtTest>
@@ -411,6 +413,46 @@ private slots:
         mw.SetDisableOutputs(true);
         QCOMPARE(d->Doc().Device()->GetSwitch(0), 1);
         QVERIFY(mw.Action("actionDisableOutputs")->isChecked());
+    }
+
+    // Redo shows the platform's standard key first; Ctrl+Y works as well.
+    void redoShowsThePlatformsStandardKey()
+    {
+        MainWindow mw;
+        const QList<QKeySequence> keys = mw.Action(QStringLiteral("actionRedo"))->shortcuts();
+        QVERIFY(!keys.isEmpty());
+        QCOMPARE(keys.first(), QKeySequence::keyBindings(QKeySequence::Redo).first());
+        QVERIFY(keys.contains(QKeySequence(Qt::CTRL | Qt::Key_Y)));
+        QCOMPARE(mw.Action(QStringLiteral("actionUndo"))->shortcut(), QKeySequence(QKeySequence::Undo));
+    }
+
+    // Window > Cascade, the first item of the Window menu (the one a keyboard user lands on):
+    // maximised windows are cascaded at a usable size, not dropped to their minimum.
+    void cascadeKeepsTheWindowsUsable()
+    {
+        MainWindow mw;
+        mw.resize(1200, 820);
+        mw.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&mw));
+        QVERIFY(mw.NewDocument(QStringLiteral("ZelA")));
+        QVERIFY(mw.NewDocument(QStringLiteral("ZelD")));
+        QVERIFY(mw.Mdi()->activeSubWindow()->isMaximized());
+        QMenu* windowMenu = nullptr;
+        for (QAction* a : mw.menuBar()->actions())
+            if (a->text() == QStringLiteral("&Window"))
+                windowMenu = a->menu();
+        QVERIFY(windowMenu);
+        emit windowMenu->aboutToShow();
+        QAction* cascade = windowMenu->actions().value(0);
+        QVERIFY(cascade);
+        QCOMPARE(cascade->text(), QStringLiteral("&Cascade"));
+        cascade->trigger();
+        const QSize area = mw.Mdi()->viewport()->size();
+        for (QMdiSubWindow* w : mw.Mdi()->subWindowList()) {
+            QVERIFY(!w->isMaximized());
+            QVERIFY2(w->width() >= area.width() / 2 && w->height() >= area.height() / 2,
+                     qPrintable(QStringLiteral("%1 x %2").arg(w->width()).arg(w->height())));
+        }
     }
 };
 

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -191,6 +192,18 @@ private slots:
         QCOMPARE(w.State().Mapping(0), (PlotMapping{la.x, lb.y, lb.x - la.x, la.y - lb.y}));
         QCOMPARE(w.State().Mapping(1).extentX, lb.x - la.x);
         QVERIFY(w.State().HasPrevious());
+        // The crosshair did not follow the pointer while the rectangle was chosen (it would have
+        // landed on the new view's left edge); it stays in view, in its middle.
+        QCOMPARE(w.State().CrossX(), la.x + (lb.x - la.x) / 2);
+        w.Action("zoomPrevious")->trigger();
+        const int before = w.State().CrossX();
+        w.Action("zoomInSelect")->trigger();
+        Move(gain, frame.topLeft() + QPoint(10, 10));
+        QCOMPARE(w.State().CrossX(), before);
+        Press(gain, a);
+        MoveDown(gain, b);
+        Release(gain, b);
+        QCOMPARE(w.State().CrossX(), la.x + (lb.x - la.x) / 2);
 
         // Activate, hide and delete.
         w.Action("activateCurve2")->trigger();
@@ -208,6 +221,43 @@ private slots:
         QVERIFY(!w.Action("deleteCurve1")->isEnabled());
         QCOMPARE(w.Action("zoomIn")->toolTip(), QStringLiteral("Zoom in 25 percent in both directions"));
         QCOMPARE(w.Action("crosshair")->toolTip(), QStringLiteral("Show or hide crosshair cursor"));
+    }
+
+    void menuTextsGroupDelayAndMarkers()
+    {
+        CSimulationSetup setup;
+        CPlot plot(setup);
+        FillLowPass(plot, 0, 1000.0);
+        CPltSplit w(plot);
+        w.resize(800, 600);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.OnDocumentUpdate(3);
+        QCOMPARE(w.Action("zoomInX")->text(), QStringLiteral("Zoom In X 25%"));
+        QCOMPARE(w.Action("zoomInY")->text(), QStringLiteral("Zoom In Y 25%"));
+        QCOMPARE(w.Action("zoomOutX")->text(), QStringLiteral("Zoom Out X 25%"));
+        QCOMPARE(w.Action("zoomOutY")->text(), QStringLiteral("Zoom Out Y 25%"));
+        // The menu shows F5 beside Run Simulator (the key itself is the main window's).
+        QCOMPARE(w.Action("runSimulator")->text(), QStringLiteral("Run Simulator\tF5"));
+        QMenu menu;
+        w.FillMenu(&menu);
+        QVERIFY(menu.actions().contains(w.Action("groupDelay")));
+        QVERIFY(menu.actions().contains(w.Action("markers")));
+
+        // The lower pane shows the group delay, first shown whole.
+        QCOMPARE(w.Pane(1)->Kind(), int(kPanePhase));
+        w.Action("groupDelay")->trigger();
+        QVERIFY(w.Action("groupDelay")->isChecked());
+        QCOMPARE(w.Pane(1)->Kind(), int(kPaneDelay));
+        QCOMPARE(w.Pane(0)->Kind(), int(kPaneGain));
+        const PlotLimits& l = plot.Limits();
+        QVERIFY(w.State().Mapping(kPaneDelay).originY <= l.minDelayY);
+        QVERIFY(w.State().Mapping(kPaneDelay).Top() >= l.maxDelayY);
+        w.Action("markers")->trigger();
+        QVERIFY(w.State().GetMarkers());
+        QVERIFY(w.grab().toImage().size().isValid());
+        w.Action("groupDelay")->trigger();
+        QCOMPARE(w.Pane(1)->Kind(), int(kPanePhase));
     }
 
     void runCommandAndPictures()
@@ -276,6 +326,14 @@ private slots:
         w.MoveCrosshair(5000);
         QTest::qWait(200);
         QVERIFY(w.grab().save(QDir(outDir).filePath("plot.png")));
+        // The group delay in the lower pane, the markers of the active curve.
+        w.Action("groupDelay")->trigger();
+        w.Action("markers")->trigger();
+        QTest::qWait(200);
+        QVERIFY(w.grab().save(QDir(outDir).filePath("plot-group-delay.png")));
+        // The exported picture: the curves and the title block, no crosshair.
+        w.SetTitleBlock(QStringLiteral("Lowpass.ZEL"), QStringLiteral("ZelD"));
+        QVERIFY(w.ExportPicture(QDir(outDir).filePath("plot-export.png")));
     }
 };
 

@@ -1,12 +1,18 @@
 // Undo and Redo of a schematic document put the design back in place: every step returns exactly
 // the design text it started from (filter configurations with their "modified from" state, the
-// summary and the curve settings included), the per-design objects stay, and schematic changes
-// are announced for the automatic re-run.
+// summary and the curve settings included), the per-design objects stay, schematic changes are
+// announced for the automatic re-run, and a change made through the core document alone is a
+// step of the window's undo stack.
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <QAction>
+#include <QMdiArea>
+#include <QTemporaryDir>
+
 #include "AppTestSupport.h"
 #include "AppTests.h"
+#include "app/MainWindow.h"
 #include "device/DeviceConfig.h"
 #include "document/ui/SchDocument.h"
 #include "sim/Plot.h"
@@ -117,6 +123,72 @@ private slots:
         QCOMPARE(doc.Doc().Device()->GetSymValue(4), 0);
         doc.UndoStack()->redo();
         QCOMPARE(spy.count(), 3);
+    }
+
+    // A change made through the core document alone (as automation and the utilities make them)
+    // is a step on the window's undo stack, and Undo from the Edit menu reverts it in the document.
+    void coreChangesAppearInTheWindowsUndoStack()
+    {
+        Environment env;
+        MainWindow mw;
+        // A design the application makes (as automation's NewDocument will) gets its window.
+        CSchDoc* core = mw.Application().NewSchematic("ZelA");
+        QVERIFY(core);
+        SchDocument* doc = mw.DocumentOf(core);
+        QVERIFY(doc);
+        QVERIFY(mw.SchViewOf(doc));
+        QCOMPARE(mw.ActiveDocument(), doc);
+        QAction* undo = mw.Action(QStringLiteral("actionUndo"));
+        QAction* redo = mw.Action(QStringLiteral("actionRedo"));
+        QVERIFY(!undo->isEnabled());
+        const std::string fresh = core->WriteDesign();
+        const int freshGain = core->GetGainValue(4);
+
+        core->SetGainValue(4, -3);
+        core->SetValue(9, 1);  // quiet: not marked modified, recorded all the same
+        QCOMPARE(doc->UndoStack()->count(), 2);
+        QVERIFY(undo->isEnabled());
+        QCOMPARE(undo->text(), QStringLiteral("&Undo Edit Block 1 IA1 Interconnect"));
+        QVERIFY(mw.windowTitle().endsWith(QStringLiteral(" *]")));
+
+        undo->trigger();
+        QCOMPARE(core->GetSymValue(9), 0);
+        QCOMPARE(core->GetGainValue(4), -3);
+        QCOMPARE(redo->text(), QStringLiteral("&Redo Edit Block 1 IA1 Interconnect"));
+        undo->trigger();
+        QCOMPARE(core->GetGainValue(4), freshGain);
+        QCOMPARE(core->WriteDesign(), fresh);
+        QVERIFY(!core->IsModified());
+        QVERIFY(!undo->isEnabled());
+        QVERIFY(!mw.windowTitle().contains(QLatin1Char('*')));
+        // The document's own Undo and Redo move the stack with them.
+        core->Redo();
+        QCOMPARE(doc->UndoStack()->index(), 1);
+        QCOMPARE(undo->text(), QStringLiteral("&Undo Edit Block 1 T1 Gain"));
+        redo->trigger();
+        QCOMPARE(core->GetSymValue(9), 1);
+        core->Undo();
+        core->Undo();
+        QCOMPARE(doc->UndoStack()->index(), 0);
+        QVERIFY(!undo->isEnabled());
+        // A new step drops the steps undone, on both.
+        core->SetSymValue(3, 1);
+        QCOMPARE(doc->UndoStack()->count(), 1);
+        QCOMPARE(core->History().Count(), 1);
+        QVERIFY(!redo->isEnabled());
+        // Saving marks both clean.
+        QTemporaryDir dir;
+        QVERIFY(mw.SaveDocumentAs(doc, dir.filePath(QStringLiteral("core.ZEL"))));
+        QVERIFY(doc->UndoStack()->isClean());
+        QVERIFY(core->History().IsClean());
+
+        // Closed by the application (not from its window): the windows go with it.
+        std::unique_ptr<CSchDoc> closed = mw.Application().CloseSchematic(*core);
+        QCOMPARE(closed.get(), core);
+        QVERIFY(!mw.DocumentOf(core));
+        QVERIFY(mw.Documents().isEmpty());
+        QCOMPARE(mw.Mdi()->subWindowList().size(), 0);
+        QVERIFY(!undo->isEnabled());
     }
 };
 

@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QPainter>
 #include <QtTest>
 
 #include "AppTestSupport.h"
@@ -276,6 +277,21 @@ private slots:
         QFile pdf(dir.filePath("out.pdf"));
         QVERIFY(pdf.open(QIODevice::ReadOnly));
         QVERIFY(pdf.readAll().startsWith("%PDF"));
+
+        // The symbol under the mouse is not highlighted on paper (its box would print light
+        // grey): the page is the same with and without a highlight, which the screen keeps.
+        auto printed = [this] {
+            QImage page(1100, 850, QImage::Format_RGB32);
+            page.fill(Qt::white);
+            QPainter p(&page);
+            view->DrawPage(p, QRectF(0, 0, 1100, 850), 100);
+            return page;
+        };
+        doc->Doc().Schematic()->SetHighlighted(-1);
+        const QImage plain = printed();
+        doc->Doc().Schematic()->SetHighlighted(4);
+        QVERIFY(printed() == plain);
+        QCOMPARE(view->HighlightedKey(), 4);
     }
 };
 

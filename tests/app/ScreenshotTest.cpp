@@ -87,6 +87,59 @@ private slots:
         mw.Mdi()->tileSubWindows();
         Shoot(&mw, "main-window-e2-cells.png");
     }
+
+    // Every device type, a new design and the shipped example, in the main window at Zoom All
+    // and zoomed in on the input selectors, and the printed page of each example (black on
+    // white).
+    void schematics()
+    {
+        Environment env;
+        MainWindow mw;
+        mw.resize(1200, 820);
+        mw.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&mw));
+        const QString examples = QStringLiteral(KALIDOR_SOURCE_DIR) + "/support/examples/";
+        const std::pair<const char*, const char*> designs[] = {{"ZelA", "ZelA_GainStage.ZEL"},
+                                                               {"ZelB", "ZelB_Comparator.ZEL"},
+                                                               {"ZelC", "ZelC_Mdac.ZEL"},
+                                                               {"ZelD", "Lowpass.ZEL"},
+                                                               {"ZelE", "ZelE_Lowpass.ZEL"}};
+        for (const auto& [type, example] : designs) {
+            for (const bool isExample : {false, true}) {
+                SchDocument* doc = isExample ? mw.OpenFile(examples + QLatin1String(example))
+                                             : mw.NewDocument(QLatin1String(type));
+                QVERIFY(doc);
+                CSchView* view = mw.SchViewOf(doc);
+                QVERIFY(view);
+                for (QMdiSubWindow* w : mw.Mdi()->subWindowList())
+                    if (w->widget() == static_cast<QWidget*>(view)) {
+                        mw.Mdi()->setActiveSubWindow(w);
+                        w->showMaximized();
+                    }
+                QTest::qWait(50);
+                view->ZoomAll();
+                const QString base = QStringLiteral("schematic-%1-%2").arg(QLatin1String(type),
+                                                                            isExample ? "example" : "new");
+                QVERIFY(mw.grab().save(QDir(outDir).filePath(base + ".png")));
+                // The upper left part of the drawing: the input buses and selectors.
+                const ViewRect all = view->Zoom().World();
+                view->ZoomTo({all.left, all.top - all.Height() * 0.45, all.left + all.Width() * 0.45, all.top});
+                QVERIFY(mw.grab().save(QDir(outDir).filePath(base + "-zoomed.png")));
+                if (!isExample) {
+                    mw.CloseDocument(doc);
+                    continue;
+                }
+                QImage page(1100, 850, QImage::Format_RGB32);
+                page.fill(Qt::lightGray);
+                {
+                    QPainter p(&page);
+                    view->DrawPage(p, QRectF(25, 25, 1050, 800), 100);
+                }
+                QVERIFY(page.save(QDir(outDir).filePath(base + "-print.png")));
+                mw.CloseDocument(doc);
+            }
+        }
+    }
 };
 
 static RegisterTest registerShots("ScreenshotTest", [] { return std::make_unique<ScreenshotTest>(); });

@@ -16,6 +16,12 @@ expect_status 2 "$CLI" device ZelQ --cells
 grep -q 'unknown device type' "$WORK/err" || fail "unknown type message"
 expect_status 2 "$CLI" device ZelA --set 4 --cells
 expect_status 2 "$CLI" device ZelA --set 83=1 --symbols
+# ZelC's multiplexer pins take a value without a record; the same keys of another device are no
+# symbols at all.
+expect_status 0 "$CLI" device ZelC --set 33=1 --symbols
+expect_status 2 "$CLI" device ZelA --set 33=1 --symbols
+grep -q 'device ZelA has no symbol key 33' "$WORK/err" || fail "no key 33 on ZelA"
+expect_status 2 "$CLI" device ZelD --set 34=1 --symbols
 expect_status 2 "$CLI" device ZelA --e2 179=1 --cells
 expect_status 2 "$CLI" device ZelA --set x=1 --cells
 expect_status 2 "$CLI" device ZelA

@@ -46,6 +46,13 @@ expect_eq "$(grep -c 'polyline.*#00ff00' "$WORK/p.svg")" 2 "curve 2 in green in 
 expect_eq "$(grep -o 'polyline[^>]*stroke="#[0-9a-f]*"' "$WORK/p.svg" | grep -o '#[0-9a-f]*' | uniq | tr '\n' ' ')" \
   "#00ff00 #ff0000 #00ff00 #ff0000 " "active curve last in each pane"
 
+# The group delay in place of the phase, and the markers of the active curve.
+expect_status 0 "$CLI" plot "$D" --svg "$WORK/gd.svg" --ppd 20 --group-delay --markers
+grep -q "Group Delay Plot (" "$WORK/gd.svg" || fail "group delay title"
+grep -q "Phase Plot (Deg)" "$WORK/gd.svg" && fail "phase pane shown with --group-delay"
+grep -q ">Peak " "$WORK/gd.svg" || fail "peak marker"
+grep -q ">Frequency (Hz)<" "$WORK/gd.svg" || fail "frequency axis title"
+
 # An exported curve imported back draws the same.
 "$CLI" simulate "$D" --ppd 20 --csv "$WORK/c1.csv"
 expect_status 0 "$CLI" plot "$D" --svg "$WORK/imp.svg" --import 1="$WORK/c1.csv"

@@ -2,13 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "base/XmlParser.h"
 #include "device/DeviceConfig.h"
 #include "device/ManifestTable.h"
-#include "document/XmlParser.h"
 #include "platform/Prompter.h"
 
 using namespace kalidor;
@@ -20,28 +21,46 @@ class RecordingPainter : public Painter {
 public:
     void SetPen(int c) override { pen = c; }
     void SetBrush(int c) override { brush = c; }
+    void SetPenWeight(int w) override { weight = w; }
     void SetTextColor(int) override {}
     void Line(LogPoint a, LogPoint b) override
     {
-        calls.push_back("line " + P(a) + " " + P(b) + " pen " + std::to_string(pen));
+        calls.push_back("line " + P(a) + " " + P(b) + Pen());
     }
-    void Polyline(const LogPoint*, std::size_t) override { calls.push_back("polyline"); }
+    void Polyline(const LogPoint* pts, std::size_t n) override
+    {
+        std::string s = "polyline";
+        for (std::size_t i = 0; i < n; ++i)
+            s += " " + P(pts[i]);
+        calls.push_back(s + Pen());
+    }
     void Polygon(const LogPoint*, std::size_t) override { calls.push_back("polygon"); }
-    void Ellipse(const LogRect&) override { calls.push_back("ellipse"); }
+    void Ellipse(const LogRect& r) override
+    {
+        // A circle: its centre and radius.
+        calls.push_back("circle " + P({(r.left + r.right) / 2, (r.top + r.bottom) / 2}) + " r" +
+                        std::to_string((r.right - r.left) / 2) + Pen() + " brush " + std::to_string(brush));
+    }
     void Rectangle(const LogRect& r) override
     {
         calls.push_back("rect " + std::to_string(r.left) + "," + std::to_string(r.top) + " " +
-                        std::to_string(r.right) + "," + std::to_string(r.bottom) + " pen " +
-                        std::to_string(pen) + " brush " + std::to_string(brush));
+                        std::to_string(r.right) + "," + std::to_string(r.bottom) + Pen() + " brush " +
+                        std::to_string(brush));
     }
     void Text(LogPoint, std::string_view, int) override {}
     void TextInRect(const LogRect&, std::string_view, int) override {}
 
     static std::string P(LogPoint p) { return std::to_string(p.x) + "," + std::to_string(p.y); }
 
+    std::string Pen() const
+    {
+        return " pen " + std::to_string(pen) + (weight != 1 ? " w" + std::to_string(weight) : "");
+    }
+
     std::vector<std::string> calls;
     int pen = -99;
     int brush = -99;
+    int weight = 1;
 };
 
 // An interconnect of one switch, to see a single <Switch> entry.
@@ -260,58 +279,137 @@ TEST(InterconnectDrag, RubberBandState)
     EXPECT_EQ(s.DragTo(80, 80), 0);
 }
 
-TEST(InterconnectDraw, FeedbackSwitchColourFollowsItsValue)
+// Colour indices of the drawing: the connected path, open contacts, the lifted blade.
+constexpr int kArm = CInterconnect::kColorArm;
+constexpr int kContact = CInterconnect::kColorContact;
+constexpr int kBlade = CInterconnect::kColorBlade;
+
+std::string Circle(int x, int y, int r, int pen, int brush)
+{
+    return "circle " + std::to_string(x) + "," + std::to_string(y) + " r" + std::to_string(r) + " pen " +
+           std::to_string(pen) + " brush " + std::to_string(brush);
+}
+
+// The ZelA feedback switch (key 3): value 0 selects contact 1 at (5050, 7100), the feedback
+// resistor is in (CLOSED); value 1 selects contact 0, which lies on the source: nothing is
+// connected (OPEN).
+TEST(InterconnectDraw, FeedbackSwitchClosedAndOpen)
 {
     auto switches = BuildSwitches("ZelA");
     CInterconnect* s = FindSwitch(switches, 3);
     ASSERT_NE(s, nullptr);
-    s->SetConnValue(3, 1);
+    s->SetConnValue(3, 0);
+    EXPECT_TRUE(s->IsClosed());
     RecordingPainter closed;
     s->Draw(closed);
+    // A heavy blade onto its contact, both ends filled.
     EXPECT_EQ(closed.calls, (std::vector<std::string>{
-                                "line 5250,7100 5050,7100 pen 36",
-                                "rect 5230,7120 5270,7080 pen 36 brush 41",
-                                "rect 5030,7120 5070,7080 pen 36 brush 41",
+                                "line 5250,7100 5050,7100 pen 35 w3",
+                                Circle(5250, 7100, 34, kArm, kArm),
+                                Circle(5050, 7100, 34, kArm, kArm),
                             }));
-    s->SetConnValue(3, 0);
+    s->SetConnValue(3, 1);
+    EXPECT_FALSE(s->IsClosed());
+    EXPECT_EQ(s->ConnectedContact(), 0);
     RecordingPainter open;
     s->Draw(open);
-    ASSERT_FALSE(open.calls.empty());
-    EXPECT_EQ(open.calls[0], "line 5250,7100 5050,7100 pen 35");
+    // The blade points at the contact from above and stops short of it; the contact is an open
+    // circle. Nothing of the open switch uses the heavy arm or its colour, nor the colour that
+    // is black on the screen's dark background (36).
+    EXPECT_EQ(open.calls, (std::vector<std::string>{
+                              "line 5250,7100 5080,7190 pen 25 w2",
+                              Circle(5250, 7100, 28, kBlade, kBlade),
+                              Circle(5050, 7100, 28, kContact, Painter::kNone),
+                          }));
 }
 
-TEST(InterconnectDraw, TypeOneSwitchIsOpenColouredAtOne)
+TEST(InterconnectDraw, TypeOneSwitchFollowsItsContactsToo)
 {
     CInterconnect s;
     s.Init(7, 0, 0, kSwitchTwoPositionOne);
     s.SetValXYAssoc(7, 0, 1, 0, 0);
     s.SetValXYAssoc(7, 1, 0, -200, 0);
-    s.SetConnValue(7, 1);
+    s.SetConnValue(7, 0);
     RecordingPainter a;
     s.Draw(a);
-    EXPECT_EQ(a.calls[0], "line 0,0 -200,0 pen 35");
-    s.SetConnValue(7, 0);
+    EXPECT_EQ(a.calls[0], "line 0,0 -200,0 pen 35 w3");
+    s.SetConnValue(7, 1);
     RecordingPainter b;
     s.Draw(b);
-    EXPECT_EQ(b.calls[0], "line 0,0 -200,0 pen 36");
+    EXPECT_EQ(b.calls[0], "line 0,0 -170,90 pen 25 w2");
 }
 
-TEST(InterconnectDraw, SelectorLineRunsToTheContactOfItsValue)
+// For every value of every selector of ZelA, ZelB and ZelC: exactly one heavy arm, from the
+// source to the contact of that value (lifted off the row when the contact lies on it), a
+// filled joint on that contact and on the pivot, and an open circle on every other contact.
+TEST(InterconnectDraw, SelectorArmRunsToTheContactOfEachValue)
+{
+    for (const char* type : {"ZelA", "ZelB", "ZelC"}) {
+        auto switches = BuildSwitches(type);
+        for (const auto& sw : switches) {
+            if (sw->GetSwitchType() != kSwitchSelector && sw->GetSwitchType() != kSwitchOutput)
+                continue;
+            const LogPoint src = sw->GetSource();
+            for (int c = 0; c < sw->GetContactCount(); ++c) {
+                const SwitchContact contact = sw->GetContact(c);
+                sw->SetConnValue(sw->GetSymKey(), contact.SymbolValue);
+                RecordingPainter p;
+                sw->Draw(p);
+                const std::string where = std::string(type) + " key " + std::to_string(sw->GetSymKey()) +
+                                          " value " + std::to_string(contact.SymbolValue);
+                const bool atSource = contact.TargetXY == src;
+                int arms = 0, joints = 0, open = 0;
+                for (const std::string& call : p.calls) {
+                    if (call.find(" w3") != std::string::npos) {
+                        ++arms;
+                        // The arm starts at the source and ends on the contact.
+                        EXPECT_EQ(call.find(RecordingPainter::P(src) + " "), call.find(' ') + 1) << where << call;
+                        EXPECT_TRUE(call.ends_with(" " + RecordingPainter::P(contact.TargetXY) + " pen 35 w3"))
+                            << where << call;
+                        if (contact.TargetXY.y == src.y) {
+                            EXPECT_EQ(call.rfind("polyline", 0), 0u) << where << call;
+                        }
+                    } else if (call.rfind("circle", 0) == 0 && call.find(" r34 ") != std::string::npos) {
+                        ++joints;
+                        EXPECT_TRUE(call.find(RecordingPainter::P(src)) != std::string::npos ||
+                                    call.find(RecordingPainter::P(contact.TargetXY)) != std::string::npos)
+                            << where << call;
+                    } else if (call.rfind("circle", 0) == 0) {
+                        ++open;
+                        EXPECT_EQ(call.find(RecordingPainter::P(contact.TargetXY)), std::string::npos) << where << call;
+                        EXPECT_NE(call.find("brush -1"), std::string::npos) << where << call;
+                    }
+                }
+                int others = 0;
+                for (int k = 0; k < sw->GetContactCount(); ++k)
+                    if (k != c && !(sw->GetContact(k).TargetXY == src))
+                        ++others;
+                EXPECT_EQ(arms, atSource ? 0 : 1) << where;
+                EXPECT_EQ(joints, atSource ? 1 : 2) << where;
+                EXPECT_EQ(open, others) << where;
+            }
+        }
+    }
+}
+
+TEST(InterconnectDraw, SelectorArmLeavesTheRowOfContacts)
 {
     auto switches = BuildSwitches("ZelB");
-    CInterconnect* s = FindSwitch(switches, 27);  // values 5,1,2,3,4,0,6
+    CInterconnect* s = FindSwitch(switches, 27);  // values 5,1,2,3,4,0,6; 5 lies on the source
     ASSERT_NE(s, nullptr);
     s->SetConnValue(27, 0);  // contact 5 at (7300, 7300)
     RecordingPainter p;
     s->Draw(p);
-    EXPECT_EQ(p.calls, (std::vector<std::string>{
-                           "line 7700,7300 7300,7300 pen 35",
-                           "rect 7680,7320 7720,7280 pen 35 brush 41",
-                       }));
-    s->SetConnValue(27, 9);  // no contact: the line stays on the source
+    EXPECT_NE(std::find(p.calls.begin(), p.calls.end(),
+                        "polyline 7700,7300 7630,7370 7370,7370 7300,7300 pen 35 w3"),
+              p.calls.end());
+    s->SetConnValue(27, 9);  // no contact of that value: no arm, the pivot alone
     RecordingPainter q;
     s->Draw(q);
-    EXPECT_EQ(q.calls[0], "line 7700,7300 7700,7300 pen 35");
+    for (const std::string& call : q.calls)
+        EXPECT_EQ(call.find(" w3"), std::string::npos) << call;
+    EXPECT_EQ(s->ConnectedContact(), -1);
+    EXPECT_FALSE(s->IsClosed());
 }
 
 TEST(InterconnectDraw, ChainDrawsBothSwitchesOfAKey)
@@ -322,12 +420,23 @@ TEST(InterconnectDraw, ChainDrawsBothSwitchesOfAKey)
     ASSERT_NE(head->GetNext(), nullptr);
     EXPECT_EQ(head->GetNext()->GetSource(), (LogPoint{8400, 8200}));
     EXPECT_EQ(head->GetNext()->GetNext(), nullptr);
-    RecordingPainter p;
-    head->DrawChain(p);
-    EXPECT_EQ(p.calls.size(), 6u);
-    RecordingPainter one;
-    head->Draw(one);
-    EXPECT_EQ(one.calls.size(), 3u);
+    // The two switches of OA1's key change over: one is closed whatever the value.
+    for (int v : {0, 1}) {
+        head->SetConnValue(0, v);
+        head->GetNext()->SetConnValue(0, v);
+        EXPECT_NE(head->IsClosed(), head->GetNext()->IsClosed()) << v;
+        RecordingPainter p;
+        head->DrawChain(p);
+        RecordingPainter one;
+        head->Draw(one);
+        RecordingPainter two;
+        head->GetNext()->Draw(two);
+        EXPECT_EQ(p.calls.size(), one.calls.size() + two.calls.size());
+        int heavy = 0;
+        for (const std::string& call : p.calls)
+            heavy += call.find(" w3") != std::string::npos ? 1 : 0;
+        EXPECT_EQ(heavy, 1) << v;
+    }
 }
 
 TEST(InterconnectGeometry, SwitchesPerDevice)

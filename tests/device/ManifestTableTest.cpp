@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/XmlParser.h"
 #include "device/Interconnect.h"
-#include "document/XmlParser.h"
 
 using namespace kalidor;
 

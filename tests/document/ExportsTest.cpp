@@ -538,7 +538,7 @@ TEST_F(ExportsTest, SpiceWithoutExporterSaysSoAndWritesNothing)
     CSchDoc doc;
     CExportContext ctx;
     NewDesign(doc, ctx, "ZelC");
-    const SpiceModelExporter previous = SetSpiceModelExporter(nullptr);
+    ASSERT_EQ(ctx.spiceExporter, nullptr);
     const std::string file = Path("old.lib");
     { std::ofstream(file) << "previous contents"; }
     EXPECT_FALSE(RunExport(ctx, kExportSchematic, kFormatSpice, file));
@@ -547,7 +547,6 @@ TEST_F(ExportsTest, SpiceWithoutExporterSaysSoAndWritesNothing)
     FakeClipboard clip;
     EXPECT_FALSE(RunExport(ctx, kExportSchematic, kFormatSpice, "", &clip));
     EXPECT_EQ(clip.calls, "");
-    SetSpiceModelExporter(previous);
 }
 
 namespace {
@@ -565,7 +564,7 @@ TEST_F(ExportsTest, SpiceGoesThroughTheInstalledExporter)
     CSchDoc doc;
     CExportContext ctx;
     NewDesign(doc, ctx, "ZelC");
-    const SpiceModelExporter previous = SetSpiceModelExporter(FakeSpice);
+    ctx.spiceExporter = FakeSpice;
     const std::string file = Path("filter1.lib");
     EXPECT_TRUE(RunExport(ctx, kExportSchematic, kFormatSpice, file));
     EXPECT_EQ(g_spiceFileName, file);
@@ -574,7 +573,11 @@ TEST_F(ExportsTest, SpiceGoesThroughTheInstalledExporter)
     EXPECT_TRUE(RunExport(ctx, kExportSchematic, kFormatSpice, "", &clip));
     EXPECT_EQ(g_spiceFileName, "");
     EXPECT_EQ(clip.text, "* model of ZelC");
-    EXPECT_EQ(SetSpiceModelExporter(previous), FakeSpice);
+    // The exporter belongs to that context alone: another one has none.
+    CExportContext other;
+    NewDesign(doc, other, "ZelC");
+    EXPECT_FALSE(RunExport(other, kExportSchematic, kFormatSpice, Path("other.lib")));
+    EXPECT_EQ(prompter_.Texts(), std::vector<std::string>{std::string(kMsgSpiceUnavailable)});
 }
 
 TEST_F(ExportsTest, PlotKindGoesToThePlot)

@@ -107,7 +107,6 @@ protected:
         if (!HaveNgspice())
             GTEST_SKIP() << "ngspice is not on PATH";
         SetProgramDirectory(KALIDOR_BIN_DIR);
-        previousExporter_ = SetSpiceModelExporter(&ExportSpiceModel);
         dir_ = fs::temp_directory_path() / ("kalidor_spice_agree_" + std::to_string(::getpid()));
         fs::create_directories(dir_);
     }
@@ -116,7 +115,6 @@ protected:
         // KALIDOR_KEEP_SPICE=1 keeps the models, netlists and results for a look.
         if (!dir_.empty() && !std::getenv("KALIDOR_KEEP_SPICE"))
             fs::remove_all(dir_);
-        SetSpiceModelExporter(previousExporter_);
         SetProgramDirectory("");
     }
 
@@ -147,8 +145,9 @@ protected:
         std::vector<Point> points;
         const fs::path lib = dir_ / (c.name + ".lib");
         CExportContext context;
-        if (!FillExportContext(context, doc) ||
-            !RunExport(context, kExportSchematic, kFormatSpice, lib.string())) {
+        const bool filled = FillExportContext(context, doc);
+        InstallSpiceModelExporter(context);
+        if (!filled || !RunExport(context, kExportSchematic, kFormatSpice, lib.string())) {
             ADD_FAILURE() << "export failed";
             return points;
         }
@@ -238,7 +237,6 @@ protected:
 
     RecordingPrompter prompter_;
     ScopedPrompter scoped_{prompter_};
-    SpiceModelExporter previousExporter_ = nullptr;
     fs::path dir_;
 };
 

@@ -33,14 +33,8 @@ protected:
     void SetUp() override
     {
         SetProgramDirectory(KALIDOR_BIN_DIR);
-        previousExporter_ = SetSpiceModelExporter(nullptr);
-        InstallSpiceModelExporter();
     }
-    void TearDown() override
-    {
-        SetSpiceModelExporter(previousExporter_);
-        SetProgramDirectory("");
-    }
+    void TearDown() override { SetProgramDirectory(""); }
 
     // The export of a document as the routing composes it ("" on failure).
     static std::string Compose(CSchDoc& doc, const std::string& fileName)
@@ -48,6 +42,7 @@ protected:
         CExportContext context;
         if (!FillExportContext(context, doc))
             return {};
+        InstallSpiceModelExporter(context);
         std::string out;
         if (!ComposeSchematicExport(context, kFormatSpice, fileName, out))
             return {};
@@ -56,7 +51,6 @@ protected:
 
     RecordingPrompter prompter_;
     ScopedPrompter scoped_{prompter_};
-    SpiceModelExporter previousExporter_ = nullptr;
 };
 
 // A lookup from a fixed table (names upper case).
@@ -305,6 +299,7 @@ TEST_F(SpiceExportTest, FileExportWritesTheSameText)
     const fs::path file = fs::temp_directory_path() / ("kalidor_spice_" + std::to_string(::getpid()) + ".lib");
     CExportContext context;
     ASSERT_TRUE(FillExportContext(context, doc));
+    InstallSpiceModelExporter(context);
     ASSERT_TRUE(RunExport(context, kExportSchematic, kFormatSpice, file.string()));
     std::string written;
     ASSERT_TRUE(ReadWholeFile(file.string(), written));

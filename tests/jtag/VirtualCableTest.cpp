@@ -291,13 +291,13 @@ TEST(VirtualDeviceTest, StateFileKeepsTheCellsAndIgnoresForeignOrDamagedFiles)
     CVirtualJtagClock clock;
     CJtagBits usr = CJtagBits::FromHex("1FFFFFFFFFFFFFFFFFFFFFFFFFF0", 109);
     {
-        CVirtualZelDevice dev(ZelFamily::ZelA, clock);
+        CVirtualZelDevice dev(DeviceKind::ZelA, clock);
         EXPECT_TRUE(dev.AttachStateFile(file));  // no file yet
         ASSERT_TRUE(dev.SetE2("USR", usr));
         dev.SetSecured(true);
     }
     {
-        CVirtualZelDevice dev(ZelFamily::ZelA, clock);
+        CVirtualZelDevice dev(DeviceKind::ZelA, clock);
         EXPECT_TRUE(dev.AttachStateFile(file));
         CJtagBits back;
         ASSERT_TRUE(dev.GetE2("USR", back));
@@ -305,7 +305,7 @@ TEST(VirtualDeviceTest, StateFileKeepsTheCellsAndIgnoresForeignOrDamagedFiles)
         EXPECT_TRUE(dev.IsSecured());
     }
     {
-        CVirtualZelDevice dev(ZelFamily::ZelB, clock);  // another type at that position
+        CVirtualZelDevice dev(DeviceKind::ZelB, clock);  // another type at that position
         EXPECT_FALSE(dev.AttachStateFile(file));
         CJtagBits back;
         ASSERT_TRUE(dev.GetE2("USR", back));
@@ -316,7 +316,7 @@ TEST(VirtualDeviceTest, StateFileKeepsTheCellsAndIgnoresForeignOrDamagedFiles)
     for (const char* text : {"garbage", "KalidorVirtualJtagDevice 1\nType ZelA\nE2 USR 0101\n",
                              "KalidorVirtualJtagDevice 1\nType ZelA\nE2 CAL 0\n"}) {
         std::ofstream(damaged, std::ios::binary) << text;
-        CVirtualZelDevice dev(ZelFamily::ZelA, clock);
+        CVirtualZelDevice dev(DeviceKind::ZelA, clock);
         EXPECT_FALSE(dev.AttachStateFile(damaged)) << text;
         CJtagBits back;
         dev.GetE2("USR", back);
@@ -329,7 +329,7 @@ TEST(VirtualDeviceTest, RegisterNamesPerFamily)
 {
     CVirtualJtagClock clock;
     CJtagBits b;
-    CVirtualZelDevice c(ZelFamily::ZelC, clock);
+    CVirtualZelDevice c(DeviceKind::ZelC, clock);
     EXPECT_TRUE(c.GetE2("CFG", b));
     EXPECT_EQ(b.Count(), 112);
     EXPECT_TRUE(c.GetE2("UES", b));
@@ -339,7 +339,7 @@ TEST(VirtualDeviceTest, RegisterNamesPerFamily)
     EXPECT_EQ(b.Count(), 26);
     EXPECT_FALSE(c.GetE2("USR", b));
     EXPECT_FALSE(c.SetE2("CFG", CJtagBits(111)));
-    CVirtualZelDevice d(ZelFamily::ZelD, clock);
+    CVirtualZelDevice d(DeviceKind::ZelD, clock);
     EXPECT_TRUE(d.GetE2("USRB", b));
     EXPECT_EQ(b.Count(), 96);
     EXPECT_EQ(CVirtualZelDevice::Create("ZelF", clock), nullptr);

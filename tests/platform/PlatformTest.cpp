@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <unistd.h>
@@ -64,6 +65,42 @@ TEST(SupportFiles, ProgramDirectoryIsTheExecutablesFolder)
     EXPECT_FALSE(dir.empty());
     EXPECT_NE(dir.back(), '/');
     EXPECT_TRUE(fs::exists(dir + "/test_platform"));
+}
+
+TEST(SupportFiles, AnInstalledTreeIsFoundFromTheProgramsFolder)
+{
+    TempDir tmp;
+    const std::string prefix = tmp / "prefix";
+    fs::create_directories(prefix + "/bin");
+    fs::create_directories(prefix + "/share/kalidor/SupportFiles");
+    fs::create_directories(prefix + "/share/kalidor/LIBRARY");
+    fs::create_directories(prefix + "/lib/kalidor/MACRO");
+    SetProgramDirectory(prefix + "/bin");
+    EXPECT_EQ(SupportFolder("SupportFiles"), prefix + "/bin/../share/kalidor/SupportFiles");
+    EXPECT_EQ(SupportFile("ZelA_Schematic.XML"), prefix + "/bin/../share/kalidor/SupportFiles/ZelA_Schematic.XML");
+    EXPECT_EQ(SupportFolder("LIBRARY"), prefix + "/bin/../share/kalidor/LIBRARY");
+    EXPECT_EQ(SupportFolder("MACRO"), prefix + "/bin/../lib/kalidor/MACRO");
+    // A folder that is nowhere is named beside the program, where the build tree has it.
+    EXPECT_EQ(SupportFolder("SPICE"), prefix + "/bin/SPICE");
+    // The build tree's folders beside the program come first.
+    fs::create_directories(prefix + "/bin/SupportFiles");
+    EXPECT_EQ(SupportFolder("SupportFiles"), prefix + "/bin/SupportFiles");
+    // A plain file of that name is no folder.
+    fs::remove_all(prefix + "/bin/SupportFiles");
+    auto touch = [](const std::string& path) {
+        std::FILE* f = std::fopen(path.c_str(), "w");
+        ASSERT_TRUE(f);
+        std::fclose(f);
+    };
+    touch(prefix + "/bin/SupportFiles");
+    EXPECT_EQ(SupportFolder("SupportFiles"), prefix + "/bin/../share/kalidor/SupportFiles");
+    // The programs' own files: beside the program first, then the installed program folder.
+    EXPECT_EQ(ProgramFile("plugin.so"), prefix + "/bin/plugin.so");
+    touch(prefix + "/lib/kalidor/plugin.so");
+    EXPECT_EQ(ProgramFile("plugin.so"), prefix + "/bin/../lib/kalidor/plugin.so");
+    touch(prefix + "/bin/plugin.so");
+    EXPECT_EQ(ProgramFile("plugin.so"), prefix + "/bin/plugin.so");
+    SetProgramDirectory("");
 }
 
 TEST(AtomicFiles, WriteReplacesAndFailureKeepsTheOldFile)

@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <string>
+#include <tuple>
+#include <vector>
 
 #include <unistd.h>
 
@@ -591,4 +594,268 @@ TEST(PlotRun, RunActiveCurveMarksTheCurveAndReportsTheHint)
     r = RunActiveCurve(setup, *sim, plot);
     EXPECT_FALSE(r.success);
     EXPECT_EQ(plot.Points(1).size(), 1001u);
+}
+
+// ------------------------------------------------------------------ group delay and markers
+
+namespace {
+
+// A first-order low pass at `fc` as a simulator would give it, without a group delay.
+void FillLowPass(PlotFixture& f, int curve, double fc, int ppd = 100)
+{
+    f.plot.ClearCurve(curve);
+    for (int i = 0; i <= 5 * ppd; ++i) {
+        const double hz = 10.0 * std::pow(10.0, static_cast<double>(i) / ppd);
+        const double r = hz / fc;
+        f.plot.AppendPoint(curve, {hz, -10.0 * std::log10(1 + r * r), -std::atan(r) * 180.0 / M_PI});
+    }
+    f.setup.Curve(curve).valid = 1;
+    f.plot.OnCurveComplete(curve);
+}
+
+double LowPassDelay(double hz, double fc) { return 1.0 / (2 * M_PI * fc) / (1 + (hz / fc) * (hz / fc)); }
+
+std::vector<std::string> Texts(const test::RecordingPainter& rp)
+{
+    std::vector<std::string> t;
+    for (const std::string& c : rp.calls)
+        if (c.rfind("text", 0) == 0)
+            t.push_back(c.substr(c.find('\'') + 1, c.size() - c.find('\'') - 2));
+    return t;
+}
+
+bool Has(const std::vector<std::string>& texts, const std::string& t)
+{
+    return std::find(texts.begin(), texts.end(), t) != texts.end();
+}
+
+}  // namespace
+
+TEST(PlotDelay, CurvesWithoutADelayTakeItFromTheirPhase)
+{
+    PlotFixture f;
+    FillLowPass(f, 0, 1000.0);
+    for (const CPltPoint& p : f.plot.Points(0))
+        EXPECT_NEAR(p.m_groupDelay, LowPassDelay(p.m_freq, 1000.0), 5e-4 * LowPassDelay(p.m_freq, 1000.0));
+    // A delay the simulator gave is kept as it is.
+    f.plot.ClearCurve(1);
+    f.plot.AppendPoint(1, {100.0, 0.0, 0.0, 5e-3});
+    f.plot.AppendPoint(1, {200.0, 0.0, -1.0});
+    f.plot.AppendPoint(1, {400.0, 0.0, -2.0, 6e-3});
+    f.plot.OnCurveComplete(1);
+    EXPECT_EQ(f.plot.Points(1)[0].m_groupDelay, 5e-3);
+    EXPECT_EQ(f.plot.Points(1)[2].m_groupDelay, 6e-3);
+    EXPECT_TRUE(std::isfinite(f.plot.Points(1)[1].m_groupDelay));
+    // Imported data too.
+    f.setup.SetActiveCurve(2);
+    ASSERT_EQ(f.plot.ImportText("h\r\n1000,0,-10\r\n2000,0,-20\r\n4000,0,-40\r\n"), 3);
+    for (const CPltPoint& p : f.plot.Points(2))
+        EXPECT_TRUE(std::isfinite(p.m_groupDelay)) << p.m_freq;
+}
+
+TEST(PlotDelay, UnitFollowsTheLargestDelay)
+{
+    PlotFixture f;
+    FillLowPass(f, 0, 1000.0);  // up to 159 microseconds
+    EXPECT_DOUBLE_EQ(f.plot.DelayUnit(), 1e-6);
+    EXPECT_EQ(f.plot.DelayUnitName(), "\xC2\xB5s");
+    EXPECT_EQ(f.plot.DelayText(1.5915e-4), "159.2\xC2\xB5s");
+    EXPECT_EQ(f.plot.DelayText(2.5e-6), "2.500\xC2\xB5s");
+    const PlotLimits& l = f.plot.Limits();
+    ASSERT_TRUE(l.HasDelay());
+    EXPECT_NEAR(l.maxDelayY, LowPassDelay(10.0, 1000.0) / 1e-6 * kPltUnitsPerDb, 1.0);
+    EXPECT_GE(l.minDelayY, 0);
+    // A curve a thousand times slower (1.58 ms at its first point) moves the unit to ten
+    // microseconds and the shown unit to milliseconds.
+    FillLowPass(f, 1, 1.0);
+    EXPECT_DOUBLE_EQ(f.plot.DelayUnit(), 1e-5);
+    EXPECT_EQ(f.plot.DelayUnitName(), "ms");
+    EXPECT_EQ(f.plot.DelayText(f.plot.DelayOfY(f.plot.LogicalDelayY(0.00123))), "1.230ms");
+    EXPECT_EQ(f.plot.DelayText(std::nan("")), "--");
+}
+
+TEST(PlotDelay, LowerPaneShowsTheDelayAndFollowsItsUnit)
+{
+    PlotFixture f;
+    FillLowPass(f, 0, 1000.0);
+    CPlotWindowState w(f.plot);
+    EXPECT_EQ(w.PaneOf(1), kPanePhase);
+    w.SetLowerPane(kPaneDelay);
+    EXPECT_EQ(w.PaneOf(0), kPaneGain);
+    EXPECT_EQ(w.PaneOf(1), kPaneDelay);
+    ASSERT_TRUE(w.ZoomAll());
+    const PlotLimits& l = f.plot.Limits();
+    EXPECT_LE(w.Mapping(kPaneDelay).originY, l.minDelayY);
+    EXPECT_GE(w.Mapping(kPaneDelay).Top(), l.maxDelayY);
+    EXPECT_EQ(w.Mapping(kPaneDelay).originX, w.Mapping(kPaneGain).originX);
+
+    // The read-out adds the delay while it is shown.
+    f.plot.SetCrosshair(1);
+    ASSERT_TRUE(w.SetCrosshairX(3000));
+    w.SetLowerPane(kPanePhase);
+    const std::string phaseOnly = w.ReadoutText();
+    EXPECT_EQ(phaseOnly.rfind("1.00KHz  -3.0", 0), 0u) << phaseOnly;
+    w.SetLowerPane(kPaneDelay);
+    const std::string withDelay = w.ReadoutText();
+    ASSERT_EQ(withDelay.rfind(phaseOnly + "  ", 0), 0u) << withDelay;
+    ASSERT_TRUE(withDelay.ends_with("\xC2\xB5s")) << withDelay;
+    EXPECT_NEAR(std::stod(withDelay.substr(phaseOnly.size() + 2)), 1e6 * LowPassDelay(1000.0, 1000.0), 0.05);
+
+    // Zoom commands move the delay pane's frequency axis with the others.
+    ASSERT_TRUE(w.ZoomIn());
+    EXPECT_EQ(w.Mapping(kPaneDelay).extentX, w.Mapping(kPaneGain).extentX);
+    ASSERT_TRUE(w.ZoomSelect(kPaneDelay, {2000, 500}, {4000, 4000}));
+    EXPECT_EQ(w.Mapping(kPaneDelay), (PlotMapping{2000, 500, 2000, 3500}));
+    EXPECT_EQ(w.Mapping(kPaneGain).originX, 2000);
+    EXPECT_EQ(w.Mapping(kPanePhase).extentX, 2000);
+
+    // A slower curve changes the unit a thousandfold: the pane keeps showing the same delays.
+    const double bottom = f.plot.DelayOfY(w.Mapping(kPaneDelay).originY);
+    FillLowPass(f, 1, 1.0);
+    w.FollowDelayUnit();
+    EXPECT_NEAR(f.plot.DelayOfY(w.Mapping(kPaneDelay).originY), bottom, 0.01 * bottom);
+    EXPECT_TRUE(w.ZoomPrevious());
+    EXPECT_TRUE(CPlotWindowState::ZoomTest(w.Mapping(kPaneDelay)));
+}
+
+TEST(PlotDraw, PaneTitlesAndAxisTitles)
+{
+    PlotFixture f;
+    FillLowPass(f, 0, 1000.0);
+    CPlotWindowState w(f.plot);
+    w.ZoomAll();
+    CPlotPainter pp(f.plot, w, 10);
+    for (const auto& [pane, title, axis] :
+         {std::tuple{kPaneGain, "Gain Plot (dB)", "Gain (dB)"}, std::tuple{kPanePhase, "Phase Plot (Deg)", "Phase (Deg)"},
+          std::tuple{kPaneDelay, "Group Delay Plot (\xC2\xB5s)", "Group Delay (\xC2\xB5s)"}}) {
+        test::RecordingPainter rp;
+        pp.DrawPane(rp, pane, {0, 4000, 10000, 0}, true);
+        const auto texts = Texts(rp);
+        EXPECT_TRUE(Has(texts, title)) << title;
+        EXPECT_TRUE(Has(texts, axis)) << axis;
+        EXPECT_TRUE(Has(texts, "Frequency (Hz)")) << title;
+    }
+    // The delay pane's labels are in its display unit: 0 .. 160 microseconds.
+    w.SetLowerPane(kPaneDelay);
+    w.ZoomAll();
+    test::RecordingPainter rp;
+    pp.DrawPane(rp, kPaneDelay, {0, 4000, 10000, 0}, true);
+    const auto texts = Texts(rp);
+    EXPECT_TRUE(Has(texts, "100")) << ::testing::PrintToString(texts);
+    EXPECT_FALSE(Has(texts, "5000"));
+}
+
+TEST(PlotDraw, MarkersOfTheActiveCurve)
+{
+    PlotFixture f;
+    // A resonant low pass: 1 / (1 - u^2 + j u / Q), Q = 2, f0 = 10 kHz.
+    f.plot.ClearCurve(0);
+    for (int i = 0; i <= 400; ++i) {
+        const double hz = 100.0 * std::pow(10.0, i / 100.0);
+        const double u = hz / 10000.0;
+        const double re = 1 - u * u, im = u / 2;
+        f.plot.AppendPoint(0, {hz, -10 * std::log10(re * re + im * im), -std::atan2(im, re) * 180 / M_PI});
+    }
+    f.setup.Curve(0).valid = 1;
+    f.plot.OnCurveComplete(0);
+    CPlotWindowState w(f.plot);
+    ASSERT_TRUE(w.ZoomAll());
+    CPlotPainter pp(f.plot, w, 10);
+    // Peak at f0 sqrt(1 - 1/(2 Q^2)), 20 log10(Q / sqrt(1 - 1/(4 Q^2))); half power below it at
+    // 6.25 and 11.66 kHz.
+    EXPECT_EQ(pp.MarkerTexts(), (std::vector<std::string>{"Peak 6.30dB 9.35KHz", "-3dB 6.25KHz", "-3dB 11.7KHz"}));
+
+    auto draw = [&] {
+        test::RecordingPainter rp;
+        pp.DrawPane(rp, kPaneGain, {0, 4000, 10000, 0}, true);
+        return rp;
+    };
+    EXPECT_FALSE(Has(Texts(draw()), "Peak 6.30dB 9.35KHz"));
+    w.SetMarkers(true);
+    const test::RecordingPainter on = draw();
+    EXPECT_TRUE(Has(Texts(on), "Peak 6.30dB 9.35KHz"));
+    EXPECT_TRUE(Has(Texts(on), "-3dB 6.25KHz"));
+    EXPECT_TRUE(Has(Texts(on), "-3dB 11.7KHz"));
+    int shapes = 0;
+    for (const std::string& c : on.calls)
+        shapes += c.rfind("polygon", 0) == 0 && c.find("pen1 brush1") != std::string::npos;
+    EXPECT_EQ(shapes, 3);  // the peak's triangle and the edges' diamonds
+    // Only the gain pane carries them, and not for a hidden curve.
+    test::RecordingPainter phase;
+    pp.DrawPane(phase, kPanePhase, {0, 4000, 10000, 0}, true);
+    EXPECT_FALSE(Has(Texts(phase), "-3dB 6.25KHz"));
+    w.SetShown(0, false);
+    EXPECT_FALSE(Has(Texts(draw()), "-3dB 6.25KHz"));
+    // No valid curve, no markers.
+    f.setup.Curve(0).valid = 0;
+    EXPECT_TRUE(pp.MarkerTexts().empty());
+}
+
+TEST(PlotDraw, ExportedPictureHasATitleBlockAndNoCrosshair)
+{
+    PlotFixture f;
+    FillLowPass(f, 0, 1000.0);
+    f.setup.Curve(0).outputNode = 2;
+    CPlotWindowState w(f.plot);
+    w.ZoomAll();
+    CPlotPainter pp(f.plot, w, 1);
+    const LogRect area{0, 700, 1000, 0};
+    const PlotTitleBlock title{"Lowpass.ZEL", "ZelD", "March 03, 2025"};
+    auto picture = [&] {
+        test::RecordingPainter rp;
+        pp.DrawPicture(rp, area, title);
+        return rp.calls;
+    };
+    auto window = [&] {
+        test::RecordingPainter rp;
+        pp.DrawWindow(rp, area);
+        return rp.calls;
+    };
+    const auto plainWindow = window();
+    const auto plainPicture = picture();
+    f.plot.SetCrosshair(1);
+    w.SetCrosshairX(3000);
+    // The window shows the crosshair; the picture is the same with or without it.
+    EXPECT_NE(window(), plainWindow);
+    EXPECT_EQ(picture(), plainPicture);
+
+    test::RecordingPainter rp;
+    pp.DrawPicture(rp, area, title);
+    const auto texts = Texts(rp);
+    EXPECT_TRUE(Has(texts, "Lowpass.ZEL"));
+    EXPECT_TRUE(Has(texts, "Gain/Phase Plot   ZelD"));
+    EXPECT_TRUE(Has(texts, "March 03, 2025"));
+    EXPECT_TRUE(Has(texts, "Curve 1   Vout 2/Vin 1   10.0Hz to 1.00MHz")) << ::testing::PrintToString(texts);
+    // Nothing is drawn below the picture's area.
+    for (const std::string& c : rp.calls) {
+        std::size_t pos = 0;
+        while ((pos = c.find('(', pos)) != std::string::npos) {
+            int x = 0, y = 0;
+            if (std::sscanf(c.c_str() + pos, "(%d,%d)", &x, &y) == 2) {
+                EXPECT_GE(y, 0) << c;
+            }
+            ++pos;
+        }
+    }
+}
+
+TEST(PlotZoom, CrosshairStaysInViewAfterAZoom)
+{
+    PlotFixture f;
+    FillLowPass(f, 0, 1000.0);
+    CPlotWindowState w(f.plot);
+    ASSERT_TRUE(w.ZoomAll());
+    f.plot.SetCrosshair(1);
+    ASSERT_TRUE(w.SetCrosshairX(3000));
+    // A rectangle that holds the crosshair keeps it where it is.
+    ASSERT_TRUE(w.ZoomSelect(kPaneGain, {2000, -1000}, {4000, 100}));
+    EXPECT_EQ(w.CrossX(), 3000);
+    // One whose left edge is the crosshair (the press point of the drag) puts it in the middle.
+    ASSERT_TRUE(w.ZoomSelect(kPaneGain, {3000, -1000}, {3500, 100}));
+    EXPECT_EQ(w.CrossX(), 3250);
+    // So does one that leaves it outside, and Zoom Previous back to a view that does.
+    ASSERT_TRUE(w.ZoomSelect(kPaneGain, {4000, -1000}, {5000, 100}));
+    EXPECT_EQ(w.CrossX(), 4500);
+    EXPECT_TRUE(w.ZoomPrevious());  // back to 3000 .. 3500
+    EXPECT_EQ(w.CrossX(), 3250);
 }

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "base/XmlParser.h"
 #include "device/DeviceConfig.h"
-#include "document/XmlParser.h"
 #include "sim/SimulationSetup.h"
 
 using namespace kalidor;

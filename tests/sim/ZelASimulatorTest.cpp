@@ -72,6 +72,67 @@ void ExpectCurve(const ZelA& z, F expected, double dbTol = 1e-9, double degTol =
 
 cplx Den(double f, double c, bool open) { return cplx(open ? 0.0 : 1.0, kR * c * simtest::Omega(f)); }
 
+// Random settings of all four blocks, set on `z`, and the input node driven.
+struct RandomSettings {
+    int s[5][3], g[5][3], open[5];
+    int in = 1;
+};
+
+RandomSettings Randomise(ZelA& z, std::mt19937& rng)
+{
+    std::uniform_int_distribution<int> sel(0, 5), mag(1, 10), cap(0, 127), bit(0, 1), node(1, 4);
+    RandomSettings r;
+    for (int b = 1; b <= 4; ++b) {
+        r.s[b][1] = sel(rng);
+        r.s[b][2] = sel(rng);
+        r.g[b][1] = mag(rng) * (bit(rng) ? 1 : -1);
+        r.g[b][2] = mag(rng) * (bit(rng) ? 1 : -1);
+        r.open[b] = bit(rng);
+        z.Block(b, r.s[b][1], r.g[b][1], r.s[b][2], r.g[b][2], r.open[b], cap(rng));
+    }
+    r.in = node(rng);
+    z.sim.SelectInput(r.in);
+    z.sim.Configure(0);
+    return r;
+}
+
+// The network of `r` at f as a general system A V = rhs, built independently of the model, and
+// its derivative with respect to omega (ad, rhsd).
+struct GeneralSystem {
+    simtest::CMatrix a = simtest::CMatrix(4, std::vector<cplx>(4));
+    simtest::CMatrix ad = simtest::CMatrix(4, std::vector<cplx>(4));
+    std::vector<cplx> rhs = std::vector<cplx>(4), rhsd = std::vector<cplx>(4);
+};
+
+GeneralSystem BuildSystem(ZelA& z, const RandomSettings& r, double f)
+{
+    // Selector value -> (external input, block output) for blocks 1-2 and 3-4.
+    static const int top[6][2] = {{0, 0}, {1, 0}, {2, 0}, {0, 1}, {0, 2}, {0, 4}};
+    static const int bottom[6][2] = {{0, 0}, {3, 0}, {4, 0}, {0, 3}, {0, 4}, {0, 2}};
+    GeneralSystem g;
+    for (int b = 1; b <= 4; ++b) {
+        g.a[b - 1][b - 1] -= 1.0;
+        const cplx d = Den(f, z.Cap(b), r.open[b]);
+        const cplx dd(0.0, kR * z.Cap(b));  // d(den)/d(omega)
+        for (int i = 1; i <= 2; ++i) {
+            const cplx h = double(r.g[b][i]) / d;
+            const cplx hd = -h * dd / d;
+            const int(*table)[2] = b <= 2 ? top : bottom;
+            const int x = table[r.s[b][i]][0];
+            const int m = table[r.s[b][i]][1];
+            if (x == r.in) {
+                g.rhs[b - 1] -= h;
+                g.rhsd[b - 1] -= hd;
+            }
+            if (m) {
+                g.a[b - 1][m - 1] += h;
+                g.ad[b - 1][m - 1] += hd;
+            }
+        }
+    }
+    return g;
+}
+
 }  // namespace
 
 // ------------------------------------------------------------------ single blocks
@@ -94,6 +155,61 @@ TEST(ZelAModel, SingleBlockIsAFirstOrderLowPass)
     z.sim.GetPhaseDeg(1, &p);
     EXPECT_NEAR(g, -10 * std::log10(2.0), 1e-9);
     EXPECT_NEAR(p, -45.0, 1e-5);
+}
+
+// The group delay of a single block: RC / (1 + (omega R C)^2), at every point of a sweep.
+TEST(ZelAModel, GroupDelayOfAFirstOrderLowPassIsExact)
+{
+    ZelA z;
+    z.Block(1, 1, -3);
+    ASSERT_EQ(z.Run(1, 1, 10, 10000000, 10), 1);
+    const double rc = kR * z.Cap(1);
+    for (const CurvePoint& p : z.curves.Points(0)) {
+        const double w = simtest::Omega(p.frequency);
+        const double want = rc / (1 + w * w * rc * rc);
+        EXPECT_NEAR(p.groupDelay, want, 1e-9 * want) << p.frequency;
+    }
+}
+
+// Cascades and feedback loops of random settings: the model's delay against the derivative
+// of the solution of the same system by a general solver, -Im(V'/V) with A V' = B' - A' V.
+TEST(ZelAModel, GroupDelayMatchesAGeneralSolverOverRandomSettings)
+{
+    std::mt19937 rng(77);
+    int compared = 0;
+    for (int trial = 0; trial < 200; ++trial) {
+        ZelA z;
+        const RandomSettings r = Randomise(z, rng);
+        for (double f : {37.0, 12345.0, 3.3e6}) {
+            z.sim.Evaluate(f);
+            const GeneralSystem sys = BuildSystem(z, r, f);
+            const auto v = simtest::Solve(sys.a, sys.rhs);
+            std::vector<cplx> rd(4);
+            for (int i = 0; i < 4; ++i) {
+                rd[i] = sys.rhsd[i];
+                for (int k = 0; k < 4; ++k)
+                    rd[i] -= sys.ad[i][k] * v[k];
+            }
+            const auto vd = simtest::Solve(sys.a, rd);
+            for (int o = 1; o <= 4; ++o) {
+                const double m0 = std::abs(v[o - 1]);
+                if (!std::isfinite(m0) || m0 < 1e-6 || m0 > 1e6)
+                    continue;  // nothing reaches this output, or an ill-conditioned draw
+                const double want = -std::imag(vd[o - 1] / v[o - 1]);
+                double got = 0.0;
+                ASSERT_EQ(z.sim.GetGroupDelay(o, &got), 1);
+                EXPECT_NEAR(got, want, 1e-7 * std::fabs(want) + 1e-15)
+                    << "trial " << trial << " f " << f << " out " << o;
+                ++compared;
+            }
+        }
+    }
+    EXPECT_GT(compared, 300);
+    ZelA z;
+    double none = -1.0;
+    EXPECT_EQ(z.sim.GetGroupDelay(0, &none), 0);
+    EXPECT_EQ(z.sim.GetGroupDelay(5, &none), 0);
+    EXPECT_EQ(none, -1.0);
 }
 
 TEST(ZelAModel, OpenFeedbackIntegrates)
@@ -196,45 +312,15 @@ TEST(ZelAModel, FeedbackLoopOfABlockOnItself)
 // Random settings of all four blocks against an independent general solve of the same network.
 TEST(ZelAModel, ClosedFormSolveMatchesAGeneralSolverOverRandomSettings)
 {
-    // Selector value -> (external input, block output) for blocks 1-2 and 3-4.
-    const int top[6][2] = {{0, 0}, {1, 0}, {2, 0}, {0, 1}, {0, 2}, {0, 4}};
-    const int bottom[6][2] = {{0, 0}, {3, 0}, {4, 0}, {0, 3}, {0, 4}, {0, 2}};
     std::mt19937 rng(2024);
-    std::uniform_int_distribution<int> sel(0, 5), mag(1, 10), cap(0, 127), bit(0, 1), node(1, 4);
     int compared = 0;
     for (int trial = 0; trial < 300; ++trial) {
         ZelA z;
-        int s[5][3], g[5][3], open[5];
-        for (int b = 1; b <= 4; ++b) {
-            s[b][1] = sel(rng);
-            s[b][2] = sel(rng);
-            g[b][1] = mag(rng) * (bit(rng) ? 1 : -1);
-            g[b][2] = mag(rng) * (bit(rng) ? 1 : -1);
-            open[b] = bit(rng);
-            z.Block(b, s[b][1], g[b][1], s[b][2], g[b][2], open[b], cap(rng));
-        }
-        const int in = node(rng);
-        z.sim.SelectInput(in);
-        z.sim.Configure(0);
+        const RandomSettings r = Randomise(z, rng);
         for (double f : {37.0, 12345.0, 3.3e6}) {
             z.sim.Evaluate(f);
-            simtest::CMatrix a(4, std::vector<cplx>(4));
-            std::vector<cplx> rhs(4);
-            for (int b = 1; b <= 4; ++b) {
-                a[b - 1][b - 1] -= 1.0;
-                const cplx d = Den(f, z.Cap(b), open[b]);
-                for (int i = 1; i <= 2; ++i) {
-                    const cplx h = double(g[b][i]) / d;
-                    const int(*table)[2] = b <= 2 ? top : bottom;
-                    const int x = table[s[b][i]][0];
-                    const int m = table[s[b][i]][1];
-                    if (x == in)
-                        rhs[b - 1] -= h;
-                    if (m)
-                        a[b - 1][m - 1] += h;
-                }
-            }
-            const auto v = simtest::Solve(a, rhs);
+            const GeneralSystem sys = BuildSystem(z, r, f);
+            const auto v = simtest::Solve(sys.a, sys.rhs);
             double largest = 0.0;
             for (const cplx& x : v)
                 largest = std::max(largest, std::abs(x));

@@ -99,6 +99,41 @@ TEST(ZelDModel, BothFormulationsFollowTheLadder)
     }
 }
 
+// The exact group delay of the rational form against the slope of the phase of the ladder
+// itself (a central difference over +-1e-4 of the frequency, good to about 1e-8); the
+// linear-system form has none.
+TEST(ZelDModel, GroupDelayOfTheRationalFormIsExact)
+{
+    ZelD z;
+    z.Codes(0, kCodesA);
+    const Elements e = z.Read(0);
+    int compared = 0;
+    for (double f : simtest::Grid(100, 1e7, 10)) {
+        const double eps = 1e-4;
+        const cplx up = Ladder(e, 1e-5, 1, f * (1 + eps));
+        const cplx down = Ladder(e, 1e-5, 1, f * (1 - eps));
+        const double want = -std::arg(up / down) / (2 * eps * simtest::Omega(f));
+        z.Eval(0, 0, f);
+        double got = 0.0;
+        ASSERT_EQ(z.sim.GetGroupDelay(1, &got), 1) << f;
+        EXPECT_NEAR(got, want, 1e-6 * std::fabs(want) + 1e-15) << f;
+        z.Eval(1, 0, f);
+        double none = -1.0;
+        EXPECT_EQ(z.sim.GetGroupDelay(1, &none), 0);
+        EXPECT_EQ(none, -1.0);
+        ++compared;
+    }
+    EXPECT_GT(compared, 40);
+    // A sweep carries the delay in its points.
+    z.sim.SetOption(0);
+    z.setup.Curve(0).startFrequency = 1000;
+    z.setup.Curve(0).stopFrequency = 100000;
+    z.setup.Curve(0).pointsPerDecade = 20;
+    ASSERT_EQ(RunSweep(z.sim, z.setup, z.curves, 0), 1);
+    for (const CurvePoint& p : z.curves.Points(0))
+        EXPECT_TRUE(std::isfinite(p.groupDelay)) << p.frequency;
+}
+
 // C2 and C4 differ in both sets: the s^4 term of the rational form holds C2 squared.
 TEST(ZelDModel, FormulationsAgreeWhenTheBridgingCapacitorsDiffer)
 {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -159,10 +160,145 @@ TEST(DeviceSchematicLayout, BothSwitchesOfAnOutputAmplifierAreDrawn)
     auto s = CDeviceSchematic::Create("ZelC");
     test::RecordingPainter p;
     s->GetSymbol(0)->Draw(p, false);
-    int lines = 0;
-    for (const std::string& c : p.calls)
-        lines += c.find("line (8400,8600) (8200,8600)") == 0 || c.find("line (8400,8200) (8200,8200)") == 0;
-    EXPECT_EQ(lines, 2);
+    // Value 0: the lower switch is closed (a heavy blade onto its contact), the upper one open
+    // (its blade lifted towards its contact).
+    int closed = 0, open = 0;
+    for (const std::string& c : p.calls) {
+        closed += c.find("line (8400,8200) (8200,8200) pen35") == 0;
+        open += c.find("line (8400,8600) (8230,8690) pen25") == 0;
+    }
+    EXPECT_EQ(closed, 1);
+    EXPECT_EQ(open, 1);
+}
+
+namespace {
+
+// Everything a schematic draws as straight strokes (lines, polylines, the edges of polygons and
+// rectangles) and the boxes of its texts.
+class StrokePainter : public Painter {
+public:
+    struct Segment {
+        LogPoint a, b;
+    };
+    struct TextBox {
+        LogRect r;
+        std::string text;
+    };
+    std::vector<Segment> segments;
+    std::vector<TextBox> texts;
+
+    void SetPen(int c) override { pen = c; }
+    void SetBrush(int) override {}
+    void SetTextColor(int) override {}
+    void Line(LogPoint a, LogPoint b) override { Add(a, b); }
+    void Polyline(const LogPoint* p, std::size_t n) override
+    {
+        for (std::size_t i = 1; i < n; ++i)
+            Add(p[i - 1], p[i]);
+    }
+    void Polygon(const LogPoint* p, std::size_t n) override
+    {
+        Polyline(p, n);
+        if (n > 2)
+            Add(p[n - 1], p[0]);
+    }
+    void Ellipse(const LogRect&) override {}
+    void Rectangle(const LogRect& r) override
+    {
+        const LogPoint pts[5] = {{r.left, r.top}, {r.right, r.top}, {r.right, r.bottom}, {r.left, r.bottom}, {r.left, r.top}};
+        Polyline(pts, 5);
+    }
+    void Text(LogPoint p, std::string_view t, int h) override
+    {
+        if (!t.empty())
+            texts.push_back({SchematicTextBox(p.x, p.y, t, h), std::string(t)});
+    }
+    void TextInRect(const LogRect& r, std::string_view t, int h) override
+    {
+        int y = std::max(r.top, r.bottom) - h * 4 / 5;
+        std::size_t start = 0;
+        while (start <= t.size()) {
+            std::size_t end = t.find('\n', start);
+            if (end == std::string_view::npos)
+                end = t.size();
+            std::string_view line = t.substr(start, end - start);
+            if (!line.empty() && line.back() == '\r')
+                line.remove_suffix(1);
+            Text({std::min(r.left, r.right), y}, line, h);
+            y -= h * 115 / 100;
+            start = end + 1;
+        }
+    }
+
+private:
+    void Add(LogPoint a, LogPoint b)
+    {
+        if (pen != kNone)
+            segments.push_back({a, b});
+    }
+    int pen = 0;
+};
+
+// True when the segment passes through the inside of the rectangle (Liang-Barsky clipping).
+bool Crosses(const StrokePainter::Segment& s, const LogRect& r)
+{
+    double t0 = 0.0, t1 = 1.0;
+    const double dx = s.b.x - s.a.x, dy = s.b.y - s.a.y;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {double(s.a.x - r.left), double(r.right - s.a.x), double(s.a.y - r.bottom),
+                         double(r.top - s.a.y)};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0.0) {
+            if (q[i] <= 0.0)
+                return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0.0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        if (t0 >= t1)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+// No text lies on a line, a frame or a shape of the drawing (a label across a block border, a
+// name on a resistor), nor on another text, with the values of a new design and with every
+// setting at its largest value (the widest texts of most symbols).
+TEST(DeviceSchematicLayout, TextsStayClearOfStrokesAndOfEachOther)
+{
+    for (const char* type : kTypes) {
+        for (const bool largest : {false, true}) {
+            auto s = Shown(type);
+            auto config = CreateDeviceConfig(type);
+            if (largest)
+                for (int key = 0; key < config->SymbolSlotCount(); ++key)
+                    if (config->HasRecord(key))
+                        config->SetSymValue(key, config->GetSymbolRecord(key).maxValue);
+            for (CSymbol* sym = s->GetFirstSymbol(); sym; sym = s->GetNextSymbol())
+                s->RefreshValueText(*config, sym->GetKey());
+            StrokePainter p;
+            s->DrawAll(p);
+            std::vector<LogRect> boxes;
+            for (const auto& t : p.texts) {
+                // A little inside the box: descenders and accents may touch a line.
+                const LogRect box = InflateRect(t.r, -20);
+                for (const auto& seg : p.segments)
+                    EXPECT_FALSE(Crosses(seg, box))
+                        << type << (largest ? " (largest values)" : "") << ": '" << t.text << "' lies on the stroke ("
+                        << seg.a.x << "," << seg.a.y << ")-(" << seg.b.x << "," << seg.b.y << ")";
+                for (std::size_t j = 0; j < boxes.size(); ++j)
+                    EXPECT_FALSE(RectsOverlap(boxes[j], box))
+                        << type << (largest ? " (largest values)" : "") << ": '" << t.text << "' overlaps '"
+                        << p.texts[j].text << "'";
+                boxes.push_back(box);
+            }
+        }
+    }
 }
 
 TEST(DeviceSchematicLayout, EverythingIsInsideTheDrawingArea)

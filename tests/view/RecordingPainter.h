@@ -4,17 +4,18 @@
 #include <string>
 #include <vector>
 
-#include "view/Painter.h"
+#include "base/Painter.h"
 
 namespace kalidor::test {
 
 class RecordingPainter : public Painter {
 public:
     std::vector<std::string> calls;
-    int pen = -2, brush = -2, text = -2;
+    int pen = -2, brush = -2, text = -2, weight = 1;
 
     void SetPen(int c) override { pen = c; }
     void SetBrush(int c) override { brush = c; }
+    void SetPenWeight(int w) override { weight = w; }
     void SetTextColor(int c) override { text = c; }
     void Line(LogPoint a, LogPoint b) override {
         Add("line " + P(a) + " " + P(b) + Style());
@@ -39,7 +40,7 @@ public:
 private:
     void Add(std::string s) { calls.push_back(std::move(s)); }
     std::string Style(bool filled = false) const {
-        std::string s = " pen" + std::to_string(pen);
+        std::string s = " pen" + std::to_string(pen) + (weight != 1 ? " w" + std::to_string(weight) : "");
         if (filled) s += " brush" + std::to_string(brush);
         return s;
     }

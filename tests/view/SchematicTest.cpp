@@ -5,8 +5,8 @@
 #include <climits>
 
 #include "RecordingPainter.h"
-#include "document/XmlParser.h"
-#include "view/SymbolSwitch.h"
+#include "base/SymbolSwitch.h"
+#include "base/XmlParser.h"
 
 namespace kalidor {
 namespace {

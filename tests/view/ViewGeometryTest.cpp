@@ -4,6 +4,7 @@
 
 #include "view/Schematic.h"
 #include "view/ViewGeometry.h"
+#include "view/SchematicDraft.h"
 
 using namespace kalidor;
 
@@ -100,16 +101,24 @@ TEST(ZoomState, WheelZoomKeepsThePointUnderThePointer)
     EXPECT_FALSE(z.HasPrevious()) << "wheel steps are not recorded";
 }
 
-TEST(SchematicExtent, GrowsTheSheetToHoldEverySymbol)
+TEST(SchematicExtent, FitsTheDrawingWithAMargin)
 {
     CSchematic s;
     EXPECT_EQ(SchematicExtent(s), (ViewRect{0, 0, 11000, 8500}));
-    CSymbol* a = s.AddSymbol(3, 12000, 100, "A", 0, 0);
+    CSymbol* a = s.AddSymbol(3, 12000, 100, "", 0, 0);
     ASSERT_NE(a, nullptr);
     a->SetHitRect({-500, 9000, 12500, -200});
-    const ViewRect r = SchematicExtent(s);
-    EXPECT_EQ(r.left, -500);
-    EXPECT_EQ(r.right, 12500);
-    EXPECT_EQ(r.top, 9000);
-    EXPECT_EQ(r.bottom, -200);
+    const int m = kExtentMargin;
+    EXPECT_EQ(SchematicExtent(s), (ViewRect{-500.0 - m, -200.0 - m, 12500.0 + m, 9000.0 + m}));
+    // A small drawing is not lost on a sheet: the area is the drawing's own.
+    a->SetHitRect({1000, 3000, 2000, 2000});
+    EXPECT_EQ(SchematicExtent(s), (ViewRect{1000.0 - m, 2000.0 - m, 2000.0 + m, 3000.0 + m}));
+    // Texts count with their height (from a quarter below the baseline to three quarters above)
+    // and width; a hidden symbol does not count.
+    CSymbol* b = s.AddSymbol(4, 5000, 5000, "Label", 5000, 5000);
+    const ViewRect withText = SchematicExtent(s);
+    EXPECT_EQ(withText.top, 5000.0 + CSymbol::kTextHeight * 3 / 4 + m);
+    EXPECT_EQ(withText.right, 5000.0 + SchematicTextWidth("Label") + m);
+    b->SetHidden(true);
+    EXPECT_EQ(SchematicExtent(s).top, 3000.0 + m);
 }

@@ -5,6 +5,7 @@
 #include "device/DeviceConfig.h"
 #include "device/SymbolInfo.h"
 #include "device/ValueChoosers.h"
+#include "device/ZelCConfig.h"
 #include "device/ui/ValueDialogs.h"
 #include "document/ui/SchDocument.h"
 #include "platform/Prompter.h"
@@ -13,10 +14,6 @@
 namespace kalidor {
 
 namespace {
-
-// Option lists of the ZelC symbols that have no dialog of their own.
-const char* const kZelCRefLevels[] = {"  64mV", " 128mV", " 256mV", " 512mV", "1024mV", "2048mV", "  2.5V"};
-const char* const kZelCCalLevels[] = {"0V", "2.5V"};
 
 ChooserList OptionRows(const char* const* texts, int n, int current)
 {
@@ -47,8 +44,7 @@ int EditSymbolValue(QWidget* parent, SchDocument& doc, int key)
     CSymbol* symbol = schematic->GetSymbol(key);
     if (!symbol || !symbol->IsValid())
         return 0;
-    const std::string& type = d.GetDeviceType();
-    const bool filter = type == "ZelD" || type == "ZelE";
+    const DeviceTraits& traits = device->Traits();
     const int dialogType = symbol->GetDialogType();
     const QString what = QString::fromStdString(symbol->GetFullName());
     const int current = device->GetSymValue(key);
@@ -66,10 +62,7 @@ int EditSymbolValue(QWidget* parent, SchDocument& doc, int key)
             return 0;
         const int g = dlg.Value();
         return doc.Change(QStringLiteral("Edit %1").arg(what), [&] {
-            if (filter)
-                d.SetSymValue(key, g);
-            else
-                d.SetGainValue(key, g);
+            d.SetGainValue(key, g);
             return true;
         }) ? 1 : 0;
     }
@@ -81,18 +74,19 @@ int EditSymbolValue(QWidget* parent, SchDocument& doc, int key)
         return StoreSymbol(doc, key, dlg.Value(), what) ? 1 : 0;
     }
     case kDlgInputSelect: {
-        if (type == "ZelD" || type == "ZelE")
+        const ChooserList rows = InterconnectChooserRows(*device, key);
+        if (rows.rows.empty())
             return 0;
-        CListChooserDialog dlg(parent, kTitleInterconnect, kHeadingInterconnect,
-                               InterconnectChooserRows(*device, key), {}, current);
+        CListChooserDialog dlg(parent, kTitleInterconnect, kHeadingInterconnect, rows, {}, current);
         if (dlg.exec() != QDialog::Accepted || dlg.SelectedRow() < 0)
             return 0;
         return StoreSymbol(doc, key, dlg.Value(), what) ? 1 : 0;
     }
     case kDlgDacValue: {
-        if (type != "ZelB" && type != "ZelC")
+        const ChooserList rows = DacChooserRows(*device, key);
+        if (rows.rows.empty())
             return 0;
-        CListChooserDialog dlg(parent, kTitleDacList, {}, DacChooserRows(*device, key),
+        CListChooserDialog dlg(parent, kTitleDacList, {}, rows,
                                {kHeadingDacCode, QString(), QString::fromStdString(DacValueHeading(*device, key))},
                                current);
         if (dlg.exec() != QDialog::Accepted || dlg.SelectedRow() < 0)
@@ -103,21 +97,14 @@ int EditSymbolValue(QWidget* parent, SchDocument& doc, int key)
         CUesDialog dlg(parent, GetUesValue(*device), device->GetUesCount());
         if (dlg.exec() != QDialog::Accepted)
             return 0;
-        const std::uint64_t v = dlg.Value();
-        return doc.Change(QStringLiteral("Edit UES"), [&] {
-            SetUesValue(*device, v);
-            d.SetModifiedFlag(true);
-            d.RefreshValueTexts();
-            d.UpdateAllViews(kHintSymbolEdited);
-            return true;
-        }) ? 1 : 0;
+        d.SetUesValue(dlg.Value());
+        return 1;
     }
     case kDlgVoltageRef:
     case kDlgAutoCalLevel: {
-        if (type != "ZelC")
-            return 0;
-        const ChooserList rows = dialogType == kDlgVoltageRef ? OptionRows(kZelCRefLevels, 7, current)
-                                                              : OptionRows(kZelCCalLevels, 2, current);
+        // ZelC's reference and calibration levels.
+        const ChooserList rows = dialogType == kDlgVoltageRef ? OptionRows(kZelCRefLevelTexts, 7, current)
+                                                              : OptionRows(kZelCCalLevelTexts, 2, current);
         CListChooserDialog dlg(parent, what, {}, rows, {}, current);
         if (dlg.exec() != QDialog::Accepted || dlg.SelectedRow() < 0)
             return 0;
@@ -127,7 +114,7 @@ int EditSymbolValue(QWidget* parent, SchDocument& doc, int key)
         break;
     }
 
-    const ModeDialogSpec spec = ModeDialogFor(dialogType, type);
+    const ModeDialogSpec spec = ModeDialogFor(dialogType, traits.name);
     if (!spec.title.isEmpty()) {
         CModeDialog dlg(parent, spec, current);
         if (dlg.exec() != QDialog::Accepted)
@@ -139,7 +126,7 @@ int EditSymbolValue(QWidget* parent, SchDocument& doc, int key)
     }
     // ZelB opens nothing for dialog types 3, 6, 19 and 20; symbols of the other families that
     // have a record but no editor of their own take a plain number within the record's range.
-    if (type == "ZelB" || dialogType == kDlgNone || !device->HasRecord(key))
+    if (!traits.plainNumberEditor || dialogType == kDlgNone || !device->HasRecord(key))
         return 0;
     const SymbolValue& rec = device->GetSymbolRecord(key);
     if (rec.maxValue <= 0)

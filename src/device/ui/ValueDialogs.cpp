@@ -142,8 +142,9 @@ QString CListChooserDialog::RowText(int i) const
 ModeDialogSpec ModeDialogFor(int dialogType, const std::string& deviceType)
 {
     using K = ModeDialogSpec::Kind;
-    const bool zelB = deviceType == "ZelB";
-    const bool filter = deviceType == "ZelD" || deviceType == "ZelE";
+    const DeviceTraits* device = FindDeviceTraits(deviceType);
+    const bool pinStimulus = device && device->pinStimulusDialogs;
+    const bool filter = device && device->filterConfigs;
     switch (dialogType) {
     case kDlgFeedback:
         return {"Feedback Path", K::kCheckInverted, {"Feedback Path enabled"}, {}, {}};
@@ -191,12 +192,12 @@ ModeDialogSpec ModeDialogFor(int dialogType, const std::string& deviceType)
                  QString::fromStdString(FrequencyRangeLowerLabel(deviceType))},
                 {}, {}};
     case kDlgMuxSelect:
-        if (!zelB)
+        if (!pinStimulus)
             break;
         return {"MSEL Pin Simulation Stimulus", K::kTwoRadios, {"MSEL=0  (Input \"a\")", "MSEL=1 (Input \"b\")"},
                 {"This applies stimulus for simulation only.\n (MSEL is an external pin.)"}, {}};
     case kDlgPolarityPin:
-        if (!zelB)
+        if (!pinStimulus)
             break;
         return {"PC Pin Simulation Stimulus", K::kTwoRadios, {"PC = 0 (inverting)", "PC = 1 (non-inverting)"},
                 {"This applies stimulus for simulation only.\n (PC is an external pin.)"}, {}};

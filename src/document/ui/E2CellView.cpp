@@ -77,12 +77,8 @@ void CE2CellDBView::ToggleCell(QTreeWidgetItem* item)
     const int position = indexOfTopLevelItem(item);
     if (!device || !device->ValidCell(position))
         return;
-    const int value = device->E2_GetValue(position) == 1 ? 0 : 1;
-    SchDocument* doc = m_doc;
-    doc->Change(QStringLiteral("Change E2 cell %1").arg(position), [doc, position, value] {
-        doc->Doc().E2_SetValue(position, value);
-        return true;
-    });
+    // One step of the history, "Change E2 cell <position>".
+    m_doc->Doc().E2_SetValue(position, device->E2_GetValue(position) == 1 ? 0 : 1);
 }
 
 }  // namespace kalidor

@@ -107,8 +107,10 @@ CImportExportDialog::CImportExportDialog(QWidget* parent, bool import, const CEx
     lists->setColumnStretch(1, 1);
     layout->addLayout(lists);
 
-    layout->addWidget(new QLabel(Q(texts.toLabel), this));
-    auto* group = new QGroupBox(Q(kDestinationGroupLabel), this);
+    // One heading for the destination: "Export To:" / "Import From:" titles the group, which
+    // keeps "To Where:" as its accessible name (a second label above it said the same again).
+    auto* group = new QGroupBox(Q(texts.toLabel), this);
+    group->setAccessibleName(Q(kDestinationGroupLabel));
     auto* where = new QGridLayout(group);
     m_fileButton = new QRadioButton(Q(kFileLabel), group);
     m_fileEdit = new QLineEdit(group);
@@ -318,13 +320,11 @@ void AttachPlot(CExportContext& context, CSchDoc& doc, const CImportExportPlot& 
 
 bool RunImportExportDialog(QWidget* parent, CSchDoc& doc, bool import, const CImportExportPlot& plot)
 {
-    // The Spice format is served by the model exporter (unless one is installed already).
-    if (!GetSpiceModelExporter())
-        InstallSpiceModelExporter();
-
     CExportContext context;
     if (!FillExportContext(context, doc, doc.RegProgram()))
         return false;
+    // The Spice format is served by the model exporter.
+    InstallSpiceModelExporter(context);
     context.chain = doc.GetChainCounts();
     AttachPlot(context, doc, plot);
 

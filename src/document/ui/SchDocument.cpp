@@ -1,215 +1,172 @@
 #include "document/ui/SchDocument.h"
 
-#include <QFileInfo>
 #include <QUndoCommand>
-
-#include "device/DeviceConfig.h"
-#include "sim/SimulationSetup.h"
-#include "platform/Prompter.h"
 
 namespace kalidor {
 
-namespace {
-
-const char kMsgRestoreFailed[] =
-    "Internal software error: the design could not be restored for Undo/Redo.";
-
-class SnapshotCommand : public QUndoCommand {
+// One step of the document's history on the stack. Undo and Redo from the stack (the Edit menu)
+// move the document's history; when the history moved by itself the stack only follows.
+class SchDocument::MirrorCommand : public QUndoCommand {
 public:
-    SnapshotCommand(SchDocument& doc, const QString& text, SchDocument::State before,
-                    SchDocument::State after, bool schematic)
-        : QUndoCommand(text), m_doc(doc), m_before(std::move(before)), m_after(std::move(after)),
-          m_schematic(schematic)
-    {
-    }
-    void undo() override
-    {
-        m_doc.RestoreState(m_before);
-        if (m_schematic)
-            emit m_doc.schematicChanged();
-    }
+    MirrorCommand(SchDocument& adapter, const QString& text) : QUndoCommand(text), m_adapter(adapter) {}
+    void undo() override { m_adapter.MoveFromStack(true); }
     void redo() override
     {
-        // The change itself has been made already when the command is pushed.
+        // The step has been made already when it is pushed.
         if (m_first) {
             m_first = false;
             return;
         }
-        m_doc.RestoreState(m_after);
-        if (m_schematic)
-            emit m_doc.schematicChanged();
+        m_adapter.MoveFromStack(false);
     }
 
 private:
-    SchDocument& m_doc;
-    SchDocument::State m_before;
-    SchDocument::State m_after;
-    bool m_schematic;
+    SchDocument& m_adapter;
     bool m_first = true;
 };
 
-}  // namespace
-
-SchDocument::SchDocument(QObject* parent) : QObject(parent)
+SchDocument::SchDocument(QObject* parent) : SchDocument(*new CSchDoc, parent)
 {
-    m_doc.AddObserver(this);
-    // The document is unmodified exactly when the undo history is at its saved point.
+    m_own.reset(m_doc);
+}
+
+SchDocument::SchDocument(CSchDoc& doc, QObject* parent) : QObject(parent), m_doc(&doc)
+{
+    m_undo.setUndoLimit(CDesignHistory::kMaxSteps);
+    m_doc->AddObserver(this);
+    RebuildStack();
+    // The stack marked clean from outside (a test, a host that saved by other means): the design
+    // counts as saved.
     connect(&m_undo, &QUndoStack::cleanChanged, this, [this](bool clean) {
-        if (!m_doc.IsEmbedded())
-            m_doc.SetModifiedFlag(!clean);
+        if (!m_mirroring && clean && !m_doc->History().IsClean() && m_undo.index() == m_doc->History().Index())
+            m_doc->SetModifiedFlag(false);
     });
 }
 
-SchDocument::~SchDocument() { m_doc.RemoveObserver(this); }
+SchDocument::~SchDocument() { m_doc->RemoveObserver(this); }
+
+void SchDocument::Adopt(std::unique_ptr<CSchDoc> doc)
+{
+    if (doc.get() == m_doc)
+        m_own = std::move(doc);
+}
 
 bool SchDocument::NewDocument(const std::string& deviceType, int number)
 {
-    m_number = number;
-    const bool ok = m_doc.OnNewDocument(deviceType);
-    m_undo.clear();
+    m_doc->SetUntitledNumber(number);
+    const bool ok = m_doc->OnNewDocument(deviceType);
     emit stateChanged();
     return ok;
 }
 
 bool SchDocument::Open(const QString& path)
 {
-    const bool ok = m_doc.OnOpenDocument(path.toStdString());
-    m_undo.clear();
+    const bool ok = m_doc->OnOpenDocument(path.toStdString());
     emit stateChanged();
     return ok;
 }
 
 bool SchDocument::Save(const QString& path)
 {
-    if (!m_doc.OnSaveDocument(path.toStdString()))
+    if (!m_doc->OnSaveDocument(path.toStdString()))
         return false;
-    m_undo.setClean();
-    m_doc.SetModifiedFlag(false);
     emit stateChanged();
     return true;
-}
-
-SchDocument::State SchDocument::CaptureState() const
-{
-    State s;
-    s.design = m_doc.WriteDesign();
-    if (DeviceConfig* d = m_doc.Device()) {
-        s.switches[0] = d->GetSwitch(0);
-        s.switches[1] = d->GetSwitch(1);
-    }
-    return s;
-}
-
-namespace {
-
-// The symbols that hold the state of filter configurations A and B (ZelD, ZelE).
-constexpr int kKeyFilterConfigA = 64;
-constexpr int kKeyFilterConfigB = 65;
-
-// Copies the saved design state of `from` (E2 cells, security fuse, summary, filter
-// configurations, curve settings) into `to`, whose objects stay where they are: the plot window
-// holds the plot, the simulator holds the device, and the computed curves are not part of a
-// design file, so they survive an Undo.
-void CopyDesignState(CSchDoc& to, const CSchDoc& from)
-{
-    for (int which = 0; which < 2; ++which)
-        if (to.GetFilterConfig(which) || from.GetFilterConfig(which))
-            to.ApplyFilterConfig(which, from.GetFilterConfig(which));
-    DeviceConfig* d = to.Device();
-    // A configuration edited after it was applied reads "modified from" (-2) as the file says.
-    for (int which = 0; which < 2; ++which)
-        if (from.GetFilterConfig(which)) {
-            const int key = which == 0 ? kKeyFilterConfigA : kKeyFilterConfigB;
-            d->SetSymValue(key, from.Device()->GetSymValue(key));
-        }
-    const std::vector<E2Cell>& cells = from.Device()->Cells();
-    for (int i = 0; i < static_cast<int>(cells.size()) && i < d->GetCellCount(); ++i)
-        d->E2_SetValue(i, cells[i].value);
-    d->SetSecurity(from.Device()->GetSecurity());
-    to.Summary() = from.Summary();
-    if (to.Simulation() && from.Simulation())
-        for (int c = 0; c < CSimulationSetup::kCurveCount; ++c) {
-            CurveSetting& t = to.Simulation()->Curve(c);
-            const CurveSetting& f = from.Simulation()->Curve(c);
-            t.configAB = f.configAB;
-            t.inputNode = f.inputNode;
-            t.outputNode = f.outputNode;
-            t.startFrequency = f.startFrequency;
-            t.stopFrequency = f.stopFrequency;
-            t.pointsPerDecade = f.pointsPerDecade;
-        }
-}
-
-}  // namespace
-
-void SchDocument::RestoreState(const State& state)
-{
-    m_restoring = true;
-    CSchDoc saved;
-    if (saved.ParseDesign(state.design.data(), state.design.size()) != 0 || !saved.Device() || !m_doc.Device() ||
-        saved.GetDeviceType() != m_doc.GetDeviceType()) {
-        // A state this document wrote itself always reads back; keep the design as it is.
-        CurrentPrompter().Message(kMsgRestoreFailed, "Kalidor Internal Error", Buttons::Ok,
-                                  MessageIcon::Error);
-    } else {
-        CopyDesignState(m_doc, saved);
-    }
-    if (DeviceConfig* d = m_doc.Device()) {
-        d->SetSwitch(0, state.switches[0]);
-        d->SetSwitch(1, state.switches[1]);
-    }
-    m_doc.RefreshValueTexts();
-    m_doc.SetModifiedFlag(true);
-    m_restoring = false;
-    m_doc.UpdateAllViews(kHintNone);
-    emit stateChanged();
 }
 
 bool SchDocument::Change(const QString& text, const std::function<bool()>& change, bool schematic)
 {
-    if (!m_doc.Device())
-        return false;
-    State before = CaptureState();
-    if (!change())
-        return false;
-    State after = CaptureState();
-    if (after == before) {
-        // Marked modified by the operation although nothing in the design differs: keep the
-        // flag as the history says.
-        m_doc.SetModifiedFlag(!m_undo.isClean());
-        return true;
-    }
-    m_undo.push(new SnapshotCommand(*this, text, std::move(before), std::move(after), schematic));
-    m_doc.SetModifiedFlag(true);
-    if (schematic)
-        emit schematicChanged();
-    return true;
+    return m_doc->Change(text.toStdString(), change, schematic ? kChangeSchematic : kChangeSetup);
 }
 
-QString SchDocument::DisplayName() const
-{
-    const std::string& path = m_doc.GetPathName();
-    if (path.empty())
-        return QStringLiteral("Design%1").arg(m_number);
-    return QFileInfo(QString::fromStdString(path)).fileName();
-}
+QString SchDocument::DisplayName() const { return QString::fromStdString(m_doc->DisplayName()); }
 
 QString SchDocument::Title() const
 {
     QString t = DisplayName();
-    if (!m_doc.GetDeviceType().empty())
-        t += QStringLiteral(" - ") + QString::fromStdString(m_doc.GetDeviceType());
-    if (m_doc.IsModified())
+    if (!m_doc->GetDeviceType().empty())
+        t += QStringLiteral(" - ") + QString::fromStdString(m_doc->GetDeviceType());
+    if (m_doc->IsModified())
         t += QStringLiteral(" *");
     return t;
 }
 
-void SchDocument::OnDocumentUpdate(int hint)
+// ---------------------------------------------------------------- mirroring the history
+
+void SchDocument::MoveFromStack(bool back)
 {
-    if (!m_restoring)
-        emit updated(hint);
+    if (m_mirroring)
+        return;
+    m_fromStack = true;
+    if (back)
+        m_doc->Undo();
+    else
+        m_doc->Redo();
+    m_fromStack = false;
 }
 
+void SchDocument::RebuildStack()
+{
+    m_mirroring = true;
+    m_undo.clear();
+    const CDesignHistory& h = m_doc->History();
+    for (const CDesignHistory::Step& step : h.Steps())
+        m_undo.push(new MirrorCommand(*this, QString::fromStdString(step.text)));
+    m_undo.setIndex(h.Index());
+    m_mirroring = false;
+    SyncClean();
+}
+
+void SchDocument::SyncClean()
+{
+    const CDesignHistory& h = m_doc->History();
+    m_mirroring = true;
+    if (h.IsClean())
+        m_undo.setClean();
+    else if (h.CleanIndex() < 0 || m_undo.cleanIndex() != h.CleanIndex())
+        m_undo.resetClean();
+    m_mirroring = false;
+}
+
+void SchDocument::OnHistoryChanged(CHistoryChange change)
+{
+    // The stack moves its own position once the command is done; its clean position already
+    // agrees with the history's.
+    if (m_fromStack)
+        return;
+    const CDesignHistory& h = m_doc->History();
+    m_mirroring = true;
+    switch (change) {
+    case CHistoryChange::kPushed:
+        m_undo.push(new MirrorCommand(*this, QString::fromStdString(h.UndoText())));
+        break;
+    case CHistoryChange::kUndone:
+        m_undo.undo();
+        break;
+    case CHistoryChange::kRedone:
+        m_undo.redo();
+        break;
+    case CHistoryChange::kCleared:
+        m_undo.clear();
+        break;
+    case CHistoryChange::kCleanMoved:
+        break;
+    }
+    m_mirroring = false;
+    // The two agree step for step; should they not (a limit reached differently), start afresh.
+    if (m_undo.count() != h.Count() || m_undo.index() != h.Index())
+        RebuildStack();
+    SyncClean();
+}
+
+// ---------------------------------------------------------------- observer
+
+void SchDocument::OnDocumentUpdate(int hint) { emit updated(hint); }
+
 void SchDocument::OnDocumentStateChanged() { emit stateChanged(); }
+
+void SchDocument::OnSchematicChanged() { emit schematicChanged(); }
+
+void SchDocument::OnPlotViewWanted() { emit plotWindowWanted(); }
 
 }  // namespace kalidor

@@ -9,8 +9,6 @@ namespace kalidor {
 
 namespace {
 
-constexpr const char* kZelTypes[] = {"ZelA", "ZelB", "ZelC", "ZelD", "ZelE"};
-
 // Status byte of a port with nothing plugged in: the inputs float high.
 constexpr int kStatusDetached = 0xF8;
 
@@ -63,14 +61,14 @@ bool ParseVirtualChain(std::string_view text, std::vector<VirtualChainItem>& ite
             v.type = "foreign";
             v.irLength = n;
         } else {
-            for (const char* t : kZelTypes)
-                if (EqualsNoCase(item, t)) v.type = t;
-            if (v.type.empty()) {
+            const std::optional<DeviceKind> kind = ParseDeviceKindIgnoringCase(item);
+            if (!kind) {
                 error = "Unknown device \"" + std::string(item) +
                         "\" in the virtual cable description (use ZelA to ZelE or foreign:N).";
                 return false;
             }
-            v.irLength = v.type == "ZelC" ? 6 : 5;
+            v.type = DeviceKindName(*kind);
+            v.irLength = TraitsOf(*kind).irLength;
         }
         if (static_cast<int>(out.size()) == kMaxVirtualDevices) {
             error = "A virtual cable takes at most " + std::to_string(kMaxVirtualDevices) + " devices.";

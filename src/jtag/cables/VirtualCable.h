@@ -28,14 +28,14 @@
 namespace kalidor {
 
 // Chain descriptions: "virtual:" followed by comma-separated devices from TDI to TDO, each a
-// device type name ("ZelA" ... "ZelE") or "foreign:N" for a foreign device with an N-bit
+// device type name (letter case ignored) or "foreign:N" for a foreign device with an N-bit
 // instruction register, e.g. "virtual:ZelA" or "virtual:ZelA,foreign:8,ZelC".
 inline constexpr const char* kVirtualPrefix = "virtual:";
 inline constexpr int kMaxVirtualDevices = 32;
 inline constexpr int kMaxForeignIrLength = 64;
 
 struct VirtualChainItem {
-    std::string type;  // "ZelA" ... "ZelE", or "foreign"
+    std::string type;  // the device type name, or "foreign"
     int irLength = 0;
 };
 

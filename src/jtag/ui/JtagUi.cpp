@@ -8,6 +8,7 @@
 #include <QProgressDialog>
 #include <QWidget>
 
+#include "application/KalidorApplication.h"
 #include "document/SchDoc.h"
 #include "document/ui/SchDocument.h"
 #include "jtag/JtagDevice.h"
@@ -22,10 +23,6 @@ namespace kalidor {
 namespace {
 
 constexpr const char* kCaption = "Kalidor";
-// Dynamic properties of a SchDocument that keep its JTAG options.
-constexpr const char* kPropVerifyAfterDownload = "kalidorJtagVerifyAfterDownload";
-constexpr const char* kPropIdcodeCheck = "kalidorJtagIdcodeCheck";
-constexpr const char* kPropInlineVerify = "kalidorJtagInlineVerify";
 // The progress window shows itself when an operation runs longer than this.
 constexpr int kProgressDelayMs = 400;
 // How often the windows are drawn again while a device is programmed.
@@ -88,25 +85,28 @@ private:
     int m_last = -1;
 };
 
-CJtagUi::CJtagUi(QWidget* window, std::function<SchDocument*()> activeDocument, QObject* parent)
-    : QObject(parent), m_window(window), m_active(std::move(activeDocument))
+CJtagUi::CJtagUi(QWidget* window, CKalidorApplication& app, std::function<SchDocument*()> activeDocument,
+                 QObject* parent)
+    : QObject(parent), m_app(&app), m_window(window), m_active(std::move(activeDocument))
 {
     if (!m_active)
         m_active = [] { return static_cast<SchDocument*>(nullptr); };
     showIdcode = [this](const CIdcodeFields& f) { DefaultShowIdcode(f); };
 }
 
+CJtagUi::CJtagUi(QWidget* window, std::function<SchDocument*()> activeDocument, QObject* parent)
+    : CJtagUi(window, *new CKalidorApplication, std::move(activeDocument), parent)
+{
+    m_ownApp.reset(m_app);
+}
+
 CJtagUi::~CJtagUi() = default;
 
-void CJtagUi::Start(Settings* profile, const std::string& stateDir)
-{
-    if (profile == nullptr) {
-        m_ownProfile = std::make_unique<IniFileSettings>(JtagProfilePath());
-        profile = m_ownProfile.get();
-    }
-    m_profile = profile;
-    m_iface.Start(*m_profile, stateDir);
-}
+void CJtagUi::Start(Settings* profile, const std::string& stateDir) { m_app->StartJtag(profile, stateDir); }
+
+CJtagInterface& CJtagUi::Interface() { return m_app->Jtag(); }
+
+Settings& CJtagUi::Profile() { return *m_app->JtagProfile(); }
 
 QAction* CJtagUi::Action(const char* objectName) const
 {
@@ -182,102 +182,47 @@ void CJtagUi::AttachDocument(SchDocument* doc)
     if (!doc)
         return;
     CSchDoc& d = doc->Doc();
-    d.SetJtagInterpreter(m_iface.Interpreter());
-    d.SetInterfaceChanged(m_iface.InterfaceChanged());
-    // A design of its own on the virtual cable is the first device of its type on the chain; a
-    // design embedded in a JTAG chain document keeps the counts of its chain element.
-    if (!d.IsEmbedded()) {
-        CJtagChainCounts counts;
-        if (m_iface.Running().tapPortClass == kTapPortVirtual && m_iface.Port())
-            VirtualChainCountsFor(m_iface.Running().virtualChain, d.GetDeviceType(), counts);
-        else if (m_iface.Running().tapPortClass == kTapPortVirtualFtdi && m_iface.Cable())
-            VirtualChainCountsFor(m_iface.Running().virtualFtdiChain, d.GetDeviceType(), counts);
-        d.SetChainCounts(counts);
-    }
+    m_app->AttachJtag(d);
     d.SetIdcodeReceiver([this](const CIdcodeFields& f) {
         if (m_progress)
             m_progress->Hide();
         if (showIdcode)
             showIdcode(f);
     });
-    ApplyDocumentOptions(doc);
 }
 
-void CJtagUi::ApplyDocumentOptions(SchDocument* doc)
-{
-    CJtagScriptedDevice* p = ProgrammerOf(doc);
-    CJtagRegProgram* program = doc ? doc->Doc().RegProgram() : nullptr;
-    if (!p || !program)
-        return;
-    const QVariant verify = doc->property(kPropVerifyAfterDownload);
-    const QVariant idcode = doc->property(kPropIdcodeCheck);
-    const QVariant inl = doc->property(kPropInlineVerify);
-    if (verify.isValid())
-        p->SetVerifyAfterDownload(verify.toInt());
-    if (idcode.isValid())
-        program->SetIdcodeCheck(idcode.toInt());
-    if (inl.isValid())
-        program->SetInlineVerify(inl.toInt());
-}
-
-void CJtagUi::StoreDocumentOptions(SchDocument* doc, const CJtagOptions& o)
-{
-    doc->setProperty(kPropVerifyAfterDownload, o.verifyAfterDownload);
-    doc->setProperty(kPropIdcodeCheck, o.idcodeCheck);
-    doc->setProperty(kPropInlineVerify, o.inlineVerify);
-    ApplyDocumentOptions(doc);
-}
-
-int CJtagUi::RunOperation(SchDocument* doc, const char* name, const QString& undoText, const std::function<int()>& op)
+int CJtagUi::RunOperation(SchDocument* doc, const char* name, int (CSchDoc::*operation)())
 {
     if (!ProgrammerOf(doc) || m_progress)
         return kJtagNotReady;
     AttachDocument(doc);
+    CJtagInterface& iface = Interface();
     // A refused interface is told by the programming check itself; a cable that could not be
     // opened at start is tried again now.
-    if (!m_iface.InterfaceChanged() && !m_iface.EnsurePortReady())
+    if (!iface.InterfaceChanged() && !iface.EnsurePortReady())
         return kJtagNotReady;
     const QString label = QString::fromStdString(ProgressLabel(name, doc->Doc().GetDeviceType())) +
-                          tr("\nCable: %1").arg(QString::fromStdString(m_iface.PortName()));
+                          tr("\nCable: %1").arg(QString::fromStdString(iface.PortName()));
     Progress progress(m_window, label);
     m_progress = &progress;
     QPointer<SchDocument> guard(doc);
     doc->Doc().JtagDevice()->SetProgress(&progress);
-    int result = kJtagNotReady;
-    doc->Change(undoText, [&] {
-        result = op();
-        return true;
-    });
+    const int result = (doc->Doc().*operation)();
     if (guard && guard->Doc().JtagDevice())
         guard->Doc().JtagDevice()->SetProgress(nullptr);
     m_progress = nullptr;
     return result;
 }
 
-int CJtagUi::Download(SchDocument* doc)
-{
-    return RunOperation(doc, "Download", tr("Download"), [doc] { return doc->Doc().Programmer()->DocDownload(); });
-}
+int CJtagUi::Download(SchDocument* doc) { return RunOperation(doc, "Download", &CSchDoc::Download); }
 
-int CJtagUi::Upload(SchDocument* doc)
-{
-    return RunOperation(doc, "Upload", tr("Upload"), [doc] { return doc->Doc().Programmer()->DocUpload(); });
-}
+int CJtagUi::Upload(SchDocument* doc) { return RunOperation(doc, "Upload", &CSchDoc::Upload); }
 
-int CJtagUi::Verify(SchDocument* doc)
-{
-    return RunOperation(doc, "Verify", tr("Verify"), [doc] { return doc->Doc().Programmer()->DocVerify(); });
-}
+int CJtagUi::Verify(SchDocument* doc) { return RunOperation(doc, "Verify", &CSchDoc::Verify); }
 
-int CJtagUi::ReadIdcode(SchDocument* doc)
-{
-    return RunOperation(doc, "IDCODE", tr("Read IDCODE"), [doc] { return doc->Doc().Programmer()->DocReadIdcode(); });
-}
+int CJtagUi::ReadIdcode(SchDocument* doc) { return RunOperation(doc, "IDCODE", &CSchDoc::ReadIdcode); }
 
-int CJtagUi::AutoCal(SchDocument* doc)
-{
-    return RunOperation(doc, "AutoCal", tr("Auto-Calibrate"), [doc] { return doc->Doc().Programmer()->DocAutoCal(); });
-}
+int CJtagUi::AutoCal(SchDocument* doc) { return RunOperation(doc, "AutoCal", &CSchDoc::AutoCal); }
 
 int CJtagUi::RegisterOperation(SchDocument* doc, CRegisterOperation op, int reg, std::string& bits)
 {
@@ -286,7 +231,7 @@ int CJtagUi::RegisterOperation(SchDocument* doc, CRegisterOperation op, int reg,
     if (!p || m_progress)
         return kJtagRunStopped;
     AttachDocument(doc);
-    if (!m_iface.InterfaceChanged() && !m_iface.EnsurePortReady())
+    if (!Interface().InterfaceChanged() && !Interface().EnsurePortReady())
         return kJtagRunStopped;
     switch (op) {
     case CRegisterOperation::Write:
@@ -295,14 +240,8 @@ int CJtagUi::RegisterOperation(SchDocument* doc, CRegisterOperation op, int reg,
         return p->DocReadRegister(reg, bits);
     case CRegisterOperation::Verify:
         return p->DocVerifyRegister(reg);
-    case CRegisterOperation::Upload: {
-        int r = kJtagRunStopped;
-        doc->Change(tr("Upload Register"), [&] {
-            r = p->DocUploadRegister(reg);
-            return true;
-        });
-        return r;
-    }
+    case CRegisterOperation::Upload:
+        return doc->Doc().UploadRegister(reg);
     case CRegisterOperation::Erase:
         if (p->ProgrammingCheck() != kProgrammingReady)
             return kJtagRunStopped;
@@ -328,7 +267,7 @@ void CJtagUi::ShowRegisters(SchDocument* doc)
 
 void CJtagUi::ShowOptions(SchDocument* doc)
 {
-    CJtagCable* port = m_iface.Cable();
+    CJtagCable* port = Interface().Cable();
     CJtagOptions o;
     CJtagScriptedDevice* p = ProgrammerOf(doc);
     if (p && doc->Doc().RegProgram()) {
@@ -353,44 +292,40 @@ void CJtagUi::ShowOptions(SchDocument* doc)
         port->SetPowerCheck(chosen.powerCheck);
     }
     if (p)
-        StoreDocumentOptions(doc, chosen);
+        doc->Doc().SetJtagOptions({chosen.verifyAfterDownload, chosen.idcodeCheck, chosen.inlineVerify});
     UpdateActions();
 }
 
 void CJtagUi::ShowInterface()
 {
-    if (!m_profile)
+    Settings* profile = m_app->JtagProfile();
+    if (!profile)
         return;
-    const int stored = CJtagInterface::StoredInterpreterId(*m_profile);
-    const int running = m_iface.Interpreter() ? m_iface.Interpreter()->GetInterpreterID() : -1;
+    CJtagInterface& iface = Interface();
+    const int stored = CJtagInterface::StoredInterpreterId(*profile);
+    const int running = iface.Interpreter() ? iface.Interpreter()->GetInterpreterID() : -1;
     if (stored != running)
         CurrentPrompter().Message(kMsgInterpreterDiffers, kCaption, Buttons::Ok, MessageIcon::Information);
-    CJtagInterfaceDialog dlg(m_iface, *m_profile, m_window);
+    CJtagInterfaceDialog dlg(iface, *profile, m_window);
     if (dlg.exec() != QDialog::Accepted)
         return;
-    if (m_iface.SelectPort(*m_profile, dlg.Choice()) == CPortChange::kStored)
+    if (iface.SelectPort(*profile, dlg.Choice()) == CPortChange::kStored)
         CurrentPrompter().Message(kMsgInterfaceChangedNote, kCaption, Buttons::Ok, MessageIcon::Information);
 }
 
 void CJtagUi::SetVerifyAfterDownload(SchDocument* doc, bool on)
 {
-    CJtagScriptedDevice* p = ProgrammerOf(doc);
-    if (!p)
+    if (!ProgrammerOf(doc))
         return;
-    p->SetVerifyAfterDownload(on ? 1 : 0);
-    doc->setProperty(kPropVerifyAfterDownload, on ? 1 : 0);
+    CJtagDocumentOptions o = doc->Doc().GetJtagOptions();
+    o.verifyAfterDownload = on ? 1 : 0;
+    doc->Doc().SetJtagOptions(o);
     UpdateActions();
 }
 
 bool CJtagUi::VerifyAfterDownload(SchDocument* doc) const
 {
-    if (!doc)
-        return false;
-    const QVariant v = doc->property(kPropVerifyAfterDownload);
-    if (v.isValid())
-        return v.toInt() != 0;
-    CJtagScriptedDevice* p = ProgrammerOf(doc);
-    return p && p->GetVerifyAfterDownload() != 0;
+    return doc && doc->Doc().GetJtagOptions().verifyAfterDownload != 0;
 }
 
 void CJtagUi::DefaultShowIdcode(const CIdcodeFields& fields)

@@ -1,8 +1,10 @@
 // The JTAG programming commands of the desktop program. One CJtagUi lives as long as the main
-// window: it reads KALIDOR.INI and starts the application's SVF interpreter and download cable
-// (Start), puts the programming commands into the Tools menu and the interface commands into the
-// Options menu (InstallMenus), and runs each command on the active schematic document with a
-// progress window that keeps the program drawn while the device is programmed.
+// window: it has the application object start its SVF interpreter and download cable from
+// KALIDOR.INI (Start), puts the programming commands into the Tools menu and the interface
+// commands into the Options menu (InstallMenus), and runs each command on the active schematic
+// document with a progress window that keeps the program drawn while the device is programmed.
+// The interface and the documents' programming options are the application's and the
+// documents' own; this class only shows them.
 #pragma once
 
 #include <QObject>
@@ -14,12 +16,17 @@
 #include "jtag/JtagInterface.h"
 #include "jtag/JtagUiModel.h"
 
+namespace kalidor {
+class CSchDoc;
+}
+
 class QAction;
 class QMenu;
 class QWidget;
 
 namespace kalidor {
 
+class CKalidorApplication;
 class SchDocument;
 class Settings;
 struct CIdcodeFields;
@@ -28,7 +35,10 @@ class CJtagUi : public QObject {
     Q_OBJECT
 public:
     // `window` parents the dialogs; `activeDocument` gives the document the commands act on
-    // (nullptr: none is open).
+    // (nullptr: none is open). The interface is `app`'s; without one, an application object of
+    // its own.
+    CJtagUi(QWidget* window, CKalidorApplication& app, std::function<SchDocument*()> activeDocument,
+            QObject* parent = nullptr);
     CJtagUi(QWidget* window, std::function<SchDocument*()> activeDocument, QObject* parent = nullptr);
     ~CJtagUi() override;
 
@@ -40,11 +50,12 @@ public:
     // when `options` is null).
     void InstallMenus(QMenu* tools, QMenu* options);
 
-    CJtagInterface& Interface() { return m_iface; }
-    Settings& Profile() { return *m_profile; }
+    CJtagInterface& Interface();
+    Settings& Profile();
     QAction* Action(const char* objectName) const;
 
-    // Ties a document to the application's interpreter (also done before every command).
+    // Ties a document to the application's interpreter (also done before every command) and
+    // shows its IDCODE read-outs in the IDCODE dialog.
     void AttachDocument(SchDocument* doc);
 
     // The commands on a given document; each returns the operation's result code (1 when refused).
@@ -76,18 +87,15 @@ public slots:
     void UpdateActions();
 
 private:
-    // The document's options that outlive a rebuild of its objects (undo recreates them).
-    void ApplyDocumentOptions(SchDocument* doc);
-    void StoreDocumentOptions(SchDocument* doc, const CJtagOptions& o);
-    // Runs a programming command with a progress window; `name` is the progress operation.
-    int RunOperation(SchDocument* doc, const char* name, const QString& undoText, const std::function<int()>& op);
+    // Runs a programming command of the document with a progress window; `name` is the progress
+    // operation.
+    int RunOperation(SchDocument* doc, const char* name, int (CSchDoc::*operation)());
     void DefaultShowIdcode(const CIdcodeFields& fields);
 
+    std::unique_ptr<CKalidorApplication> m_ownApp;
+    CKalidorApplication* m_app;
     QPointer<QWidget> m_window;
     std::function<SchDocument*()> m_active;
-    CJtagInterface m_iface;
-    std::unique_ptr<Settings> m_ownProfile;
-    Settings* m_profile = nullptr;
     class Progress;
     Progress* m_progress = nullptr;  // the running operation's progress window
 };

@@ -23,7 +23,7 @@
 #include <cmath>
 #include <ctime>
 
-#include "app/QtPainter.h"
+#include "view/ui/QtPainter.h"
 #include "platform/AtomicFile.h"
 #include "platform/Prompter.h"
 #include "sim/ui/SimPropertySheet.h"
@@ -54,6 +54,8 @@ constexpr double kWheelStep = 1.2;  // zoom factor of one wheel notch
 constexpr char kPictureFilter[] = "PDF (*.pdf);;PNG image (*.png);;SVG picture (*.svg)";
 constexpr char kDataFilter[] = "Text Files (*.csv);;All Files (*)";
 constexpr char kMsgPictureNotWritten[] = "The picture could not be written.";
+constexpr char kTipGroupDelay[] = "Show the group delay in place of the phase";
+constexpr char kTipMarkers[] = "Mark the peak and the -3 dB points of the active curve";
 
 }  // namespace
 
@@ -68,6 +70,8 @@ CPltView::CPltView(CPltSplit& split, int paneKind, QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+int CPltView::Kind() const { return m_split.m_state.PaneOf(m_pane); }
+
 QRect CPltView::FrameRect() const
 {
     CPlotPainter pp(m_split.m_plot, m_split.m_state, 1);
@@ -79,7 +83,7 @@ PltXY CPltView::LogicalAt(QPoint pixel) const
 {
     CPlotPainter pp(m_split.m_plot, m_split.m_state, 1);
     const LogRect f = pp.PaneFrame(Area());
-    return pp.ToLogical(f, m_pane, {pixel.x(), height() - pixel.y()});
+    return pp.ToLogical(f, Kind(), {pixel.x(), height() - pixel.y()});
 }
 
 void CPltView::paintEvent(QPaintEvent*)
@@ -87,7 +91,7 @@ void CPltView::paintEvent(QPaintEvent*)
     QPainter p(this);
     QtPainter qp(p, ScreenMapping(height()), m_split.m_colors);
     CPlotPainter pp(m_split.m_plot, m_split.m_state, 1);
-    pp.DrawPane(qp, m_pane, Area(), m_split.m_state.GetActivePane() == m_pane);
+    pp.DrawPane(qp, Kind(), Area(), m_split.m_state.GetActivePane() == m_pane);
     if (m_selecting) {
         QPen pen(QColor(255, 255, 255));
         pen.setStyle(Qt::DashLine);
@@ -119,17 +123,19 @@ void CPltView::mouseMoveEvent(QMouseEvent* e)
     }
     if (m_panning) {
         const QRect f = FrameRect();
-        const PlotMapping& m = m_split.m_state.Mapping(m_pane);
+        const PlotMapping& m = m_split.m_state.Mapping(Kind());
         const int dx = pos.x() - m_lastPos.x();
         const int dy = pos.y() - m_lastPos.y();
         m_lastPos = pos;
         const int lx = static_cast<int>(std::lround(-double(dx) * m.extentX / std::max(1, f.width())));
         const int ly = static_cast<int>(std::lround(double(dy) * m.extentY / std::max(1, f.height())));
-        m_split.m_state.Pan(m_pane, lx, ly);
+        m_split.m_state.Pan(Kind(), lx, ly);
         m_split.Redraw();
         return;
     }
-    m_split.MoveCrosshair(LogicalAt(pos).x);
+    // While a zoom rectangle is being chosen the crosshair stays where it is.
+    if (!m_selectArmed)
+        m_split.MoveCrosshair(LogicalAt(pos).x);
 }
 
 void CPltView::mouseReleaseEvent(QMouseEvent* e)
@@ -139,7 +145,7 @@ void CPltView::mouseReleaseEvent(QMouseEvent* e)
         m_selecting = false;
         m_selectArmed = false;
         unsetCursor();
-        m_split.m_state.ZoomSelect(m_pane, LogicalAt(m_pressPos), LogicalAt(pos));
+        m_split.m_state.ZoomSelect(Kind(), LogicalAt(m_pressPos), LogicalAt(pos));
         m_split.Redraw();
         return;
     }
@@ -157,23 +163,24 @@ void CPltView::wheelEvent(QWheelEvent* e)
     if (notches == 0)
         return;
     const PltXY at = LogicalAt(e->position().toPoint());
-    m_split.m_state.ZoomAbout(m_pane, at.x, at.y, std::pow(kWheelStep, notches));
+    m_split.m_state.ZoomAbout(Kind(), at.x, at.y, std::pow(kWheelStep, notches));
     m_split.Redraw();
     e->accept();
 }
 
 void CPltView::keyPressEvent(QKeyEvent* e)
 {
-    const PlotMapping& m = m_split.m_state.Mapping(m_pane);
+    const int kind = Kind();
+    const PlotMapping& m = m_split.m_state.Mapping(kind);
     switch (e->key()) {
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
         m_split.Pane(1 - m_pane)->setFocus(Qt::TabFocusReason);
         return;
-    case Qt::Key_Left: m_split.m_state.Pan(m_pane, -m.extentX / 10, 0); break;
-    case Qt::Key_Right: m_split.m_state.Pan(m_pane, m.extentX / 10, 0); break;
-    case Qt::Key_Up: m_split.m_state.Pan(m_pane, 0, m.extentY / 10); break;
-    case Qt::Key_Down: m_split.m_state.Pan(m_pane, 0, -m.extentY / 10); break;
+    case Qt::Key_Left: m_split.m_state.Pan(kind, -m.extentX / 10, 0); break;
+    case Qt::Key_Right: m_split.m_state.Pan(kind, m.extentX / 10, 0); break;
+    case Qt::Key_Up: m_split.m_state.Pan(kind, 0, m.extentY / 10); break;
+    case Qt::Key_Down: m_split.m_state.Pan(kind, 0, -m.extentY / 10); break;
     case Qt::Key_Plus: m_split.ZoomIn(); return;
     case Qt::Key_Minus: m_split.ZoomOut(); return;
     case Qt::Key_Escape:
@@ -244,11 +251,11 @@ CPltSplit::CPltSplit(CPlot& plot, QWidget* parent) : QWidget(parent), m_plot(plo
     // Commands.
     AddAction("zoomAll", tr("Zoom All"), "Fit all data of both panes", [this] { ZoomAll(); });
     AddAction("zoomIn", tr("Zoom In"), kTipZoomIn, [this] { ZoomIn(); });
-    AddAction("zoomInX", tr("ZoomInX 25%"), kTipZoomInX, [this] { ZoomInX(); });
-    AddAction("zoomInY", tr("ZoomInY 25%"), kTipZoomInY, [this] { ZoomInY(); });
+    AddAction("zoomInX", tr("Zoom In X 25%"), kTipZoomInX, [this] { ZoomInX(); });
+    AddAction("zoomInY", tr("Zoom In Y 25%"), kTipZoomInY, [this] { ZoomInY(); });
     AddAction("zoomOut", tr("Zoom Out"), "Zoom out 25 percent in both directions", [this] { ZoomOut(); });
-    AddAction("zoomOutX", tr("ZoomOutX 25%"), "Zoom out 25 percent in horizontal direction", [this] { ZoomOutX(); });
-    AddAction("zoomOutY", tr("ZoomOutY 25%"), "Zoom out 25 percent in vertical direction", [this] { ZoomOutY(); });
+    AddAction("zoomOutX", tr("Zoom Out X 25%"), "Zoom out 25 percent in horizontal direction", [this] { ZoomOutX(); });
+    AddAction("zoomOutY", tr("Zoom Out Y 25%"), "Zoom out 25 percent in vertical direction", [this] { ZoomOutY(); });
     AddAction("zoomInSelect", tr("Zoom In Select"), "Zoom to the rectangle you drag", [this] { ZoomInSelect(); });
     AddAction("zoomPrevious", tr("Zoom Previous"), "Return to the previous zoom", [this] { ZoomPrevious(); });
     AddAction("goToActiveCurve", tr("Go to Active Curve"), "Scroll so the active curve is in view",
@@ -257,6 +264,8 @@ CPltSplit::CPltSplit(CPlot& plot, QWidget* parent) : QWidget(parent), m_plot(plo
               [this] { GoToActiveCurve(); });
     AddAction("crosshair", tr("Crosshair"), kTipCrosshair, [this] { ToggleCrosshair(); }, true);
     AddAction("dataPoints", tr("Data Points"), kTipDataPoints, [this] { ToggleDataPoints(); }, true);
+    AddAction("groupDelay", tr("Group Delay"), kTipGroupDelay, [this] { ToggleGroupDelay(); }, true);
+    AddAction("markers", tr("Markers"), kTipMarkers, [this] { ToggleMarkers(); }, true);
     auto* group = new QActionGroup(this);
     for (int c = 0; c < 4; ++c) {
         QAction* a = AddAction(QStringLiteral("activateCurve%1").arg(c + 1), tr("Activate Curve %1").arg(c + 1),
@@ -269,7 +278,10 @@ CPltSplit::CPltSplit(CPlot& plot, QWidget* parent) : QWidget(parent), m_plot(plo
     for (int c = 0; c < 4; ++c)
         AddAction(QStringLiteral("showCurve%1").arg(c + 1), tr("Show Curve %1").arg(c + 1), "Show or hide the curve",
                   [this, c] { ToggleCurveShown(c); }, true);
-    AddAction("runSimulator", tr("Run Simulator"), "Simulate the active curve", [this] { RunSimulator(); });
+    // The main window's Run Simulator has F5; the window's own command shows it (a second
+    // action on the same key would make the key ambiguous).
+    AddAction("runSimulator", tr("Run Simulator") + QStringLiteral("\tF5"), "Simulate the active curve",
+              [this] { RunSimulator(); });
     AddAction("simulatorOptions", tr("Simulator..."), "Simulator Options", [this] { OpenOptions(); });
     AddAction("print", tr("Print..."), "Print the plot", [this] { Print(); });
     AddAction("exportPicture", tr("Export Picture..."), "Save the plot as PDF, PNG or SVG",
@@ -284,7 +296,8 @@ CPltSplit::CPltSplit(CPlot& plot, QWidget* parent) : QWidget(parent), m_plot(plo
     const std::pair<const char*, const char*> buttons[] = {
         {"zoomAll", "All"},         {"zoomIn", "In"},          {"zoomInX", "In X"},     {"zoomInY", "In Y"},
         {"zoomOut", "Out"},         {"zoomOutX", "Out X"},     {"zoomOutY", "Out Y"},   {"zoomInSelect", "Select"},
-        {"zoomPrevious", "Previous"}, {"crosshair", "Crosshair"}, {"dataPoints", "Points"}, {"runSimulator", "Run"}};
+        {"zoomPrevious", "Previous"}, {"crosshair", "Crosshair"}, {"dataPoints", "Points"}, {"groupDelay", "Delay"},
+        {"markers", "Markers"},     {"runSimulator", "Run"}};
     for (const auto& [name, text] : buttons) {
         QAction* a = Action(QString::fromLatin1(name));
         a->setIconText(QString::fromLatin1(text));
@@ -323,7 +336,7 @@ void CPltSplit::FillMenu(QMenu* menu) const
     const QList<QStringList> groups = {
         {"runSimulator", "simulatorOptions"},
         {"zoomAll", "zoomIn", "zoomInX", "zoomInY", "zoomOut", "zoomOutX", "zoomOutY", "zoomInSelect", "zoomPrevious"},
-        {"goToActiveCurve", "shiftCurveToCenter", "crosshair", "dataPoints"},
+        {"goToActiveCurve", "shiftCurveToCenter", "crosshair", "dataPoints", "groupDelay", "markers"},
         {"activateCurve1", "activateCurve2", "activateCurve3", "activateCurve4"},
         {"showCurve1", "showCurve2", "showCurve3", "showCurve4"},
         {"deleteCurve1", "deleteCurve2", "deleteCurve3", "deleteCurve4"},
@@ -342,6 +355,12 @@ void CPltSplit::SetTitleBlock(const QString& title, const QString& deviceType)
     m_deviceType = deviceType;
 }
 
+void CPltSplit::SetStatusRowShown(bool shown)
+{
+    for (QLabel* l : m_status)
+        l->setVisible(shown);
+}
+
 void CPltSplit::UpdateStatus()
 {
     const QString s1 = QString::fromStdString(m_plot.CurveStatusText());
@@ -356,6 +375,8 @@ void CPltSplit::UpdateActions()
 {
     Action("crosshair")->setChecked(m_plot.GetCrosshair() == 1);
     Action("dataPoints")->setChecked(m_state.GetDataPoints());
+    Action("groupDelay")->setChecked(m_state.LowerPane() == kPaneDelay);
+    Action("markers")->setChecked(m_state.GetMarkers());
     Action("zoomPrevious")->setEnabled(m_state.HasPrevious());
     for (int c = 0; c < 4; ++c) {
         Action(QStringLiteral("activateCurve%1").arg(c + 1))->setChecked(m_plot.GetActiveCurve() == c);
@@ -366,6 +387,7 @@ void CPltSplit::UpdateActions()
 
 void CPltSplit::Redraw()
 {
+    m_state.FollowDelayUnit();
     m_panes[0]->update();
     m_panes[1]->update();
     m_legend->update();
@@ -412,6 +434,25 @@ void CPltSplit::ToggleCrosshair()
 void CPltSplit::ToggleDataPoints()
 {
     m_state.SetDataPoints(!m_state.GetDataPoints());
+    Redraw();
+}
+
+void CPltSplit::ToggleGroupDelay()
+{
+    const bool delay = m_state.LowerPane() != kPaneDelay;
+    m_state.SetLowerPane(delay ? kPaneDelay : kPanePhase);
+    // The delay pane is first shown whole.
+    if (delay && m_plot.Limits().HasDelay() && !m_delayShown) {
+        m_state.FollowDelayUnit();
+        m_state.ZoomAll();
+    }
+    m_delayShown = m_delayShown || delay;
+    Redraw();
+}
+
+void CPltSplit::ToggleMarkers()
+{
+    m_state.SetMarkers(!m_state.GetMarkers());
     Redraw();
 }
 
@@ -471,11 +512,17 @@ void CPltSplit::OpenOptions()
 
 // ------------------------------------------------------------------ pictures and printing
 
+PlotTitleBlock CPltSplit::TitleBlock() const
+{
+    return {m_title.toStdString(), m_deviceType.toStdString(),
+            PlotDateText(static_cast<long long>(std::time(nullptr)))};
+}
+
 void CPltSplit::DrawPicture(QPainter& painter, const QSize& size) const
 {
     QtPainter qp(painter, ScreenMapping(size.height()), m_colors);
     CPlotPainter pp(m_plot, m_state, 1);
-    pp.DrawWindow(qp, {0, size.height(), size.width(), 0});
+    pp.DrawPicture(qp, {0, size.height(), size.width(), 0}, TitleBlock());
 }
 
 void CPltSplit::PrintTo(QPrinter* printer) const
@@ -497,8 +544,7 @@ void CPltSplit::PrintTo(QPrinter* printer) const
     QtPainter qp(p, m, colors);
     qp.SetPenWidth(std::max(1.0, dpi / 150.0));
     CPlotPainter pp(m_plot, m_state, 10);
-    const PlotTitleBlock title{m_title.toStdString(), m_deviceType.toStdString(),
-                               PlotDateText(static_cast<long long>(std::time(nullptr)))};
+    const PlotTitleBlock title = TitleBlock();
     const int mode = m_plot.GetPrintMode();
     for (int i = 0; i < CPlotPainter::PageCount(mode); ++i) {
         if (i > 0)
@@ -530,9 +576,10 @@ void CPltSplit::Print()
 
 bool CPltSplit::ExportPicture(const QString& path) const
 {
-    QSize size(m_splitter->width(), m_splitter->height() + m_legend->height());
+    CPlotPainter band(m_plot, m_state, 1);
+    QSize size(m_splitter->width(), m_splitter->height() + m_legend->height() + band.PictureBandHeight());
     if (size.width() < 400 || size.height() < 300)
-        size = QSize(1000, 750);
+        size = QSize(1000, 750 + band.PictureBandHeight());
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == QLatin1String("svg")) {
         SvgPainter svg(&m_colors);
@@ -541,7 +588,7 @@ bool CPltSplit::ExportPicture(const QString& path) const
         svg.SetPageArea(area);
         svg.SetBackground(m_colors.GetColor(kPlotColorBackground));
         CPlotPainter pp(m_plot, m_state, unit);
-        pp.DrawWindow(svg, area);
+        pp.DrawPicture(svg, area, TitleBlock());
         std::string error;
         if (!WriteFileAtomically(path.toStdString(), svg.Document(), &error)) {
             Tell(kMsgPictureNotWritten);

@@ -30,12 +30,15 @@ namespace kalidor {
 
 class CPltSplit;
 
-// One pane: 0 = gain, 1 = phase.
+// One pane of the window: 0 = the gain pane above, 1 = the pane below it, which shows the phase
+// or the group delay.
 class CPltView : public QWidget {
     Q_OBJECT
 public:
     CPltView(CPltSplit& split, int paneKind, QWidget* parent = nullptr);
     int PaneKind() const { return m_pane; }
+    // What the pane shows now: kPaneGain, kPanePhase or kPaneDelay.
+    int Kind() const;
     // The plotting frame in widget pixels (y down) and the logical point under a pixel.
     QRect FrameRect() const;
     PltXY LogicalAt(QPoint pixel) const;
@@ -95,6 +98,9 @@ public:
     QToolBar* ToolBar() const { return m_toolBar; }
     // The two status read-out texts: pane 1 the curve, pane 2 the crosshair values.
     QString StatusText(int pane) const { return m_status[pane == 2 ? 1 : 0]->text(); }
+    // Whether the window shows the read-out in a row of its own (a host with a status bar of its
+    // own shows it there instead, from statusText()).
+    void SetStatusRowShown(bool shown);
 
     // The document's run command, called by Run Simulator (without one, runRequested is
     // emitted instead). Design title and device type for the printed title block.
@@ -108,7 +114,8 @@ public:
     // Fills a menu with the window's commands, in groups.
     void FillMenu(QMenu* menu) const;
 
-    // The window picture at a size (what the screen shows, without the toolbar).
+    // The exported picture at a size: what the screen shows (without the toolbar and the
+    // crosshair) above the curves drawn and the title block.
     void DrawPicture(QPainter& painter, const QSize& size) const;
     // Prints the plot in the plot's print mode on `printer` (black on white).
     void PrintTo(QPrinter* printer) const;
@@ -131,6 +138,10 @@ public slots:
     void GoToActiveCurve();
     void ToggleCrosshair();
     void ToggleDataPoints();
+    // The lower pane shows the group delay in place of the phase, or the phase again.
+    void ToggleGroupDelay();
+    // The peak and -3 dB markers of the active curve.
+    void ToggleMarkers();
     void ActivateCurve(int curve);  // 0..3
     void DeleteCurve(int curve);
     void ToggleCurveShown(int curve);
@@ -163,6 +174,7 @@ private:
     void UpdateStatus();
     void UpdateActions();
     int DelimiterChoiceDialog();
+    PlotTitleBlock TitleBlock() const;
 
     CPlot& m_plot;
     CPlotWindowState m_state;
@@ -175,6 +187,7 @@ private:
     QList<QAction*> m_allActions;
     std::function<RunResult()> m_runner;
     QString m_title, m_deviceType;
+    bool m_delayShown = false;
 };
 
 }  // namespace kalidor

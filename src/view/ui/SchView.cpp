@@ -10,7 +10,7 @@
 #include <QPainter>
 #include <QPrinter>
 
-#include "app/QtPainter.h"
+#include "view/ui/QtPainter.h"
 #include "device/DeviceConfig.h"
 #include "device/Interconnect.h"
 #include "device/ui/SymbolEditor.h"
@@ -494,7 +494,12 @@ void CSchView::DrawPage(QPainter& p, const QRectF& page, double dpi) const
     m.offsetX += drawing.left();
     m.offsetY += drawing.top();
     p.fillRect(page, Qt::white);
+    // The symbol under the mouse is not highlighted on paper.
+    CDeviceSchematic* schematic = m_doc->Doc().Schematic();
+    const int highlighted = schematic->GetHighlighted();
+    schematic->SetHighlighted(CSchematic::kNoSymbol);
     DrawSchematic(p, m, colors, false, std::max(1.0, dpi / 150.0));
+    schematic->SetHighlighted(highlighted);
 
     // The title block: a framed box in the lower right corner with the path and the date.
     QFont f(QStringLiteral("Arial"));

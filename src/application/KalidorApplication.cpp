@@ -1,0 +1,191 @@
+#include "application/KalidorApplication.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "document/SchDoc.h"
+#include "platform/Settings.h"
+
+namespace kalidor {
+
+std::string AbsolutePath(const std::string& path)
+{
+    if (path.empty())
+        return {};
+    std::error_code ec;
+    std::filesystem::path p = std::filesystem::absolute(path, ec);
+    if (ec)
+        p = path;
+    return p.lexically_normal().string();
+}
+
+CKalidorApplication::CKalidorApplication() = default;
+
+CKalidorApplication::~CKalidorApplication()
+{
+    // The documents go before the interpreter they point to.
+    for (auto& d : m_schematics)
+        d->SetJtagInterpreter(nullptr);
+    m_schematics.clear();
+}
+
+// ---------------------------------------------------------------- documents
+
+CSchDoc* CKalidorApplication::Add(std::unique_ptr<CSchDoc> doc)
+{
+    CSchDoc* d = doc.get();
+    AttachJtag(*d);
+    m_schematics.push_back(std::move(doc));
+    const std::vector<CKalidorApplicationObserver*> observers = m_observers;
+    for (auto* o : observers)
+        o->OnSchematicOpened(*d);
+    return d;
+}
+
+CSchDoc* CKalidorApplication::NewSchematic(const std::string& deviceType)
+{
+    auto doc = std::make_unique<CSchDoc>();
+    doc->SetUntitledNumber(m_nextNumber);
+    if (!doc->OnNewDocument(deviceType))
+        return nullptr;
+    ++m_nextNumber;
+    return Add(std::move(doc));
+}
+
+CSchDoc* CKalidorApplication::FindSchematic(const std::string& path) const
+{
+    const std::string abs = AbsolutePath(path);
+    for (const auto& d : m_schematics)
+        if (!d->GetPathName().empty() && AbsolutePath(d->GetPathName()) == abs)
+            return d.get();
+    return nullptr;
+}
+
+CSchDoc* CKalidorApplication::OpenSchematic(const std::string& path)
+{
+    const std::string abs = AbsolutePath(path);
+    if (CSchDoc* open = FindSchematic(abs))
+        return open;
+    auto doc = std::make_unique<CSchDoc>();
+    if (!doc->OnOpenDocument(abs)) {
+        // The document has told the user why; a file that does not exist drops out of the list.
+        std::error_code ec;
+        if (!std::filesystem::exists(abs, ec) && std::find(m_recent.begin(), m_recent.end(), abs) != m_recent.end()) {
+            m_recent.erase(std::remove(m_recent.begin(), m_recent.end(), abs), m_recent.end());
+            SaveRecentFiles();
+            TellRecentFilesChanged();
+        }
+        return nullptr;
+    }
+    AddRecentFile(abs);
+    return Add(std::move(doc));
+}
+
+std::unique_ptr<CSchDoc> CKalidorApplication::CloseSchematic(CSchDoc& doc)
+{
+    auto find = [&] {
+        return std::find_if(m_schematics.begin(), m_schematics.end(),
+                            [&](const std::unique_ptr<CSchDoc>& d) { return d.get() == &doc; });
+    };
+    if (find() == m_schematics.end())
+        return nullptr;
+    const std::vector<CKalidorApplicationObserver*> observers = m_observers;
+    for (auto* o : observers)
+        o->OnSchematicClosing(doc);
+    const auto it = find();
+    if (it == m_schematics.end())
+        return nullptr;
+    std::unique_ptr<CSchDoc> taken = std::move(*it);
+    m_schematics.erase(it);
+    return taken;
+}
+
+std::vector<CSchDoc*> CKalidorApplication::Schematics() const
+{
+    std::vector<CSchDoc*> list;
+    for (const auto& d : m_schematics)
+        list.push_back(d.get());
+    return list;
+}
+
+// ---------------------------------------------------------------- recent files
+
+void CKalidorApplication::LoadRecentFiles()
+{
+    m_recent.clear();
+    for (int i = 1; i <= kRecentFileCount; ++i) {
+        const std::string p = CurrentSettings().GetString(kRecentSection, "File" + std::to_string(i), "");
+        if (!p.empty())
+            m_recent.push_back(p);
+    }
+    TellRecentFilesChanged();
+}
+
+void CKalidorApplication::SaveRecentFiles() const
+{
+    for (int i = 0; i < kRecentFileCount; ++i)
+        CurrentSettings().SetString(kRecentSection, "File" + std::to_string(i + 1),
+                                    i < static_cast<int>(m_recent.size()) ? m_recent[static_cast<std::size_t>(i)]
+                                                                          : std::string());
+}
+
+void CKalidorApplication::AddRecentFile(const std::string& path)
+{
+    const std::string abs = AbsolutePath(path);
+    m_recent.erase(std::remove(m_recent.begin(), m_recent.end(), abs), m_recent.end());
+    m_recent.insert(m_recent.begin(), abs);
+    if (m_recent.size() > static_cast<std::size_t>(kRecentFileCount))
+        m_recent.resize(kRecentFileCount);
+    SaveRecentFiles();
+    TellRecentFilesChanged();
+}
+
+void CKalidorApplication::TellRecentFilesChanged()
+{
+    const std::vector<CKalidorApplicationObserver*> observers = m_observers;
+    for (auto* o : observers)
+        o->OnRecentFilesChanged();
+}
+
+// ---------------------------------------------------------------- programming interface
+
+void CKalidorApplication::StartJtag(Settings* profile, const std::string& stateDir)
+{
+    if (profile == nullptr) {
+        m_ownProfile = std::make_unique<IniFileSettings>(JtagProfilePath());
+        profile = m_ownProfile.get();
+    }
+    m_profile = profile;
+    m_jtag.Start(*m_profile, stateDir);
+    for (auto& d : m_schematics)
+        AttachJtag(*d);
+}
+
+void CKalidorApplication::AttachJtag(CSchDoc& doc) const
+{
+    doc.SetJtagInterpreter(m_jtag.Interpreter());
+    doc.SetInterfaceChanged(m_jtag.InterfaceChanged());
+    if (!doc.IsEmbedded()) {
+        CJtagChainCounts counts;
+        if (m_jtag.Running().tapPortClass == kTapPortVirtual && m_jtag.Port())
+            VirtualChainCountsFor(m_jtag.Running().virtualChain, doc.GetDeviceType(), counts);
+        else if (m_jtag.Running().tapPortClass == kTapPortVirtualFtdi && m_jtag.Cable())
+            VirtualChainCountsFor(m_jtag.Running().virtualFtdiChain, doc.GetDeviceType(), counts);
+        doc.SetChainCounts(counts);
+    }
+}
+
+// ---------------------------------------------------------------- observers
+
+void CKalidorApplication::AddObserver(CKalidorApplicationObserver* observer)
+{
+    if (observer && std::find(m_observers.begin(), m_observers.end(), observer) == m_observers.end())
+        m_observers.push_back(observer);
+}
+
+void CKalidorApplication::RemoveObserver(CKalidorApplicationObserver* observer)
+{
+    m_observers.erase(std::remove(m_observers.begin(), m_observers.end(), observer), m_observers.end());
+}
+
+}  // namespace kalidor

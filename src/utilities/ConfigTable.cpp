@@ -1,0 +1,171 @@
+#include "utilities/ConfigTable.h"
+
+#include <cstdio>
+
+#include "base/XmlParser.h"
+#include "platform/AtomicFile.h"
+
+namespace kalidor {
+
+const char kMsgFilterTableNotLoaded[] = "Filter table was not loaded.  Version data is not available.";
+const char kMsgTooManyCriteria[] =
+    "Internal Error: Attempt to fill listview header with too many criteria in Filter Table";
+const char kMsgTooManyAttributes[] =
+    "Internal Error: Attempt to fill listview header with too many attributes in Filter Table";
+
+namespace {
+
+enum HeaderTag {
+    kTagRoot = 1, kTagRootEnd, kTagFormat, kTagFormatEnd, kTagVersion, kTagVersionEnd,
+    kTagDevice, kTagDeviceEnd, kTagDate, kTagDateEnd, kTagCount, kTagCountEnd,
+    kTagEntry = 100,     // + the entry's index in EntryTags(), start tags
+    kTagEntryEnd = 200,  // end tags
+};
+
+const char kCrLf[] = "\r\n";
+
+}  // namespace
+
+bool CConfigTable::Read(const std::string& text, std::string* error)
+{
+    auto fail = [&](const char* why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    ClearEntries();
+    loaded_ = false;
+    formatVersion_ = 0;
+    version_.clear();
+    deviceType_.clear();
+    date_.clear();
+    declaredCount_ = 0;
+    incomplete_ = 0;
+
+    const auto tags = EntryTags();
+    CXmlParser parser;
+    auto pair = [&](const std::string& name, int code, int endCode) {
+        parser.AddElement("<" + name + ">", code);
+        parser.AddElement("</" + name + ">", endCode);
+    };
+    pair("FilterTable", kTagRoot, kTagRootEnd);
+    pair("DocFmtVersion", kTagFormat, kTagFormatEnd);
+    pair("Version", kTagVersion, kTagVersionEnd);
+    pair("DeviceType", kTagDevice, kTagDeviceEnd);
+    pair("Date", kTagDate, kTagDateEnd);
+    pair("Count", kTagCount, kTagCountEnd);
+    for (size_t i = 0; i < tags.size(); ++i)
+        pair(tags[i].first, kTagEntry + static_cast<int>(i), kTagEntryEnd + static_cast<int>(i));
+
+    parser.SetText(text);
+    parser.ParseProlog();
+    CXmlElement* root = parser.NextElement();
+    if (!root || root->GetCode() != kTagRoot || parser.GetLastResult() != kXmlStartTag)
+        return fail("The file is not a filter table: it does not begin with <FilterTable>.");
+    CXmlReadLoop loop(parser, "</FilterTable>");
+    while (CXmlElement* e = loop.Next()) {
+        if (parser.GetLastResult() != kXmlStartTag)
+            continue;
+        const int code = e->GetCode();
+        if (code == kTagRoot) {
+            parser.SkipElement();
+            continue;
+        }
+        parser.ReadElementText();
+        const std::string value = parser.GetText();
+        switch (code) {
+        case kTagFormat:
+            formatVersion_ = parser.GetInt();
+            break;
+        case kTagVersion:
+            version_ = value;
+            break;
+        case kTagDevice:
+            deviceType_ = value.substr(0, kMaxDeviceType);
+            break;
+        case kTagDate:
+            date_ = value;
+            break;
+        case kTagCount:
+            declaredCount_ = parser.GetInt();
+            break;
+        default:
+            if (code >= kTagEntry && code < kTagEntry + static_cast<int>(tags.size()))
+                if (!ReadEntry(tags[code - kTagEntry].second, value.substr(0, kMaxEntryText)))
+                    ++incomplete_;
+            break;
+        }
+    }
+    if (!loop.EndedAtOwnTag())
+        return fail("The filter table is damaged: it ends before </FilterTable>.");
+    loaded_ = true;
+    return true;
+}
+
+bool CConfigTable::Load(const std::string& path, std::string* error)
+{
+    std::string text;
+    if (!ReadWholeFile(path, text, kMaxFileSize, error)) {
+        loaded_ = false;
+        return false;
+    }
+    return Read(text, error);
+}
+
+std::string CConfigTable::VersionText() const
+{
+    if (!loaded_)
+        return kMsgFilterTableNotLoaded;
+    char buf[400];
+    std::snprintf(buf, sizeof buf,
+                  "Filter Table Version: %s\nDevice Type: %s\nDate: %s\nNumber of Entries: %d\n"
+                  "File Format Version: %d",
+                  version_.substr(0, 80).c_str(), deviceType_.c_str(), date_.substr(0, 80).c_str(),
+                  RowCount(), formatVersion_);
+    std::string s = buf;
+    if (declaredCount_ != RowCount()) {
+        std::snprintf(buf, sizeof buf, "\nDeclared Count: %d", declaredCount_);
+        s += buf;
+    }
+    if (incomplete_ > 0) {
+        std::snprintf(buf, sizeof buf, "\nIncomplete Entries Left Out: %d", incomplete_);
+        s += buf;
+    }
+    return s;
+}
+
+std::string CConfigTable::WriteHeader(int count) const
+{
+    std::string s = std::string("<?xml version=\"1.0\"?>") + kCrLf + kCrLf;
+    s += std::string("<FilterTable>") + kCrLf + kCrLf;
+    s += "<DocFmtVersion>" + std::to_string(formatVersion_) + "</DocFmtVersion>" + kCrLf;
+    s += "<Version>" + version_ + "</Version>" + kCrLf;
+    s += "<DeviceType>" + deviceType_ + "</DeviceType>" + kCrLf;
+    s += "<Date>" + date_ + "</Date>" + kCrLf;
+    s += "<Count>" + std::to_string(count) + "</Count>" + kCrLf + kCrLf;
+    return s;
+}
+
+CFilterCriteria* CConfigTable::Criterion(int attribute)
+{
+    for (CFilterCriteria& c : criteria_)
+        if (c.attribute == attribute)
+            return &c;
+    return nullptr;
+}
+
+void CConfigTable::ShowAll()
+{
+    for (CFilterCriteria& c : criteria_)
+        c.Disable();
+}
+
+bool CConfigTable::RowPasses(int row) const
+{
+    for (const CFilterCriteria& c : criteria_)
+        if (c.enabled && !EntryPasses(row, c))
+            return false;
+    return true;
+}
+
+}  // namespace kalidor

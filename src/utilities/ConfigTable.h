@@ -1,0 +1,97 @@
+// A table of stored configurations read from a support file (the filter configuration tables of
+// ZelD/ZelE, the ladder filter table of ZelA): the header — file format version, table version,
+// device type, date, declared count — one entry per element named after the entry's filter type,
+// and the list of criteria that narrow what a list shows. The derived table knows its entries.
+//
+// File layout (CR LF line ends, read by the one XML reader):
+//   <?xml version="1.0"?>
+//   <FilterTable>
+//   <DocFmtVersion>1</DocFmtVersion>
+//   <Version>text</Version>
+//   <DeviceType>ZelD</DeviceType>
+//   <Date>text</Date>
+//   <Count>n</Count>
+//   <Butterworth>numbers separated by blanks and/or commas</Butterworth>
+//   ...
+//   </FilterTable>
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "utilities/FilterCriteria.h"
+#include "utilities/RowTable.h"
+
+namespace kalidor {
+
+// The version command's message when no table has been read.
+extern const char kMsgFilterTableNotLoaded[];
+// A list window's column set outgrew its header.
+extern const char kMsgTooManyCriteria[];
+extern const char kMsgTooManyAttributes[];
+
+class CConfigTable : public CRowTable {
+public:
+    static constexpr int kMaxEntryText = 500;   // characters of an entry element that are read
+    static constexpr int kMaxDeviceType = 80;
+    static constexpr size_t kMaxFileSize = 32u * 1024u * 1024u;
+
+    // Reads a table file's text; false (and `error` says why) when it is not one: no root
+    // element, or text ending before </FilterTable>. Entries read before the end are kept.
+    bool Read(const std::string& text, std::string* error = nullptr);
+    // Reads the file at `path`.
+    bool Load(const std::string& path, std::string* error = nullptr);
+    bool IsLoaded() const { return loaded_; }
+
+    int GetFormatVersion() const { return formatVersion_; }
+    const std::string& GetVersion() const { return version_; }
+    const std::string& GetDeviceType() const { return deviceType_; }
+    const std::string& GetDate() const { return date_; }
+    int GetDeclaredCount() const { return declaredCount_; }
+    // Entry elements whose numbers ended early; they are left out of the table.
+    int GetIncompleteCount() const { return incomplete_; }
+    // The version command's text: table version, device type, date and counts.
+    std::string VersionText() const;
+
+    std::vector<CFilterCriteria>& Criteria() { return criteria_; }
+    const std::vector<CFilterCriteria>& Criteria() const { return criteria_; }
+    // The criterion of an attribute, or nullptr.
+    CFilterCriteria* Criterion(int attribute);
+    // "Show All Configurations in list": every criterion out of force.
+    void ShowAll();
+
+    // An entry passes when it passes every criterion in force.
+    bool RowPasses(int row) const override;
+
+protected:
+    void SetHeader(int formatVersion, std::string version, std::string deviceType, std::string date)
+    {
+        formatVersion_ = formatVersion;
+        version_ = std::move(version);
+        deviceType_ = std::move(deviceType);
+        date_ = std::move(date);
+    }
+    // The header lines of a table file up to and including <Count>, for the writers.
+    std::string WriteHeader(int count) const;
+
+    // The entry elements the table knows: tag name and the type number passed to ReadEntry.
+    virtual std::vector<std::pair<std::string, int>> EntryTags() const = 0;
+    virtual void ClearEntries() = 0;
+    // Reads an entry element's text; false when its numbers end early (the entry is not kept).
+    virtual bool ReadEntry(int type, const std::string& text) = 0;
+    virtual bool EntryPasses(int row, const CFilterCriteria& criterion) const = 0;
+
+    std::vector<CFilterCriteria> criteria_;
+
+private:
+    bool loaded_ = false;
+    int formatVersion_ = 0;
+    std::string version_;
+    std::string deviceType_;
+    std::string date_;
+    int declaredCount_ = 0;
+    int incomplete_ = 0;
+};
+
+}  // namespace kalidor
