@@ -8,6 +8,7 @@
 // variable) unless --state-dir names another folder.
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "jtag/JtagInterface.h"
 #include "jtag/JtagRegProgram.h"
 #include "jtag/JtagScriptedDevice.h"
+#include "jtag/SvfPlayer.h"
 #include "jtag/TapPortFactory.h"
 #include "jtag/TapSvfInterpreter.h"
 #include "jtag/cables/MpsseBackends.h"
@@ -36,7 +38,8 @@ constexpr const char kProgramUsage[] =
     "[-o OUT.ZEL] [--state-dir DIR] [--chain HIR,HDR,TIR,TDR | --position N] [--no-verify] [--no-cable-check] "
     "[--no-power-check] [--cancel]";
 constexpr const char kSvfUsage[] =
-    "svf: usage: svf FILE.svf --cable SPEC [--state-dir DIR] [--no-cable-check] [--no-power-check]";
+    "svf: usage: svf [--full [--keep-going]] FILE.svf --cable SPEC [--state-dir DIR] [--no-cable-check] "
+    "[--no-power-check]";
 // Largest SVF file read (the programs of the system are a few kilobytes).
 constexpr std::size_t kMaxSvfBytes = 64u * 1024u * 1024u;
 
@@ -142,6 +145,41 @@ int OpenCable(const CableOptions& o, Cable& cable)
     return 0;
 }
 
+// OpenCable, then the cable and power checks with their messages.
+int OpenReadyCable(const CableOptions& o, Cable& cable)
+{
+    if (int r = OpenCable(o, cable); r != 0) return r;
+    CJtagDevice jtag;
+    jtag.SetInterpreter(&cable.svf);
+    return jtag.CheckReady() == kJtagDone ? 0 : 1;
+}
+
+// "svf --full": any SVF file, streamed through the full player.
+int PlaySvf(const std::string& file, const CableOptions& cableOptions, bool keepGoing)
+{
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "kalidor-cli: cannot read \"%s\"\n", file.c_str());
+        return 1;
+    }
+    ConsolePrompter prompter(false);
+    ScopedPrompter scope(prompter);
+    Cable cable;
+    if (int r = OpenReadyCable(cableOptions, cable); r != 0) return r;
+
+    CSvfPlayer player(*cable.port);
+    player.SetKeepGoing(keepGoing);
+    const CSvfPlayResult& r = player.Play(in);
+    for (const std::string& line : r.reports) std::printf("%s\n", line.c_str());
+    std::printf("%llu statements, %llu TDO checks, %llu mismatches, %llu errors, %llu TCK%s\n",
+                static_cast<unsigned long long>(r.statements), static_cast<unsigned long long>(r.checks),
+                static_cast<unsigned long long>(r.mismatches), static_cast<unsigned long long>(r.errors),
+                static_cast<unsigned long long>(r.tck), r.stopped ? ", stopped" : "");
+    cable.port->Close();
+    if (r.errors > 0) return 1;
+    return r.mismatches > 0 ? 3 : 0;
+}
+
 }  // namespace
 
 int RunProgram(const Args& args)
@@ -236,17 +274,22 @@ int RunSvf(const Args& args)
 {
     std::string file;
     CableOptions cableOptions;
-    bool missing = false;
+    bool missing = false, full = false, keepGoing = false;
     for (size_t i = 0; i < args.size(); ++i) {
         if (CableOption(args, i, cableOptions, missing)) {
             if (missing) return UsageError(kSvfUsage);
+        } else if (args[i] == "--full") {
+            full = true;
+        } else if (args[i] == "--keep-going") {
+            keepGoing = true;
         } else if (file.empty() && args[i].rfind("-", 0) != 0) {
             file = args[i];
         } else {
             return UsageError("svf: unknown argument \"" + args[i] + "\"");
         }
     }
-    if (file.empty() || cableOptions.spec.empty()) return UsageError(kSvfUsage);
+    if (file.empty() || cableOptions.spec.empty() || (keepGoing && !full)) return UsageError(kSvfUsage);
+    if (full) return PlaySvf(file, cableOptions, keepGoing);
 
     std::string text;
     if (!ReadWholeFile(file, text, kMaxSvfBytes)) {
@@ -257,10 +300,7 @@ int RunSvf(const Args& args)
     ConsolePrompter prompter(false);
     ScopedPrompter scope(prompter);
     Cable cable;
-    if (int r = OpenCable(cableOptions, cable); r != 0) return r;
-    CJtagDevice jtag;  // for the cable check and its messages
-    jtag.SetInterpreter(&cable.svf);
-    if (jtag.CheckReady() != kJtagDone) return 1;
+    if (int r = OpenReadyCable(cableOptions, cable); r != 0) return r;
 
     const SvfRunReport report = ExecuteSvfText(cable.svf, text);
     const std::string lines = FormatSvfRunReport(report);

@@ -43,8 +43,13 @@ const Command kCommands[] = {
      "                               program, read back or verify a device (SPEC: virtual:ZelA,...,\n"
      "                               ppdev:/dev/parport0, direct:0x378); exit 3 when verify differs"},
     {"svf", kalidor::cli::RunSvf,
-     "svf FILE.svf --cable SPEC [--state-dir DIR]\n"
-     "                               run an SVF file; report every TDO mismatch by line (exit 3)"},
+     "svf [--full [--keep-going]] FILE.svf --cable SPEC [--state-dir DIR]\n"
+     "                               run an SVF file; report every TDO mismatch by line (exit 3);\n"
+     "                               --full plays any SVF file (other tools' too) in full"},
+    {"serve-virtual", kalidor::cli::RunServeVirtual,
+     "serve-virtual --remote-bitbang PORT --chain virtual:DEVICES [--state-dir DIR] [--once]\n"
+     "                               serve the virtual devices to other JTAG programs (OpenOCD's\n"
+     "                               remote_bitbang) on 127.0.0.1:PORT (0: any free port)"},
     {"simulate", kalidor::cli::RunSimulate,
      "simulate FILE.ZEL [--curve N] [--csv OUT.csv] [--delimiter comma|semicolon|tab|space]\n"
      "        [--input N] [--output N] [--config A|B] [--start F] [--stop F] [--ppd N]\n"

@@ -80,6 +80,14 @@ public:
     // ExecuteRUNTEST; the others are never asked to (and say so when they are).
     virtual int SupportsRUNTEST(int kind) const;
     virtual void ExecuteRUNTEST(int ms);
+    // A cable that can time a wait itself, clocking TCK with TMS and TDI held so that the TAP stays
+    // where it is, sends the clocks of `microseconds` (after everything queued) and returns true;
+    // the others return false and the caller waits.
+    virtual bool TimedWait(std::uint64_t microseconds)
+    {
+        (void)microseconds;
+        return false;
+    }
     // The time base a cable brings along (the virtual cable's clock); nullptr: real time.
     virtual CJtagClock* GetClock() { return nullptr; }
 

@@ -378,12 +378,23 @@ void CMpsseCable::ExecuteRUNTEST(int ms)
     static const std::uint8_t kToIdle[] = {1, 1, 0};
     static const std::uint8_t kToReset[] = {1, 1, 1};
     m_stats.tck += 6;
+    ++m_stats.waits;
     EncodeTms(kToIdle, m_tdiPin, 3, nullptr);
     const int wait = std::clamp(ms, 0, 500);
     EncodeIdleClocks(static_cast<std::uint64_t>(wait) * static_cast<std::uint64_t>(m_tckHz) / 1000u);
     EncodeTms(kToReset, m_tdiPin, 3, nullptr);
     // The wait happens now, not whenever the next answer is needed: send what is queued.
     Flush();
+}
+
+bool CMpsseCable::TimedWait(std::uint64_t microseconds)
+{
+    if (!m_open || m_failed || m_tckHz <= 0) return false;
+    const auto hz = static_cast<std::uint64_t>(m_tckHz);
+    ++m_stats.waits;
+    EncodeIdleClocks((microseconds * hz + 999999u) / 1000000u);
+    Flush();
+    return true;
 }
 
 void CMpsseCable::Flush()

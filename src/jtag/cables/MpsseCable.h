@@ -70,6 +70,7 @@ public:
     void Flush() override;
     int SupportsRUNTEST(int kind) const override { return kind == 1 ? 1 : 0; }
     void ExecuteRUNTEST(int ms) override;
+    bool TimedWait(std::uint64_t microseconds) override;
     bool Failed() const override { return m_failed; }
 
     const CMpsseSettings& Settings() const { return m_settings; }
@@ -85,6 +86,7 @@ public:
         std::uint64_t bytesRead = 0;
         std::uint64_t tck = 0;           // TCK cycles commanded (waits included)
         std::uint64_t waitTck = 0;       // of which RUNTEST waits
+        std::uint64_t waits = 0;         // RUNTEST waits (each sent at once, in one write)
     };
     const Statistics& Stats() const { return m_stats; }
     void ResetStats() { m_stats = {}; }

@@ -146,12 +146,15 @@ void CSimulatedFtdiLink::Clock(const std::uint8_t* tms, const std::uint8_t* tdi,
 
 void CSimulatedFtdiLink::IdleClocks(std::uint64_t count)
 {
-    // Clock-only commands hold TMS and TDI. With every TAP in Run-Test/Idle and TMS low nothing
-    // changes but time: clock the first and the last, and let the time of the rest pass between.
+    // Clock-only commands hold TMS and TDI. With every TAP in a state the held TMS keeps it in
+    // (Run-Test/Idle or a pause with TMS low, Test-Logic-Reset with TMS high) nothing changes but
+    // time: clock the first and the last, and let the time of the rest pass between.
     const std::uint8_t tms = (m_levels >> kMpssePinTMS) & 1, tdi = (m_levels >> kMpssePinTDI) & 1;
-    bool allIdle = BoardPasses() && tms == 0 && m_chain.DeviceCount() > 0;
-    for (std::size_t i = 0; allIdle && i < m_chain.DeviceCount(); ++i)
-        allIdle = m_chain.Device(i)->State() == TAP_IDLE;
+    bool allIdle = BoardPasses() && m_chain.DeviceCount() > 0;
+    for (std::size_t i = 0; allIdle && i < m_chain.DeviceCount(); ++i) {
+        const int state = m_chain.Device(i)->State();
+        allIdle = state != TAP_SHIFT_DR && state != TAP_SHIFT_IR && TapNextState(state, tms) == state;
+    }
     if (allIdle && count > 2) {
         Clock(&tms, &tdi, 1, nullptr);
         PassTime(count - 2);
