@@ -34,6 +34,9 @@ constexpr std::array<StateName, 16> kStateNames = {{
     {"IRUPDATE", TAP_UPDATE_IR},
 }};
 
+// Marks a parenthesised word that the statement ended inside.
+constexpr char kNoClosingParenthesis = '\x01';
+
 // Splits a statement into words; a parenthesised group is one word starting with '(' whose
 // blanks are dropped: "SDR 8 TDI (0 F)" gives SDR, 8, TDI, (0F.
 std::vector<std::string> Words(std::string_view s)
@@ -51,7 +54,7 @@ std::vector<std::string> Words(std::string_view s)
                 if (!std::isspace(static_cast<unsigned char>(s[i]))) w += s[i];
                 ++i;
             }
-            if (i >= s.size()) w += '\x01';  // no ')': never valid hex
+            if (i >= s.size()) w += kNoClosingParenthesis;
             ++i;
             words.push_back(std::move(w));
         } else {
@@ -94,6 +97,10 @@ bool LoadHexParameter(const std::string& word, std::uint64_t length, CJtagBits& 
         return false;
     }
     const std::string_view hex = std::string_view(word).substr(1);
+    if (!hex.empty() && hex.back() == kNoClosingParenthesis) {
+        error = "a value without ')'";
+        return false;
+    }
     if (hex.empty()) {
         error = "an empty value";
         return false;

@@ -8,9 +8,10 @@
 //  * SIR/SDR length [TDI (hex)] [TDO (hex)] [MASK (hex)] [SMASK (hex)], and HIR/TIR/HDR/TDR with the
 //    same parameters. TDI, MASK and SMASK are kept for the next statement of the same kind and
 //    length; a new length needs a new TDI (headers and trailers take all ones) and makes MASK and
-//    SMASK all ones again. TDO is compared only in the statement that gives it. A scan shifts the
-//    header first (the devices nearest TDO), then the data, then the trailer; every TDO bit of the
-//    three under its MASK is compared;
+//    SMASK all ones again. The TDO of an SIR or SDR is compared only in the statement that gives
+//    it; the TDO of a header or trailer in every scan until the next statement of that header or
+//    trailer. A scan shifts the header first (the devices nearest TDO), then the data, then the
+//    trailer;
 //  * ENDIR/ENDDR with the four stable states;
 //  * STATE with an optional path of states, each one TCK from the one before, and a stable state
 //    at its end; without a path the TAP moves along the shortest path (five TMS ones into RESET);

@@ -195,6 +195,7 @@ TEST(SvfPlayerTest, BadValuesAreSyntaxErrorsThatStopThePlay)
         {"SIR 4 TDI (1F);", "Line 1: syntax error: SIR TDI: the value (1F) has more bits than the length 4\n"},
         {"SIR 4 TDI (G);", "Line 1: syntax error: SIR TDI: \"G\" is not a hexadecimal value\n"},
         {"SIR 4 TDI (1) TDI (2);", "Line 1: syntax error: SIR: TDI given twice\n"},
+        {"SIR 4 TDI (1;", "Line 1: syntax error: SIR TDI: a value without ')'\n"},
         {"SIR x TDI (1);", "Line 1: syntax error: SIR needs a length\n"},
         {"ENDDR DRSHIFT;", "Line 1: syntax error: ENDDR takes one of RESET, IDLE, DRPAUSE, IRPAUSE\n"},
         {"STATE DRSHIFT;", "Line 1: syntax error: STATE must end in a stable state, not DRSHIFT\n"},
