@@ -12,7 +12,7 @@ _kalidor_cli()
     _init_completion || return
 
     if [[ $cword -eq 1 ]]; then
-        COMPREPLY=($(compgen -W "$(_kalidor_cli_usage | awk '/^  [a-z]/ {print $1}') --help" -- "$cur"))
+        COMPREPLY=($(compgen -W "$(_kalidor_cli_usage | awk '/^  [a-z]/ && !seen[$1]++ {print $1}') --help" -- "$cur"))
         return
     fi
 
@@ -67,6 +67,16 @@ _kalidor_cli()
         svf)
             _filedir '@(svf|SVF)'
             return
+            ;;
+        chain)
+            if [[ $cword -eq 2 ]]; then
+                COMPREPLY=($(compgen -W "new add list remove rename extract embed program scan" -- "$cur"))
+                return
+            fi
+            if [[ $cword -eq 3 ]]; then
+                _filedir '@(zjc|ZJC)'
+                return
+            fi
             ;;
         import-jedec)
             if [[ $cword -eq 3 ]]; then

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "device/DeviceConfig.h"
+#include "GeneratedFile.h"
 #include "filters/Ladder.h"
 #include "platform/AtomicFile.h"
 #include "sim/ZelDSimulator.h"
@@ -452,19 +453,7 @@ int Run(const std::string& dir, bool check, bool report)
         if (dir.empty())
             continue;
         const std::string path = dir + "/" + CFilterTable::FileName(type);
-        if (check) {
-            std::string existing;
-            if (!ReadWholeFile(path, existing, CConfigTable::kMaxFileSize) || existing != r.text) {
-                std::fprintf(stderr, "%s is not what make_filter_tables writes\n", path.c_str());
-                status = 1;
-            }
-        } else {
-            std::string error;
-            if (!WriteFileAtomically(path, r.text, &error)) {
-                std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), error.c_str());
-                status = 1;
-            }
-        }
+        status |= tools::WriteOrCheck(path, r.text, check, "make_filter_tables");
     }
     if (report)
         std::printf("generated in %.2f s\n",

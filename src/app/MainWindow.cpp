@@ -41,10 +41,13 @@
 #include "platform/Settings.h"
 #include "sim/Plot.h"
 #include "sim/ui/PlotDocumentLink.h"
+#include "utilities/ui/DesignUtilityWindows.h"
 #include "sim/ui/PlotWindow.h"
 #include "sim/ui/SimPropertySheet.h"
 #include "view/DeviceSchematic.h"
 #include "view/ui/SchView.h"
+#include "document/JTAGDoc.h"
+#include "document/ui/JTAGView.h"
 
 namespace kalidor {
 
@@ -53,8 +56,36 @@ QStringList NewDocumentKinds()
     QStringList kinds;
     for (const char* t : kDeviceTypeNames)
         kinds << QStringLiteral("%1 Schematic").arg(QLatin1String(t));
+    kinds << QLatin1String(kChainKind);
     return kinds;
 }
+
+// The window of a JTAG chain. Closing it closes the chain, which is refused while schematics
+// embedded in it are open and asks to save a modified chain.
+class CChainFrame : public QMdiSubWindow {
+public:
+    CChainFrame(MainWindow* main, CJTAGView* view) : m_main(main), m_view(view)
+    {
+        setAttribute(Qt::WA_DeleteOnClose);
+        setWidget(view);
+    }
+    CJTAGView* View() const { return m_view; }
+    bool m_force = false;
+
+protected:
+    void closeEvent(QCloseEvent* e) override
+    {
+        if (!m_force && !m_main->ChainCloseRequested(m_view)) {
+            e->ignore();
+            return;
+        }
+        QMdiSubWindow::closeEvent(e);
+    }
+
+private:
+    MainWindow* m_main;
+    CJTAGView* m_view;
+};
 
 // A document window. Closing the schematic window of a document closes the document (after
 // asking to save it) and with it every other window of that document.
@@ -88,6 +119,7 @@ private:
 namespace {
 
 CChildFrame* Frame(QMdiSubWindow* w) { return dynamic_cast<CChildFrame*>(w); }
+CChainFrame* ChainFrame(QMdiSubWindow* w) { return dynamic_cast<CChainFrame*>(w); }
 
 }  // namespace
 
@@ -131,6 +163,8 @@ MainWindow::MainWindow(CKalidorApplication& app, QWidget* parent) : QMainWindow(
             m_current = w;
         if (CChildFrame* f = Frame(w); f && f->Doc())
             m_undoGroup->setActiveStack(f->Doc()->UndoStack());
+        else if (ChainFrame(w))
+            m_undoGroup->setActiveStack(nullptr);  // the chain window has its own Undo
         UpdateActions();
         RefreshStatusPanes();
     });
@@ -143,9 +177,12 @@ MainWindow::~MainWindow()
     m_app->RemoveObserver(this);
     // Views go before their documents, the window side of the documents before the documents.
     m_closingAll = true;
-    for (QMdiSubWindow* w : m_mdi->subWindowList())
+    for (QMdiSubWindow* w : m_mdi->subWindowList()) {
         if (CChildFrame* f = Frame(w))
             f->m_force = true;
+        if (CChainFrame* f = ChainFrame(w))
+            f->m_force = true;
+    }
     m_mdi->closeAllSubWindows();
     qDeleteAll(m_mdi->subWindowList());
     for (SchDocument* d : m_docs)
@@ -246,6 +283,15 @@ void MainWindow::CreateActions()
     QAction* coerce = make("actionCoerceIllegal", tr(kMenuCoerceIllegal), [this](bool on) { SetCoerceIllegal(on); });
     coerce->setCheckable(true);
     make("actionDeviceManager", tr("&Device Manager..."), &MainWindow::OnDeviceManager);
+    // The design utility windows of the active design's type.
+    auto utility = [this](bool ladder) {
+        if (SchDocument* d = ActiveDocument())
+            if (const int code = DesignUtilityFor(QString::fromStdString(d->Doc().GetDeviceType()), ladder))
+                OpenDesignUtility(d, code);
+    };
+    make("actionFilterConfigurations", tr("&Filter Configurations..."), [utility] { utility(false); });
+    make("actionGainUtility", tr("&Gain Configuration Utility..."), [utility] { utility(false); });
+    make("actionLadderFilters", tr("&Ladder Filter Configurations..."), [utility] { utility(true); });
     make("actionAbout", tr("&About Kalidor..."), &MainWindow::OnAbout);
 
     make("actionSaveXml", tr("Save Schematic as XML..."), [this] { OnSaveSchematicXml(); });
@@ -286,6 +332,7 @@ void MainWindow::CreateMenus()
     file->addAction(Action(QStringLiteral("actionExit")));
 
     QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    m_editMenu = edit;
     edit->addAction(Action(QStringLiteral("actionUndo")));
     edit->addAction(Action(QStringLiteral("actionRedo")));
     edit->addSeparator();
@@ -329,6 +376,9 @@ void MainWindow::CreateMenus()
     QMenu* post = tools->addMenu(tr("Post-Upload Actions"));
     post->addAction(Action(QStringLiteral("actionDisableOutputs")));
     post->addAction(Action(QStringLiteral("actionCoerceIllegal")));
+    tools->addSeparator();
+    for (const char* n : {"actionFilterConfigurations", "actionGainUtility", "actionLadderFilters"})
+        tools->addAction(Action(QLatin1String(n)));
     tools->addSeparator();
     tools->addAction(Action(QStringLiteral("actionDeviceManager")));
 
@@ -399,6 +449,10 @@ void MainWindow::UpdateActions()
     // Printing prints the schematic or the plot, whichever is the current window.
     for (const char* n : {"actionPrint", "actionPrintPreview", "actionExportPdf"})
         Action(QLatin1String(n))->setEnabled(view != nullptr || ActivePlotWindow() != nullptr);
+    const QString type = doc ? QString::fromStdString(doc->Doc().GetDeviceType()) : QString();
+    Action(QStringLiteral("actionFilterConfigurations"))->setEnabled(type == QLatin1String("ZelD") || type == QLatin1String("ZelE"));
+    Action(QStringLiteral("actionGainUtility"))->setEnabled(type == QLatin1String("ZelA") || type == QLatin1String("ZelB"));
+    Action(QStringLiteral("actionLadderFilters"))->setEnabled(type == QLatin1String("ZelA"));
     UpdatePlotMenu();
     {
         const QSignalBlocker b1(Action(QStringLiteral("actionShowXY")));
@@ -413,6 +467,11 @@ void MainWindow::UpdateActions()
         Action(QStringLiteral("actionCoerceIllegal"))->setChecked(doc && doc->Doc().GetCoerceIllegal());
     }
     m_jtag->UpdateActions();
+    CJTAGView* chain = ActiveChainView();
+    Action(QStringLiteral("actionSave"))->setEnabled(hasDoc || chain);
+    Action(QStringLiteral("actionSaveAs"))->setEnabled((hasDoc && !doc->Doc().IsEmbedded()) || chain);
+    Action(QStringLiteral("actionClose"))->setEnabled(hasDoc || chain);
+    UpdateEditMenu();
     QMdiSubWindow* w = CurrentFrame();
     setWindowTitle(w ? QStringLiteral("%1 - [%2]").arg(QLatin1String(kAppTitle), w->windowTitle())
                      : QString::fromLatin1(kAppTitle));
@@ -494,7 +553,8 @@ QMdiSubWindow* MainWindow::AddChild(SchDocument* doc, QWidget* view)
     m_mdi->addSubWindow(frame);
     m_current = frame;
     const QString suffix = qobject_cast<CPltSplit*>(view) ? QStringLiteral(" - Gain/Phase Plot")
-                                                           : QStringLiteral(" - E2 Cells");
+                           : !view->windowTitle().isEmpty() ? QStringLiteral(" - ") + view->windowTitle()
+                                                            : QStringLiteral(" - E2 Cells");
     auto title = [frame, doc, schematic, suffix] {
         if (doc)
             frame->setWindowTitle(schematic ? doc->Title() : doc->DisplayName() + suffix);
@@ -571,6 +631,10 @@ SchDocument* MainWindow::NewDocument(const QString& deviceType)
 
 SchDocument* MainWindow::OpenFile(const QString& path)
 {
+    if (IsChainFileName(path.toStdString())) {
+        OpenChainFile(path);
+        return nullptr;
+    }
     // A file that is open already: its schematic window comes to the front.
     if (SchDocument* open = DocumentOf(m_app->FindSchematic(path.toStdString()))) {
         if (CSchView* v = SchViewOf(open))
@@ -596,7 +660,7 @@ QString MainWindow::AskSaveFileName(SchDocument* doc)
 
 QString MainWindow::AskOpenFileName()
 {
-    return QFileDialog::getOpenFileName(this, tr("Open"), QString(), tr(kDesignFilter));
+    return QFileDialog::getOpenFileName(this, tr("Open"), QString(), tr(kOpenFilter));
 }
 
 bool MainWindow::SaveDocumentAs(SchDocument* doc, const QString& path)
@@ -614,6 +678,9 @@ bool MainWindow::SaveDocument(SchDocument* doc)
 {
     if (!doc)
         return false;
+    // An embedded schematic saves into its chain element; no file on disk is touched.
+    if (doc->Doc().IsEmbedded())
+        return doc->Doc().SaveEmbedded();
     QString path = QString::fromStdString(doc->Doc().GetPathName());
     if (path.isEmpty())
         path = AskSaveFileName(doc);
@@ -624,6 +691,8 @@ bool MainWindow::SaveModified(SchDocument* doc)
 {
     if (!doc || !doc->Doc().IsModified())
         return true;
+    if (doc->Doc().IsEmbedded())
+        return doc->Doc().SaveModified();
     const QString text = QString::fromLatin1(kMsgSaveChanges).arg(doc->DisplayName());
     switch (CurrentPrompter().Message(text.toStdString(), kAppTitle, Buttons::YesNoCancel, MessageIcon::Warning)) {
     case Answer::Yes: return SaveDocument(doc);
@@ -655,6 +724,8 @@ void MainWindow::RemoveDocument(SchDocument* doc)
     if (!m_docs.removeOne(doc))
         return;
     m_undoGroup->removeStack(doc->UndoStack());
+    // An embedded schematic tells its chain element at once (the chain window shows it).
+    doc->Doc().OnCloseDocument();
     doc->Adopt(m_app->CloseSchematic(doc->Doc()));
     doc->deleteLater();
     QMetaObject::invokeMethod(this, [this] { UpdateActions(); }, Qt::QueuedConnection);
@@ -685,6 +756,26 @@ CE2CellDBView* MainWindow::OpenE2CellView(SchDocument* doc)
     auto* view = new CE2CellDBView(doc);
     QMdiSubWindow* frame = AddChild(doc, view);
     frame->resize(420, 520);
+    frame->show();
+    Activate(frame);
+    return view;
+}
+
+QWidget* MainWindow::OpenDesignUtility(SchDocument* doc, int code)
+{
+    if (!doc)
+        return nullptr;
+    for (QMdiSubWindow* w : m_mdi->subWindowList())
+        if (CChildFrame* f = Frame(w); f && f->Doc() == doc && w->widget() &&
+                                       w->widget()->property("designUtility").toInt() == code) {
+            Activate(w);
+            return w->widget();
+        }
+    QWidget* view = CreateDesignUtilityView(doc, code);
+    if (!view)
+        return nullptr;
+    QMdiSubWindow* frame = AddChild(doc, view);
+    frame->resize(code == kUtilityZelAGains || code == kUtilityZelBGains ? QSize(900, 520) : QSize(1000, 560));
     frame->show();
     Activate(frame);
     return view;
@@ -798,11 +889,27 @@ void MainWindow::UpdatePlotMenu()
 
 void MainWindow::closeEvent(QCloseEvent* e)
 {
+    // Embedded schematics first (they save into their chains), then the others, then the chains.
     for (SchDocument* d : m_docs)
-        if (!SaveModified(d)) {
+        if (d->Doc().IsEmbedded() && !SaveModified(d)) {
             e->ignore();
             return;
         }
+    for (SchDocument* d : m_docs)
+        if (!d->Doc().IsEmbedded() && !SaveModified(d)) {
+            e->ignore();
+            return;
+        }
+    for (CJTAGDoc* c : m_app->Chains()) {
+        CJTAGView* view = ChainViewOf(c);
+        for (CSchDoc* s : m_app->Schematics())
+            if (s->IsEmbedded() && s->HostElement()->Chain() == c)
+                s->SetModifiedFlag(false);  // answered above
+        if (c->IsModified() && !c->CanClose([this, view] { return SaveChain(view, false); })) {
+            e->ignore();
+            return;
+        }
+    }
     m_closingAll = true;
     m_mdi->closeAllSubWindows();
     e->accept();
@@ -829,7 +936,10 @@ void MainWindow::OnNew()
     layout->addWidget(box);
     if (dlg.exec() != QDialog::Accepted || list->currentRow() < 0)
         return;
-    NewDocument(QLatin1String(kDeviceTypeNames[list->currentRow()]));
+    if (list->currentItem()->text() == QLatin1String(kChainKind))
+        NewChain();
+    else
+        NewDocument(QLatin1String(kDeviceTypeNames[list->currentRow()]));
 }
 
 void MainWindow::OnOpen()
@@ -839,11 +949,19 @@ void MainWindow::OnOpen()
         OpenFile(path);
 }
 
-void MainWindow::OnSave() { SaveDocument(ActiveDocument()); }
+void MainWindow::OnSave()
+{
+    if (CJTAGView* chain = ActiveChainView())
+        SaveChain(chain, false);
+    else
+        SaveDocument(ActiveDocument());
+}
 
 void MainWindow::OnSaveAs()
 {
-    if (SchDocument* d = ActiveDocument())
+    if (CJTAGView* chain = ActiveChainView())
+        SaveChain(chain, true);
+    else if (SchDocument* d = ActiveDocument(); d && !d->Doc().IsEmbedded())
         SaveDocumentAs(d, AskSaveFileName(d));
 }
 
@@ -1066,6 +1184,158 @@ void MainWindow::OnSchematicDebugControls()
     for (int i = 0; i < boxes.size(); ++i)
         s->SetDisplaySwitch(i, boxes[i]->isChecked());
     doc->Doc().UpdateAllViews(kHintNone);
+}
+
+}  // namespace kalidor
+
+namespace kalidor {
+
+// ---------------------------------------------------------------- JTAG chains
+
+CJTAGView* MainWindow::NewChain()
+{
+    CJTAGDoc* chain = m_app->NewChain();
+    return chain ? ChainViewOf(chain) : nullptr;
+}
+
+CJTAGView* MainWindow::OpenChainFile(const QString& path)
+{
+    if (CJTAGView* open = ChainViewOf(m_app->FindChain(path.toStdString()))) {
+        for (QMdiSubWindow* w : m_mdi->subWindowList())
+            if (w->widget() == open)
+                Activate(w);
+        return open;
+    }
+    CJTAGDoc* chain = m_app->OpenChain(path.toStdString());
+    return chain ? ChainViewOf(chain) : nullptr;
+}
+
+CJTAGView* MainWindow::ChainViewOf(const CJTAGDoc* chain) const
+{
+    if (!chain)
+        return nullptr;
+    for (QMdiSubWindow* w : m_mdi->subWindowList())
+        if (CChainFrame* f = ChainFrame(w); f && &f->View()->Chain() == chain)
+            return f->View();
+    return nullptr;
+}
+
+CJTAGView* MainWindow::ActiveChainView() const
+{
+    CChainFrame* f = ChainFrame(CurrentFrame());
+    return f ? f->View() : nullptr;
+}
+
+QString MainWindow::AskSaveChainFileName(CJTAGView* view)
+{
+    QString suggested = QString::fromStdString(view->Chain().GetPathName());
+    if (suggested.isEmpty())
+        suggested = QString::fromStdString(view->Chain().DisplayName()) + QStringLiteral(".ZJC");
+    QString path = QFileDialog::getSaveFileName(this, tr("Save As"), suggested, tr(kChainFilter));
+    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".ZJC");
+    return path;
+}
+
+bool MainWindow::SaveChain(CJTAGView* view, bool askName)
+{
+    if (!view)
+        return false;
+    QString path = QString::fromStdString(view->Chain().GetPathName());
+    if (askName || path.isEmpty())
+        path = AskSaveChainFileName(view);
+    if (path.isEmpty() || !view->Chain().OnSaveDocument(path.toStdString()))
+        return false;
+    m_app->AddRecentFile(path.toStdString());
+    UpdateActions();
+    return true;
+}
+
+SchDocument* MainWindow::OpenEmbeddedSchematic(CJTAGDoc& chain, int index)
+{
+    if (CJtagChainElement* e = chain.GetElement(index); e && e->OpenSchematic())
+        if (SchDocument* open = DocumentOf(e->OpenSchematic())) {
+            if (CSchView* v = SchViewOf(open))
+                for (QMdiSubWindow* w : m_mdi->subWindowList())
+                    if (w->widget() == v)
+                        Activate(w);
+            return open;
+        }
+    CSchDoc* doc = m_app->OpenEmbeddedSchematic(chain, index);
+    return doc ? DocumentOf(doc) : nullptr;
+}
+
+void MainWindow::OnChainOpened(CJTAGDoc& chain)
+{
+    auto* view = new CJTAGView(
+        chain, [this, &chain](int index) { OpenEmbeddedSchematic(chain, index); },
+        [this]() -> CJtagCable* { return m_app->Jtag().EnsurePortReady() ? m_app->Jtag().Cable() : nullptr; });
+    auto* frame = new CChainFrame(this, view);
+    m_mdi->addSubWindow(frame);
+    m_current = frame;
+    auto title = [frame, view] { frame->setWindowTitle(view->Title()); };
+    title();
+    connect(view, &CJTAGView::titleChanged, frame, [this, title] {
+        title();
+        UpdateActions();
+    });
+    frame->resize(820, 360);
+    if (m_mdi->subWindowList().size() == 1)
+        frame->showMaximized();
+    else
+        frame->show();
+    Activate(frame);
+    view->List()->setFocus();
+    UpdateActions();
+}
+
+void MainWindow::OnChainClosing(CJTAGDoc& chain)
+{
+    for (QMdiSubWindow* w : m_mdi->subWindowList())
+        if (CChainFrame* f = ChainFrame(w); f && &f->View()->Chain() == &chain) {
+            f->m_force = true;
+            f->close();
+            delete f;
+        }
+    UpdateActions();
+}
+
+bool MainWindow::ChainCloseRequested(CJTAGView* view)
+{
+    CJTAGDoc& chain = view->Chain();
+    if (!m_closingAll && !chain.CanClose([this, view] { return SaveChain(view, false); }))
+        return false;
+    // The window goes with the chain; the chain itself once the window is gone.
+    std::unique_ptr<CJTAGDoc> taken;
+    {
+        m_app->RemoveObserver(this);
+        taken = m_app->CloseChain(chain);
+        m_app->AddObserver(this);
+    }
+    if (taken) {
+        CJTAGDoc* raw = taken.release();
+        connect(view, &QObject::destroyed, this, [raw] { delete raw; });
+    }
+    QMetaObject::invokeMethod(this, [this] { UpdateActions(); }, Qt::QueuedConnection);
+    return true;
+}
+
+void MainWindow::UpdateEditMenu()
+{
+    if (!m_editMenu)
+        return;
+    CJTAGView* chain = ActiveChainView();
+    const QList<QAction*> wanted = chain ? chain->EditActions() : QList<QAction*>();
+    if (wanted == m_editMenuChainActions)
+        return;
+    for (QAction* a : m_editMenuChainActions)
+        m_editMenu->removeAction(a);
+    m_editMenuChainActions = wanted;
+    // The schematic commands stay where they are; the chain's come first while its window is current.
+    QAction* first = m_editMenu->actions().isEmpty() ? nullptr : m_editMenu->actions().first();
+    m_editMenu->insertActions(first, wanted);
+    for (const char* n : {"actionUndo", "actionRedo", "actionCopy", "actionPaste", "actionClear"})
+        Action(QLatin1String(n))->setVisible(chain == nullptr);
 }
 
 }  // namespace kalidor

@@ -28,6 +28,8 @@ namespace kalidor {
 
 class CE2CellDBView;
 class CHelpController;
+class CJTAGDoc;
+class CJTAGView;
 class CJtagUi;
 class CPltSplit;
 class CSchView;
@@ -36,13 +38,16 @@ class SchDocument;
 // Texts of the main window.
 inline constexpr const char* kAppTitle = "Kalidor";
 inline constexpr const char* kDesignFilter = "Zel Designs (*.ZEL *.zel);;All Files (*)";
+// File > Open: designs and JTAG chains.
+inline constexpr const char* kOpenFilter =
+    "Kalidor Files (*.ZEL *.zel *.ZJC *.zjc);;Zel Designs (*.ZEL *.zel);;JTAG Chain files(*.ZJC *.zjc);;All Files (*)";
 inline constexpr const char* kXmlFilter = "XML files (*.XML *.xml);;All Files (*)";
 inline constexpr const char* kMsgSaveChanges = "Save changes to %1?";
 inline constexpr const char* kMenuDisableOutputs = "Disable T1/T2 outputs if input=NONE";
 inline constexpr const char* kMenuCoerceIllegal = "Coerce illegal values to zero";
 
 // The kinds the New command offers, in order, and the device type each stands for.
-QStringList NewDocumentKinds();  // "ZelA Schematic" … "ZelE Schematic"
+QStringList NewDocumentKinds();  // "ZelA Schematic" … "ZelE Schematic", "Kalidor JTAG Chain"
 
 class MainWindow : public QMainWindow, private CKalidorApplicationObserver {
     Q_OBJECT
@@ -71,12 +76,29 @@ public:
     CSchView* ActiveSchView() const;
     CSchView* SchViewOf(SchDocument* doc) const;
     CE2CellDBView* OpenE2CellView(SchDocument* doc);
+    // The window of design utility `code` over `doc` (100 ZelA ladder filters, 101 ZelA gain
+    // utility, 102 ZelD filter configurations, 103 ZelB gain utility, 104 ZelE filter
+    // configurations), opened or brought forward; nullptr after telling the user why not (another
+    // device type, a table that cannot be read). The Design Utilities dialog calls it.
+    QWidget* OpenDesignUtility(SchDocument* doc, int code);
     // The document's plot window, opened when it is not open (and fitted to the data it shows).
     CPltSplit* OpenPlotWindow(SchDocument* doc);
     CPltSplit* PlotWindowOf(SchDocument* doc) const;
     // The plot window when it is the current document window.
     CPltSplit* ActivePlotWindow() const;
     QMdiArea* Mdi() const { return m_mdi; }
+
+    // --- JTAG chains ---
+    CJTAGView* NewChain();
+    CJTAGView* OpenChainFile(const QString& path);
+    // The window of a chain, and the chain window that is the current document window.
+    CJTAGView* ChainViewOf(const CJTAGDoc* chain) const;
+    CJTAGView* ActiveChainView() const;
+    bool SaveChain(CJTAGView* view, bool askName);
+    // Opens the embedded schematic of element `index` in a schematic window (or brings the open
+    // one to the front).
+    SchDocument* OpenEmbeddedSchematic(CJTAGDoc& chain, int index);
+    virtual QString AskSaveChainFileName(CJTAGView* view);
 
     QStringList RecentFiles() const;
     void AddRecentFile(const QString& path);
@@ -132,6 +154,7 @@ protected:
 
 private:
     friend class CChildFrame;
+    friend class CChainFrame;
     void CreateActions();
     void CreateMenus();
     void UpdateRecentMenu();
@@ -157,6 +180,12 @@ private:
     void OnSchematicOpened(CSchDoc& doc) override;
     void OnSchematicClosing(CSchDoc& doc) override;
     void OnRecentFilesChanged() override;
+    void OnChainOpened(CJTAGDoc& chain) override;
+    void OnChainClosing(CJTAGDoc& chain) override;
+    // Called by a chain frame that is about to close.
+    bool ChainCloseRequested(CJTAGView* view);
+    // Puts the chain window's Edit commands on the Edit menu while it is the current window.
+    void UpdateEditMenu();
     // Called by a schematic frame that is about to close.
     bool ChildCloseRequested(QMdiSubWindow* frame);
     bool ExportPdf(const QString& path);
@@ -178,6 +207,8 @@ private:
     std::unique_ptr<QPrinter> m_printer;
     bool m_closingAll = false;
 
+    QMenu* m_editMenu = nullptr;
+    QList<QAction*> m_editMenuChainActions;
     QMenu* m_recentMenu = nullptr;
     QMenu* m_windowMenu = nullptr;
     QMenu* m_devMenu = nullptr;

@@ -1,8 +1,10 @@
 #include "application/KalidorApplication.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 
+#include "document/JTAGDoc.h"
 #include "document/SchDoc.h"
 #include "platform/Settings.h"
 
@@ -19,14 +21,23 @@ std::string AbsolutePath(const std::string& path)
     return p.lexically_normal().string();
 }
 
+bool IsChainFileName(const std::string& path)
+{
+    std::string ext = std::filesystem::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return ext == ".ZJC";
+}
+
 CKalidorApplication::CKalidorApplication() = default;
 
 CKalidorApplication::~CKalidorApplication()
 {
-    // The documents go before the interpreter they point to.
+    // The documents go before the interpreter they point to; embedded schematics before their
+    // chains.
     for (auto& d : m_schematics)
         d->SetJtagInterpreter(nullptr);
     m_schematics.clear();
+    m_chains.clear();
 }
 
 // ---------------------------------------------------------------- documents
@@ -81,23 +92,35 @@ CSchDoc* CKalidorApplication::OpenSchematic(const std::string& path)
     return Add(std::move(doc));
 }
 
-std::unique_ptr<CSchDoc> CKalidorApplication::CloseSchematic(CSchDoc& doc)
+namespace {
+
+// Takes a document out of its list after telling the observers (who may close its windows, and
+// with them take it out themselves); nullptr when it is not in the list.
+template <typename Doc>
+std::unique_ptr<Doc> TakeOut(std::vector<std::unique_ptr<Doc>>& list, Doc& doc,
+                             const std::vector<CKalidorApplicationObserver*> observers,
+                             void (CKalidorApplicationObserver::*closing)(Doc&))
 {
     auto find = [&] {
-        return std::find_if(m_schematics.begin(), m_schematics.end(),
-                            [&](const std::unique_ptr<CSchDoc>& d) { return d.get() == &doc; });
+        return std::find_if(list.begin(), list.end(), [&](const std::unique_ptr<Doc>& d) { return d.get() == &doc; });
     };
-    if (find() == m_schematics.end())
+    if (find() == list.end())
         return nullptr;
-    const std::vector<CKalidorApplicationObserver*> observers = m_observers;
     for (auto* o : observers)
-        o->OnSchematicClosing(doc);
+        (o->*closing)(doc);
     const auto it = find();
-    if (it == m_schematics.end())
+    if (it == list.end())
         return nullptr;
-    std::unique_ptr<CSchDoc> taken = std::move(*it);
-    m_schematics.erase(it);
+    std::unique_ptr<Doc> taken = std::move(*it);
+    list.erase(it);
     return taken;
+}
+
+}  // namespace
+
+std::unique_ptr<CSchDoc> CKalidorApplication::CloseSchematic(CSchDoc& doc)
+{
+    return TakeOut(m_schematics, doc, m_observers, &CKalidorApplicationObserver::OnSchematicClosing);
 }
 
 std::vector<CSchDoc*> CKalidorApplication::Schematics() const
@@ -106,6 +129,73 @@ std::vector<CSchDoc*> CKalidorApplication::Schematics() const
     for (const auto& d : m_schematics)
         list.push_back(d.get());
     return list;
+}
+
+// ---------------------------------------------------------------- chains
+
+CJTAGDoc* CKalidorApplication::NewChain()
+{
+    auto chain = std::make_unique<CJTAGDoc>();
+    chain->SetUntitledNumber(m_nextChainNumber++);
+    CJTAGDoc* c = chain.get();
+    m_chains.push_back(std::move(chain));
+    const std::vector<CKalidorApplicationObserver*> observers = m_observers;
+    for (auto* o : observers)
+        o->OnChainOpened(*c);
+    return c;
+}
+
+CJTAGDoc* CKalidorApplication::FindChain(const std::string& path) const
+{
+    const std::string abs = AbsolutePath(path);
+    for (const auto& c : m_chains)
+        if (!c->GetPathName().empty() && AbsolutePath(c->GetPathName()) == abs)
+            return c.get();
+    return nullptr;
+}
+
+CJTAGDoc* CKalidorApplication::OpenChain(const std::string& path)
+{
+    const std::string abs = AbsolutePath(path);
+    if (CJTAGDoc* open = FindChain(abs))
+        return open;
+    auto chain = std::make_unique<CJTAGDoc>();
+    if (!chain->OnOpenDocument(abs))
+        return nullptr;
+    AddRecentFile(abs);
+    CJTAGDoc* c = chain.get();
+    m_chains.push_back(std::move(chain));
+    const std::vector<CKalidorApplicationObserver*> observers = m_observers;
+    for (auto* o : observers)
+        o->OnChainOpened(*c);
+    return c;
+}
+
+std::unique_ptr<CJTAGDoc> CKalidorApplication::CloseChain(CJTAGDoc& chain)
+{
+    return TakeOut(m_chains, chain, m_observers, &CKalidorApplicationObserver::OnChainClosing);
+}
+
+std::vector<CJTAGDoc*> CKalidorApplication::Chains() const
+{
+    std::vector<CJTAGDoc*> list;
+    for (const auto& c : m_chains)
+        list.push_back(c.get());
+    return list;
+}
+
+CSchDoc* CKalidorApplication::OpenEmbeddedSchematic(CJTAGDoc& chain, int index)
+{
+    std::unique_ptr<CSchDoc> doc = chain.OpenEmbeddedSchematic(index);
+    if (!doc)
+        return nullptr;
+    doc->SetUntitledNumber(m_nextNumber);
+    return Add(std::move(doc));
+}
+
+bool CKalidorApplication::OpenDocumentFile(const std::string& path)
+{
+    return IsChainFileName(path) ? OpenChain(path) != nullptr : OpenSchematic(path) != nullptr;
 }
 
 // ---------------------------------------------------------------- recent files

@@ -4,7 +4,8 @@
 // hands them to macros and kalidor-cli opens its designs through it, so that all of them make,
 // open, number and tie documents to the cable the same way.
 //
-// Documents are schematics today; JTAG chain documents join the list as a second kind.
+// Documents are schematics and JTAG chains; a schematic embedded in a chain is in the schematic
+// list like any other while its window is open.
 #pragma once
 
 #include <memory>
@@ -15,6 +16,7 @@
 
 namespace kalidor {
 
+class CJTAGDoc;
 class CSchDoc;
 class Settings;
 
@@ -30,7 +32,13 @@ public:
     // A schematic is about to leave the list; it still exists.
     virtual void OnSchematicClosing(CSchDoc&) {}
     virtual void OnRecentFilesChanged() {}
+    // A JTAG chain was made or opened / is about to leave the list.
+    virtual void OnChainOpened(CJTAGDoc&) {}
+    virtual void OnChainClosing(CJTAGDoc&) {}
 };
+
+// A chain file is told by its extension (".ZJC", in any case).
+bool IsChainFileName(const std::string& path);
 
 class CKalidorApplication {
 public:
@@ -54,6 +62,22 @@ public:
     // nullptr when it is not in the list.
     std::unique_ptr<CSchDoc> CloseSchematic(CSchDoc& doc);
     std::vector<CSchDoc*> Schematics() const;
+
+    // --- JTAG chains ---
+    // A new chain (the two terminals), named "JTAGCHN<n>".
+    CJTAGDoc* NewChain();
+    // Opens a chain file (first in the recent-file list); an open one is given again. nullptr
+    // after the chain has told why it could not be read.
+    CJTAGDoc* OpenChain(const std::string& path);
+    CJTAGDoc* FindChain(const std::string& path) const;
+    // Takes a chain out of the list (whoever closes it has asked CanClose).
+    std::unique_ptr<CJTAGDoc> CloseChain(CJTAGDoc& chain);
+    std::vector<CJTAGDoc*> Chains() const;
+    // Opens the embedded schematic of element `index` and puts it into the schematic list, tied
+    // to the interface; nullptr after the chain has told why not.
+    CSchDoc* OpenEmbeddedSchematic(CJTAGDoc& chain, int index);
+    // Opens a file of either kind by its extension (the File menu's Open, the command line).
+    bool OpenDocumentFile(const std::string& path);
 
     // --- recent files (settings section "Recent File List", entries File1 ... File4) ---
     void LoadRecentFiles();
@@ -87,7 +111,9 @@ private:
     std::unique_ptr<Settings> m_ownProfile;
     Settings* m_profile = nullptr;
     std::vector<std::unique_ptr<CSchDoc>> m_schematics;
+    std::vector<std::unique_ptr<CJTAGDoc>> m_chains;
     int m_nextNumber = 1;
+    int m_nextChainNumber = 1;
     std::vector<std::string> m_recent;
     std::vector<CKalidorApplicationObserver*> m_observers;
 };

@@ -1,5 +1,6 @@
 #include "base/XmlParser.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -15,6 +16,12 @@
 // * GetTextInto never writes more than `capacity` bytes (the text is cut, and always ends in a
 //   terminating zero).
 // * A UTF-8 byte order mark at the very start is stepped over by ParseProlog.
+// * A tag broken by another '<' before its closing '>' ("<Extra <Title>") is an unregistered tag
+//   whose text runs up to that '<'; skipping it steps up to the '<'. No registered tag holds a
+//   '<' inside, so the answer is the same as with the whole text up to the '>', and a text of
+//   many such tags reads in one pass.
+// * Skipping is linear in the length of the text, whatever it holds: end tags are looked up in an
+//   index built once per text, never searched for from each unregistered tag.
 
 namespace kalidor {
 
@@ -47,18 +54,15 @@ CXmlElement* CXmlElementTable::AddElement(const std::string& tag, int code)
     if (m_count < 0 || m_count >= kSlots)
         return nullptr;
     m_slots[m_count] = std::make_unique<CXmlElement>(tag, code);
+    m_firstSlot.emplace(tag, m_count);  // an earlier slot with the same text keeps answering
     return m_slots[m_count++].get();
 }
 
 CXmlElement* CXmlElementTable::FindElement(const std::string& tag)
 {
-    for (m_lookupCursor = 0; m_lookupCursor < kSlots; ++m_lookupCursor) {
-        const auto& slot = m_slots[m_lookupCursor];
-        if (slot && slot->GetTag() == tag)
-            return slot.get();
-    }
-    m_lookupCursor = -1;
-    return nullptr;
+    const auto it = m_firstSlot.find(tag);
+    m_lookupCursor = it == m_firstSlot.end() ? -1 : it->second;
+    return m_lookupCursor < 0 ? nullptr : m_slots[m_lookupCursor].get();
 }
 
 CXmlElement* CXmlElementTable::GetElementAt(int index) const
@@ -72,6 +76,7 @@ void CXmlElementTable::RemoveAll()
 {
     for (auto& slot : m_slots)
         slot.reset();
+    m_firstSlot.clear();
     m_count = 0;
     m_cursor = -1;
     m_lookupCursor = -1;
@@ -112,6 +117,39 @@ void CXmlParser::SetText(const char* text, std::size_t length)
         m_buffer.clear();
     m_pos = 0;
     m_lastResult = 0;
+    ForgetEndTags();
+}
+
+void CXmlParser::ForgetEndTags()
+{
+    m_endTags.clear();
+    m_endTagsIndexed = false;
+}
+
+std::size_t CXmlParser::FindEndTag(const std::string& endTag, std::size_t from)
+{
+    // An end tag holds no '<' after its first character and ends at its one '>'; anything else
+    // is searched for plainly.
+    if (endTag.size() < 3 || endTag.compare(0, 2, "</") != 0 || endTag.back() != '>' ||
+        endTag.find_first_of("<>", 2) != endTag.size() - 1)
+        return m_buffer.find(endTag, from);
+    if (!m_endTagsIndexed) {
+        // Every "</" that reaches a '>' before any other '<' is an end tag; these spans never
+        // overlap, so the index costs one pass and at most the text's size.
+        for (std::size_t i = m_buffer.find("</"); i != std::string::npos; i = m_buffer.find("</", i + 2)) {
+            const std::size_t g = m_buffer.find_first_of("<>", i + 2);
+            if (g == std::string::npos)
+                break;
+            if (m_buffer[g] == '>')
+                m_endTags[m_buffer.substr(i, g - i + 1)].push_back(i);
+        }
+        m_endTagsIndexed = true;
+    }
+    const auto it = m_endTags.find(endTag);
+    if (it == m_endTags.end())
+        return std::string::npos;
+    const auto at = std::lower_bound(it->second.begin(), it->second.end(), from);
+    return at == it->second.end() ? std::string::npos : *at;
 }
 
 void CXmlParser::SkipWhite()
@@ -238,9 +276,15 @@ int CXmlParser::ScanTag()
         kind = kXmlEndTag;
         nameStart = m_pos + 2;
     }
-    const std::size_t f = m_buffer.find_first_of("/>", nameStart);
+    const std::size_t f = m_buffer.find_first_of("</>", nameStart);
     if (f == std::string::npos)
         return kXmlEof;
+    if (m_buffer[f] == '<') {
+        // Broken by another tag: unregistered, and its text runs up to that '<'.
+        m_lastTag.assign(m_buffer, m_pos, f - m_pos);
+        m_current = nullptr;
+        return kXmlUnknownTag;
+    }
     std::size_t close = f;
     if (m_buffer[f] == '/') {
         if (f + 1 >= n)
@@ -379,7 +423,7 @@ int CXmlParser::SkipElement(std::string* skipped)
         const std::string end = CXmlReadLoop::EndTagFor(m_lastTag);
         if (end.empty())
             return 0;
-        const std::size_t e = m_buffer.find(end, m_pos);
+        const std::size_t e = FindEndTag(end, m_pos);
         if (e == std::string::npos)
             return 0;  // no end tag follows: the content is read as it comes
         m_pos = e + end.size();
@@ -389,9 +433,8 @@ int CXmlParser::SkipElement(std::string* skipped)
         // Position on the unregistered tag itself.
         if (m_lastTag.empty() || !StartsAt(m_buffer, m_pos, m_lastTag.data(), m_lastTag.size()))
             return 0;
-        const std::size_t inner = m_lastTag.find('<', 1);
-        if (inner != std::string::npos) {
-            m_pos += inner;  // a tag broken by another '<': step up to that one
+        if (m_lastTag.back() != '>') {
+            m_pos += m_lastTag.size();  // a tag broken by another '<': step up to that one
             break;
         }
         const std::size_t tagEnd = m_pos + m_lastTag.size();
@@ -400,10 +443,10 @@ int CXmlParser::SkipElement(std::string* skipped)
         m_pos = tagEnd;
         if (startForm) {
             std::string end = "</" + m_lastTag.substr(1);  // "<Foo>" gives "</Foo>"
-            std::size_t e = m_buffer.find(end, tagEnd);
+            std::size_t e = FindEndTag(end, tagEnd);
             if (e == std::string::npos) {
                 end = CXmlReadLoop::EndTagFor(m_lastTag);  // "<Foo a=1>" gives "</Foo>"
-                e = end.empty() ? std::string::npos : m_buffer.find(end, tagEnd);
+                e = end.empty() ? std::string::npos : FindEndTag(end, tagEnd);
             }
             if (e != std::string::npos)
                 m_pos = e + end.size();
@@ -414,14 +457,13 @@ int CXmlParser::SkipElement(std::string* skipped)
         // Broken markup at the position: up to the next '<' or past the next '>'.
         if (m_pos >= n)
             return -1;
-        const std::size_t lt = m_buffer.find('<', m_pos + 1);
-        const std::size_t gt = m_buffer.find('>', m_pos + 1);
-        if (lt == std::string::npos && gt == std::string::npos)
+        const std::size_t f = m_buffer.find_first_of("<>", m_pos + 1);
+        if (f == std::string::npos)
             m_pos = n;
-        else if (gt == std::string::npos || (lt != std::string::npos && lt < gt))
-            m_pos = lt;
+        else if (m_buffer[f] == '<')
+            m_pos = f;
         else
-            m_pos = gt + 1;
+            m_pos = f + 1;
         break;
     }
     default:
@@ -447,18 +489,21 @@ int CXmlParser::TakeLine()
     m_lastTag.assign(m_buffer, 0, e);
     const std::size_t removed = e + endLength;
     m_buffer.erase(0, removed);
+    ForgetEndTags();
     m_pos = m_pos > removed ? m_pos - removed : 0;
     return 0;
 }
 
 void CXmlParser::BlankToLineEnd(std::size_t from)
 {
+    ForgetEndTags();
     for (std::size_t i = from; i < m_buffer.size() && m_buffer[i] != '\r' && m_buffer[i] != '\n'; ++i)
         m_buffer[i] = ' ';
 }
 
 void CXmlParser::NewlinesToBlanks()
 {
+    ForgetEndTags();
     for (char& c : m_buffer)
         if (c == '\r' || c == '\n')
             c = ' ';

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace kalidor {
@@ -66,6 +67,8 @@ public:
 
 private:
     std::array<std::unique_ptr<CXmlElement>, kSlots> m_slots;
+    // The first slot of each tag text, so that a lookup is one hash probe.
+    std::unordered_map<std::string, int> m_firstSlot;
     int m_count = 0;
     int m_cursor = -1;
     int m_lookupCursor = -1;
@@ -133,6 +136,11 @@ public:
 
 private:
     void SkipWhite();
+    // The first occurrence of the end tag `endTag` ("</Foo>") at or after `from`, or npos. Looked
+    // up in an index of every end tag of the text, built on first use, so that skipping any number
+    // of elements costs one pass over the text.
+    std::size_t FindEndTag(const std::string& endTag, std::size_t from);
+    void ForgetEndTags();
     // Steps over "<!--...-->", "<!DOCTYPE ...>" or another "<!...>" at the position; false (and
     // nothing consumed) when the construct is not closed before the end of the text.
     bool SkipDeclaration();
@@ -146,6 +154,9 @@ private:
     std::string m_buffer;
     std::size_t m_pos = 0;
     int m_lastResult = 0;
+    // Positions of each "</...>" of the buffer, by its text.
+    std::unordered_map<std::string, std::vector<std::size_t>> m_endTags;
+    bool m_endTagsIndexed = false;
 };
 
 // The loop of a reader over the children of one element: Next() hands out registered elements

@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+namespace kalidor {
+class CSchDoc;
+}
+
 namespace kalidor::cli {
 
 using Args = std::vector<std::string>;
@@ -25,12 +29,20 @@ int RunServeVirtual(const Args& args);
 int RunSimulate(const Args& args);
 int RunPlot(const Args& args);
 int RunFilters(const Args& args);
+int RunChain(const Args& args);
+// "chain program", beside "program".
+int RunChainProgram(const Args& args);
+int RunChainScan(const Args& args);
+int RunLadders(const Args& args);
+int RunGains(const Args& args);
 
 // Helpers shared by the commands.
-int UsageError(const std::string& message);  // prints "kalidor-cli: <message>", returns 2
+int UsageError(const std::string& message);  // prints "Kalidor: <message>", returns 2
 bool ParseInt(const std::string& text, int& value);
 // Splits "KEY=VALUE" into two integers.
 bool ParsePair(const std::string& text, int& key, int& value);
+// Saves a design; a read-only file is refused unless `force` (the --force option) is given.
+bool SaveDesign(CSchDoc& doc, const std::string& path, bool force);
 // Writes CR and LF inside a text as the two-character escapes \r and \n.
 std::string EscapeLineEnds(const std::string& text);
 

@@ -2,12 +2,13 @@
 #include <cstdio>
 
 #include "cli/Commands.h"
+#include "document/SchDoc.h"
 
 namespace kalidor::cli {
 
 int UsageError(const std::string& message)
 {
-    std::fprintf(stderr, "kalidor-cli: %s\n", message.c_str());
+    std::fprintf(stderr, "Kalidor: %s\n", message.c_str());
     return 2;
 }
 
@@ -29,6 +30,11 @@ bool ParsePair(const std::string& text, int& key, int& value)
     if (eq == std::string::npos)
         return false;
     return ParseInt(text.substr(0, eq), key) && ParseInt(text.substr(eq + 1), value);
+}
+
+bool SaveDesign(CSchDoc& doc, const std::string& path, bool force)
+{
+    return doc.OnSaveDocument(path, force ? CSchDoc::ReadOnlyFile::kReplace : CSchDoc::ReadOnlyFile::kRefuse);
 }
 
 std::string EscapeLineEnds(const std::string& text)

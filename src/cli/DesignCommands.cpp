@@ -17,22 +17,25 @@ bool OpenDesign(CSchDoc& doc, const std::string& path)
 int RunNew(const Args& args)
 {
     std::string type, out;
+    bool force = false;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "-o" && i + 1 < args.size())
             out = args[++i];
+        else if (args[i] == "--force")
+            force = true;
         else if (type.empty() && args[i].rfind("-", 0) != 0)
             type = args[i];
         else
             return UsageError("new: unknown argument \"" + args[i] + "\"");
     }
     if (type.empty() || out.empty())
-        return UsageError("new: usage: new TYPE -o FILE.ZEL");
+        return UsageError("new: usage: new TYPE -o FILE.ZEL [--force]");
     if (!IsDeviceTypeName(type))
         return UsageError("unknown device type \"" + type + "\"");
     CSchDoc doc;
     if (!doc.OnNewDocument(type))
         return 1;
-    return doc.OnSaveDocument(out) ? 0 : 1;
+    return SaveDesign(doc, out, force) ? 0 : 1;
 }
 
 int RunShow(const Args& args)
@@ -64,13 +67,14 @@ int RunShow(const Args& args)
 int RunSet(const Args& args)
 {
     if (args.empty())
-        return UsageError("set: usage: set FILE.ZEL KEY=VALUE ... [--title T] [--author A] [-o OUT.ZEL]");
+        return UsageError("set: usage: set FILE.ZEL KEY=VALUE ... [--title T] [--author A] [-o OUT.ZEL] [--force]");
     CSchDoc doc;
     if (!OpenDesign(doc, args[0]))
         return 1;
     std::string out = args[0];
     CSummaryInfo summary = doc.Summary();
     bool summaryChanged = false;
+    bool force = false;
     DeviceConfig& device = *doc.Device();
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -84,6 +88,8 @@ int RunSet(const Args& args)
         if (a == "-o") {
             if (!next(out))
                 return UsageError("-o needs a file name");
+        } else if (a == "--force") {
+            force = true;
         } else if (a == "--title" || a == "--author" || a == "--subject" || a == "--keywords" ||
                    a == "--comments") {
             if (!next(v))
@@ -114,7 +120,11 @@ int RunSet(const Args& args)
             int key = 0;
             if (eq == std::string::npos || !ParseInt(pair.substr(0, eq), key))
                 return UsageError("malformed setting \"" + a + "\" (expected KEY=VALUE, gain:KEY=G or cap:KEY=PF)");
-            if (!device.TakesValue(key))
+            if (device.IsSimulationOnly(key))
+                return UsageError("key " + std::to_string(key) + " of " + doc.GetDeviceType() +
+                                  " is a pin state for the simulation only and is not kept in a design file; "
+                                  "give it to simulate or plot as --pin " + std::to_string(key) + "=VALUE");
+            if (!device.HasRecord(key))
                 return UsageError("device " + doc.GetDeviceType() + " has no symbol key " + std::to_string(key));
             const std::string valueText = pair.substr(eq + 1);
             if (kind == kCap) {
@@ -136,7 +146,7 @@ int RunSet(const Args& args)
     }
     if (summaryChanged)
         doc.SetSummary(summary);
-    return doc.OnSaveDocument(out) ? 0 : 1;
+    return SaveDesign(doc, out, force) ? 0 : 1;
 }
 
 }  // namespace kalidor::cli

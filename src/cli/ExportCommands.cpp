@@ -98,9 +98,12 @@ int RunExportCommand(const Args& args)
 int RunImportJedec(const Args& args)
 {
     std::string design, jedec, out;
+    bool force = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "-o") {
+        if (a == "--force") {
+            force = true;
+        } else if (a == "-o") {
             if (i + 1 >= args.size() || args[i + 1].empty())
                 return UsageError("-o needs a file name");
             out = args[++i];
@@ -125,7 +128,7 @@ int RunImportJedec(const Args& args)
         return 1;
     if (!RunImport(context, kExportSchematic, 0, jedec))
         return 1;
-    return doc.OnSaveDocument(out) ? 0 : 1;
+    return SaveDesign(doc, out, force) ? 0 : 1;
 }
 
 int RunProgramText(const Args& args)

@@ -6,17 +6,21 @@
 // so that a download in one run can be read back in the next. They lie in
 // $XDG_CACHE_HOME/Norvane Dividaduzudav Corporation/VirtualJtag (~/.cache/... without the
 // variable) unless --state-dir names another folder.
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "cli/Commands.h"
 #include "device/DeviceConfig.h"
+#include "document/JTAGDoc.h"
 #include "document/SchDoc.h"
 #include "jtag/JTAGTapPort.h"
+#include "jtag/JtagChainScan.h"
 #include "jtag/JtagDevice.h"
 #include "jtag/JtagInterface.h"
 #include "jtag/JtagRegProgram.h"
@@ -24,6 +28,7 @@
 #include "jtag/SvfPlayer.h"
 #include "jtag/TapPortFactory.h"
 #include "jtag/TapSvfInterpreter.h"
+#include "jtag/VerifyReport.h"
 #include "jtag/cables/MpsseBackends.h"
 #include "jtag/cables/VirtualCable.h"
 #include "platform/AtomicFile.h"
@@ -36,29 +41,38 @@ namespace {
 constexpr const char kProgramUsage[] =
     "program: usage: program FILE.ZEL --cable SPEC --download|--upload|--verify|--idcode|--autocal "
     "[-o OUT.ZEL] [--state-dir DIR] [--chain HIR,HDR,TIR,TDR | --position N] [--no-verify] [--no-cable-check] "
-    "[--no-power-check] [--cancel]";
+    "[--no-power-check] [--cancel] [--force]";
+    constexpr const char kChainProgramUsage[] =
+    "chain program: usage: chain program FILE.ZJC NAME --cable SPEC --download|--upload|--verify|--idcode|--autocal "
+    "[--state-dir DIR] [--no-verify] [--no-cable-check] [--no-power-check] [--cancel]";
+constexpr const char kChainScanUsage[] =
+    "chain scan: usage: chain scan --cable SPEC [-o FILE.ZJC] [--ir POS=LENGTH ...] [--state-dir DIR] "
+    "[--no-cable-check] [--no-power-check]";
 constexpr const char kSvfUsage[] =
     "svf: usage: svf [--full [--keep-going]] FILE.svf --cable SPEC [--state-dir DIR] [--no-cable-check] "
     "[--no-power-check]";
 // Largest SVF file read (the programs of the system are a few kilobytes).
 constexpr std::size_t kMaxSvfBytes = 64u * 1024u * 1024u;
 
-// Information to stdout, everything else to stderr; questions take the scripted answer.
+// Information to stdout (the outcome, as the window would show it), everything else to stderr
+// after "Kalidor: "; questions take the scripted answer.
 class ConsolePrompter : public Prompter {
 public:
-    explicit ConsolePrompter(bool cancel) : cancel_(cancel) {}
-    Answer Message(const std::string& text, const std::string&, Buttons buttons, MessageIcon icon) override
+    explicit ConsolePrompter(bool cancel) : m_cancel(cancel) {}
+    Answer Message(const std::string& text, const std::string& caption, Buttons buttons, MessageIcon icon) override
     {
-        std::FILE* out = icon == MessageIcon::Information ? stdout : stderr;
-        std::fprintf(out, "%s\n", text.c_str());
+        if (icon == MessageIcon::Information)
+            std::printf("%s\n", text.c_str());
+        else
+            std::fprintf(stderr, "%s\n", TerminalMessageText(text, caption).c_str());
         if (buttons == Buttons::Ok) return Answer::Ok;
         const bool yesNo = buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel;
-        if (cancel_) return yesNo ? Answer::No : Answer::Cancel;
+        if (m_cancel) return yesNo ? Answer::No : Answer::Cancel;
         return yesNo ? Answer::Yes : Answer::Ok;
     }
 
 private:
-    bool cancel_;
+    bool m_cancel;
 };
 
 // The document side of the programming operations.
@@ -68,6 +82,23 @@ void PrintIdcode(const CIdcodeFields& f)
     std::printf("Manufacturer:\t%s %s\n", f.makerName.c_str(), f.manufacturer.c_str());
     std::printf("Part Number:\t%s %s\n", f.partNumber.c_str(), f.deviceType.c_str());
     std::printf("Version:\t%s\n", f.version.c_str());
+}
+
+constexpr const char kMsgIdcodeNotZel[] = "The device on the cable is not a Zel device (IDCODE %s).";
+constexpr const char kMsgIdcodeOtherZel[] = "The device on the cable is a %s, not the design's %s.";
+
+// True when the IDCODE read names the design's device type; otherwise says what answered.
+bool IdcodeIsTheDesignsDevice(const CIdcodeFields& f, const std::string& designType)
+{
+    if (f.deviceType == designType) return true;
+    std::string text;
+    if (f.deviceType == kIdcodeUnknown) {
+        text = FormatMessage(kMsgIdcodeNotZel, f.text.empty() ? "none" : f.text);
+    } else {
+        text = FormatMessage(FormatMessage(kMsgIdcodeOtherZel, f.deviceType), designType);
+    }
+    std::fprintf(stderr, "%s\n", TerminalMessageText(text, {}).c_str());
+    return false;
 }
 
 // "HIR,HDR,TIR,TDR" as four non-negative counts.
@@ -115,6 +146,14 @@ bool CableOption(const Args& args, size_t& i, CableOptions& o, bool& missingValu
 struct Cable {
     std::unique_ptr<CJtagCable> port;
     CTapSvfInterpreter svf;
+
+    // A virtual device that could not keep what was programmed fails the run (it has said why).
+    int Checked(int status) const
+    {
+        const auto* virt = dynamic_cast<const CVirtualTapPort*>(port.get());
+        if (status == 0 && virt && !virt->Cable().StateProblem().empty()) return 1;
+        return status;
+    }
 };
 
 // 0, or the exit status after telling why the cable cannot be used.
@@ -127,7 +166,7 @@ int OpenCable(const CableOptions& o, Cable& cable)
             std::error_code ec;
             std::filesystem::create_directories(stateDir, ec);
             if (ec) {
-                std::fprintf(stderr, "kalidor-cli: cannot create the folder \"%s\" for the virtual devices: %s\n",
+                std::fprintf(stderr, "Kalidor: cannot create the folder \"%s\" for the virtual devices: %s\n",
                              stateDir.c_str(), ec.message().c_str());
                 return 1;
             }
@@ -135,7 +174,16 @@ int OpenCable(const CableOptions& o, Cable& cable)
     }
     std::string error;
     cable.port = CreateCable(o.spec, stateDir, &error);
-    if (!cable.port) return UsageError(error);
+    if (!cable.port) {
+        // A well-formed virtual cable whose state cannot be used is a failure, not a usage error.
+        std::vector<VirtualChainItem> items;
+        std::string syntax;
+        if (IsVirtualChainDescription(o.spec) && ParseVirtualChain(o.spec, items, syntax)) {
+            std::fprintf(stderr, "%s\n", TerminalMessageText(error, {}).c_str());
+            return 1;
+        }
+        return UsageError(error);
+    }
     cable.port->SetCableCheck(o.cableCheck);
     cable.port->SetPowerCheck(o.powerCheck);
     ApplyTapPortAddress(*cable.port, o.spec);
@@ -159,7 +207,7 @@ int PlaySvf(const std::string& file, const CableOptions& cableOptions, bool keep
 {
     std::ifstream in(file, std::ios::binary);
     if (!in) {
-        std::fprintf(stderr, "kalidor-cli: cannot read \"%s\"\n", file.c_str());
+        std::fprintf(stderr, "Kalidor: cannot read \"%s\"\n", file.c_str());
         return 1;
     }
     ConsolePrompter prompter(false);
@@ -177,7 +225,61 @@ int PlaySvf(const std::string& file, const CableOptions& cableOptions, bool keep
                 static_cast<unsigned long long>(r.tck), r.stopped ? ", stopped" : "");
     cable.port->Close();
     if (r.errors > 0) return 1;
-    return r.mismatches > 0 ? 3 : 0;
+    return cable.Checked(r.mismatches > 0 ? 3 : 0);
+}
+
+// Runs one operation of a design's programmer through the cable, at the given place in the
+// chain; `keepUpload` stores an uploaded design (false when that failed). The exit status.
+int ProgramDocument(CSchDoc& doc, const std::string& op, const CableOptions& cableOptions, bool verifyAfter,
+                    const CJtagChainCounts& counts, const std::function<bool()>& keepUpload)
+{
+    Cable cable;
+    if (int r = OpenCable(cableOptions, cable); r != 0) return r;
+
+    doc.SetJtagInterpreter(&cable.svf);
+    doc.SetChainCounts(counts);
+    doc.SetIdcodeReceiver(PrintIdcode);
+    CJtagDocumentOptions options = doc.GetJtagOptions();
+    options.verifyAfterDownload = verifyAfter ? 1 : 0;
+    doc.SetJtagOptions(options);
+
+    // After the verify-failed message: which settings and bits differ.
+    auto details = [&](int r) {
+        if (r == kJtagVerifyDiffers)
+            std::fputs(FormatVerifyReport(doc.Programmer()->LastVerifyReport()).c_str(), stdout);
+    };
+    int status = 1;
+    if (op == "download") {
+        const int r = doc.Download();
+        details(r);
+        status = r == kJtagDone ? 0 : r == kJtagVerifyDiffers ? 3 : 1;
+    } else if (op == "verify") {
+        const int r = doc.Verify();
+        details(r);
+        status = r == kJtagVerifyEqual ? 0 : r == kJtagVerifyDiffers ? 3 : 1;
+    } else if (op == "idcode") {
+        status = doc.ReadIdcode() == kJtagDone ? 0 : 1;
+        // Scripts use this as a presence check: the design's device must be the one that answered.
+        if (status == 0 && !IdcodeIsTheDesignsDevice(doc.JtagDevice()->DecodedIdcode(), doc.GetDeviceType()))
+            status = 1;
+    } else if (op == "autocal") {
+        status = doc.AutoCal() == kJtagDone ? 0 : 1;
+    } else if (op == "upload") {
+        const int r = doc.Upload();
+        details(r);
+        if (r == kJtagDone) {
+            std::printf("%s\n", FormatUploadReport(doc.GetDeviceType(), cable.port->GetName(),
+                                                   doc.Programmer()->LastUploadChanges(), SIZE_MAX)
+                                     .c_str());
+            status = keepUpload() ? 0 : 1;
+        } else {
+            // Nothing is saved: the design on disk stays as it was.
+            status = r == kJtagVerifyDiffers ? 3 : 1;
+        }
+    }
+    cable.port->Close();
+    doc.SetJtagInterpreter(nullptr);
+    return cable.Checked(status);
 }
 
 }  // namespace
@@ -186,7 +288,7 @@ int RunProgram(const Args& args)
 {
     std::string design, out, op;
     CableOptions cableOptions;
-    bool verifyAfter = true, cancel = false, missing = false, chainGiven = false;
+    bool verifyAfter = true, cancel = false, missing = false, chainGiven = false, force = false;
     CJtagChainCounts counts;
     int position = -1;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -207,6 +309,8 @@ int RunProgram(const Args& args)
             verifyAfter = false;
         } else if (a == "--cancel") {
             cancel = true;
+        } else if (a == "--force") {
+            force = true;
         } else if (design.empty() && a.rfind("-", 0) != 0) {
             design = a;
         } else {
@@ -233,41 +337,117 @@ int RunProgram(const Args& args)
         counts = {};  // no device of the type: the IDCODE check will say so
     }
 
-    Cable cable;
-    if (int r = OpenCable(cableOptions, cable); r != 0) return r;
+    return ProgramDocument(doc, op, cableOptions, verifyAfter, counts, [&] {
+        const std::string target = out.empty() ? design : out;
+        if (!SaveDesign(doc, target, force)) return false;
+        std::printf("Uploaded design written to %s\n", target.c_str());
+        return true;
+    });
+}
 
-    doc.SetJtagInterpreter(&cable.svf);
-    doc.SetChainCounts(counts);
-    doc.SetIdcodeReceiver(PrintIdcode);
-    CJtagDocumentOptions options = doc.GetJtagOptions();
-    options.verifyAfterDownload = verifyAfter ? 1 : 0;
-    doc.SetJtagOptions(options);
-
-    int status = 1;
-    if (op == "download") {
-        const int r = doc.Download();
-        status = r == kJtagDone ? 0 : r == kJtagVerifyDiffers ? 3 : 1;
-    } else if (op == "verify") {
-        const int r = doc.Verify();
-        status = r == kJtagVerifyEqual ? 0 : r == kJtagVerifyDiffers ? 3 : 1;
-    } else if (op == "idcode") {
-        status = doc.ReadIdcode() == kJtagDone ? 0 : 1;
-    } else if (op == "autocal") {
-        status = doc.AutoCal() == kJtagDone ? 0 : 1;
-    } else if (op == "upload") {
-        const int r = doc.Upload();
-        if (r == kJtagDone) {
-            const std::string target = out.empty() ? design : out;
-            if (!doc.OnSaveDocument(target)) return 1;
-            std::printf("Uploaded design written to %s\n", target.c_str());
-            status = 0;
+int RunChainProgram(const Args& args)
+{
+    std::string file, name, op;
+    CableOptions cableOptions;
+    bool verifyAfter = true, cancel = false, missing = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (CableOption(args, i, cableOptions, missing)) {
+            if (missing) return UsageError(kChainProgramUsage);
+        } else if (a == "--download" || a == "--upload" || a == "--verify" || a == "--idcode" || a == "--autocal") {
+            if (!op.empty()) return UsageError("chain program: give one operation");
+            op = a.substr(2);
+        } else if (a == "--no-verify") {
+            verifyAfter = false;
+        } else if (a == "--cancel") {
+            cancel = true;
+        } else if (a.rfind("-", 0) != 0 && (file.empty() || name.empty())) {
+            (file.empty() ? file : name) = a;
         } else {
-            // Nothing is saved: the design on disk stays as it was.
-            status = r == kJtagVerifyDiffers ? 3 : 1;
+            return UsageError("chain program: unknown argument \"" + a + "\"");
         }
     }
+    if (file.empty() || name.empty() || cableOptions.spec.empty() || op.empty()) return UsageError(kChainProgramUsage);
+
+    ConsolePrompter prompter(cancel);
+    ScopedPrompter scope(prompter);
+    CJTAGDoc chain;
+    if (!chain.OnOpenDocument(file)) return 1;
+    const int index = chain.FindElement(name);
+    if (index < 0) return UsageError("chain program: the chain has no device named \"" + name + "\"");
+    std::unique_ptr<CSchDoc> doc = chain.OpenEmbeddedSchematic(index);
+    if (!doc) return 1;
+    // The device's place in the chain file gives the counts, whatever the cable is.
+    return ProgramDocument(*doc, op, cableOptions, verifyAfter, chain.GetElement(index)->ChainCounts(), [&] {
+        if (!doc->SaveEmbedded() || !chain.OnSaveDocument(file)) return false;
+        std::printf("Uploaded design stored in %s of %s\n", name.c_str(), file.c_str());
+        return true;
+    });
+}
+
+int RunChainScan(const Args& args)
+{
+    std::string out;
+    CableOptions cableOptions;
+    bool missing = false;
+    std::vector<std::pair<int, int>> given;  // --ir POS=LEN
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (CableOption(args, i, cableOptions, missing)) {
+            if (missing) return UsageError(kChainScanUsage);
+        } else if (a == "-o" && i + 1 < args.size()) {
+            out = args[++i];
+        } else if (a == "--ir" && i + 1 < args.size()) {
+            int pos = 0, len = 0;
+            if (!ParsePair(args[++i], pos, len) || pos < 1 || len < 1 || len > kMaxChainIrLength)
+                return UsageError("chain scan: --ir takes POS=LENGTH (a device position from 1, a length of 1 to " +
+                                  std::to_string(kMaxChainIrLength) + ")");
+            given.emplace_back(pos, len);
+        } else {
+            return UsageError("chain scan: unknown argument \"" + a + "\"");
+        }
+    }
+    if (cableOptions.spec.empty()) return UsageError(kChainScanUsage);
+    ConsolePrompter prompter(false);
+    ScopedPrompter scope(prompter);
+    Cable cable;
+    if (int r = OpenCable(cableOptions, cable); r != 0) return r;
+    CJtagDevice jtag;  // for the cable check and its messages
+    jtag.SetInterpreter(&cable.svf);
+    if (jtag.CheckReady() != kJtagDone) return 1;
+    CChainScanResult scan = ScanChain(*cable.port);
     cable.port->Close();
-    return status;
+    if (!scan.ok) {
+        std::fprintf(stderr, "%s\n", scan.error.c_str());
+        return 1;
+    }
+    for (const auto& [pos, len] : given) {
+        if (pos > static_cast<int>(scan.devices.size())) return UsageError("chain scan: no device at " + std::to_string(pos));
+        scan.devices[static_cast<std::size_t>(pos - 1)].irLength = len;
+    }
+    std::printf("#\tIDCODE\tDeviceType\tIR_Length\n");
+    for (std::size_t i = 0; i < scan.devices.size(); ++i) {
+        const CScannedDevice& d = scan.devices[i];
+        std::printf("%zu\t%s\t%s\t%s\n", i + 1, d.idcode ? FormatIdcode(d.idcode).c_str() : "none",
+                    d.deviceType.empty() ? kForeignDeviceType : d.deviceType.c_str(),
+                    d.irLength ? std::to_string(d.irLength).c_str() : "?");
+    }
+    int sum = 0;
+    for (const CScannedDevice& d : scan.devices) sum += d.irLength;
+    std::printf("Total IR length:\t%d\n", scan.totalIrLength);
+    if (!scan.Complete()) {
+        std::fprintf(stderr, "kalidor-cli: the IR lengths of the foreign devices cannot be told apart; give them "
+                             "with --ir POS=LENGTH (together %d bits)\n", scan.totalIrLength - sum);
+        return out.empty() ? 0 : 1;
+    }
+    if (sum != scan.totalIrLength)
+        std::fprintf(stderr, "kalidor-cli: the IR lengths add up to %d bits, the chain has %d\n", sum, scan.totalIrLength);
+    if (out.empty()) return 0;
+    CJTAGDoc chain;
+    if (!chain.BuildFromScan(scan.devices)) return 1;
+    if (!chain.OnSaveDocument(out)) return 1;
+    std::printf("Chain written to %s\n", out.c_str());
+    return 0;
 }
 
 int RunSvf(const Args& args)
@@ -293,7 +473,7 @@ int RunSvf(const Args& args)
 
     std::string text;
     if (!ReadWholeFile(file, text, kMaxSvfBytes)) {
-        std::fprintf(stderr, "kalidor-cli: cannot read \"%s\" (missing, unreadable or larger than %zu bytes)\n",
+        std::fprintf(stderr, "Kalidor: cannot read \"%s\" (missing, unreadable or larger than %zu bytes)\n",
                      file.c_str(), kMaxSvfBytes);
         return 1;
     }
@@ -304,7 +484,8 @@ int RunSvf(const Args& args)
 
     const SvfRunReport report = ExecuteSvfText(cable.svf, text);
     const std::string lines = FormatSvfRunReport(report);
-    if (!lines.empty()) std::fputs(lines.c_str(), stdout);
+    // Byte for byte: a NUL inside a reported line must not cut the rest of the report.
+    std::fwrite(lines.data(), 1, lines.size(), stdout);
     int mismatches = 0;
     for (const SvfLineFailure& f : report.failures)
         if (f.result == kSvfTdoMismatch) ++mismatches;
@@ -312,7 +493,7 @@ int RunSvf(const Args& args)
                 report.stopped ? ", stopped" : "");
     cable.port->Close();
     if (report.stopped) return 1;
-    return mismatches > 0 ? 3 : 0;
+    return cable.Checked(mismatches > 0 ? 3 : 0);
 }
 
 }  // namespace kalidor::cli

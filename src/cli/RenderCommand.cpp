@@ -70,7 +70,7 @@ int RunRender(const Args& args)
 
     std::string error;
     if (!WriteFileAtomically(out, painter.Document(), &error)) {
-        std::fprintf(stderr, "kalidor-cli: cannot write %s: %s\n", out.c_str(), error.c_str());
+        std::fprintf(stderr, "Kalidor: cannot write %s: %s\n", out.c_str(), error.c_str());
         return 1;
     }
     return 0;

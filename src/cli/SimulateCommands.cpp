@@ -27,11 +27,11 @@ namespace {
 
 constexpr const char* kSimulateUsage =
     "simulate: usage: simulate FILE.ZEL [--curve N] [--csv OUT.csv] [--delimiter comma|semicolon|tab|space]\n"
-    "          [--input N] [--output N] [--config A|B] [--start F] [--stop F] [--ppd N]";
+    "          [--input N] [--output N] [--config A|B] [--start F] [--stop F] [--ppd N] [--pin KEY=0|1 ...]";
 constexpr const char* kPlotUsage =
     "plot: usage: plot FILE.ZEL --svg|--png|--pdf OUT [--curve N [curve settings] ...] [--import N=FILE.csv ...]\n"
     "          [--size WxH] [--data-points] [--group-delay] [--markers] [--crosshair F] [--hide N]\n"
-    "          [--print-mode M [--page P]]\n"
+    "          [--print-mode M [--page P]] [--pin KEY=0|1 ...]\n"
     "          curve settings: --input N --output N --config A|B --start F --stop F --ppd N";
 
 // Settings given on the command line for the curves that are run.
@@ -59,6 +59,11 @@ int ReadOverride(const Args& args, size_t& i, CurveOverrides& o, int& status)
         int n = 0;
         if (!ParseInt(v, n)) {
             status = UsageError(a + " needs a number");
+            return -1;
+        }
+        // Node 0 would silently mean the design's own setting: a node is numbered from 1.
+        if (a != "--ppd" && n < 1) {
+            status = UsageError(a + " needs a node number from 1");
             return -1;
         }
         (a == "--input" ? o.input : a == "--output" ? o.output : o.ppd) = n;
@@ -91,6 +96,21 @@ int ReadOverride(const Args& args, size_t& i, CurveOverrides& o, int& status)
         return 1;
     }
     return 0;
+}
+
+// "--pin KEY=VALUE": a pin state for the simulation only (not kept in a design file).
+int ReadPin(const Args& args, size_t& i, std::vector<std::pair<int, int>>& pins, int& status)
+{
+    if (args[i] != "--pin")
+        return 0;
+    int key = 0, value = 0;
+    if (i + 1 >= args.size() || !ParsePair(args[i + 1], key, value) || (value != 0 && value != 1)) {
+        status = UsageError("--pin needs KEY=0 or KEY=1");
+        return -1;
+    }
+    ++i;
+    pins.emplace_back(key, value);
+    return 1;
 }
 
 void Apply(const CurveOverrides& o, CurveSetting& c)
@@ -130,10 +150,24 @@ struct Session {
             return false;
         simulator = CreateSimulator(doc.GetDeviceType(), *doc.Device());
         if (!simulator) {
-            std::fprintf(stderr, "kalidor-cli: no simulator for device type %s\n", doc.GetDeviceType().c_str());
+            std::fprintf(stderr, "Kalidor: no simulator for device type %s\n", doc.GetDeviceType().c_str());
             return false;
         }
         plot = std::make_unique<CPlot>(*doc.Simulation());
+        return true;
+    }
+    // Sets the pin states; false after a usage message for a key that is not a pin of the device.
+    bool SetPins(const std::vector<std::pair<int, int>>& pins, int& status)
+    {
+        DeviceConfig& device = *doc.Device();
+        for (auto [key, value] : pins) {
+            if (!device.IsSimulationOnly(key)) {
+                status = UsageError("--pin: key " + std::to_string(key) + " of " + doc.GetDeviceType() +
+                                    " is not a pin state for the simulation");
+                return false;
+            }
+            device.SetSymValue(key, value);
+        }
         return true;
     }
     // Runs curve `curve` as the document's run command does (it becomes the active curve).
@@ -161,7 +195,7 @@ bool WriteOut(const std::string& path, const std::string& data)
 {
     std::string error;
     if (!WriteFileAtomically(path, data, &error)) {
-        std::fprintf(stderr, "kalidor-cli: cannot write %s: %s\n", path.c_str(), error.c_str());
+        std::fprintf(stderr, "Kalidor: cannot write %s: %s\n", path.c_str(), error.c_str());
         return false;
     }
     return true;
@@ -175,10 +209,13 @@ int RunSimulate(const Args& args)
     int curve = -1;
     int delimiter = kDelimComma;
     CurveOverrides o;
+    std::vector<std::pair<int, int>> pins;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         int status = 0;
-        const int r = ReadOverride(args, i, o, status);
+        int r = ReadOverride(args, i, o, status);
+        if (r == 0)
+            r = ReadPin(args, i, pins, status);
         if (r < 0)
             return status;
         if (r > 0)
@@ -207,6 +244,8 @@ int RunSimulate(const Args& args)
     Session s;
     if (!s.Open(in))
         return 1;
+    if (int status = 0; !s.SetPins(pins, status))
+        return status;
     if (curve < 0)
         curve = s.doc.Simulation()->GetActiveCurve();
     Apply(o, s.doc.Simulation()->Curve(curve));
@@ -234,10 +273,13 @@ int RunPlot(const Args& args)
     int crosshairHz = 0;
     int printMode = -1, page = 1;
     CurveOverrides o;
+    std::vector<std::pair<int, int>> pins;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         int status = 0;
-        const int r = ReadOverride(args, i, curveOverrides.empty() ? o : curveOverrides.back(), status);
+        int r = ReadOverride(args, i, curveOverrides.empty() ? o : curveOverrides.back(), status);
+        if (r == 0)
+            r = ReadPin(args, i, pins, status);
         if (r < 0)
             return status;
         if (r > 0)
@@ -307,7 +349,7 @@ int RunPlot(const Args& args)
 #ifndef KALIDOR_CLI_QT
     if (format != "svg") {
         std::fprintf(stderr,
-                     "kalidor-cli: --%s needs the Qt libraries, and this kalidor-cli was built without them; "
+                     "Kalidor: --%s needs the Qt libraries, and this kalidor-cli was built without them; "
                      "use --svg\n",
                      format.c_str());
         return 2;
@@ -316,7 +358,7 @@ int RunPlot(const Args& args)
     // Loaded before the work, so that a missing library is told at once.
     std::string rasterError;
     if (format != "svg" && !LoadRasterOutput(&rasterError)) {
-        std::fprintf(stderr, "kalidor-cli: --%s needs the Qt libraries, which could not be loaded: %s\n",
+        std::fprintf(stderr, "Kalidor: --%s needs the Qt libraries, which could not be loaded: %s\n",
                      format.c_str(), rasterError.c_str());
         return 1;
     }
@@ -325,6 +367,8 @@ int RunPlot(const Args& args)
     Session s;
     if (!s.Open(in))
         return 1;
+    if (int status = 0; !s.SetPins(pins, status))
+        return status;
     CSimulationSetup& setup = *s.doc.Simulation();
     const int documentActive = setup.GetActiveCurve();
     if (curves.empty() && imports.empty()) {
@@ -388,7 +432,7 @@ int RunPlot(const Args& args)
         return WriteOut(out, svg) ? 0 : 1;
     std::string error;
     if (!RenderSvgToFile(svg, out, format == "pdf", width, height, &error)) {
-        std::fprintf(stderr, "kalidor-cli: cannot write %s: %s\n", out.c_str(), error.c_str());
+        std::fprintf(stderr, "Kalidor: cannot write %s: %s\n", out.c_str(), error.c_str());
         return 1;
     }
     return 0;

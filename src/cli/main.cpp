@@ -20,16 +20,17 @@ const Command kCommands[] = {
     {"device", kalidor::cli::RunDevice,
      "device TYPE [--set KEY=VALUE ...] [--e2 POS=VALUE ...] --cells|--symbols\n"
      "                               E2 cells or symbols of a freshly reset device"},
-    {"new", kalidor::cli::RunNew, "new TYPE -o FILE.ZEL         write a new design of TYPE"},
+    {"new", kalidor::cli::RunNew, "new TYPE -o FILE.ZEL [--force] write a new design of TYPE"},
     {"show", kalidor::cli::RunShow, "show FILE.ZEL                device type, summary and symbol values of a design"},
     {"set", kalidor::cli::RunSet,
-     "set FILE.ZEL KEY=VALUE|gain:KEY=G|cap:KEY=PF ... [--title T] [--author A] [-o OUT.ZEL]\n"
-     "                               set symbols and summary fields, and save"},
+     "set FILE.ZEL KEY=VALUE|gain:KEY=G|cap:KEY=PF ... [--title T] [--author A] [-o OUT.ZEL] [--force]\n"
+     "                               set symbols and summary fields, and save (pin states that only the\n"
+     "                               simulation uses are refused: give them to simulate --pin)"},
     {"export", kalidor::cli::RunExportCommand,
      "export FILE.ZEL --jedec|--svf|--text|--spice [-o OUT] [--summary]\n"
      "                               export a design (to stdout without -o)"},
     {"import-jedec", kalidor::cli::RunImportJedec,
-     "import-jedec FILE.ZEL IN.jed [-o OUT.ZEL]\n"
+     "import-jedec FILE.ZEL IN.jed [-o OUT.ZEL] [--force]\n"
      "                               read a JEDEC fuse file into a design, and save"},
     {"program-text", kalidor::cli::RunProgramText,
      "program-text FILE.ZEL --register N --read|--write|--erase | --idcode\n"
@@ -39,9 +40,23 @@ const Command kCommands[] = {
      "                               draw the schematic of a design as an SVG picture"},
     {"program", kalidor::cli::RunProgram,
      "program FILE.ZEL --cable SPEC --download|--upload|--verify|--idcode|--autocal [-o OUT.ZEL]\n"
-     "        [--state-dir DIR] [--no-verify] [--no-cable-check] [--no-power-check] [--cancel]\n"
+     "        [--state-dir DIR] [--no-verify] [--no-cable-check] [--no-power-check] [--cancel] [--force]\n"
      "                               program, read back or verify a device (SPEC: virtual:ZelA,...,\n"
-     "                               ppdev:/dev/parport0, direct:0x378); exit 3 when verify differs"},
+     "                               ppdev:/dev/parport0, direct:0x378; faults of the virtual cable:\n"
+     "                               virtual:ZelA?tdo=1, ?detached, ?nopower, ?flip=S[:B], ?secured[=N]);\n"
+     "                               exit 3 when verify differs"},
+    {"chain", kalidor::cli::RunChain,
+     "chain new -o FILE.ZJC       write an empty JTAG chain ([Chain TDI], [Chain TDO])\n"
+     "  chain add FILE.ZJC TYPE|foreign:IR [--name N] [--at POS]\n"
+     "                               add a Zel device (with a new design) or a foreign device\n"
+     "  chain list FILE.ZJC          one line per element: position, name, type, IR length and sums\n"
+     "  chain remove FILE.ZJC NAME | chain rename FILE.ZJC NAME NEW\n"
+     "  chain extract FILE.ZJC NAME -o DESIGN.ZEL | chain embed FILE.ZJC NAME DESIGN.ZEL\n"
+     "                               take a member's design out, or put a design in\n"
+     "  chain program FILE.ZJC NAME --cable SPEC --download|--upload|--verify|--idcode|--autocal\n"
+     "                               program one member, the other devices in BYPASS\n"
+     "  chain scan --cable SPEC [-o FILE.ZJC] [--ir POS=LENGTH ...]\n"
+     "                               read the IDCODEs and the IR length on the cable, propose a chain"},
     {"svf", kalidor::cli::RunSvf,
      "svf [--full [--keep-going]] FILE.svf --cable SPEC [--state-dir DIR]\n"
      "                               run an SVF file; report every TDO mismatch by line (exit 3);\n"
@@ -52,20 +67,29 @@ const Command kCommands[] = {
      "                               remote_bitbang) on 127.0.0.1:PORT (0: any free port)"},
     {"simulate", kalidor::cli::RunSimulate,
      "simulate FILE.ZEL [--curve N] [--csv OUT.csv] [--delimiter comma|semicolon|tab|space]\n"
-     "        [--input N] [--output N] [--config A|B] [--start F] [--stop F] [--ppd N]\n"
-     "                               run a curve and write its gain/phase text (to stdout without --csv)"},
+     "        [--input N] [--output N] [--config A|B] [--start F] [--stop F] [--ppd N] [--pin KEY=0|1 ...]\n"
+     "                               run a curve and write its gain/phase text (to stdout without --csv);\n"
+     "                               --pin sets a pin state that only the simulation uses"},
     {"plot", kalidor::cli::RunPlot,
      "plot FILE.ZEL --svg|--png|--pdf OUT [--curve N ...] [--import N=FILE.csv ...] [--size WxH]\n"
      "        [--data-points] [--group-delay] [--markers] [--crosshair F] [--hide N]\n"
-     "        [--print-mode M [--page P]] [curve settings]\n"
+     "        [--print-mode M [--page P]] [--pin KEY=0|1 ...] [curve settings]\n"
      "                               run curves and draw the plot window's picture or a printed page"},
     {"filters", kalidor::cli::RunFilters,
      "filters ZelD|ZelE [--type NAME] [--fc MIN:MAX] [--gain2fc HI:LO] [--gain10fc HI:LO] [--fp MIN:MAX]\n"
      "        [--ripple HI:LO] [--fs MIN:MAX] [--atten HI:LO] [--ratio MIN:MAX] [--maxvin MIN:MAX]\n"
      "        [--sort COLUMN[:desc]] [--table FILE] [--version]\n"
      "                               list the filter configurations that pass the criteria\n"
-     "  filters ZelD|ZelE --copy ID --config A|B FILE.ZEL [-o OUT.ZEL]\n"
+     "  filters ZelD|ZelE --copy ID --config A|B FILE.ZEL [-o OUT.ZEL] [--force]\n"
      "                               copy a filter configuration into configuration A or B of a design"},
+    {"ladders", kalidor::cli::RunLadders,
+     "ladders [--type NAME] [--freq MIN:MAX] [--sort COLUMN[:desc]] [--table FILE] [--version]\n"
+     "                               list the ZelA ladder filter configurations that pass the criteria\n"
+     "  ladders --copy ID FILE.ZEL [-o OUT.ZEL]\n"
+     "                               copy a ladder filter into a ZelA design"},
+    {"gains", kalidor::cli::RunGains,
+     "gains ZelA|ZelB GAIN [--in N] [--out N] [--blocks 1|2] [--best noise|bandwidth|cm] [--table FILE]\n"
+     "                               the gain configurations that give GAIN (or the nearest gain)"},
 };
 
 void PrintUsage(std::FILE* out)
@@ -91,6 +115,6 @@ int main(int argc, char** argv)
     for (const Command& c : kCommands)
         if (!std::strcmp(argv[1], c.name))
             return c.run(args);
-    std::fprintf(stderr, "kalidor-cli: unknown command \"%s\" (try --help)\n", argv[1]);
+    std::fprintf(stderr, "Kalidor: unknown command \"%s\" (try --help)\n", argv[1]);
     return 2;
 }

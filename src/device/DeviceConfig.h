@@ -129,8 +129,11 @@ public:
     // The value text of a multiplexer-select symbol: the state of the pin (simulation only) and the
     // input it selects; "" when the symbol shows none.
     virtual std::string MuxSelectText(int key);
+    // True when `key` is the state of a device pin that only the simulation uses (low 0, high 1):
+    // it has a value but no cell, so a design file does not keep it. None by default.
+    virtual bool IsSimulationOnly(int) const { return false; }
     // True when `key` takes a value: it has a record, or it is a pin state kept without one.
-    virtual bool TakesValue(int key) const { return HasRecord(key); }
+    bool TakesValue(int key) const { return HasRecord(key) || IsSimulationOnly(key); }
     // True when the capacitor chooser lists each value with its pole frequency (not for the
     // elements of a ladder filter).
     virtual bool ListsPoleFrequencies() const { return true; }

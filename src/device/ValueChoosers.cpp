@@ -1,7 +1,9 @@
 #include "device/ValueChoosers.h"
 
 #include <cctype>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "device/DeviceConfig.h"
 #include "device/SymbolInfo.h"
@@ -50,6 +52,29 @@ int SelectValue(const std::vector<ChooserRow>& rows, int value)
 
 int CurrentGain(DeviceConfig& config, int key) { return config.GetSignedGain(key); }
 
+namespace {
+
+std::string SymbolFullName(DeviceConfig& config, int key)
+{
+    const SymbolInfo* info = FindSymbolInfo(config.Kind(), key);
+    return info ? info->fullName : std::string();
+}
+
+}  // namespace
+
+std::string GainChooserTitle(DeviceConfig& config, int key, int dialogType)
+{
+    if (dialogType == kDlgNegativeGain)
+        return kTitleGainLevel;
+    const std::string name = SymbolFullName(config, key);
+    return name.empty() ? std::string(kTitleGain) : name;
+}
+
+std::string GainChooserHeading(DeviceConfig& config, int key, int dialogType)
+{
+    return dialogType == kDlgNegativeGain ? SymbolFullName(config, key) : std::string();
+}
+
 ChooserList GainChooserRows(DeviceConfig& config, int key, int dialogType)
 {
     // The device's gain list (-10 .. -1, 1 .. 10, or 1, 2, 5, 10 on the filter devices), the
@@ -75,6 +100,98 @@ double PoleFrequencyKHz(int scaled)
         return 0.0;
     const double c = scaled * 1e-16;
     return 2.0 * (1.0 / (3141590.0 * c)) / 1000.0;
+}
+
+namespace {
+
+// A number with an optional unit after it (blanks allowed between); false for anything else.
+bool SplitValue(const std::string& text, double& number, std::string& unit)
+{
+    const char* begin = text.c_str();
+    while (*begin == ' ' || *begin == '\t')
+        ++begin;
+    char* end = nullptr;
+    number = std::strtod(begin, &end);
+    if (end == begin || !std::isfinite(number))
+        return false;
+    unit.clear();
+    for (const char* p = end; *p; ++p)
+        if (*p != ' ' && *p != '\t')
+            unit += static_cast<char>(std::tolower(static_cast<unsigned char>(*p)));
+    return true;
+}
+
+}  // namespace
+
+std::string CapacitorEntryUnits(DeviceConfig& config)
+{
+    return config.ListsPoleFrequencies() ? "pF or kHz" : "pF";
+}
+
+int CapacitorCodeForText(DeviceConfig& config, int key, const std::string& text, std::string& error)
+{
+    const bool poles = config.ListsPoleFrequencies();
+    const std::string units = CapacitorEntryUnits(config);
+    double number = 0.0;
+    std::string unit;
+    if (!SplitValue(text, number, unit)) {
+        error = "Type a value in " + units + ".";
+        return -1;
+    }
+    if (number < 0.0) {
+        error = "The value cannot be negative.";
+        return -1;
+    }
+    const int count = config.GetCapCount(key);
+    if (count <= 0) {
+        error = "This symbol has no capacitor values.";
+        return -1;
+    }
+    double picofarads = -1.0, kiloHertz = -1.0;
+    if (unit.empty() || unit == "p" || unit == "pf")
+        picofarads = number;
+    else if (unit == "n" || unit == "nf")
+        picofarads = number * 1000.0;
+    else if (poles && (unit == "k" || unit == "khz"))
+        kiloHertz = number;
+    else if (poles && unit == "hz")
+        kiloHertz = number / 1000.0;
+    else if (poles && unit == "mhz")
+        kiloHertz = number * 1000.0;
+    else {
+        error = "Unknown unit \"" + unit + "\": type a value in " + units + ".";
+        return -1;
+    }
+    if (picofarads >= 0.0) {
+        if (picofarads > 1e6) {
+            error = "The value is too large.";
+            return -1;
+        }
+        // As a capacitance set by number: the nearest capacitor.
+        return config.GetNearestCapIndex(key, ScaledCapacitance(picofarads * 1e-12));
+    }
+    if (kiloHertz <= 0.0) {
+        error = "A pole frequency must be above zero.";
+        return -1;
+    }
+    // The row whose pole frequency lies nearest, on a logarithmic scale as the list reads.
+    int best = -1;
+    double bestDistance = 0.0;
+    for (int i = 0; i < count; ++i) {
+        const double f = PoleFrequencyKHz(config.GetCapValueBySorted(key, i));
+        if (f <= 0.0)
+            continue;
+        const double distance = std::fabs(std::log(f / kiloHertz));
+        if (best < 0 || distance < bestDistance) {
+            best = i;
+            bestDistance = distance;
+        }
+    }
+    if (best < 0) {
+        error = "This symbol has no capacitor values.";
+        return -1;
+    }
+    return config.GetCapCodeBySorted(key, best);
 }
 
 ChooserList CapacitorChooserRows(DeviceConfig& config, int key)

@@ -44,6 +44,11 @@ extern const char kMsgStoredConfiguration[];
 extern const char kMsgContactNamesOverwrite[];
 
 // --- gain chooser (dialog types 1 and 16) ---
+// The gain chooser's title: "Gain" followed by the symbol's name ("Gain - Block 1 T1 gain"); the
+// plain title when the symbol has no name. Dialog type 16 keeps "Gain Level" and names the symbol
+// in its heading instead (GainChooserHeading).
+std::string GainChooserTitle(DeviceConfig& config, int key, int dialogType);
+std::string GainChooserHeading(DeviceConfig& config, int key, int dialogType);
 // Rows "%d" of the gains the symbol may take: -10..-1 for type 16; -10..-1, 1..10 for type 1
 // (scrolled so that gain 1 is the first visible row); 1, 2, 5, 10 for ZelD/ZelE. The row of the
 // symbol's current gain is selected.
@@ -57,6 +62,13 @@ int CurrentGain(DeviceConfig& config, int key);
 ChooserList CapacitorChooserRows(DeviceConfig& config, int key);
 // Pole frequency in kHz of a capacitor of `scaled` 1e-16 F: 2 × (1 / (3141590 × C)) / 1000.
 double PoleFrequencyKHz(int scaled);
+// The code a typed value selects in the capacitor chooser: a capacitance ("25.5", "25.5 pF",
+// "25.5p", "0.1 nF"; the nearest capacitor, as kalidor-cli's cap: does) or, where the chooser
+// lists pole frequencies, a pole frequency ("12.5 kHz", "12.5k", "800 Hz", "1.2 MHz"; the row of
+// the nearest pole frequency). -1, with the reason in `error`, when the text is neither.
+int CapacitorCodeForText(DeviceConfig& config, int key, const std::string& text, std::string& error);
+// What the typed entry takes, for its label: "pF" or "pF or kHz".
+std::string CapacitorEntryUnits(DeviceConfig& config);
 
 // --- interconnect chooser (dialog type 5) ---
 // The named contacts of an input selection in list order, the current value selected. At most

@@ -230,8 +230,8 @@ void ZelBConfig::BuildSymbols()
     DefineMulti(40, "cal_XT", BitRange(89, 101), 8191, 0);
     DefineMulti(41, "cal_XB", BitRange(102, 114), 8191, 0);
     // Pin states for the simulation only: a value, no cells.
-    DefineSingle(56, "MSEL_pin", -1, 1, 0);
-    DefineSingle(57, "PC_pin", -1, 1, 0);
+    DefineSingle(kKeyZelBMselPin, "MSEL_pin", -1, 1, 0);
+    DefineSingle(kKeyZelBPcPin, "PC_pin", -1, 1, 0);
 }
 
 }  // namespace kalidor

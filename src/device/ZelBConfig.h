@@ -3,6 +3,7 @@
 #pragma once
 
 #include "device/ZelAConfig.h"
+#include "device/ZelBKeys.h"
 
 namespace kalidor {
 
@@ -24,6 +25,8 @@ public:
     std::string MuxSelectText(int key) override;
     // A value in 1e-16 F as whole picofarads and hundredths, rounded half up ("3.10 pF").
     static std::string PicofaradText(int value);
+    // The MSEL and PC pins: values for the simulation, without cells.
+    bool IsSimulationOnly(int key) const override { return key == kKeyZelBMselPin || key == kKeyZelBPcPin; }
 
 protected:
     void BuildCells() override;

@@ -42,7 +42,7 @@ int ZelCConfig::GetCellFuse(int position)
 void ZelCConfig::SetSymValue(int symKey, int value)
 {
     // The input multiplexer pins are simulation-only states without cells.
-    if (symKey == kKeyZelCMselAPin || symKey == kKeyZelCMselBPin) {
+    if (IsSimulationOnly(symKey)) {
         if (symKey < SymbolSlotCount())
             m_symbols[symKey].value = value;
         return;
@@ -50,9 +50,9 @@ void ZelCConfig::SetSymValue(int symKey, int value)
     DeviceConfig::SetSymValue(symKey, value);
 }
 
-bool ZelCConfig::TakesValue(int key) const
+bool ZelCConfig::IsSimulationOnly(int key) const
 {
-    return key == kKeyZelCMselAPin || key == kKeyZelCMselBPin || HasRecord(key);
+    return key == kKeyZelCMselAPin || key == kKeyZelCMselBPin;
 }
 
 int ZelCConfig::GainPolarityKey(int gainKey) const

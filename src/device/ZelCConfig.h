@@ -27,7 +27,7 @@ public:
     // The MSELA and MSELB pin states, with the input of IA1 (IA4) each one selects.
     std::string MuxSelectText(int key) override;
     // The MSELA and MSELB pin states take values without records.
-    bool TakesValue(int key) const override;
+    bool IsSimulationOnly(int key) const override;
     // The frequency in hertz listed with capacitor sorted index `sorted`, or -1.
     double GetCapFrequency(int sorted) const;
 

@@ -94,13 +94,20 @@ void RegisterDesignTags(CXmlParser& p, DesignTagSet set)
     p.AddElement("</UnknownTag", kTagUnknownEnd);
 }
 
-void SkipUnrecognizedElement(CXmlParser& parser)
+void SkipUnrecognizedElement(CXmlParser& parser, UnrecognizedNotes& notes)
 {
     std::string skipped;
     const size_t before = parser.GetPosition();
-    if (parser.SkipElement(&skipped) > 0 && !skipped.empty())
-        CurrentPrompter().Message(kMsgUnrecognizedElement + skipped, "Kalidor", Buttons::Ok,
-                                  MessageIcon::Warning);
+    if (parser.SkipElement(&skipped) > 0 && !skipped.empty() && !notes.quiet) {
+        std::string text = kMsgUnrecognizedElement + skipped;
+        if (++notes.shown < UnrecognizedNotes::kAskAfter) {
+            CurrentPrompter().Message(text, "Kalidor", Buttons::Ok, MessageIcon::Warning);
+        } else {
+            text += kMsgSkipUnrecognized;
+            notes.quiet = CurrentPrompter().Message(text, "Kalidor", Buttons::YesNo, MessageIcon::Warning) ==
+                          Answer::Yes;
+        }
+    }
     // Whatever the markup, reading always moves on.
     if (parser.GetPosition() == before)
         parser.SetPosition(before + 1);
@@ -237,6 +244,7 @@ int CSchDoc::ParseDesign(const char* text, size_t length)
     m_filterConfigs[0].reset();
     m_filterConfigs[1].reset();
 
+    UnrecognizedNotes notes;
     bool ended = false;
     while (!ended) {
         CXmlElement* e = parser.NextElement();
@@ -246,7 +254,7 @@ int CSchDoc::ParseDesign(const char* text, size_t length)
                 return -1;  // the text ends before </ZelDesignData>: a truncated file
             if (result == kXmlText)
                 continue;  // stray text between elements
-            SkipUnrecognizedElement(parser);
+            SkipUnrecognizedElement(parser, notes);
             continue;
         }
         switch (e->GetCode()) {

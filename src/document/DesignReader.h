@@ -38,8 +38,18 @@ void RegisterDesignTags(CXmlParser& parser, DesignTagSet set);
 // the line end the writer puts before the end of the comment).
 void ReadSummaryInformation(CXmlParser& parser, CSummaryInfo& summary);
 
+// The messages about unrecognised elements of one file. Each element gets its message until the
+// user, asked along with the few first, chooses to skip the rest: a damaged file may hold tens of
+// thousands of them.
+struct UnrecognizedNotes {
+    static constexpr int kAskAfter = 3;
+    int shown = 0;
+    bool quiet = false;
+};
+
 // Steps over an element the reader has not registered and shows the unrecognised-element message
-// with the text stepped over; reading always moves on, whatever the markup.
-void SkipUnrecognizedElement(CXmlParser& parser);
+// with the text stepped over (unless `notes` says the user skipped the rest of this file's);
+// reading always moves on, whatever the markup.
+void SkipUnrecognizedElement(CXmlParser& parser, UnrecognizedNotes& notes);
 
 }  // namespace kalidor

@@ -59,25 +59,6 @@ void Show(std::string_view text, MessageIcon icon = MessageIcon::Error)
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-// The text with every line break (CR LF, LF CR, a lone CR or LF) replaced by one blank.
-std::string OneLine(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            if (i + 1 < text.size() && (text[i + 1] == '\r' || text[i + 1] == '\n') &&
-                text[i + 1] != c)
-                ++i;
-            out += ' ';
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 // One summary line: the label padded, then the text; further lines of the text are indented to
 // the same column so that every line of the block stays one line of the file.
 void SummaryLine(std::string& out, std::string_view label, std::string_view text)
@@ -111,12 +92,13 @@ bool WriteAll(std::ostream& out, const std::string& text)
     return static_cast<bool>(out);
 }
 
-// Writes an export file. A regular file (or a new one) is replaced only once the whole text is
-// on disk; a device, pipe or symbolic link is written through, so that it is never replaced.
+// Writes an export file. A regular file (or a new one, also through a symbolic link) is replaced
+// only once the whole text is on disk; a device or pipe is written through, so that it is never
+// replaced.
 bool WriteExportFile(const std::string& path, const std::string& text)
 {
     struct stat st {};
-    if (lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
         std::ofstream f(path, std::ios::binary | std::ios::trunc);
         if (!f)
             return false;
@@ -330,7 +312,7 @@ std::string FormattedText(const CExportContext& context)
                 continue;
             out += PadExportName(NormalizeExportName(s->GetFullName()));
             out += kTextValueSeparator;
-            out += OneLine(s->GetValueText());
+            out += s->GetValueText();  // as it is: a value of two lines stays two lines
             out += "\r\n";
         }
     }

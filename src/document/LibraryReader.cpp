@@ -76,6 +76,7 @@ int ParseLibrarySummary(const std::string& text, CSummaryInfo& summary)
     const CXmlElement* root = parser.NextElement();
     if (!root || root->GetCode() != kTagRoot)
         return -1;
+    UnrecognizedNotes notes;
     for (;;) {
         const CXmlElement* e = parser.NextElement();
         if (!e) {
@@ -83,7 +84,7 @@ int ParseLibrarySummary(const std::string& text, CSummaryInfo& summary)
             if (result == kXmlEof || parser.GetPosition() >= parser.GetBuffer().size())
                 break;  // the text ends early: what was read is shown
             if (result != kXmlText)
-                SkipUnrecognizedElement(parser);
+                SkipUnrecognizedElement(parser, notes);
             continue;
         }
         switch (e->GetCode()) {

@@ -10,6 +10,7 @@
 #include "device/SymbolInfo.h"
 #include "device/ValueChoosers.h"
 #include "device/ZelDKeys.h"
+#include "document/JTAGDoc.h"
 #include "jtag/JtagDevice.h"
 #include "jtag/JtagRegProgram.h"
 #include "jtag/JtagScriptedDevice.h"
@@ -29,9 +30,14 @@ namespace kalidor {
 
 const char kMsgCompoundFile[] = "Doc is in OLE format which is no longer used by Kalidor.";
 const char kMsgCorrupted[] = "Error: ZEL file wrong version or corrupted!";
+const char kMsgReadOnlyReplace[] = "The file\n%s\nis read-only.\n\nReplace it anyway?";
+const char kMsgReadOnlyKept[] = "The file\n%s\nis read-only; the design was not saved.";
 const char kMsgUnrecognizedElement[] =
     "ZEL files are formatted as XML files.\nThe file contains the following unrecognized\n"
     "XML element (it will be ignored):\n\n";
+const char kMsgSkipUnrecognized[] =
+    "\n\nThe file may hold more unrecognized elements.\n"
+    "Skip the messages about the rest of them in this file?";
 const char kMsgClearQuestion[] = "Do you want to clear (erase) the schematic?";
 const char kMsgUploadCoerced[] =
     "Upload successful, however, Kalidor needed to coerce some entries to be within legal range.";
@@ -76,7 +82,13 @@ class CSchDoc::JtagHost : public CJtagDocumentHost {
 public:
     explicit JtagHost(CSchDoc& doc) : m_doc(doc) {}
     bool InterfaceChanged() override { return m_doc.m_interfaceChanged; }
-    CJtagChainCounts ChainCounts() override { return m_doc.m_chainCounts; }
+    // Before every operation: an embedded design takes the counts of its element's place.
+    CJtagChainCounts ChainCounts() override
+    {
+        if (m_doc.m_hostElement)
+            m_doc.m_chainCounts = m_doc.m_hostElement->ChainCounts();
+        return m_doc.m_chainCounts;
+    }
     void ForgetFilterSelections() override
     {
         m_doc.m_filterConfigs[0].reset();
@@ -94,6 +106,13 @@ public:
         if (m_doc.m_idcodeReceiver)
             m_doc.m_idcodeReceiver(fields);
     }
+    bool ShowVerifyFailed(const CVerifyReport& report) override
+    {
+        if (!m_doc.m_verifyFailedReceiver)
+            return false;
+        m_doc.m_verifyFailedReceiver(report);
+        return true;
+    }
 
 private:
     CSchDoc& m_doc;
@@ -105,6 +124,7 @@ CSchDoc::~CSchDoc()
 {
     // Views still registered are not told of a document that is going away.
     m_observers.clear();
+    OnCloseDocument();
     DeleteContents();
 }
 
@@ -254,8 +274,18 @@ bool CSchDoc::OnOpenDocument(const std::string& path)
     return true;
 }
 
-bool CSchDoc::OnSaveDocument(const std::string& path)
+bool CSchDoc::OnSaveDocument(const std::string& path, ReadOnlyFile readOnly)
 {
+    if (readOnly != ReadOnlyFile::kReplace && IsReadOnlyFile(path)) {
+        // As editors do: a file marked read-only is not replaced behind the user's back.
+        if (readOnly == ReadOnlyFile::kRefuse) {
+            CurrentPrompter().Message(FormatMessage(kMsgReadOnlyKept, path), "Kalidor", Buttons::Ok, MessageIcon::Error);
+            return false;
+        }
+        if (CurrentPrompter().Message(FormatMessage(kMsgReadOnlyReplace, path), "Kalidor", Buttons::YesNo,
+                                      MessageIcon::Warning) != Answer::Yes)
+            return false;
+    }
     std::string error;
     if (!WriteFileAtomically(path, WriteDesign(), &error)) {
         CurrentPrompter().Message("The design could not be saved.\n" + error +
@@ -268,19 +298,43 @@ bool CSchDoc::OnSaveDocument(const std::string& path)
     return true;
 }
 
-void CSchDoc::SetEmbedded(std::string* hostBuffer)
+void CSchDoc::SetEmbedded(CJtagChainElement* host)
 {
-    m_embedded = hostBuffer != nullptr;
-    m_hostBuffer = hostBuffer;
+    m_embedded = host != nullptr;
+    m_hostElement = host;
+    m_writeProlog = !m_embedded;
+    for (auto* o : m_observers)
+        o->OnDocumentStateChanged();
 }
 
 bool CSchDoc::SaveEmbedded()
 {
-    if (!m_embedded || !m_hostBuffer)
+    if (!m_embedded || !m_hostElement)
         return false;
-    *m_hostBuffer = WriteDesign();
+    m_hostElement->StoreDesign(WriteDesign());
     SetModifiedFlag(false);
     return true;
+}
+
+bool CSchDoc::SaveModified()
+{
+    if (!m_embedded || !m_modified)
+        return true;
+    switch (CurrentPrompter().Message(kMsgEmbeddedNotSaved, kCaption, Buttons::YesNoCancel, MessageIcon::Question)) {
+    case Answer::Yes: return SaveEmbedded();
+    case Answer::No: return true;
+    default: return false;
+    }
+}
+
+void CSchDoc::OnCloseDocument()
+{
+    if (m_hostElement) {
+        CJtagChainElement* host = m_hostElement;
+        m_hostElement = nullptr;
+        m_embedded = false;
+        host->SchematicClosed(kSchematicClosedCode);
+    }
 }
 
 // ---------------------------------------------------------------- operations
@@ -802,6 +856,8 @@ void CSchDoc::SetModifiedState(bool modified)
 
 std::string CSchDoc::DisplayName() const
 {
+    if (m_hostElement)
+        return m_hostElement->GetName() + kEmbeddedTitleSuffix;
     if (m_path.empty())
         return "Design" + std::to_string(m_untitledNumber);
     return std::filesystem::path(m_path).filename().string();

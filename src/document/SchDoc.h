@@ -21,11 +21,13 @@ class CDeviceSchematic;
 class CInterconnect;
 class CFilterEntry;
 class CFilterTable;
+class CJtagChainElement;
 class CJtagDevice;
 class CJtagRegProgram;
 class CJtagScriptedDevice;
 class CSvfInterpreter;
 struct CIdcodeFields;
+struct CVerifyReport;
 class CSimulationSetup;
 class CSimulator;
 class CPlot;
@@ -104,8 +106,10 @@ public:
     bool OnNewDocument(const std::string& deviceType);
     // Opens a design file; on failure the user has been told why and the document is empty.
     bool OnOpenDocument(const std::string& path);
-    // Writes the design file safely (temporary file, then rename); false after telling why.
-    bool OnSaveDocument(const std::string& path);
+    // Writes the design file safely (temporary file, then rename); false after telling why. A
+    // read-only file is replaced only when the user confirms (kAsk) or the caller says so.
+    enum class ReadOnlyFile { kAsk, kRefuse, kReplace };
+    bool OnSaveDocument(const std::string& path, ReadOnlyFile readOnly = ReadOnlyFile::kAsk);
     // The design file text, and reading one; ReadDesign shows the corrupted-file message itself.
     std::string WriteDesign() const;
     bool ReadDesign(const std::string& text);
@@ -114,11 +118,21 @@ public:
     // Deletes the per-design objects.
     void DeleteContents();
 
-    // Embedded schematics (a JTAG chain element holds the design file as text).
-    void SetEmbedded(std::string* hostBuffer);
+    // Embedded schematics: a JTAG chain element holds the design file as text and opens it as a
+    // schematic that knows its element (nullptr makes it a design of its own again). An embedded
+    // design is written without the XML declaration and takes its chain counts from its element.
+    void SetEmbedded(CJtagChainElement* host);
     bool IsEmbedded() const { return m_embedded; }
-    // Writes the design into the host buffer and clears the modified flag.
+    CJtagChainElement* HostElement() const { return m_hostElement; }
+    // File Save of an embedded schematic: writes the design into the host element (which marks
+    // the chain modified) and clears the modified flag; no file on disk is touched.
     bool SaveEmbedded();
+    // Before an embedded schematic closes: true when it is not modified; otherwise asks
+    // kMsgEmbeddedNotSaved (Yes saves into the host, No closes without writing, Cancel keeps it
+    // open: false). A design of its own answers true (its window asks its own question).
+    bool SaveModified();
+    // Closing: an embedded schematic tells its element that it is no longer open.
+    void OnCloseDocument();
 
     // --- per-design objects ---
     bool SetDeviceType(const std::string& name);
@@ -168,6 +182,11 @@ public:
     void SetInterfaceChanged(bool changed) { m_interfaceChanged = changed; }
     // Called when Read IDCODE succeeds (the desktop program shows the IDCODE dialog).
     void SetIdcodeReceiver(std::function<void(const CIdcodeFields&)> receiver) { m_idcodeReceiver = std::move(receiver); }
+    // Shows the verify-failed message with what differs in place of the plain message.
+    void SetVerifyFailedReceiver(std::function<void(const CVerifyReport&)> receiver)
+    {
+        m_verifyFailedReceiver = std::move(receiver);
+    }
     CSummaryInfo& Summary() { return m_summary; }
     const CSummaryInfo& Summary() const { return m_summary; }
     // Title, Subject, Author, Keywords, Comments as last read from a file (at New: all empty
@@ -177,6 +196,7 @@ public:
     int GetFormatVersion() const { return m_formatVersion; }
     void SetFormatVersion(int v) { m_formatVersion = v; }
     bool GetWriteProlog() const { return m_writeProlog; }
+    void SetWriteProlog(bool on) { m_writeProlog = on; }
 
     // --- undo history ---
     // Runs `change` as one step of the history named `text` (what the Edit menu shows). `change`
@@ -291,7 +311,7 @@ public:
     // A design never saved is named "Design<n>" with the number given here.
     void SetUntitledNumber(int number) { m_untitledNumber = number; }
     int GetUntitledNumber() const { return m_untitledNumber; }
-    // The file name of the path, or "Design<n>".
+    // The file name of the path, or "Design<n>"; an embedded schematic is "<element> (Embedded)".
     std::string DisplayName() const;
     bool IsNewDocument() const { return m_newDocument; }
     void AddObserver(CSchDocObserver* o);
@@ -339,11 +359,12 @@ private:
     CJtagChainCounts m_chainCounts;
     bool m_interfaceChanged = false;
     std::function<void(const CIdcodeFields&)> m_idcodeReceiver;
+    std::function<void(const CVerifyReport&)> m_verifyFailedReceiver;
     std::string m_deviceType;
     CSummaryInfo m_summary;
     std::array<std::string, 5> m_loadedSummary;
     bool m_embedded = false;
-    std::string* m_hostBuffer = nullptr;
+    CJtagChainElement* m_hostElement = nullptr;
     std::unique_ptr<CFilterTable> m_filterTable;
     std::array<std::unique_ptr<CFilterEntry>, 2> m_filterConfigs;
     int m_lastConfiguration = -1;
@@ -365,8 +386,12 @@ private:
 
 // Messages of the document.
 extern const char kMsgCompoundFile[];
+extern const char kMsgReadOnlyReplace[];  // %s: the path
+extern const char kMsgReadOnlyKept[];     // %s: the path
 extern const char kMsgCorrupted[];
 extern const char kMsgUnrecognizedElement[];
+// Added to the message of the third unrecognised element of a file (Yes skips the rest).
+extern const char kMsgSkipUnrecognized[];
 extern const char kMsgClearQuestion[];
 extern const char kMsgUploadCoerced[];
 extern const char kMsgLowestCurve[];

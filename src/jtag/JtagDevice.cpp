@@ -75,6 +75,7 @@ void CJtagDevice::SetChainCounts(const CJtagChainCounts& counts)
 void CJtagDevice::BeginOperation(const std::string& name, int stepsPlanned)
 {
     m_progressInfo = CJtagProgressInfo{};
+    m_mismatched.clear();
     m_progressInfo.operation = name;
     m_progressInfo.stepsPlanned = stepsPlanned;
 }
@@ -203,13 +204,20 @@ int CJtagDevice::UploadRegister(int reg)
     return r;
 }
 
+int CJtagDevice::Compare(int reg, const std::string& bits)
+{
+    if (m_program->CompareRegWithBits(reg, bits) == 1) return kJtagVerifyEqual;
+    m_mismatched.push_back({reg, m_program->ExpectedBits(), m_program->ReadBits()});
+    return kJtagVerifyDiffers;
+}
+
 int CJtagDevice::VerifyRegister(int reg)
 {
     reg = Resolve(reg);
     std::string bits;
     const int r = ReadInto(reg, bits);
     if (r == kJtagRunStopped || r == kJtagAllOnes) return r;
-    return m_program->CompareRegWithBits(reg, bits) == 1 ? kJtagVerifyEqual : kJtagVerifyDiffers;
+    return Compare(reg, bits);
 }
 
 int CJtagDevice::CompareRegister(int reg)
@@ -218,7 +226,7 @@ int CJtagDevice::CompareRegister(int reg)
     std::string bits;
     const int r = ReadInto(reg, bits);
     if (r == kJtagRunStopped) return r;
-    return m_program->CompareRegWithBits(reg, bits) == 1 ? kJtagVerifyEqual : kJtagVerifyDiffers;
+    return Compare(reg, bits);
 }
 
 int CJtagDevice::ReadIDCODE()

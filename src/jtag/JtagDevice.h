@@ -97,6 +97,14 @@ public:
     virtual void OnProgress(const CJtagProgressInfo& info) = 0;
 };
 
+// A read-back that did not equal the register image of the design: the register, the image the
+// design gives and the bits the device gave.
+struct CRegisterMismatch {
+    int reg = 0;
+    CJtagBits expected;
+    CJtagBits read;
+};
+
 class CJtagDevice {
 public:
     CJtagDevice() = default;
@@ -143,6 +151,10 @@ public:
     // As VerifyRegister, but an all-ones read is compared like any other (registers whose content
     // may legitimately be all ones once the device is known to be readable).
     int CompareRegister(int reg);
+    // The comparisons of VerifyRegister and CompareRegister that differed since the operation
+    // began (BeginOperation) or the list was cleared, in order.
+    const std::vector<CRegisterMismatch>& Mismatched() const { return m_mismatched; }
+    void ClearMismatched() { m_mismatched.clear(); }
     // Frame + erase program, transmitted.
     int EraseRegister(int reg);
     // Cable check, announcement, IDCODE program; the captured bits go to the IDCODE text.
@@ -177,6 +189,8 @@ public:
 private:
     int Resolve(int reg) const { return reg == kJtagCurrentRegister ? m_currentRegister : reg; }
     int ReadInto(int reg, std::string& bits);
+    // Compares a read with the register image; a difference is kept in m_mismatched.
+    int Compare(int reg, const std::string& bits);
 
     CJtagBits m_registerImage;  // scratch
     CJtagBits m_readBits;       // scratch
@@ -190,6 +204,7 @@ private:
     std::string m_idcodeText;
     CJtagProgress* m_progress = nullptr;
     CJtagProgressInfo m_progressInfo;
+    std::vector<CRegisterMismatch> m_mismatched;
     long m_linesSent = 0;
     long m_mismatches = 0;
 };

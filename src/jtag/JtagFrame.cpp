@@ -32,46 +32,46 @@ void AppendProgramLines(std::vector<std::string>& list, std::string_view text)
 
 void CJtagFrame::FullFrame()
 {
-    commands_.clear();
+    m_commands.clear();
     AppendLine(kSvfFrameResetOn);
     AppendLine(kSvfFrameResetOff);
     AppendLine(kSvfFrameEndIr);
     AppendLine(kSvfFrameEndDr);
-    for (const std::string& l : ChainLines(counts_)) AppendLine(l);
+    for (const std::string& l : ChainLines(m_counts)) AppendLine(l);
 }
 
 void CJtagFrame::BuildIdcode()
 {
     FullFrame();
-    if (program_ == nullptr) return;
+    if (m_program == nullptr) return;
     std::string text;
-    program_->CreateIdcodeSVF(text);
-    AppendProgramLines(commands_, text);
+    m_program->CreateIdcodeSVF(text);
+    AppendProgramLines(m_commands, text);
 }
 
 void CJtagFrame::BuildRead(int reg)
 {
     FullFrame();
-    if (program_ == nullptr) return;
+    if (m_program == nullptr) return;
     std::string text;
-    program_->CreateReadSVF(reg, text);
-    AppendProgramLines(commands_, text);
+    m_program->CreateReadSVF(reg, text);
+    AppendProgramLines(m_commands, text);
 }
 
 void CJtagFrame::BuildErase(int reg)
 {
     FullFrame();
-    if (program_ == nullptr) return;
+    if (m_program == nullptr) return;
     std::string text;
-    program_->CreateEraseSVF(reg, text);
-    AppendProgramLines(commands_, text);
+    m_program->CreateEraseSVF(reg, text);
+    AppendProgramLines(m_commands, text);
 }
 
 void CJtagFrame::BuildWrite(int reg)
 {
-    commands_.clear();
-    if (program_ == nullptr) return;
-    const int flags = program_->GetFrameFlags(reg);
+    m_commands.clear();
+    if (m_program == nullptr) return;
+    const int flags = m_program->GetFrameFlags(reg);
     if (flags & kFrameReset) {
         AppendLine(kSvfFrameResetOn);
         AppendLine(kSvfFrameResetOff);
@@ -82,15 +82,15 @@ void CJtagFrame::BuildWrite(int reg)
         AppendLine(kSvfFrameFrequency);
     }
     if (flags & kFrameChain)
-        for (const std::string& l : ChainLines(counts_)) AppendLine(l);
+        for (const std::string& l : ChainLines(m_counts)) AppendLine(l);
     std::string text;
-    program_->CreateWriteSVF(reg, text);
-    AppendProgramLines(commands_, text);
+    m_program->CreateWriteSVF(reg, text);
+    AppendProgramLines(m_commands, text);
 }
 
 void CJtagFrame::BuildSingleLine(std::string_view line)
 {
-    commands_.clear();
+    m_commands.clear();
     AppendLine(line);
 }
 
@@ -98,7 +98,7 @@ std::string CJtagFrame::SvfProgramText()
 {
     BuildWrite(kJtagRegAll);
     std::string out;
-    for (const std::string& l : commands_) {
+    for (const std::string& l : m_commands) {
         out.append(l);
         out.append("\r\n");
     }
@@ -107,7 +107,7 @@ std::string CJtagFrame::SvfProgramText()
 
 bool CJtagFrame::WriteSvfProgram(std::ostream& out)
 {
-    if (program_ == nullptr) return false;
+    if (m_program == nullptr) return false;
     const std::string text = SvfProgramText();
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     return static_cast<bool>(out);

@@ -46,14 +46,14 @@ void AppendProgramLines(std::vector<std::string>& list, std::string_view text);
 
 class CJtagFrame {
 public:
-    explicit CJtagFrame(CJtagRegProgram* program = nullptr) : program_(program) {}
+    explicit CJtagFrame(CJtagRegProgram* program = nullptr) : m_program(program) {}
 
     // The register program the lists are built with (not owned).
-    void SetRegProgram(CJtagRegProgram* program) { program_ = program; }
-    CJtagRegProgram* GetRegProgram() const { return program_; }
-    void SetChainCounts(const CJtagChainCounts& counts) { counts_ = counts; }
-    void SetChainCounts(int hir, int hdr, int tir, int tdr) { counts_ = {hir, hdr, tir, tdr}; }
-    const CJtagChainCounts& GetChainCounts() const { return counts_; }
+    void SetRegProgram(CJtagRegProgram* program) { m_program = program; }
+    CJtagRegProgram* GetRegProgram() const { return m_program; }
+    void SetChainCounts(const CJtagChainCounts& counts) { m_counts = counts; }
+    void SetChainCounts(int hir, int hdr, int tir, int tdr) { m_counts = {hir, hdr, tir, tdr}; }
+    const CJtagChainCounts& GetChainCounts() const { return m_counts; }
 
     // Each Build… empties the command list and fills it with the frame and the program. IDCODE,
     // read and erase runs get the full frame (reset, end states without the frequency, chain);
@@ -65,9 +65,9 @@ public:
     // Empties the command list and puts the single line `line` into it.
     void BuildSingleLine(std::string_view line);
     // Empties the command list.
-    void Clear() { commands_.clear(); }
+    void Clear() { m_commands.clear(); }
 
-    const std::vector<std::string>& Commands() const { return commands_; }
+    const std::vector<std::string>& Commands() const { return m_commands; }
 
     // Builds the write of register -4 ("ALL", everything a download writes) and returns it as SVF
     // text, every line followed by CR LF. The command list keeps the lines.
@@ -77,11 +77,11 @@ public:
 
 private:
     void FullFrame();
-    void AppendLine(std::string_view line) { commands_.emplace_back(line); }
+    void AppendLine(std::string_view line) { m_commands.emplace_back(line); }
 
-    CJtagRegProgram* program_ = nullptr;
-    CJtagChainCounts counts_;
-    std::vector<std::string> commands_;
+    CJtagRegProgram* m_program = nullptr;
+    CJtagChainCounts m_counts;
+    std::vector<std::string> m_commands;
 };
 
 }  // namespace kalidor

@@ -210,7 +210,7 @@ void CJtagInterface::Start(Settings& profile, const std::string& stateDir,
     Stop();
     m_interpreter.reset();
     m_cable.reset();
-    m_startProblem.clear();
+    m_portProblem.clear();
 
     // 1. Whatever was chosen before is what starts now.
     profile.SetInt(kJtagConfigSection, kEntryInterpreterWasChanged, 0);
@@ -224,26 +224,52 @@ void CJtagInterface::Start(Settings& profile, const std::string& stateDir,
     else
         m_interpreter = std::make_unique<CTapSvfInterpreter>();
 
-    // 3. The cable. A virtual cable keeps its devices' cells in the state folder when it can.
-    std::string error;
-    m_cable = CreateCable(m_running.PortSpec(), stateDir, &error);
-    if (!m_cable) {
-        m_startProblem = error.empty() ? m_running.PortSpec() : error;
-    } else {
-        // 4. Open quietly: a missing cable driver is told when the user programs, not at start.
-        RecordingPrompter quiet;
-        {
-            ScopedPrompter scope(quiet);
-            m_portOpen = m_cable->Open();
-        }
-        if (!m_portOpen) m_startProblem = quiet.messages.empty() ? m_cable->GetName() : quiet.messages.back().text;
-    }
-    m_interpreter->AttachCable(m_cable.get(), m_running.interpreterId);
-
-    // 5. The port address of a parallel port; 6. the option word.
-    if (CJTAGTapPort* port = Port()) port->SetPort(m_running.portId, 0, 0);
+    // 3.-5. The cable, opened quietly (a missing cable driver is told when the user programs, not
+    // at start), attached, with the port address of a parallel port; 6. the option word.
+    MakeCable();
     m_interpreter->SetOption(0);
     SaveJtagProfile(profile);
+}
+
+bool CJtagInterface::OpenQuietly()
+{
+    RecordingPrompter quiet;
+    {
+        ScopedPrompter scope(quiet);
+        m_portOpen = m_cable->Open();
+    }
+    if (m_portOpen)
+        m_portProblem.clear();
+    else
+        m_portProblem = quiet.messages.empty() ? m_cable->GetName() : quiet.messages.back().text;
+    return m_portOpen;
+}
+
+void CJtagInterface::MakeCable()
+{
+    // The checks the user set on the running cable stay with the one that replaces it.
+    int cableCheck = 1, powerCheck = 1;
+    if (m_cable) {
+        cableCheck = m_cable->GetCableCheck();
+        powerCheck = m_cable->GetPowerCheck();
+        m_cable->Close();
+    }
+    m_cable.reset();
+    m_portOpen = false;
+    m_portProblem.clear();
+
+    // A virtual cable keeps its devices' cells in the state folder when it can.
+    std::string error;
+    m_cable = CreateCable(m_running.PortSpec(), m_stateDir, &error);
+    if (m_cable) {
+        m_cable->SetCableCheck(cableCheck);
+        m_cable->SetPowerCheck(powerCheck);
+        OpenQuietly();
+    } else {
+        m_portProblem = error.empty() ? m_running.PortSpec() : error;
+    }
+    if (m_interpreter) m_interpreter->AttachCable(m_cable.get(), m_running.interpreterId);
+    if (CJTAGTapPort* port = Port()) port->SetPort(m_running.portId, 0, 0);
 }
 
 bool CJtagInterface::EnsurePortReady()
@@ -251,15 +277,28 @@ bool CJtagInterface::EnsurePortReady()
     // An external server drives its own cable.
     if (m_interpreter && m_interpreter->GetInterpreterID() != kInterpreterBuiltIn) return true;
     if (!m_cable) {
-        CurrentPrompter().Message(FormatOne(kMsgNoTapPort, m_startProblem), kCaption, Buttons::Ok,
+        CurrentPrompter().Message(FormatOne(kMsgNoTapPort, m_portProblem), kCaption, Buttons::Ok,
                                   MessageIcon::Error);
         return false;
     }
+    // Tried again; the reason goes to the user now.
+    if (TryOpen()) return true;
+    CurrentPrompter().Message(m_portProblem, kCaption, Buttons::Ok, MessageIcon::Error);
+    return false;
+}
+
+std::string CJtagInterface::PortProblemText() const
+{
+    if (m_portOpen || (m_interpreter && m_interpreter->GetInterpreterID() != kInterpreterBuiltIn)) return {};
+    return FormatOne(kMsgCableNotOpened, m_portProblem);
+}
+
+bool CJtagInterface::TryOpen()
+{
+    if (!m_cable) return false;
     if (m_portOpen) return true;
-    m_portOpen = m_cable->Open();  // tells the user why when it cannot
-    if (!m_portOpen) return false;
+    if (!OpenQuietly()) return false;
     if (CJTAGTapPort* port = Port()) port->SetPort(m_running.portId, 0, 0);
-    m_startProblem.clear();
     return true;
 }
 
@@ -285,23 +324,26 @@ bool CJtagInterface::SelectInterpreter(Settings& profile, int id)
     return id != previous && m_changed;
 }
 
-CPortChange CJtagInterface::SelectPort(Settings& profile, const CJtagInterfaceSettings& wanted)
+CPortChange CJtagInterface::SelectPort(Settings& profile, const CJtagInterfaceSettings& wanted, bool applyNow)
 {
     CJtagInterfaceSettings choice = Sanitised(wanted);
     const CJtagInterfaceSettings previous = CJtagInterfaceSettings::Read(profile);
     choice.interpreterId = previous.interpreterId;
-    if (choice.SamePort(previous) && choice.portId == previous.portId) {
-        // Nothing new; a choice that only restates the defaults still gets written.
-        choice.WritePort(profile);
-        SaveJtagProfile(profile);
-        return CPortChange::kNone;
-    }
     choice.WritePort(profile);
     if (!choice.SamePort(m_running)) {
+        if (!applyNow) {
+            UpdateChanged(profile);
+            return CPortChange::kStored;
+        }
+        // Another cable: in use from now on.
+        const int interpreterId = m_running.interpreterId;
+        m_running = choice;
+        m_running.interpreterId = interpreterId;
+        MakeCable();
         UpdateChanged(profile);
-        return CPortChange::kStored;
+        return CPortChange::kCableReplaced;
     }
-    // The running port again: its address may change at once.
+    // The running cable: its address may change at once.
     bool applied = false;
     if (choice.portId != m_running.portId) {
         if (CJTAGTapPort* port = Port()) port->SetPort(choice.portId, 0, 0);

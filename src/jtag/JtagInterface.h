@@ -17,9 +17,11 @@
 //   FtdiCable                 the USB cable, "ftdi:jtagkey,freq=3M" (cables/MpsseSettings.h)
 //   VirtualFtdiChain          the devices behind the virtual USB cable, as VirtualChain
 //
-// A change of interface in the dialogs is stored at once but takes effect at the next start; until
+// A change of interpreter in the dialogs is stored at once but takes effect at the next start; until
 // then programming is refused (the documents ask InterfaceChanged()). Choosing again what is
-// running lifts the refusal. Only the address of a running direct port is changed at once.
+// running lifts the refusal. A change of cable is applied at once when no operation runs: the
+// running cable is closed and the new one made, opened and attached to the interpreter (the
+// documents' programs reach the cable only through the interpreter, so nothing else holds it).
 #pragma once
 
 #include <memory>
@@ -83,6 +85,7 @@ inline constexpr const char* kMsgInterpreterDiffers =
     "Note: Currently loaded SVF Interpreter differs from that reported in the dialog.";
 inline constexpr const char* kMsgServerConnectFailed =
     "Could not connect with DDE server with service name 'SVFSVR'.";
+inline constexpr const char* kMsgCableNotOpened = "The download cable could not be opened:\n%s";
 inline constexpr const char* kMsgNoTapPort =
     "The download cable could not be set up:\n%s\nChoose another cable with the\n     Options->JTAG Interface...\n"
     "dialog, then restart Kalidor.";
@@ -174,6 +177,7 @@ struct CJtagOptions {
 enum class CPortChange {
     kNone,            // the same as stored
     kAppliedNow,      // only the address of the running direct port changed: in use at once
+    kCableReplaced,   // another cable: made and attached at once (PortOpen() says whether it opened)
     kStored,          // stored; takes effect at the next start (programming refused until then)
     kStoredRunning,   // stored, and it is what is running again: programming allowed
 };
@@ -187,9 +191,9 @@ public:
 
     // The start sequence: writes SVFInterpreterWasChanged = 0 and clears the changed flag, creates
     // the interpreter of SVFInterpreterID and the cable of TapPortClass, opens the cable and
-    // attaches it, selects PortID on a parallel port, sets the option word to 0. Messages of a port that cannot be opened now
-    // are kept for the first programming operation (StartProblem()) instead of being shown at
-    // start; EnsurePortReady() tries again. `stateDir` is where virtual devices keep their cells.
+    // attaches it, selects PortID on a parallel port, sets the option word to 0. Messages of a
+    // port that cannot be opened now are kept for the first programming operation (PortProblem())
+    // instead of being shown at start; EnsurePortReady() tries again. `stateDir` is where virtual devices keep their cells.
     // `transport`, when given, carries the conversation of an external SVF server.
     void Start(Settings& profile, const std::string& stateDir,
                std::unique_ptr<CSvfServerTransport> transport = nullptr);
@@ -204,19 +208,27 @@ public:
     const CJtagInterfaceSettings& Running() const { return m_running; }
     // True while a changed choice waits for a restart.
     bool InterfaceChanged() const { return m_changed; }
-    // Why the port could not be made or opened at start ("" when it could).
-    const std::string& StartProblem() const { return m_startProblem; }
+    // Why the running cable could not be made or opened, at start, at its last change or at the
+    // last attempt before programming ("" when it could).
+    const std::string& PortProblem() const { return m_portProblem; }
     bool PortOpen() const { return m_portOpen; }
+    // kMsgCableNotOpened with the reason when the built-in interpreter's cable is not open; ""
+    // when it is open or an external server drives its own cable.
+    std::string PortProblemText() const;
 
     // Before programming: a port that is missing or could not be opened at start is tried again,
     // and any message goes to the user now. False when programming cannot go on.
     bool EnsurePortReady();
+    // A cable that is not open is tried again without a message (the reason stays in
+    // PortProblem()); true when it is open now.
+    bool TryOpen();
 
     // The interface selection dialog's OK: stores `id` (0..3) as SVFInterpreterID. True when the
     // choice differs from the one stored before and now waits for a restart (show the note).
     bool SelectInterpreter(Settings& profile, int id);
-    // The JTAG interface dialog's OK: stores the port choice.
-    CPortChange SelectPort(Settings& profile, const CJtagInterfaceSettings& choice);
+    // The JTAG interface dialog's OK: stores the port choice. Another cable replaces the running
+    // one at once when `applyNow` (no operation runs); otherwise it waits for the next start.
+    CPortChange SelectPort(Settings& profile, const CJtagInterfaceSettings& choice, bool applyNow = true);
     // The interpreter ID stored in the profile (what the selection dialog preselects).
     static int StoredInterpreterId(const Settings& profile);
 
@@ -225,12 +237,17 @@ public:
 
 private:
     void UpdateChanged(Settings& profile);
+    // Makes the cable of m_running (the previous one closed and dropped), opens it without a
+    // message and attaches it to the interpreter with its port address.
+    void MakeCable();
+    // Opens the cable; a failure's message is kept in m_portProblem instead of being shown.
+    bool OpenQuietly();
 
     std::unique_ptr<CJtagCable> m_cable;
     std::unique_ptr<CSvfInterpreter> m_interpreter;
     CJtagInterfaceSettings m_running;
     std::string m_stateDir;
-    std::string m_startProblem;
+    std::string m_portProblem;
     bool m_portOpen = false;
     bool m_changed = false;
 };

@@ -91,6 +91,15 @@ int CJtagRegProgram::CompareRegWithBits(int reg, std::string_view bits)
     return m_expectedBits == m_readBits ? 1 : 0;
 }
 
+int CJtagRegProgram::CellOfBit(int reg, int bit)
+{
+    RegCells cells;
+    if (m_device == nullptr || !UploadCells(reg, cells)) return -1;
+    for (int c = cells.first; c < cells.first + cells.count; ++c)
+        if ((cells.positionIsIndex ? c - cells.first : m_device->GetCellBit(c)) == bit) return c;
+    return -1;
+}
+
 std::string CJtagRegProgram::RegName(int reg)
 {
     std::string name;

@@ -86,6 +86,9 @@ public:
     virtual int SetRegFromBits(int reg, std::string_view bits);
     // Verify: 1 when the read-back text equals the register image built from the E2 cells, else 0.
     virtual int CompareRegWithBits(int reg, std::string_view bits);
+    // The E2 cell that bit `bit` of register `reg` holds, or -1 (a fixed bit, or a register that
+    // maps onto no cells).
+    int CellOfBit(int reg, int bit);
 
     // --- where a design lives, for the download, upload and verify sequences ---
     // Register 0 holds the design's configuration (ZelA/ZelB USR, ZelC CFG, ZelD/ZelE USRA). The

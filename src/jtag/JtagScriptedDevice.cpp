@@ -116,6 +116,8 @@ int CJtagScriptedDevice::IdcodeCheck()
 int CJtagScriptedDevice::CommonStart(const char* operation, bool* secure)
 {
     m_writeMismatch = false;
+    m_verifyReport = {};
+    m_uploadChanges.clear();
     if (m_jtag.CheckReady() != kJtagDone) return kJtagNotReady;
     if (m_jtag.GetTrace()) m_jtag.GetTrace()->Clear();
     m_jtag.Announce(m_jtag.GetDeviceName(), operation);
@@ -146,6 +148,12 @@ int CJtagScriptedDevice::ResetModelAfterFailedRead()
     return 0;
 }
 
+void CJtagScriptedDevice::ShowVerifyFailed()
+{
+    m_verifyReport = BuildVerifyReport(m_device, m_program, m_jtag.Mismatched());
+    if (!m_host || !m_host->ShowVerifyFailed(m_verifyReport)) m_jtag.ShowVerifyResult(kJtagVerifyDiffers);
+}
+
 int CJtagScriptedDevice::Coerce()
 {
     if (m_host) return m_host->CoerceAfterUpload();
@@ -167,7 +175,7 @@ int CJtagScriptedDevice::Download()
     // Each verification: 2 goes on; anything else ends the download with its message.
     auto step = [&](int result) {
         if (result == kJtagVerifyEqual) return kJtagDone;
-        if (result == kJtagVerifyDiffers) m_jtag.ShowVerifyResult(kJtagVerifyDiffers);
+        if (result == kJtagVerifyDiffers) ShowVerifyFailed();
         if (result == kJtagAllOnes) m_jtag.ShowVerifyResult(kJtagAllOnes);
         return result;
     };
@@ -195,7 +203,7 @@ int CJtagScriptedDevice::Download()
     if (m_writeMismatch) {
         // An in-line verification inside a write program failed: the device does not hold the
         // design, whether or not a verification after the download was asked for.
-        m_jtag.ShowVerifyResult(kJtagVerifyDiffers);
+        ShowVerifyFailed();
         return kJtagVerifyDiffers;
     }
     if (verify) m_jtag.ShowVerifyResult(kJtagVerifyEqual);
@@ -222,7 +230,7 @@ int CJtagScriptedDevice::DownloadFilter(bool verify)
         if (r == kJtagVerifyDiffers) {
             m_device.SetSymValue(kKeyAbBit, v);
             Message(kMsgWriteCfgBFailed, static_cast<int>(MessageIcon::Warning));
-            m_jtag.ShowVerifyResult(kJtagVerifyDiffers);
+            ShowVerifyFailed();
             return kJtagVerifyDiffers;
         }
     }
@@ -237,7 +245,7 @@ int CJtagScriptedDevice::DownloadFilter(bool verify)
         }
         if (r == kJtagVerifyDiffers) {
             Message(kMsgWriteCfgASettingAb, static_cast<int>(MessageIcon::Warning));
-            m_jtag.ShowVerifyResult(kJtagVerifyDiffers);
+            ShowVerifyFailed();
             return kJtagVerifyDiffers;
         }
     }
@@ -252,6 +260,8 @@ int CJtagScriptedDevice::Upload()
     OperationScope scope(m_jtag, "Upload", PlannedSteps("Upload"));
     int r = CommonStart("Upload", nullptr);
     if (r != kJtagDone) return r;
+    // The design as it was, to tell what the read changed.
+    const std::unique_ptr<DeviceConfig> before = CopyDeviceConfig(m_device);
 
     // The first register read tells whether the device can be read at all.
     r = m_jtag.UploadRegister(kRegUsr);
@@ -271,6 +281,7 @@ int CJtagScriptedDevice::Upload()
         if (m_jtag.UploadRegister(second) == kJtagRunStopped) return kJtagRunStopped;
     }
     Coerce();
+    m_uploadChanges = SymbolDifferences(*before, m_device);
     if (m_host) {
         m_host->SetModified();
         m_host->UpdateAllViews();
@@ -299,9 +310,13 @@ int CJtagScriptedDevice::UploadFilter()
     m_device.SetSymValue(kKeyAbBit, a);
     if (r == kJtagRunStopped) return r;
     if (Write(kRegUsr) == kJtagRunStopped) return kJtagRunStopped;
-    if (m_verifyAfterDownload == 1 && m_jtag.VerifyRegister(kRegUsr) == kJtagVerifyDiffers) {
+    // A rewrite whose in-line verification failed leaves the device's wakeup state unknown (and
+    // a failed switch to B makes the configuration B read suspect): the upload has failed, as a
+    // download with the same fault does.
+    if (m_writeMismatch ||
+        (m_verifyAfterDownload == 1 && m_jtag.VerifyRegister(kRegUsr) == kJtagVerifyDiffers)) {
         Message(kMsgWriteCfgAUpload, static_cast<int>(MessageIcon::Warning));
-        m_jtag.ShowVerifyResult(kJtagVerifyDiffers);
+        ShowVerifyFailed();
         return kJtagVerifyDiffers;
     }
     return kJtagDone;
@@ -322,7 +337,10 @@ int CJtagScriptedDevice::Verify()
     if (secondReg < 0) {
         r = m_jtag.VerifyRegister(kRegUsr);
         if (r == kJtagRunStopped) return r;
-        m_jtag.ShowVerifyResult(r);
+        if (r == kJtagVerifyDiffers)
+            ShowVerifyFailed();
+        else
+            m_jtag.ShowVerifyResult(r);
         return r;
     }
     const int first = m_jtag.VerifyRegister(kRegUsr);
@@ -334,7 +352,10 @@ int CJtagScriptedDevice::Verify()
     const int second = m_jtag.CompareRegister(secondReg);
     if (second == kJtagRunStopped) return second;
     r = (first == kJtagVerifyDiffers || second == kJtagVerifyDiffers) ? kJtagVerifyDiffers : kJtagVerifyEqual;
-    m_jtag.ShowVerifyResult(r);
+    if (r == kJtagVerifyDiffers)
+        ShowVerifyFailed();
+    else
+        m_jtag.ShowVerifyResult(r);
     return r;
 }
 
@@ -353,6 +374,10 @@ int CJtagScriptedDevice::VerifyFilter()
     }
     r = m_jtag.VerifyRegister(kRegUsr);
     if (r == kJtagRunStopped) return r;
+    if (r == kJtagVerifyDiffers) {
+        ShowVerifyFailed();
+        return r;
+    }
     if (r != kJtagVerifyEqual) {
         m_jtag.ShowVerifyResult(r);
         return r;
@@ -368,15 +393,16 @@ int CJtagScriptedDevice::VerifyFilter()
     if (r == kJtagRunStopped) return r;
     if (r == kJtagVerifyDiffers) {
         differs = true;
-        m_jtag.ShowVerifyResult(kJtagVerifyDiffers);
+        ShowVerifyFailed();
     }
     m_program.SetRegFromBits(kRegUsr, usrA);
     m_device.SetSymValue(kKeyAbBit, 0);
     ab.Disarm();
     if (Write(kRegUsr) == kJtagRunStopped) return kJtagRunStopped;
-    if (m_verifyAfterDownload == 1 && m_jtag.VerifyRegister(kRegUsr) == kJtagVerifyDiffers) {
+    if (m_writeMismatch ||
+        (m_verifyAfterDownload == 1 && m_jtag.VerifyRegister(kRegUsr) == kJtagVerifyDiffers)) {
         Message(kMsgWriteCfgARestore, static_cast<int>(MessageIcon::Warning));
-        m_jtag.ShowVerifyResult(kJtagVerifyDiffers);
+        ShowVerifyFailed();
         return kJtagVerifyDiffers;
     }
     // A difference in configuration B has been reported already; it is not a success.

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "jtag/JtagDevice.h"
+#include "jtag/VerifyReport.h"
 
 namespace kalidor {
 
@@ -71,6 +72,9 @@ public:
     virtual void UpdateAllViews() {}
     // Read IDCODE succeeded: show the fields.
     virtual void ShowIdcode(const CIdcodeFields&) {}
+    // A verification failed: show the verify-failed message with what differs. False when the
+    // host shows nothing of its own (the plain message is shown then).
+    virtual bool ShowVerifyFailed(const CVerifyReport&) { return false; }
 };
 
 class CJtagScriptedDevice {
@@ -122,6 +126,11 @@ public:
     // The number of command lists an operation is expected to send (for progress).
     int PlannedSteps(const std::string& operation) const;
 
+    // What the last failed verification found (empty after one that passed or did not run).
+    const CVerifyReport& LastVerifyReport() const { return m_verifyReport; }
+    // The settings the last upload changed in the design (empty when it failed or changed none).
+    const std::vector<CSymbolDifference>& LastUploadChanges() const { return m_uploadChanges; }
+
 private:
     // ZelD/ZelE: two stored configurations, with sequences of their own.
     bool IsFilterDevice() const;
@@ -132,6 +141,8 @@ private:
     int ResetModelAfterFailedRead();
     int Coerce();
     void Message(const char* text, int icon);
+    // The verify-failed message, with the report of the read-backs that differed.
+    void ShowVerifyFailed();
 
     int DownloadFilter(bool verify);
     int UploadFilter();
@@ -144,6 +155,8 @@ private:
     int m_verifyAfterDownload = 1;
     std::string m_deviceType;
     bool m_writeMismatch = false;
+    CVerifyReport m_verifyReport;
+    std::vector<CSymbolDifference> m_uploadChanges;
 };
 
 }  // namespace kalidor

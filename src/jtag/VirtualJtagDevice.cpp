@@ -1,10 +1,13 @@
 #include "jtag/VirtualJtagDevice.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <sstream>
+#include <sys/stat.h>
 
 #include "jtag/JtagClock.h"
 #include "platform/AtomicFile.h"
+#include "platform/Prompter.h"
 
 namespace kalidor {
 
@@ -122,9 +125,18 @@ void CVirtualTapDevice::CaptureIr()
 // ---------------------------------------------------------------------------------------------
 // Foreign device
 
-CVirtualForeignDevice::CVirtualForeignDevice(int irLength) : CVirtualTapDevice(irLength, 1)
+CVirtualForeignDevice::CVirtualForeignDevice(int irLength, std::uint32_t idcode)
+    : CVirtualTapDevice(irLength, idcode ? 32 : 1), m_idcode(idcode)
 {
     PowerOnReset();
+}
+
+void CVirtualForeignDevice::CaptureDr()
+{
+    if (m_idcodeSelected)
+        LoadDrValue(m_idcode, 32);
+    else
+        LoadDr(nullptr, 1);
 }
 
 std::string CVirtualForeignDevice::TypeName() const
@@ -134,6 +146,7 @@ std::string CVirtualForeignDevice::TypeName() const
 
 void CVirtualForeignDevice::EnterReset()
 {
+    m_idcodeSelected = m_idcode != 0;
     SetInstruction(IrLength() >= 32 ? 0xFFFFFFFFu : ((1u << IrLength()) - 1u));
 }
 
@@ -519,6 +532,9 @@ void CVirtualZelDevice::OnPowerUp()
 
 void CVirtualZelDevice::Complete(const Instr& in)
 {
+    std::vector<Register> before;
+    const bool securedBefore = m_secured, forRunBefore = m_securedForRun;
+    if (!m_stateFile.empty()) before = m_regs;
     switch (in.kind) {
     case kErase:
         for (std::size_t i = 0; i < m_regs.size(); ++i)
@@ -548,13 +564,20 @@ void CVirtualZelDevice::Complete(const Instr& in)
     }
     case kSecure:
         m_secured = true;
+        m_securedForRun = false;
         break;
     default:
         break;
     }
+    if (!m_secured) m_securedForRun = false;
     ++m_completed;
     m_lastCompleted = in.name;
-    if (!m_stateFile.empty()) SaveState();
+    if (!m_stateFile.empty() && !SaveState()) {
+        // What cannot be kept did not happen: the device holds what its file holds.
+        m_regs = std::move(before);
+        m_secured = securedBefore;
+        m_securedForRun = forRunBefore;
+    }
 }
 
 bool CVirtualZelDevice::GetE2(std::string_view reg, CJtagBits& out)
@@ -589,10 +612,11 @@ bool CVirtualZelDevice::GetBuffer(std::string_view reg, CJtagBits& out) const
     return true;
 }
 
-void CVirtualZelDevice::SetSecured(bool on)
+void CVirtualZelDevice::SetSecured(bool on, bool keep)
 {
     m_secured = on;
-    if (!m_stateFile.empty()) SaveState();
+    m_securedForRun = on && !keep;
+    if (keep && !m_stateFile.empty()) SaveState();
 }
 
 namespace {
@@ -626,22 +650,29 @@ bool CVirtualZelDevice::SaveState() const
     if (m_stateFile.empty()) return false;
     std::string s = std::string(kStateHeader) + "\n";
     s += "Type " + TypeName() + "\n";
-    s += std::string("Secured ") + (m_secured ? "1" : "0") + "\n";
+    s += std::string("Secured ") + (m_secured && !m_securedForRun ? "1" : "0") + "\n";
     for (const Register& r : m_regs) {
         if (r.hasE2)
             s += std::string("E2 ") + r.name + " " + BitsText(r.e2) + "\n";
         else
             s += std::string("Data ") + r.name + " " + BitsText(r.buffer) + "\n";
     }
-    return WriteFileAtomically(m_stateFile, s);
+    std::string error;
+    const bool ok = WriteFileAtomically(m_stateFile, s, &error);
+    const bool wasFailing = !m_stateProblem.empty();
+    m_stateProblem = ok ? std::string() : error;
+    if (!ok && !wasFailing) ReportStateProblem();  // once, not for every operation of a run
+    return ok;
 }
 
-bool CVirtualZelDevice::AttachStateFile(const std::string& path)
+void CVirtualZelDevice::ReportStateProblem() const
 {
-    m_stateFile = path;
-    std::string text;
-    if (!ReadWholeFile(path, text, kMaxStateFileBytes)) return true;  // no file yet: start erased
+    CurrentPrompter().Message(FormatMessage(FormatMessage(kMsgVirtualStateNotKept, TypeName()), m_stateProblem),
+                              "Kalidor", Buttons::Ok, MessageIcon::Error);
+}
 
+bool CVirtualZelDevice::ReadStateText(const std::string& text)
+{
     std::istringstream in(text);
     std::string line;
     if (!std::getline(in, line) || line != kStateHeader) return false;
@@ -675,6 +706,20 @@ bool CVirtualZelDevice::AttachStateFile(const std::string& path)
     m_secured = secured;
     OnPowerUp();
     return true;
+}
+
+bool CVirtualZelDevice::AttachStateFile(const std::string& path)
+{
+    m_stateFile = path;
+    m_stateProblem.clear();
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 && errno == ENOENT) return true;  // no file yet: start erased
+    std::string text, error;
+    if (!ReadWholeFile(path, text, kMaxStateFileBytes, &error))
+        m_stateProblem = error == "file too large" ? "larger than 64 KB" : error;
+    else if (!ReadStateText(text))
+        m_stateProblem = "damaged, or of another device type";
+    return m_stateProblem.empty();
 }
 
 }  // namespace kalidor

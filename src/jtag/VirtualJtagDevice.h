@@ -6,7 +6,7 @@
 // falling edge (Update acts, TDO changes). No edge allocates: the shift stages are sized once.
 //
 // CVirtualForeignDevice is a device of another maker of which only the IR length is known: every
-// instruction selects BYPASS.
+// instruction selects BYPASS; one with an IDCODE answers it after Test-Logic-Reset.
 //
 // CVirtualZelDevice is a Zel device of one family with the instruction set its register programs
 // use. Every data register has a shift buffer (what Capture-DR loads and Update-DR writes); E2
@@ -113,13 +113,27 @@ private:
 
 class CVirtualForeignDevice : public CVirtualTapDevice {
 public:
-    explicit CVirtualForeignDevice(int irLength);
+    // `idcode` 0: a device without an IDCODE register.
+    explicit CVirtualForeignDevice(int irLength, std::uint32_t idcode = 0);
     std::string TypeName() const override;
+    std::uint32_t Idcode() const override { return m_idcode; }
 
 protected:
-    void CaptureDr() override { LoadDr(nullptr, 1); }
+    // Test-Logic-Reset selects the IDCODE register when there is one; every instruction shifted
+    // in selects BYPASS.
+    void CaptureDr() override;
+    void UpdateIr() override { m_idcodeSelected = false; }
     void EnterReset() override;
+
+private:
+    std::uint32_t m_idcode;
+    bool m_idcodeSelected = false;
 };
+
+// Shown when a virtual device cannot write its state file: %s the device type, %s the reason.
+inline constexpr const char* kMsgVirtualStateNotKept =
+    "The virtual %s could not keep its cells in its state file (%s).\n"
+    "It keeps its previous contents.";
 
 class CVirtualZelDevice : public CVirtualTapDevice {
 public:
@@ -142,7 +156,8 @@ public:
     bool SetE2(std::string_view reg, const CJtagBits& bits);
     bool GetBuffer(std::string_view reg, CJtagBits& out) const;
     bool IsSecured() const { return m_secured; }
-    void SetSecured(bool on);
+    // `keep`: the state file keeps it (a fault injected for one run passes false).
+    void SetSecured(bool on, bool keep = true);
     void SetHighVoltage(bool on) { m_highVoltage = on; }
     bool ManufacturerMode() const { return m_manMode; }
     // Completed and aborted self-timed operations; the name of the last completed one.
@@ -152,12 +167,18 @@ public:
     // Finishes an operation whose time has passed while the TAP still sits in Run-Test/Idle.
     void Settle();
 
-    // The state file keeps the E2 cells, the calibration register and the security flag. A file
-    // of another device type or a damaged file is ignored (the device starts erased). Returns
-    // false when an existing file could not be used.
+    // The state file keeps the E2 cells, the calibration register and the security flag. A missing
+    // file starts the device erased. A file that cannot be used (a folder, unreadable, larger than
+    // 64 KB, damaged, or of another device type) leaves the device erased and returns false with
+    // the reason in StateProblem(): it is never taken silently for an erased device.
     bool AttachStateFile(const std::string& path);
     const std::string& StateFile() const { return m_stateFile; }
     bool SaveState() const;
+    // Reads a state file's text into the device (nothing changes when it is not whole).
+    bool ReadStateText(const std::string& text);
+    // Why the state file could not be read or written last ("" when it could). An E2 operation
+    // whose result cannot be written is undone, so the device holds what its file holds.
+    const std::string& StateProblem() const { return m_stateProblem; }
 
     struct Register;
     struct Instr;
@@ -179,6 +200,7 @@ private:
     int FindRegister(std::string_view name) const;
     void Complete(const Instr& in);
     bool CheckPending();
+    void ReportStateProblem() const;
 
     DeviceKind m_kind;
     CJtagClock& m_clock;
@@ -189,12 +211,14 @@ private:
     const Instr* m_pending = nullptr;   // self-timed operation running
     std::int64_t m_pendingSince = 0;
     bool m_secured = false;
+    bool m_securedForRun = false;  // secured by an injected fault, not kept in the state file
     bool m_manMode = false;
     bool m_highVoltage = false;
     int m_completed = 0;
     int m_aborted = 0;
     std::string m_lastCompleted;
     std::string m_stateFile;
+    mutable std::string m_stateProblem;
 };
 
 }  // namespace kalidor

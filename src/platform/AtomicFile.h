@@ -1,5 +1,8 @@
 // Writing a file without ever losing the previous one: the text goes to a temporary file in the
-// same folder, is flushed to disk, and then renamed over the old file.
+// same folder, is flushed to disk, and then renamed over the old file. Through a symbolic link the
+// file it points to is replaced (the temporary file lies beside that one) and the link stays. A
+// write beyond the file-size limit fails with its reason instead of ending the program, and no
+// temporary file is left behind by a failure.
 #pragma once
 
 #include <string>
@@ -10,7 +13,14 @@ namespace kalidor {
 bool WriteFileAtomically(const std::string& path, const std::string& contents,
                          std::string* error = nullptr);
 
-// Reads a whole file; false when it cannot be opened or is larger than `maxBytes`.
+// The file a path names after following its symbolic links (the path itself when it is none).
+std::string ResolveLinks(const std::string& path);
+
+// True when `path` is an existing regular file without write permission (by its permission bits,
+// which hold for every user, or for the calling user).
+bool IsReadOnlyFile(const std::string& path);
+
+// Reads a whole file; false when it cannot be opened, is a folder or is larger than `maxBytes`.
 bool ReadWholeFile(const std::string& path, std::string& contents,
                    size_t maxBytes = 64u * 1024u * 1024u, std::string* error = nullptr);
 

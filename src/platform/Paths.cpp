@@ -94,7 +94,7 @@ std::string SupportFileName(int number)
     if (number == 1100)
         return "ZelA_GainTable.xml";
     if (number >= 1101 && number <= 1108)
-        return "ZelA_GAINWIZ_Config_" + std::to_string(number - 1100) + ".emf";
+        return "ZelA_GAINWIZ_Config_" + std::to_string(number - 1100) + ".svg";
     if (number == 1200)
         return "ZelB_GainTable.xml";
     return {};

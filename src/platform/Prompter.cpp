@@ -36,11 +36,18 @@ Prompter* SetCurrentPrompter(Prompter* p)
 Answer StreamPrompter::Message(const std::string& text, const std::string& caption, Buttons buttons,
                                MessageIcon)
 {
-    std::FILE* out = toStdout_ ? stdout : stderr;
-    if (!caption.empty())
-        std::fprintf(out, "%s: ", caption.c_str());
-    std::fprintf(out, "%s\n", text.c_str());
+    std::FILE* out = m_toStdout ? stdout : stderr;
+    const std::string line = TerminalMessageText(text, caption) + "\n";
+    std::fwrite(line.data(), 1, line.size(), out);
     return FirstButton(buttons);
+}
+
+std::string TerminalMessageText(const std::string& text, const std::string& caption)
+{
+    std::string s = "Kalidor: ";
+    if (!caption.empty() && caption != "Kalidor")
+        s += caption + ": ";
+    return s + text;
 }
 
 Answer RecordingPrompter::Message(const std::string& text, const std::string& caption,
@@ -60,6 +67,17 @@ std::vector<std::string> RecordingPrompter::Texts() const
     for (const auto& m : messages)
         texts.push_back(m.text);
     return texts;
+}
+
+std::string FormatMessage(std::string_view pattern, std::string_view value)
+{
+    const std::size_t at = pattern.find("%s");
+    if (at == std::string_view::npos)
+        return std::string(pattern);
+    std::string s(pattern.substr(0, at));
+    s += value;
+    s += pattern.substr(at + 2);
+    return s;
 }
 
 }  // namespace kalidor

@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kalidor {
@@ -36,24 +37,28 @@ Prompter* SetCurrentPrompter(Prompter* p);
 // Installs a prompter for the lifetime of a scope.
 class ScopedPrompter {
 public:
-    explicit ScopedPrompter(Prompter& p) : previous_(SetCurrentPrompter(&p)) {}
-    ~ScopedPrompter() { SetCurrentPrompter(previous_); }
+    explicit ScopedPrompter(Prompter& p) : m_previous(SetCurrentPrompter(&p)) {}
+    ~ScopedPrompter() { SetCurrentPrompter(m_previous); }
     ScopedPrompter(const ScopedPrompter&) = delete;
     ScopedPrompter& operator=(const ScopedPrompter&) = delete;
 
 private:
-    Prompter* previous_;
+    Prompter* m_previous;
 };
+
+// A message as a terminal shows it: "Kalidor: " first, then the caption when it is not the
+// program's own ("Kalidor Internal Error: ..."), then the text.
+std::string TerminalMessageText(const std::string& text, const std::string& caption);
 
 // Writes messages to a stream (stderr by default) and answers with the first button.
 class StreamPrompter : public Prompter {
 public:
-    explicit StreamPrompter(bool toStdout = false) : toStdout_(toStdout) {}
+    explicit StreamPrompter(bool toStdout = false) : m_toStdout(toStdout) {}
     Answer Message(const std::string& text, const std::string& caption, Buttons buttons,
                    MessageIcon icon) override;
 
 private:
-    bool toStdout_;
+    bool m_toStdout;
 };
 
 // Keeps every message and answers from a script (then with the first button).
@@ -84,6 +89,9 @@ public:
     int waitDepth = 0;
     int waitCursors = 0;
 };
+
+// A message pattern with its first "%s" replaced by `value` (no other conversions).
+std::string FormatMessage(std::string_view pattern, std::string_view value);
 
 // Shows the wait cursor while it lives.
 class WaitCursor {

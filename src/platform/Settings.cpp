@@ -38,8 +38,8 @@ void Settings::SetInt(const std::string& section, const std::string& entry, int 
 std::optional<std::string> MemorySettings::GetString(const std::string& section,
                                                      const std::string& entry) const
 {
-    auto it = entries_.find({section, entry});
-    if (it == entries_.end())
+    auto it = m_entries.find({section, entry});
+    if (it == m_entries.end())
         return std::nullopt;
     return it->second;
 }
@@ -47,7 +47,7 @@ std::optional<std::string> MemorySettings::GetString(const std::string& section,
 void MemorySettings::SetString(const std::string& section, const std::string& entry,
                                const std::string& value)
 {
-    entries_[{section, entry}] = value;
+    m_entries[{section, entry}] = value;
 }
 
 namespace {
@@ -63,9 +63,17 @@ std::string Trim(const std::string& s)
 
 }  // namespace
 
-IniFileSettings::IniFileSettings(std::string path) : path_(std::move(path))
+IniFileSettings::IniFileSettings(std::string path) : m_path(std::move(path))
 {
-    std::ifstream in(path_, std::ios::binary);
+    // Bounded like every reader: a file beyond any settings file (or a device) reads as empty.
+    std::string text;
+    if (ReadWholeFile(m_path, text, kMaxIniBytes))
+        ReadIniText(text, *this);
+}
+
+void ReadIniText(const std::string& text, Settings& into)
+{
+    std::istringstream in(text);
     std::string line, section;
     while (std::getline(in, line)) {
         line = Trim(line);
@@ -78,16 +86,21 @@ IniFileSettings::IniFileSettings(std::string path) : path_(std::move(path))
         size_t eq = line.find('=');
         if (eq == std::string::npos)
             continue;
-        SetString(section, Trim(line.substr(0, eq)), Trim(line.substr(eq + 1)));
+        into.SetString(section, Trim(line.substr(0, eq)), Trim(line.substr(eq + 1)));
     }
 }
 
 bool IniFileSettings::Save() const
 {
+    return WriteFileAtomically(m_path, IniText(*this));
+}
+
+std::string IniText(const MemorySettings& settings)
+{
     std::ostringstream out;
     std::string section;
     bool first = true;
-    for (const auto& [key, value] : Entries()) {
+    for (const auto& [key, value] : settings.Entries()) {
         if (first || key.first != section) {
             if (!first)
                 out << "\r\n";
@@ -97,7 +110,7 @@ bool IniFileSettings::Save() const
         }
         out << key.second << '=' << value << "\r\n";
     }
-    return WriteFileAtomically(path_, out.str());
+    return out.str();
 }
 
 namespace {

@@ -32,23 +32,31 @@ public:
                    const std::string& value) override;
     using Settings::GetString;
 
-    const std::map<std::pair<std::string, std::string>, std::string>& Entries() const { return entries_; }
+    const std::map<std::pair<std::string, std::string>, std::string>& Entries() const { return m_entries; }
 
 private:
-    std::map<std::pair<std::string, std::string>, std::string> entries_;
+    std::map<std::pair<std::string, std::string>, std::string> m_entries;
 };
 
 // An INI file ("[Section]" lines and "Entry=Value" lines), read when constructed and written
 // back by Save(). Used for KALIDOR.INI and for the settings of kalidor-cli.
 class IniFileSettings : public MemorySettings {
 public:
+    // Largest settings file read; a larger one (or one that cannot be read) starts empty.
+    static constexpr size_t kMaxIniBytes = 1024u * 1024u;
     explicit IniFileSettings(std::string path);
     bool Save() const;
-    const std::string& Path() const { return path_; }
+    const std::string& Path() const { return m_path; }
 
 private:
-    std::string path_;
+    std::string m_path;
 };
+
+// Reads the "[Section]" and "Entry=Value" lines of an INI text into `into` (blank lines and lines
+// starting with ';' or '#' are passed over, as are lines without '=').
+void ReadIniText(const std::string& text, Settings& into);
+// The entries as an INI text, section by section, CR LF line ends.
+std::string IniText(const MemorySettings& settings);
 
 // The application's settings, installed by the host program (default: an empty MemorySettings).
 Settings& CurrentSettings();

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/AtomicFile.h"
 #include "platform/Prompter.h"
 #include "sim/CurveAnalysis.h"
 #include "sim/Simulator.h"
@@ -419,11 +420,19 @@ int CPlot::ExportToFile(const std::string& path, int delimiterChoice) const
     return count;
 }
 
+// True when the export writes the frequency as a positive number: one that the six decimals
+// would write as 0.000000 could not be read back, so such a point is refused at import.
+bool CPlot::ExportableFrequency(double hz)
+{
+    return hz > 0.0 && std::isfinite(hz) && Fixed(hz, 6) != "0.000000";
+}
+
 // The rules of an import: lines end at CR, LF or CR LF; the first line is a header; commas,
 // semicolons and double quotes count as white space; three numbers make a point (frequency,
 // gain, phase; further numbers are ignored); two numbers make a point of frequency and gain
-// with a phase of 0; fewer numbers, a number that is not finite, or a frequency of 0 or below
-// add nothing. Reading stops at the first text that is not a number.
+// with a phase of 0; fewer numbers, a number that is not finite, or a frequency the export could
+// not write back (0, below, or under 0.0000005 Hz) add nothing. Reading stops at the first text
+// that is not a number.
 int CPlot::ImportText(const std::string& text, int* hint)
 {
     const int curve = GetActiveCurve();
@@ -468,7 +477,7 @@ int CPlot::ImportText(const std::string& text, int* hint)
             continue;
         if (n == 2)
             v[2] = 0.0;
-        if (!std::isfinite(v[0]) || !std::isfinite(v[1]) || !std::isfinite(v[2]) || !(v[0] > 0.0))
+        if (!std::isfinite(v[0]) || !std::isfinite(v[1]) || !std::isfinite(v[2]) || !ExportableFrequency(v[0]))
             continue;
         pts.emplace_back(v[0], v[1], v[2]);
     }
@@ -485,14 +494,14 @@ int CPlot::ImportText(const std::string& text, int* hint)
 
 int CPlot::ImportFile(const std::string& path, int* hint)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    // Bounded like every reader: a folder, a device without end or a file beyond the largest
+    // import cannot be opened as plot data.
+    std::string text;
+    if (!ReadWholeFile(path, text, kMaxImportBytes)) {
         Tell(kMsgFileNotOpened);
         return -1;
     }
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ImportText(ss.str(), hint);
+    return ImportText(text, hint);
 }
 
 // ------------------------------------------------------------------ run command

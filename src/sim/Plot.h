@@ -131,6 +131,10 @@ public:
     static constexpr int kCurveCount = CSimulationSetup::kCurveCount;
     // The largest number of points an import reads into a curve.
     static constexpr std::size_t kMaxImportPoints = 1000000;
+    // Largest gain/phase file read (a million points of about 40 characters).
+    static constexpr std::size_t kMaxImportBytes = 64u * 1024u * 1024u;
+    // True when the export writes `hz` as a positive number that an import reads back.
+    static bool ExportableFrequency(double hz);
 
     // `setup` is not owned and must outlive the plot.
     explicit CPlot(CSimulationSetup& setup);

@@ -1,6 +1,8 @@
 #include "utilities/ConfigTable.h"
 
+#include <charconv>
 #include <cstdio>
+#include <cstdlib>
 
 #include "base/XmlParser.h"
 #include "platform/AtomicFile.h"
@@ -134,9 +136,54 @@ std::string CConfigTable::VersionText() const
     return s;
 }
 
-std::string CConfigTable::WriteHeader(int count) const
+std::vector<double> ParseNumberList(const std::string& text)
+{
+    // Read without the C locale, whose decimal separator may be a comma in the desktop program.
+    std::vector<double> out;
+    const char* p = text.data();
+    const char* const e = p + text.size();
+    while (p < e) {
+        while (p < e && (*p == ' ' || *p == ',' || *p == '\t' || *p == '\r' || *p == '\n'))
+            ++p;
+        if (p == e)
+            break;
+        const char* start = p;
+        if (*start == '+')
+            ++start;  // from_chars takes no plus sign
+        double v = 0;
+        const auto r = std::from_chars(start, e, v);
+        if (r.ec == std::errc::invalid_argument)
+            break;  // not a number: the list ends here
+        if (r.ec == std::errc::result_out_of_range)
+            v = 0;  // beyond the range of a double (or below its smallest): no usable value
+        // What is read is what a save writes back, so the texts made of it (the description) do
+        // not change when the file is saved and read again.
+        out.push_back(AsWritten(v));
+        p = r.ptr;
+    }
+    return out;
+}
+
+std::string TableNumberText(double v)
+{
+    char buf[40];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 10);
+    return std::string(buf, r.ptr);
+}
+
+double AsWritten(double v)
+{
+    const std::string text = TableNumberText(v);
+    double kept = v;
+    std::from_chars(text.data(), text.data() + text.size(), kept);
+    return kept;
+}
+
+std::string CConfigTable::WriteHeader(int count, const std::string& comment) const
 {
     std::string s = std::string("<?xml version=\"1.0\"?>") + kCrLf + kCrLf;
+    if (!comment.empty())
+        s += "<!--" + comment + "-->" + kCrLf + kCrLf;
     s += std::string("<FilterTable>") + kCrLf + kCrLf;
     s += "<DocFmtVersion>" + std::to_string(formatVersion_) + "</DocFmtVersion>" + kCrLf;
     s += "<Version>" + version_ + "</Version>" + kCrLf;

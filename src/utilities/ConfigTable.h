@@ -31,6 +31,14 @@ extern const char kMsgFilterTableNotLoaded[];
 extern const char kMsgTooManyCriteria[];
 extern const char kMsgTooManyAttributes[];
 
+// The numbers of an entry element's text, separated by blanks and/or commas; the list ends at the
+// first thing that is not a number.
+std::vector<double> ParseNumberList(const std::string& text);
+// A number as the table files write it ("%.10g").
+std::string TableNumberText(double v);
+// A number as TableNumberText writes it and reading it back gives.
+double AsWritten(double v);
+
 class CConfigTable : public CRowTable {
 public:
     static constexpr int kMaxEntryText = 500;   // characters of an entry element that are read
@@ -72,8 +80,9 @@ protected:
         deviceType_ = std::move(deviceType);
         date_ = std::move(date);
     }
-    // The header lines of a table file up to and including <Count>, for the writers.
-    std::string WriteHeader(int count) const;
+    // The header lines of a table file up to and including <Count>, for the writers; a comment,
+    // when given, stands between the prolog and the root element.
+    std::string WriteHeader(int count, const std::string& comment = {}) const;
 
     // The entry elements the table knows: tag name and the type number passed to ReadEntry.
     virtual std::vector<std::pair<std::string, int>> EntryTags() const = 0;

@@ -4,6 +4,7 @@
 // passes every entry.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace kalidor {
@@ -24,6 +25,18 @@ public:
     bool Within(double v) const { return bound1 <= v && v <= bound2; }
     // bound2 <= v <= bound1: for gains and attenuations in dB the first bound is the upper one.
     bool WithinUpperFirst(double v) const { return bound2 <= v && v <= bound1; }
+
+    // What every table's entries share: a criterion out of force passes, the ID criterion
+    // (attribute 0) always passes, the filter-type criterion (1) when the entry's type is its
+    // value. Empty for any other attribute, which the entry decides.
+    std::optional<bool> PassesIdOrType(int entryType) const
+    {
+        if (!enabled || attribute == 0)
+            return true;
+        if (attribute == 1)
+            return entryType == typeValue;
+        return std::nullopt;
+    }
 
     // Puts a range criterion in force / a filter-type criterion in force / out of force.
     void SetRange(double first, double second)

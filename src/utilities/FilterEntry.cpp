@@ -1,11 +1,15 @@
 #include "utilities/FilterEntry.h"
 
+#include <charconv>
+#include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
 #include "device/DeviceKind.h"
 #include "platform/Prompter.h"
+#include "utilities/ConfigTable.h"
 #include "utilities/FilterCriteria.h"
 
 namespace kalidor {
@@ -37,30 +41,17 @@ std::vector<int> AttributesOf(int type)
     return a;
 }
 
-std::vector<double> Numbers(const std::string& text)
+// An identifier from a number of the file: whole numbers beyond the int range saturate, and a
+// value that is not a number counts as 0.
+int IdentifierOf(double v)
 {
-    std::vector<double> out;
-    const char* p = text.c_str();
-    while (*p) {
-        while (*p == ' ' || *p == ',' || *p == '\t' || *p == '\r' || *p == '\n')
-            ++p;
-        if (!*p)
-            break;
-        char* end = nullptr;
-        double v = std::strtod(p, &end);
-        if (end == p)
-            break;  // not a number: the list ends here
-        out.push_back(v);
-        p = end;
-    }
-    return out;
-}
-
-std::string G(double v)
-{
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.10g", v);
-    return buf;
+    if (std::isnan(v))
+        return 0;
+    if (v >= static_cast<double>(INT_MAX))
+        return INT_MAX;
+    if (v <= static_cast<double>(INT_MIN))
+        return INT_MIN;
+    return static_cast<int>(v);
 }
 
 }  // namespace
@@ -68,11 +59,11 @@ std::string G(double v)
 bool CFilterEntry::ReadText(int t, const std::string& text)
 {
     type = t;
-    const std::vector<double> n = Numbers(text.substr(0, 500));
+    const std::vector<double> n = ParseNumberList(text.substr(0, 500));
     const std::vector<int> attrs = AttributesOf(t);
     size_t i = 0;
     if (i < n.size())
-        id = static_cast<int>(n[i++]);
+        id = IdentifierOf(n[i++]);
     for (int a : attrs)
         if (i < n.size())
             attributes[a] = n[i++];
@@ -86,9 +77,9 @@ std::string CFilterEntry::NumbersText() const
 {
     std::string s = std::to_string(id);
     for (int a : AttributesOf(type))
-        s += ", " + G(attributes[a]);
+        s += ", " + TableNumberText(attributes[a]);
     for (double c : components)
-        s += ", " + G(c);
+        s += ", " + TableNumberText(c);
     return s;
 }
 
@@ -112,13 +103,9 @@ std::string CFilterEntry::Description() const
 
 bool CFilterEntry::ApplyFilter(const CFilterCriteria& c) const
 {
-    if (!c.enabled)
-        return true;
+    if (const auto common = c.PassesIdOrType(type))
+        return *common;
     switch (c.attribute) {
-    case 0:
-        return true;
-    case 1:
-        return type == c.typeValue;
     case 2:
     case 5:
     case 7:

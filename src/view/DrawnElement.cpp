@@ -1,6 +1,7 @@
 #include "view/DrawnElement.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <initializer_list>
 
@@ -25,7 +26,13 @@ struct Style {
 
 void Lines(Painter& p, LogPoint a, LogPoint b) { p.Line(a, b); }
 
-LogRect Around(LogPoint c, int half) { return {c.x - half, c.y + half, c.x + half, c.y - half}; }
+// a + b, held within the int range (an element placed at the edge of the range stays there).
+int Plus(int a, int b) {
+    return static_cast<int>(std::clamp(static_cast<long long>(a) + b, static_cast<long long>(INT_MIN),
+                                       static_cast<long long>(INT_MAX)));
+}
+
+LogRect Around(LogPoint c, int half) { return {Plus(c.x, -half), Plus(c.y, half), Plus(c.x, half), Plus(c.y, -half)}; }
 
 // Rectangle through two opposite corners, in y-up order.
 LogRect Corners(LogPoint a, LogPoint b) {
@@ -158,7 +165,8 @@ bool CDrawnElement::IsWritable() const {
 
 LogPoint CDrawnElement::Abs(LogPoint o, int i) const {
     const LogPoint p = GetPoint(i);
-    return {o.x + m_origin.x + p.x, o.y + m_origin.y + p.y};
+    // Summed without overflow: an element placed absurdly far off is drawn at the edge.
+    return {Plus(Plus(o.x, m_origin.x), p.x), Plus(Plus(o.y, m_origin.y), p.y)};
 }
 
 void CDrawnElement::Draw(Painter& painter, LogPoint symbolOrigin, bool highlighted) {
@@ -222,7 +230,7 @@ void CDrawnElement::Draw(Painter& painter, LogPoint symbolOrigin, bool highlight
         const LogPoint a = Abs(symbolOrigin, 0), b = Abs(symbolOrigin, 1);
         painter.Rectangle(Around(a, 30));
         painter.Rectangle(Around(b, 30));
-        painter.Line(a, {b.x, b.y + 100});
+        painter.Line(a, {b.x, Plus(b.y, 100)});
         break;
     }
     case ELEM_CAPACITOR:
@@ -254,8 +262,8 @@ void CDrawnElement::WriteXml(std::string& out) const {
     if (!IsWritable()) return;
     char buf[160];
     if (m_type == ELEM_LINE_SEGMENT) {
-        const LogPoint s{m_origin.x + GetPoint(0).x, m_origin.y + GetPoint(0).y};
-        const LogPoint e{m_origin.x + GetPoint(1).x, m_origin.y + GetPoint(1).y};
+        const LogPoint s = Abs({}, 0);
+        const LogPoint e = Abs({}, 1);
         out += "<DrawnElementLine>\r\n";
         std::snprintf(buf, sizeof buf, "  <DrawnType>%d</DrawnType>\r\n", m_type);
         out += buf;

@@ -1,5 +1,7 @@
 #include "view/Schematic.h"
 
+#include <algorithm>
+
 #include <climits>
 
 #include "base/XmlParser.h"
@@ -133,15 +135,24 @@ std::string ElementText(CXmlParser& parser) {
     return parser.GetText();
 }
 
+// Coordinates of a support file lie within a few thousand units of the origin; a damaged file's
+// are brought within this bound, so that sums of origins and offsets never overflow.
+constexpr int kMaxCoordinate = 1000000;
+
+void ReadCoordinates(CXmlParser& parser, int* v, int n) {
+    ParseInts(ElementText(parser), v, n);
+    for (int i = 0; i < n; ++i) v[i] = std::clamp(v[i], -kMaxCoordinate, kMaxCoordinate);
+}
+
 LogPoint ReadPoint(CXmlParser& parser) {
     int v[2];
-    ParseInts(ElementText(parser), v, 2);
+    ReadCoordinates(parser, v, 2);
     return {v[0], v[1]};
 }
 
 LogRect ReadRect(CXmlParser& parser) {
     int v[4];
-    ParseInts(ElementText(parser), v, 4);
+    ReadCoordinates(parser, v, 4);
     return {v[0], v[1], v[2], v[3]};
 }
 

@@ -83,7 +83,7 @@ ViewRect SchematicExtent(CSchematic& schematic)
             const LogPoint eo = e.GetOrigin();
             for (int i = 0; i < e.GetPointCount(); ++i) {
                 const LogPoint p = e.GetPoint(i);
-                grow(o.x + eo.x + p.x, o.y + eo.y + p.y);
+                grow(double(o.x) + eo.x + p.x, double(o.y) + eo.y + p.y);
             }
         }
     }

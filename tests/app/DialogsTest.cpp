@@ -5,9 +5,11 @@
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
+#include <cmath>
 
 #include "AppTestSupport.h"
 #include "AppTests.h"
@@ -88,7 +90,8 @@ private slots:
             ChooseRow(w, 5);  // -5
         });
         QCOMPARE(EditSymbolValue(nullptr, *doc, 4), 1);
-        QCOMPARE(title, QStringLiteral("Gain"));
+        // The title names the symbol the chooser edits.
+        QCOMPARE(title, QStringLiteral("Block 1 T1 Gain"));
         QCOMPARE(rows, 20);
         QCOMPARE(firstVisible, QStringLiteral("1"));
         QCOMPARE(GetGainValue(*doc->Doc().Device(), 4), -5);
@@ -110,17 +113,20 @@ private slots:
     void negativeGainListIsTitledGainLevel()
     {
         auto doc = NewDoc("ZelB");
-        QString title;
+        QString title, heading;
         QStringList texts;
         OnNextModal([&](QWidget* w) {
             auto* d = qobject_cast<CListChooserDialog*>(w);
             title = w->windowTitle();
+            heading = w->findChild<QLabel*>() ? w->findChild<QLabel*>()->text() : QString();
             for (int i = 0; i < d->RowCount(); ++i)
                 texts << d->RowText(i);
             ChooseRow(w, 0);
         });
         QCOMPARE(EditSymbolValue(nullptr, *doc, 17), 1);
         QCOMPARE(title, QStringLiteral("Gain Level"));
+        // The title is the fixed one; the heading names the symbol.
+        QCOMPARE(heading, QStringLiteral("Zelblock 2 IA4 Gain"));
         QCOMPARE(texts.size(), 10);
         QCOMPARE(texts.front(), QStringLiteral("-10"));
         QCOMPARE(texts.back(), QStringLiteral("-1"));
@@ -183,14 +189,96 @@ private slots:
         QCOMPARE(doc->Doc().Device()->GetSymValue(6), 127);
     }
 
+    // A typed capacitance selects the capacitor kalidor-cli's cap: would set; a typed pole
+    // frequency the row whose pole frequency lies nearest; a text that is neither says why and
+    // keeps the dialog open.
+    void capacitorChooserTakesATypedValue()
+    {
+        auto doc = NewDoc("ZelA");
+        DeviceConfig* dev = doc->Doc().Device();
+        auto reference = NewDoc("ZelA");
+        reference->Doc().SetCapValue(6, 25.4648e-12);
+        const int byCapacitance = reference->Doc().Device()->GetSymValue(6);
+        QVERIFY(byCapacitance != dev->GetSymValue(6));
+
+        QString label, error, afterPoles;
+        bool stayedOpen = false;
+        int poleRow = -1;
+        OnNextModal([&](QWidget* w) {
+            auto* d = qobject_cast<CListChooserDialog*>(w);
+            QVERIFY(d && d->TypedEntry());
+            for (QLabel* l : d->findChildren<QLabel*>())
+                if (l->buddy() == d->TypedEntry())
+                    label = l->text();
+            // A pole frequency: the row nearest 12.5 kHz on the list's logarithmic scale.
+            QTest::keyClicks(d->TypedEntry(), QStringLiteral("12.5 kHz"));
+            poleRow = d->SelectedRow();
+            afterPoles = d->RowText(poleRow);
+            // Not a value: the reason, and OK does not close.
+            d->TypedEntry()->clear();
+            QTest::keyClicks(d->TypedEntry(), QStringLiteral("twelve"));
+            error = d->TypedEntryError()->isVisible() ? d->TypedEntryError()->text() : QString();
+            d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+            stayedOpen = d->isVisible();
+            // A capacitance, taken with Enter.
+            d->TypedEntry()->clear();
+            QTest::keyClicks(d->TypedEntry(), QStringLiteral("25.4648 pF"));
+            QVERIFY(!d->TypedEntryError()->isVisible());
+            QTest::keyClick(d->TypedEntry(), Qt::Key_Return);
+        });
+        QCOMPARE(EditSymbolValue(nullptr, *doc, 6), 1);
+        QCOMPARE(label, QStringLiteral("&Type a value (pF or kHz):"));
+        QVERIFY2(error.startsWith(QStringLiteral("Type a value in pF or kHz")), qPrintable(error));
+        QVERIFY(stayedOpen);
+        QCOMPARE(dev->GetSymValue(6), byCapacitance);
+        // The row picked for 12.5 kHz is nearer (in ratio) than both of its neighbours.
+        const auto khz = [&](int sorted) { return PoleFrequencyKHz(dev->GetCapValueBySorted(6, sorted)); };
+        QVERIFY(poleRow >= 0);
+        QVERIFY2(afterPoles.endsWith(QStringLiteral("kHz")), qPrintable(afterPoles));
+        const double d0 = std::fabs(std::log(khz(poleRow) / 12.5));
+        if (poleRow > 0)
+            QVERIFY(d0 <= std::fabs(std::log(khz(poleRow - 1) / 12.5)));
+        if (poleRow + 1 < dev->GetCapCount(6))
+            QVERIFY(d0 <= std::fabs(std::log(khz(poleRow + 1) / 12.5)));
+    }
+
+    void filterElementChooserTakesPicofaradsOnly()
+    {
+        auto doc = NewDoc("ZelD");
+        QString label, kHzError;
+        OnNextModal([&](QWidget* w) {
+            auto* d = qobject_cast<CListChooserDialog*>(w);
+            QVERIFY(d && d->TypedEntry());
+            for (QLabel* l : d->findChildren<QLabel*>())
+                if (l->buddy() == d->TypedEntry())
+                    label = l->text();
+            QTest::keyClicks(d->TypedEntry(), QStringLiteral("12 kHz"));
+            kHzError = d->TypedEntryError()->text();
+            d->TypedEntry()->clear();
+            QTest::keyClicks(d->TypedEntry(), QStringLiteral("0.1nF"));
+            // Picking a row in the list empties the field.
+            const int typedRow = d->SelectedRow();
+            d->List()->setCurrentItem(d->List()->topLevelItem(typedRow + 1));
+            QVERIFY(d->TypedEntry()->text().isEmpty());
+            d->List()->setCurrentItem(d->List()->topLevelItem(typedRow));
+            d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        });
+        QCOMPARE(EditSymbolValue(nullptr, *doc, 2), 1);
+        QCOMPARE(label, QStringLiteral("&Type a value (pF):"));
+        QVERIFY2(kHzError.startsWith(QStringLiteral("Unknown unit \"khz\"")), qPrintable(kHzError));
+        DeviceConfig* dev = doc->Doc().Device();
+        QCOMPARE(dev->GetSymValue(2), dev->GetNearestCapIndex(2, ScaledCapacitance(100e-12)));
+    }
+
     void interconnectChooserStoresTheEntryValue()
     {
         auto doc = NewDoc("ZelB");
-        QString title;
+        QString title, heading;
         QStringList texts;
         OnNextModal([&](QWidget* w) {
             auto* d = qobject_cast<CListChooserDialog*>(w);
             title = w->windowTitle();
+            heading = w->findChild<QLabel*>() ? w->findChild<QLabel*>()->text() : QString();
             for (int i = 0; i < d->RowCount(); ++i)
                 texts << d->RowText(i);
             ChooseRow(w, 5);  // "3V"

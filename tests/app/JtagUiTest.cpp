@@ -12,11 +12,13 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QtTest>
 
 #include "AppTestSupport.h"
 #include "AppTests.h"
 #include "device/DeviceConfig.h"
+#include "device/SymbolDifferences.h"
 #include "document/ui/SchDocument.h"
 #include "jtag/JtagDevice.h"
 #include "jtag/JtagRegProgram.h"
@@ -91,9 +93,11 @@ class JtagUiTest : public QObject {
         auto ui = std::make_unique<CJtagUi>(nullptr, [active] { return active; });
         ui->Start(&env.settings, "");
         ui->showIdcode = [this](const CIdcodeFields& f) { m_shown.push_back(f); };
+        ui->showVerifyFailed = [this](const CVerifyReport& r) { m_reports.push_back(r); };
         return ui;
     }
     std::vector<CIdcodeFields> m_shown;
+    std::vector<CVerifyReport> m_reports;
 
 private slots:
     void init() { m_shown.clear(); }
@@ -212,6 +216,17 @@ private slots:
         dlg.ChainEdit()->setText(QStringLiteral("virtual:ZelA,foreign:8,ZelC"));
         QVERIFY(ok->isEnabled());
         QVERIFY(dlg.ChainError()->text().isEmpty());
+        // Faults of the virtual cable follow the devices; a malformed one says which are known.
+        dlg.ChainEdit()->setText(QStringLiteral("virtual:ZelA,foreign:8,ZelC?flip=3:1&secured=2&tdo=0"));
+        QVERIFY(ok->isEnabled());
+        dlg.ChainEdit()->setText(QStringLiteral("virtual:ZelA?tdo=5"));
+        QVERIFY(!ok->isEnabled());
+        QVERIFY(dlg.ChainError()->text().contains(QStringLiteral("Faults may follow after '?'")));
+        {
+            Environment faulty;
+            auto withFault = MakeUi(faulty, "virtual:ZelA?nopower");
+            QCOMPARE(withFault->Interface().Port()->CheckCable(), kCableNoPower);
+        }
         // A bad chain does not matter for another cable.
         dlg.ChainEdit()->setText(QStringLiteral("nonsense"));
         dlg.ClassButton(kTapPortDirect)->setChecked(true);
@@ -224,35 +239,77 @@ private slots:
         QCOMPARE(dlg.PortCombo()->itemText(0), QStringLiteral("3BCH"));
     }
 
-    void anotherCableDisablesProgrammingUntilRestart()
+    void anotherCableIsUsedAtOnceWithoutRestart()
     {
         Environment env;
-        auto doc = NewDoc("ZelA");
+        auto doc = NewDoc("ZelC");
         auto ui = MakeUi(env, "virtual:ZelA", doc.get());
-        OnNextModal([](QWidget* w) {
-            auto* d = qobject_cast<CJtagInterfaceDialog*>(w);
-            QVERIFY(d);
-            d->ChainEdit()->setText(QStringLiteral("virtual:ZelA,ZelC"));
-            d->accept();
-        });
-        ui->ShowInterface();
-        QCOMPARE(Texts(env.prompter),
-                 QStringList{QStringLiteral("Note: JTAG Interface has been changed.  All JTAG programming is "
-                                            "disabled until Kalidor is restarted.")});
+        // No ZelC on the running cable.
+        QCOMPARE(ui->Download(doc.get()), kJtagIdcodeMismatch);
+
+        auto choose = [&](const std::function<void(CJtagInterfaceDialog*)>& set) {
+            bool seen = false;
+            OnNextModal(
+                [&](QWidget* w) {
+                    auto* d = qobject_cast<CJtagInterfaceDialog*>(w);
+                    QVERIFY(d);
+                    set(d);
+                    d->accept();
+                },
+                5000, &seen);
+            ui->ShowInterface();
+            QVERIFY(seen);
+        };
+
+        // A chain with a ZelC: used at once, nothing waits for a restart.
+        env.prompter.Clear();
+        choose([](CJtagInterfaceDialog* d) { d->ChainEdit()->setText(QStringLiteral("virtual:ZelA,ZelC")); });
+        QVERIFY2(env.prompter.messages.empty(), qPrintable(Texts(env.prompter).join('|')));
         QCOMPARE(env.settings.GetString(kJtagConfigSection, kEntryVirtualChain, ""), std::string("virtual:ZelA,ZelC"));
-        QCOMPARE(env.settings.GetInt(kJtagConfigSection, kEntryInterpreterWasChanged, -1), 1);
+        QCOMPARE(env.settings.GetInt(kJtagConfigSection, kEntryInterpreterWasChanged, -1), 0);
+        QVERIFY(!ui->Interface().InterfaceChanged());
+        QCOMPARE(ui->Download(doc.get()), kJtagDone);
+        QCOMPARE(Texts(env.prompter), QStringList{Text(kMsgVerifySucceeded)});
+
+        // A parallel-port device that is not there: said at once, and the dialog shows why.
+        env.prompter.Clear();
+        choose([](CJtagInterfaceDialog* d) {
+            d->ClassButton(kTapPortPpdev)->setChecked(true);
+            d->DeviceCombo()->setCurrentText(QStringLiteral("/dev/kalidor-no-such-parport"));
+        });
+        QCOMPARE(env.prompter.messages.size(), size_t(1));
+        QVERIFY(Texts(env.prompter)[0].startsWith(QStringLiteral("The download cable could not be opened:\n")));
+        QVERIFY(Texts(env.prompter)[0].contains(QStringLiteral("/dev/kalidor-no-such-parport")));
+        QVERIFY(!ui->Interface().InterfaceChanged());
+        CJtagInterfaceDialog shown(ui->Interface(), ui->Profile());
+        QCOMPARE(shown.StateLabel()->text(), QStringLiteral("Not connected: the download cable could not be opened"));
+        QVERIFY(shown.RunningCableLabel()->text().startsWith(QStringLiteral("Cable in use: Linux parallel port driver")));
+        QVERIFY(shown.RunningCableLabel()->text().contains(QStringLiteral("could not be opened")));
         env.prompter.Clear();
         QCOMPARE(ui->Download(doc.get()), kJtagNotReady);
-        QCOMPARE(Texts(env.prompter), QStringList{Text(kMsgProgrammingDisabled)});
-        QCOMPARE(doc->Doc().JtagDevice()->LinesSent(), 0L);
+        QCOMPARE(env.prompter.messages.size(), size_t(1));
+        QVERIFY(Texts(env.prompter)[0].contains(QStringLiteral("/dev/kalidor-no-such-parport")));
 
-        // A stored interpreter other than the running one is noted when the dialog opens.
+        // Back to the virtual cable: connected, and the device kept what was downloaded.
+        env.prompter.Clear();
+        choose([](CJtagInterfaceDialog* d) { d->ClassButton(kTapPortVirtual)->setChecked(true); });
+        QVERIFY(env.prompter.messages.empty());
+        CJtagInterfaceDialog again(ui->Interface(), ui->Profile());
+        QCOMPARE(again.StateLabel()->text(), QStringLiteral("Connected"));
+        QVERIFY(again.RunningCableLabel()->text().startsWith(QStringLiteral("Cable in use: ")));
+        QVERIFY(!again.RunningCableLabel()->text().contains(QStringLiteral("could not be opened")));
+        QCOMPARE(ui->Verify(doc.get()), kJtagVerifyEqual);
+
+        // Another interpreter still waits for a restart, and is noted when the dialog opens.
         env.prompter.Clear();
         QVERIFY(ui->Interface().SelectInterpreter(ui->Profile(), 1));
         OnNextModal([](QWidget* w) { static_cast<QDialog*>(w)->reject(); });
         ui->ShowInterface();
         QCOMPARE(Texts(env.prompter),
                  QStringList{QStringLiteral("Note: Currently loaded SVF Interpreter differs from that reported in the dialog.")});
+        env.prompter.Clear();
+        QCOMPARE(ui->Download(doc.get()), kJtagNotReady);
+        QCOMPARE(Texts(env.prompter), QStringList{Text(kMsgProgrammingDisabled)});
     }
 
     void downloadVerifyUploadOfEveryDeviceType()
@@ -279,17 +336,38 @@ private slots:
 
             // A changed value: the device differs.
             const QString downloaded = Cells(*doc);
+            const std::unique_ptr<DeviceConfig> downloadedModel = CopyDeviceConfig(*doc->Doc().Device());
             doc->Change(QStringLiteral("edit"), [&] { return ChangeSomeValue(*doc); });
             QVERIFY(Cells(*doc) != downloaded);
             env.prompter.Clear();
+            m_reports.clear();
             QCOMPARE(ui->Verify(doc.get()), kJtagVerifyDiffers);
-            QVERIFY2(Texts(env.prompter).contains(Text(kMsgVerifyFailed)), type);
+            // The verify-failed message comes with what differs: the settings changed since the
+            // download, each with its value in the design and in the device.
+            QCOMPARE(m_reports.size(), size_t(1));
+            QVERIFY2(!Texts(env.prompter).contains(Text(kMsgVerifySucceeded)), type);
+            const auto want = SymbolDifferences(*doc->Doc().Device(), *downloadedModel);
+            QVERIFY(!want.empty());
+            QCOMPARE(m_reports[0].symbols.size(), want.size());
+            for (std::size_t i = 0; i < want.size(); ++i) {
+                QCOMPARE(m_reports[0].symbols[i].key, want[i].key);
+                QCOMPARE(m_reports[0].symbols[i].beforeText, want[i].beforeText);
+                QCOMPARE(m_reports[0].symbols[i].afterText, want[i].afterText);
+            }
+            QVERIFY(!m_reports[0].bits.empty());
 
-            // Upload into a new design of the type gives the design that was downloaded.
+            // Upload into a new design of the type gives the design that was downloaded, and says
+            // what it read.
             auto fresh = NewDoc(type);
             env.prompter.Clear();
             QCOMPARE(ui->Upload(fresh.get()), kJtagDone);
-            QVERIFY2(env.prompter.messages.empty(), qPrintable(Texts(env.prompter).join('|')));
+            QCOMPARE(env.prompter.messages.size(), size_t(1));
+            QVERIFY2(Texts(env.prompter)[0].startsWith(QStringLiteral("Upload complete: the %1 on ").arg(type)),
+                     qPrintable(Texts(env.prompter)[0]));
+            // The settings changed before the download, one line each.
+            QVERIFY2(Texts(env.prompter)[0].contains(QRegularExpression(QStringLiteral("\n[1-9][0-9]* settings? changed:\n"))),
+                     qPrintable(Texts(env.prompter)[0]));
+            QVERIFY(!env.prompter.statusTexts.empty());
             QCOMPARE(Cells(*fresh), downloaded);
             QVERIFY(fresh->Doc().IsModified());
             // The upload is one step of the undo history.

@@ -70,7 +70,8 @@ private slots:
     void newOffersTheFiveKindsInOrder()
     {
         QCOMPARE(NewDocumentKinds(),
-                 (QStringList{"ZelA Schematic", "ZelB Schematic", "ZelC Schematic", "ZelD Schematic", "ZelE Schematic"}));
+                 (QStringList{"ZelA Schematic", "ZelB Schematic", "ZelC Schematic", "ZelD Schematic", "ZelE Schematic",
+                              "Kalidor JTAG Chain"}));
         TestMainWindow mw;
         QStringList shown;
         OnNextModal([&](QWidget* w) {
@@ -122,6 +123,45 @@ private slots:
         // Opening the same file again activates the open one.
         QCOMPARE(mw.OpenFile(path), again);
         QCOMPARE(mw.Documents().size(), 1);
+    }
+
+    void savingOverAReadOnlyFileAsksFirst()
+    {
+        TestMainWindow mw;
+        SchDocument* d = mw.NewDocument("ZelA");
+        const QString path = dir->filePath("ReadOnly.ZEL");
+        QVERIFY(mw.SaveDocumentAs(d, path));
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        QFile before(path);
+        QVERIFY(before.open(QIODevice::ReadOnly));
+        const QByteArray saved = before.readAll();
+        before.close();
+        d->Change("gain", [d] {
+            d->Doc().SetGainValue(4, -5);
+            return true;
+        });
+        const QString question = QStringLiteral("The file\n%1\nis read-only.\n\nReplace it anyway?").arg(path);
+
+        env->prompter.Clear();
+        env->prompter.Script(Answer::No);
+        QVERIFY(!mw.SaveDocumentAs(d, path));
+        QCOMPARE(env->MessageTexts(), QStringList{question});
+        QCOMPARE(env->prompter.messages[0].buttons, Buttons::YesNo);
+        QVERIFY(d->Doc().IsModified());
+        QFile kept(path);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), saved);
+        kept.close();
+
+        env->prompter.Clear();
+        env->prompter.Script(Answer::Yes);
+        QVERIFY(mw.SaveDocumentAs(d, path));
+        QCOMPARE(env->MessageTexts(), QStringList{question});
+        QVERIFY(!d->Doc().IsModified());
+        QVERIFY(!(QFileInfo(path).permissions() & QFile::WriteOwner));  // still read-only
+        QFile replaced(path);
+        QVERIFY(replaced.open(QIODevice::ReadOnly));
+        QVERIFY(replaced.readAll() != saved);
     }
 
     void closingAModifiedDocumentAsks()

@@ -12,6 +12,7 @@
 #include "AppTests.h"
 #include "device/DeviceConfig.h"
 #include "device/Interconnect.h"
+#include "device/SymbolDifferences.h"
 #include "device/SymbolInfo.h"
 #include "device/ui/ValueDialogs.h"
 #include "document/ui/SchDocument.h"
@@ -195,10 +196,22 @@ private slots:
         QCOMPARE(int(view->Mode()), int(CToolSet::kDragContact));
         MoveDown(vp(), (src + dst) / 2);
         MoveDown(vp(), dst);
+        const std::string before = SymbolValueText(*dev, key);
+        QSignalSpy status(view.get(), &CSchView::statusMessage);
         Release(vp(), dst);
         QCOMPARE(int(view->Mode()), int(CToolSet::kIdle));
         QCOMPARE(dev->GetSymValue(key), other.SymbolValue);
         QVERIFY(doc->Doc().IsModified());
+        // The status bar says what the switch connects now, and the switch is marked for a moment.
+        QCOMPARE(status.count(), 1);
+        QCOMPARE(status.at(0).at(0).toString(),
+                 QStringLiteral("%1: %2 -> %3 (Edit > Undo puts it back)")
+                     .arg(QString::fromStdString(FindSymbolInfo("ZelA", key)->fullName), QString::fromStdString(before),
+                          QString::fromStdString(SymbolValueText(*dev, key))));
+        QVERIFY(QString::fromStdString(before) != QString::fromStdString(SymbolValueText(*dev, key)));
+        QCOMPARE(view->ReroutedKey(), key);
+        QTRY_COMPARE_WITH_TIMEOUT(view->ReroutedKey(), -1, CSchView::kRerouteMarkMs + 2000);
+        status.clear();
         doc->UndoStack()->undo();
         dev = doc->Doc().Device();
         QCOMPARE(dev->GetSymValue(key), current);
@@ -214,6 +227,8 @@ private slots:
             Release(vp(), back);
             QCOMPARE(doc->Doc().Device()->GetSymValue(key), current);
             QVERIFY(!doc->Doc().IsModified());
+            QCOMPARE(status.count(), 0);
+            QCOMPARE(view->ReroutedKey(), -1);
         }
     }
 

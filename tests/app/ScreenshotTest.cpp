@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QImage>
 #include <QMdiArea>
+#include <QMessageBox>
+#include <QTemporaryDir>
 #include <QPainter>
 #include <QMdiSubWindow>
 #include <QScreen>
@@ -13,7 +15,12 @@
 #include "AppTests.h"
 #include "app/MainWindow.h"
 #include "device/ui/SymbolEditor.h"
+#include "device/ui/ValueDialogs.h"
 #include "document/ui/SchDocument.h"
+#include "jtag/JtagDevice.h"
+#include "jtag/JtagInterface.h"
+#include "jtag/ui/JtagDialogs.h"
+#include "jtag/ui/JtagUi.h"
 #include "view/ui/SchView.h"
 
 namespace kalidor::test {
@@ -86,6 +93,86 @@ private slots:
         mw.OpenE2CellView(b);
         mw.Mdi()->tileSubWindows();
         Shoot(&mw, "main-window-e2-cells.png");
+    }
+
+    // Programming on the virtual cable: the details of a failed verification, the report of an
+    // upload, the interface dialog with a cable that could not be opened; and the value choosers:
+    // the gain chooser titled by its symbol, the capacitor chooser with a typed pole frequency.
+    void programmingAndChoosers()
+    {
+        Environment env;
+        QTemporaryDir state;
+        env.settings.SetInt(kJtagConfigSection, kEntryTapPortClass, kTapPortVirtual);
+        env.settings.SetString(kJtagConfigSection, kEntryVirtualChain, "virtual:ZelA");
+        MainWindow mw;
+        mw.resize(1200, 820);
+        mw.move(20, 20);
+        mw.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&mw));
+        mw.Jtag()->Start(&env.settings, state.path().toStdString());
+        const QString examples = QStringLiteral(KALIDOR_SOURCE_DIR) + "/support/examples/";
+        SchDocument* a = mw.OpenFile(examples + "ZelA_GainStage.ZEL");
+        QVERIFY(a);
+        mw.activateWindow();
+        QCOMPARE(mw.Jtag()->Download(a), kJtagDone);
+
+        // Two settings changed after the download.
+        a->Change(QStringLiteral("edit"), [&] {
+            a->Doc().SetGainValue(4, -5);
+            a->Doc().SetCapValue(6, 47e-12);
+            return true;
+        });
+        bool seen = false;
+        OnNextModal(
+            [&](QWidget* w) {
+                QVERIFY(qobject_cast<CVerifyFailedDialog*>(w));
+                Shoot(&mw, "jtag-verify-details.png");
+                static_cast<QDialog*>(w)->accept();
+            },
+            5000, &seen);
+        QCOMPARE(mw.Jtag()->Verify(a), kJtagVerifyDiffers);
+        QVERIFY(seen);
+
+        // Upload into a new design: the report, shown as the desktop shows it.
+        SchDocument* fresh = mw.NewDocument(QStringLiteral("ZelA"));
+        env.prompter.Clear();
+        QCOMPARE(mw.Jtag()->Upload(fresh), kJtagDone);
+        QCOMPARE(env.prompter.messages.size(), std::size_t(1));
+        {
+            QMessageBox box(QMessageBox::Information, QStringLiteral("Kalidor"),
+                            QString::fromStdString(env.prompter.messages[0].text), QMessageBox::Ok, &mw);
+            OnNextModal([&](QWidget* w) {
+                Shoot(&mw, "jtag-upload-report.png");
+                static_cast<QDialog*>(w)->accept();
+            });
+            box.exec();
+        }
+
+        // The choosers.
+        OnNextModal([&](QWidget* w) {
+            Shoot(&mw, "editor-gain.png");
+            static_cast<QDialog*>(w)->reject();
+        });
+        EditSymbolValue(mw.ActiveSchView(), *fresh, 4);
+        OnNextModal([&](QWidget* w) {
+            auto* d = qobject_cast<CListChooserDialog*>(w);
+            QVERIFY(d && d->TypedEntry());
+            QTest::keyClicks(d->TypedEntry(), QStringLiteral("12.5 kHz"));
+            Shoot(&mw, "editor-capacitor-typed.png");
+            d->reject();
+        });
+        EditSymbolValue(mw.ActiveSchView(), *fresh, 6);
+
+        // A parallel-port driver without its device: the dialog says so, and why.
+        CJtagInterfaceSettings c = mw.Jtag()->Interface().Running();
+        c.tapPortClass = kTapPortPpdev;
+        c.ppdevDevice = "/dev/parport0";
+        mw.Jtag()->Interface().SelectPort(env.settings, c);
+        OnNextModal([&](QWidget* w) {
+            Shoot(&mw, "jtag-interface-not-open.png");
+            static_cast<QDialog*>(w)->reject();
+        });
+        mw.Jtag()->ShowInterface();
     }
 
     // Every device type, a new design and the shipped example, in the main window at Zoom All

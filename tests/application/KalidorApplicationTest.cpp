@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "application/KalidorApplication.h"
+#include "document/JTAGDoc.h"
 #include "document/SchDoc.h"
 #include "jtag/JtagDevice.h"
 #include "platform/Paths.h"
@@ -147,6 +148,63 @@ TEST_F(KalidorApplicationTest, DocumentsAreTiedToTheApplicationsInterface)
     // The whole flow through the application's cable: download, then verify equal.
     EXPECT_EQ(before->Download(), kJtagDone);
     EXPECT_EQ(before->Verify(), kJtagVerifyEqual);
+}
+
+// The chain of the example (ZelA, a foreign device of IR 8, ZelC) on the virtual cable that
+// simulates it: each member is programmed through its embedded schematic with the others in
+// BYPASS, and holds exactly its own design.
+TEST_F(KalidorApplicationTest, ChainMembersAreProgrammedThroughTheirEmbeddedSchematics)
+{
+    MemorySettings profile;
+    profile.SetInt(kJtagConfigSection, kEntryTapPortClass, kTapPortVirtual);
+    profile.SetString(kJtagConfigSection, kEntryVirtualChain, "virtual:ZelA,foreign:8,ZelC");
+    CKalidorApplication app;
+    app.StartJtag(&profile, Path("state"));
+    CJTAGDoc* chain = app.NewChain();
+    ASSERT_NE(chain, nullptr);
+    EXPECT_EQ(chain->DisplayName(), "JTAGCHN1");
+    ASSERT_EQ(chain->InsertZelDevice(1, "A", "ZelA"), 1);
+    ASSERT_EQ(chain->InsertForeignDevice(2, "F", 8), 2);
+    ASSERT_EQ(chain->InsertZelDevice(3, "C", "ZelC"), 3);
+
+    CSchDoc* a = app.OpenEmbeddedSchematic(*chain, 1);
+    CSchDoc* c = app.OpenEmbeddedSchematic(*chain, 3);
+    ASSERT_TRUE(a && c);
+    EXPECT_EQ(app.Schematics().size(), 2u);
+    EXPECT_EQ(a->JtagDevice()->GetInterpreter(), app.Jtag().Interpreter());
+    EXPECT_EQ(app.OpenEmbeddedSchematic(*chain, 1), nullptr);  // open already
+    a->SetGainValue(4, -3);
+    c->SetSymValue(4, 2);
+    EXPECT_EQ(a->Download(), kJtagDone);
+    EXPECT_EQ(c->Download(), kJtagDone);
+    EXPECT_EQ(a->Verify(), kJtagVerifyEqual);
+    EXPECT_EQ(c->Verify(), kJtagVerifyEqual);
+    // A change of A that is not downloaded: A differs, C is untouched.
+    a->SetGainValue(4, 2);
+    EXPECT_EQ(a->Verify(), kJtagVerifyDiffers);
+    EXPECT_EQ(c->Verify(), kJtagVerifyEqual);
+    // Upload brings A's device back into its schematic.
+    EXPECT_EQ(a->Upload(), kJtagDone);
+    EXPECT_EQ(a->GetGainValue(4), -3);
+    EXPECT_EQ(a->GetChainCounts().hir, 14);
+
+    // Closing: the chain refuses while its schematics are open.
+    EXPECT_FALSE(chain->CanClose([] { return true; }));
+    for (CSchDoc* d : {a, c}) {
+        std::unique_ptr<CSchDoc> closing = app.CloseSchematic(*d);
+        closing->OnCloseDocument();
+    }
+    prompter_.Script(Answer::No);
+    EXPECT_TRUE(chain->CanClose([] { return true; }));
+    EXPECT_EQ(prompter_.messages.back().text, "Save changes to JTAGCHN1?");
+    const std::string path = Path("example.zjc");
+    ASSERT_TRUE(chain->OnSaveDocument(path));
+    ASSERT_TRUE(app.CloseChain(*chain));
+    EXPECT_TRUE(app.Chains().empty());
+    EXPECT_TRUE(app.OpenDocumentFile(path));
+    ASSERT_EQ(app.Chains().size(), 1u);
+    EXPECT_EQ(app.RecentFiles().front(), AbsolutePath(path));
+    EXPECT_EQ(app.OpenChain(path), app.Chains().front());
 }
 
 TEST(VirtualChainCounts, ByTypeAndByPosition)

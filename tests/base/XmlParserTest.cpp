@@ -484,7 +484,9 @@ TEST(XmlParserSkip, TagBrokenByAnotherTagKeepsTheSecond)
 {
     Parser p("<Extra <Title>t</Title>");
     EXPECT_EQ(p.NextElement(), nullptr);
-    EXPECT_EQ(p.GetLastTag(), "<Extra <Title>");
+    EXPECT_EQ(p.GetLastResult(), kXmlUnknownTag);
+    EXPECT_EQ(p.GetLastTag(), "<Extra ");  // up to the '<' that breaks it
+    EXPECT_EQ(p.GetPosition(), 0u);
     p.SkipElement();
     EXPECT_EQ(CodeOf(p.NextElement()), kTitle);
 }

@@ -9,8 +9,10 @@ for type in ZelA ZelB ZelC ZelD ZelE; do
   a="$WORK/$type-a.ZEL"
   b="$WORK/$type-b.ZEL"
   expect_status 0 "$CLI" new "$type" -o "$a"
-  # Every symbol one step away from its default, within its range.
-  settings=$("$CLI" device "$type" --symbols 2>/dev/null | awk -F'\t' '$4 > 0 {printf "%d=%d ", $1, ($3 + 1) % ($4 + 1)}')
+  # Every symbol one step away from its default, within its range (but the pin states that only
+  # the simulation uses, which set refuses).
+  settings=$("$CLI" device "$type" --symbols 2>/dev/null |
+             awk -F'\t' '$4 > 0 && $2 !~ /_pin$/ {printf "%d=%d ", $1, ($3 + 1) % ($4 + 1)}')
   # shellcheck disable=SC2086
   expect_status 0 "$CLI" set "$a" $settings
   # Bring any combination the device does not allow into range, so that the design is legal.

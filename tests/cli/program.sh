@@ -3,7 +3,7 @@ source "$(dirname "$0")/lib.bash"
 # Each device type on its own virtual cable: identify, download, verify, change the design and
 # verify again, read the device back into a new design and compare it with what was downloaded.
 declare -A SETUP=([ZelA]="4=3 9=2" [ZelB]="4=3 6=77 39=200" [ZelC]="2=5 4=2 10=3" [ZelD]="0=100 12=200" [ZelE]="0=321 12=17")
-declare -A CHANGE=([ZelA]="6=50" [ZelB]="6=12" [ZelC]="3=4" [ZelD]="13=300" [ZelE]="1=7")
+declare -A CHANGE=([ZelA]="6=50" [ZelB]="6=12" [ZelC]="6=3" [ZelD]="13=300" [ZelE]="1=7")
 declare -A IDCODE=([ZelA]=00000000000100000000000001000011 [ZelB]=00000000000100010001000001000011
                    [ZelC]=00000000000100110000000001000011 [ZelD]=00000000000100100000000001000011
                    [ZelE]=00000000000100100001000001000011)
@@ -28,9 +28,19 @@ for T in ZelA ZelB ZelC ZelD ZelE; do
   expect_status 3 "$CLI" program "$WORK/$T-changed.zel" "${CAB[@]}" --verify
   grep -q "Verify failed:" "$WORK/err" || fail "$T verify-failed message"
   grep -q "Verify succeeded" "$WORK/out" && fail "$T success reported after a difference"
+  # The details: the changed setting with its value in the design and in the device, then its bits.
+  KEY="${CHANGE[$T]%%=*}"
+  NAME="$("$CLI" show "$D" | awk -F'\t' -v k="$KEY" '$1==k {print $2}')"
+  NOW="$("$CLI" show "$WORK/$T-changed.zel" | awk -F'\t' -v k="$KEY" '$1==k {print $4}')"
+  WAS="$("$CLI" show "$D" | awk -F'\t' -v k="$KEY" '$1==k {print $4}')"
+  expect_eq "$(head -1 "$WORK/out")" "$(printf 'Symbol\tDesign\tDevice')" "$T details heading"
+  expect_eq "$(sed -n 2p "$WORK/out")" "$(printf '%s\t%s\t%s' "$NAME" "$NOW" "$WAS")" "$T details symbol line"
+  grep -q "^Register	Bit	Cell	Design	Device$" "$WORK/out" || fail "$T details bit heading"
 
   "$CLI" new "$T" -o "$WORK/$T-fresh.zel" || fail "$T new fresh"
   expect_status 0 "$CLI" program "$WORK/$T-fresh.zel" "${CAB[@]}" --upload -o "$WORK/$T-up.zel"
+  grep -q "^Upload complete: the $T on Virtual cable" "$WORK/out" || fail "$T upload report: $(head -2 "$WORK/out")"
+  grep -q "^Uploaded design written to $WORK/$T-up.zel\$" "$WORK/out" || fail "$T upload written line"
   "$CLI" show "$D" >"$WORK/show-orig"
   "$CLI" show "$WORK/$T-up.zel" >"$WORK/show-up"
   diff -q "$WORK/show-orig" "$WORK/show-up" >/dev/null || fail "$T upload differs: $(diff "$WORK/show-orig" "$WORK/show-up" | head -5)"

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "device/DeviceConfig.h"
 #include "device/SymbolInfo.h"
 #include "device/ValueChoosers.h"
@@ -209,4 +211,57 @@ TEST(UesValue, WritesTheUesBits)
     // Bits above the device's count are not written anywhere.
     SetUesValue(*a, 0x1FF);
     EXPECT_EQ(GetUesValue(*a), 0xFFu);
+}
+
+// A typed capacitor value: picofarads (bare, "p", "pF", "nF") pick the capacitor the number would
+// set; on the families that list pole frequencies, "kHz", "Hz" and "MHz" pick the row of the
+// nearest pole frequency; anything else is refused with its reason.
+TEST(CapacitorTypedEntry, PicofaradsAndPoleFrequencies)
+{
+    auto a = CreateDeviceConfig("ZelA");
+    const int key = 6;
+    std::string error;
+    const int byNumber = a->GetNearestCapIndex(key, ScaledCapacitance(25.4648e-12));
+    for (const char* text : {"25.4648", "25.4648 pF", " 25.4648p ", "25.4648PF", "0.0254648 nF"}) {
+        EXPECT_EQ(CapacitorCodeForText(*a, key, text, error), byNumber) << text;
+    }
+    // The row of the pole frequency nearest on a ratio scale, whatever unit names it.
+    const int khz = CapacitorCodeForText(*a, key, "12.5 kHz", error);
+    ASSERT_GE(khz, 0) << error;
+    EXPECT_EQ(CapacitorCodeForText(*a, key, "12500 Hz", error), khz);
+    EXPECT_EQ(CapacitorCodeForText(*a, key, "0.0125MHz", error), khz);
+    EXPECT_EQ(CapacitorCodeForText(*a, key, "12.5k", error), khz);
+    const int sorted = a->GetSortedIndexByCode(key, khz);
+    const auto ratio = [&](int i) { return std::fabs(std::log(PoleFrequencyKHz(a->GetCapValueBySorted(key, i)) / 12.5)); };
+    for (int i = 0; i < a->GetCapCount(key); ++i) EXPECT_LE(ratio(sorted), ratio(i)) << i;
+    // The ends of the table take what lies beyond them.
+    EXPECT_EQ(CapacitorCodeForText(*a, key, "1e5", error), a->GetCapCodeBySorted(key, a->GetCapCount(key) - 1));
+    EXPECT_EQ(CapacitorCodeForText(*a, key, "0", error), a->GetCapCodeBySorted(key, 0));
+
+    for (const char* bad : {"", "pF", "twelve", "12 uF", "-3", "12 kHz extra", "nan"}) {
+        error.clear();
+        EXPECT_EQ(CapacitorCodeForText(*a, key, bad, error), -1) << bad;
+        EXPECT_FALSE(error.empty()) << bad;
+    }
+    EXPECT_EQ(CapacitorCodeForText(*a, key, "0 kHz", error), -1);
+    EXPECT_EQ(CapacitorEntryUnits(*a), "pF or kHz");
+
+    // The ladder elements take picofarads only.
+    auto d = CreateDeviceConfig("ZelD");
+    EXPECT_EQ(CapacitorEntryUnits(*d), "pF");
+    EXPECT_EQ(CapacitorCodeForText(*d, 2, "1 pF", error), d->GetNearestCapIndex(2, ScaledCapacitance(1e-12)));
+    EXPECT_EQ(CapacitorCodeForText(*d, 2, "12 kHz", error), -1);
+    EXPECT_EQ(error, "Unknown unit \"khz\": type a value in pF.");
+}
+
+TEST(GainChooserTitle, NamesTheSymbol)
+{
+    auto a = CreateDeviceConfig("ZelA");
+    EXPECT_EQ(GainChooserTitle(*a, 4, kDlgGain), "Block 1 T1 Gain");
+    EXPECT_EQ(GainChooserHeading(*a, 4, kDlgGain), "");
+    auto b = CreateDeviceConfig("ZelB");
+    EXPECT_EQ(GainChooserTitle(*b, 17, kDlgNegativeGain), "Gain Level");
+    EXPECT_EQ(GainChooserHeading(*b, 17, kDlgNegativeGain), "Zelblock 2 IA4 Gain");
+    // A key without a schematic symbol keeps the plain title.
+    EXPECT_EQ(GainChooserTitle(*a, 63, kDlgGain), "Gain");
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -19,7 +20,10 @@
 #include "sim/SimulationSetup.h"
 #include "view/DeviceSchematic.h"
 
+#include "FilterEntryTestUtil.h"
+
 using namespace kalidor;
+using kalidor::test::Butterworth;
 namespace fs = std::filesystem;
 
 namespace {
@@ -242,7 +246,7 @@ TEST_F(ExportsTest, FormattedTextGolden)
         "BeginSchematic\r\n"
         "Input_Capacitor             = 1.07 pF\r\n"
         "Gain_A                      = 2\r\n"
-        "DAC_Value_of_the_second_comparator = Code:  80h 0.0000V\r\n"
+        "DAC_Value_of_the_second_comparator = Code:  80h\r\n0.0000V\r\n"
         "EndSchematic\r\n"
         "\r\nBeginSimulationSetup\r\nX\r\nEndSimulationSetup\r\n";
     EXPECT_EQ(FormattedText(ctx), expected);
@@ -292,26 +296,57 @@ TEST_F(ExportsTest, FormattedTextListsEveryValidSymbolOfARealDesign)
         CExportContext ctx;
         NewDesign(doc, ctx, type);
         ctx.simulationText = nullptr;  // the schematic block alone
-        const std::vector<std::string> lines = CrLfLines(FormattedText(ctx));
-        ASSERT_GE(lines.size(), 2u);
-        EXPECT_EQ(lines.front(), "BeginSchematic");
-        EXPECT_EQ(lines.back(), "EndSchematic");
-        std::size_t n = 1;
+        // Every valid symbol in slot order: the name padded to 27 characters, " = ", the value text
+        // as it is (line ends included), CR LF.
+        std::string expected = "BeginSchematic\r\n";
         for (int key = 0; key < CSchematic::kSlotCount; ++key) {
             const CSymbol* s = doc.Schematic()->GetSymbol(key);
             if (!s || !s->IsValid()) continue;
-            ASSERT_LT(n, lines.size() - 1);
-            const std::string& l = lines[n++];
-            const std::size_t eq = l.find(" = ");
-            ASSERT_NE(eq, std::string::npos) << l;
-            EXPECT_GE(eq, 27u) << l;
-            // The name column holds the full name without blanks, then padding.
-            const std::string name = l.substr(0, l.find(' '));
-            EXPECT_EQ(name.find('\t'), std::string::npos) << l;
-            EXPECT_EQ(l.find_first_not_of(' ', name.size()), eq + 1) << l;
-            EXPECT_EQ(l.substr(eq + 3).find_first_of("\r\n"), std::string::npos) << l;
+            const std::string name = NormalizeExportName(s->GetFullName());
+            EXPECT_EQ(name.find_first_of(" \t"), std::string::npos) << name;
+            expected += PadExportName(name) + " = " + s->GetValueText() + "\r\n";
         }
-        EXPECT_EQ(n, lines.size() - 1);
+        expected += "EndSchematic\r\n";
+        EXPECT_EQ(FormattedText(ctx), expected);
+    }
+}
+
+// Value texts of several lines keep their line ends, byte for byte: the DAC values of ZelB and ZelC,
+// the digital pins of ZelC and the "modified from" state of a ZelD/ZelE filter configuration.
+TEST_F(ExportsTest, FormattedTextKeepsLineEndsOfValueTexts)
+{
+    auto line = [](const char* name, const std::string& value) {
+        return PadExportName(name) + " = " + value + "\r\n";
+    };
+    struct Case {
+        const char* type;
+        std::function<void(CSchDoc&)> edit;
+        std::string line;
+    };
+    const CFilterEntry entry = Butterworth(12, 200000);
+    const Case cases[] = {
+        {"ZelB", [](CSchDoc& d) { d.SetSymValue(39, 0xC0); }, line("DAC_Value", "Code:  C0h\r\n1.5000V")},
+        {"ZelC", [](CSchDoc& d) { d.SetSymValue(8, 0x40); }, line("DAC1_Value", "Code:  40h\r\n-50.00%")},
+        {"ZelC", [](CSchDoc&) {},
+         line("Digital_Pins", "TDI: NONE\r\nTMS: NONE\r\nENSPI: NONE\r\nCSB: NONE\r\nCAL: NONE\r\nPDB: NONE\r\n"
+                              "MUXB: NONE\r\nMUXA: NONE\r\nTCK: NONE")},
+        {"ZelD",
+         [&entry](CSchDoc& d) {
+             d.ApplyFilterConfig(0, &entry);
+             d.SetSymValue(3, 5);  // C3 A edited after the configuration was applied
+         },
+         line("Config_A", "CfgA modified from:\r\n" + entry.Description())},
+        {"ZelE", [](CSchDoc&) {}, line("Config_B", "CfgB unknown\r\n")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        CSchDoc doc;
+        CExportContext ctx;
+        NewDesign(doc, ctx, c.type);
+        c.edit(doc);
+        ctx.simulationText = nullptr;
+        const std::string text = FormattedText(ctx);
+        EXPECT_NE(text.find("\r\n" + c.line), std::string::npos) << c.line << "\n----\n" << text;
     }
 }
 

@@ -145,6 +145,29 @@ TEST_F(LibraryReaderTest, OtherElementsAreSteppedOverAndUnknownOnesReported)
     EXPECT_EQ(s.GetKeywords(), "ZelA");  // a new design's keywords are its device type
 }
 
+TEST_F(LibraryReaderTest, AFileFullOfUnknownElementsOffersToSkipTheirMessages)
+{
+    std::string text = Design("ZelA");
+    std::string junk;
+    for (int i = 0; i < 500; ++i)
+        junk += "<Extra>" + std::to_string(i) + "</Extra>\r\n";
+    text.insert(text.find("<SummaryInformation>"), junk);
+    prompter_.Script(Answer::Ok);
+    prompter_.Script(Answer::Ok);
+    prompter_.Script(Answer::Yes);
+    CSummaryInfo s;
+    EXPECT_EQ(ParseLibrarySummary(text, s), 0);
+    ASSERT_EQ(prompter_.messages.size(), 3u);
+    EXPECT_EQ(prompter_.messages[2].buttons, Buttons::YesNo);
+    EXPECT_NE(prompter_.messages[2].text.find("<Extra>2</Extra>\n\nThe file may hold more unrecognized elements."),
+              std::string::npos);
+    EXPECT_EQ(s.GetTitle(), "Title of ZelA");
+    // Each file is asked about on its own.
+    prompter_.Clear();
+    EXPECT_EQ(ParseLibrarySummary(text, s), 0);
+    EXPECT_EQ(prompter_.messages.size(), 3u);  // unscripted, Yes again skips the rest
+}
+
 TEST_F(LibraryReaderTest, AFileThatIsNoDesignShowsErrorDataNotAvailable)
 {
     // An old compound-storage design file: its text has no design root element.

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 
 #include "device/DeviceConfig.h"
+#include "document/JTAGDoc.h"
 #include "document/SchDoc.h"
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
@@ -180,6 +183,125 @@ TEST_F(SchDocTest, UnrecognisedElementsAreReportedAndSkipped)
               "ZEL files are formatted as XML files.\nThe file contains the following unrecognized\n"
               "XML element (it will be ignored):\n\n<Extra>1</Extra>");
     EXPECT_EQ(back.Summary().GetTitle(), "kept");
+}
+
+TEST_F(SchDocTest, AfterAFewUnrecognisedElementsTheRestCanBeSkipped)
+{
+    CSchDoc doc;
+    ASSERT_TRUE(doc.OnNewDocument("ZelA"));
+    std::string extras;
+    for (int i = 0; i < 10; ++i)
+        extras += "<Extra>" + std::to_string(i) + "</Extra>\r\n";
+    const std::string text = ReplaceOnce(doc.WriteDesign(), "<SummaryInformation>", extras + "<SummaryInformation>");
+    for (Answer answer : {Answer::Yes, Answer::No}) {
+        prompter_.Clear();
+        prompter_.answers.clear();
+        prompter_.Script(Answer::Ok);
+        prompter_.Script(Answer::Ok);
+        for (int i = 0; i < 8; ++i)
+            prompter_.Script(answer);  // No keeps the offer open: every further message asks again
+        CSchDoc back;
+        ASSERT_TRUE(back.ReadDesign(text));
+        ASSERT_EQ(prompter_.messages.size(), answer == Answer::Yes ? 3u : 10u);
+        EXPECT_EQ(prompter_.messages[0].buttons, Buttons::Ok);
+        EXPECT_EQ(prompter_.messages[1].buttons, Buttons::Ok);
+        EXPECT_EQ(prompter_.messages[2].buttons, Buttons::YesNo);
+        EXPECT_EQ(prompter_.messages[2].text,
+                  "ZEL files are formatted as XML files.\nThe file contains the following unrecognized\n"
+                  "XML element (it will be ignored):\n\n<Extra>2</Extra>\n\n"
+                  "The file may hold more unrecognized elements.\n"
+                  "Skip the messages about the rest of them in this file?");
+        EXPECT_EQ(prompter_.messages.back().text.find("<Extra>9</Extra>") != std::string::npos, answer == Answer::No);
+        EXPECT_EQ(prompter_.messages.back().buttons, Buttons::YesNo);
+        EXPECT_EQ(back.WriteDesign(), doc.WriteDesign());
+    }
+}
+
+// Unrecognised and broken markup of any amount reads in one pass over the text: a file at the read
+// limit full of it takes a fraction of a second, not hours.
+TEST_F(SchDocTest, SkippingUnrecognisedMarkupIsLinear)
+{
+    CSchDoc doc;
+    ASSERT_TRUE(doc.OnNewDocument("ZelA"));
+    const std::string design = doc.WriteDesign();
+    const std::size_t cut = design.find("<SummaryInformation>");
+    struct Case {
+        const char* unit;
+        std::size_t bytes;
+    };
+    for (const Case& c : {Case{"<a>", 8u << 20}, Case{"<a ", 2u << 20}, Case{"<a/x", 2u << 20},
+                          Case{"</a <b>", 2u << 20}}) {
+        std::string junk;
+        junk.reserve(c.bytes);
+        while (junk.size() + 8 < c.bytes)
+            junk += c.unit;
+        const std::string text = design.substr(0, cut) + junk + "\r\n" + design.substr(cut);
+        prompter_.Clear();
+        // Processor time, not wall time: the test machine may be busy with other work.
+        const std::clock_t start = std::clock();
+        CSchDoc back;
+        ASSERT_TRUE(back.ReadDesign(text)) << c.unit;
+        const double seconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
+        EXPECT_EQ(back.WriteDesign(), design) << c.unit;
+        EXPECT_EQ(prompter_.messages.size(), 3u) << c.unit;  // the third offered to skip the rest
+#if defined(NDEBUG)
+        EXPECT_LT(seconds, 1.0) << c.unit;
+#else
+        EXPECT_LT(seconds, 20.0) << c.unit;  // unoptimised and instrumented builds
+#endif
+    }
+}
+
+// Identifiers beyond the int range or not numbers at all saturate or read as 0 (no undefined
+// conversion), and numbers are read and written the same in any C locale.
+TEST_F(SchDocTest, FilterEntryNumbersOutOfRange)
+{
+    CSchDoc doc;
+    ASSERT_TRUE(doc.OnNewDocument("ZelD"));
+    const std::string design = doc.WriteDesign();
+    const std::string numbers = ", 200000, -12.5, -80, 6, 1e-12, 2e-12, 3e-12, 4e-12, 5e-12, 6e-12, 7e-12";
+    struct Case {
+        const char* id;
+        int want;
+    };
+    for (const Case& c : {Case{"1e30", INT_MAX}, Case{"-1e30", INT_MIN}, Case{"nan", 0}, Case{"inf", INT_MAX},
+                          Case{"1e400", 0}, Case{"+17.9", 17}}) {
+        const std::string text = ReplaceOnce(design, "<SimulationSetup>",
+                                             std::string("<FilterCfgA>\r\n<Butterworth>") + c.id + numbers +
+                                                 "</Butterworth>\r\n</FilterCfgA>\r\n<SimulationSetup>");
+        CSchDoc back;
+        ASSERT_TRUE(back.ReadDesign(text)) << c.id;
+        ASSERT_NE(back.GetFilterConfig(0), nullptr) << c.id;
+        EXPECT_EQ(back.GetFilterConfig(0)->id, c.want) << c.id;
+        EXPECT_EQ(back.GetFilterConfig(0)->attributes[CFilterEntry::kGain2Fc], -12.5) << c.id;
+        CSchDoc again;
+        ASSERT_TRUE(again.ReadDesign(back.WriteDesign()));
+        EXPECT_EQ(again.WriteDesign(), back.WriteDesign()) << c.id;
+    }
+}
+
+// Numbers with more digits than a save writes are kept as the save writes them, so that the design
+// saved once reads and saves again to the same text (its description included).
+TEST_F(SchDocTest, FilterEntryNumbersAreKeptAsASaveWritesThem)
+{
+    CSchDoc doc;
+    ASSERT_TRUE(doc.OnNewDocument("ZelE"));
+    const std::string text = ReplaceOnce(
+        doc.WriteDesign(), "<SimulationSetup>",
+        "<FilterCfgA>\r\n<Butterworth>12, 200000.123456789012, 2222222222222222222222222222.5, -80.1, 6, "
+        "1.23456789012345e-12, 2e-12, 3e-12, 4e-12, 5e-12, 6e-12, 7e-12</Butterworth>\r\n</FilterCfgA>\r\n"
+        "<SimulationSetup>");
+    CSchDoc back;
+    ASSERT_TRUE(back.ReadDesign(text));
+    ASSERT_NE(back.GetFilterConfig(0), nullptr);
+    EXPECT_EQ(back.GetFilterConfig(0)->attributes[CFilterEntry::kFc], 200000.1235);
+    EXPECT_EQ(back.GetFilterConfig(0)->components[0], 1.234567890e-12);
+    const std::string saved = back.WriteDesign();
+    EXPECT_NE(saved.find("<Butterworth>12, 200000.1235, 2.222222222e+27, -80.1, 6, 1.23456789e-12,"),
+              std::string::npos);
+    CSchDoc again;
+    ASSERT_TRUE(again.ReadDesign(saved));
+    EXPECT_EQ(again.WriteDesign(), saved);
 }
 
 TEST_F(SchDocTest, MalformedSymbolicDataIsSkippedSilently)
@@ -442,14 +564,17 @@ TEST_F(SchDocTest, ViewsAreToldOfEdits)
 
 TEST_F(SchDocTest, EmbeddedSavingWritesIntoTheHost)
 {
-    std::string host = "old";
+    auto host = CJtagChainElement::ZelDevice("Device0", "ZelC", "old");
     CSchDoc doc;
     ASSERT_TRUE(doc.OnNewDocument("ZelC"));
-    doc.SetEmbedded(&host);
+    doc.SetEmbedded(host.get());
     doc.SetSymValue(4, 2);
     ASSERT_TRUE(doc.SaveEmbedded());
     EXPECT_FALSE(doc.IsModified());
-    EXPECT_EQ(host, doc.WriteDesign());
+    EXPECT_EQ(host->GetDesign(), doc.WriteDesign());
+    EXPECT_EQ(host->GetDesign().rfind("<ZelDesignData>\r\n", 0), 0u);
+    EXPECT_EQ(host->IsModified(), 1);
+    doc.SetEmbedded(nullptr);
 }
 
 TEST_F(SchDocTest, SimulationSetupTravelsWithTheDesign)

@@ -2,17 +2,23 @@
 // against simulated devices on the virtual cable, and the command-list runs underneath them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <sstream>
 #include <tuple>
 #include <string>
 #include <vector>
+#include <unistd.h>
 
 #include "JtagTestSupport.h"
 #include "device/DeviceConfig.h"
+#include "device/SymbolDifferences.h"
+#include "device/SymbolInfo.h"
 #include "jtag/JtagDevice.h"
 #include "jtag/JtagRegProgram.h"
 #include "jtag/JtagScriptedDevice.h"
+#include "jtag/VerifyReport.h"
 #include "platform/Prompter.h"
 
 namespace kalidor::test {
@@ -83,20 +89,28 @@ public:
     void SetModified() override { ++modified; }
     void UpdateAllViews() override { ++updates; }
     void ShowIdcode(const CIdcodeFields& f) override { shown = f; }
+    bool ShowVerifyFailed(const CVerifyReport& r) override
+    {
+        if (takesReports) reports.push_back(r);
+        return takesReports;
+    }
 
     DeviceConfig& device;
     bool interfaceChanged = false;
     CJtagChainCounts counts;
     int coerceCalls = 0, lastCoerced = 0, forgets = 0, modified = 0, updates = 0;
     CIdcodeFields shown;
+    bool takesReports = false;
+    std::vector<CVerifyReport> reports;
 };
 
 // A design, its register program, a virtual cable and the two JTAG objects of a document.
 struct Prog {
-    explicit Prog(const std::string& type, const std::string& chain = {}, RigCable cable = RigCable::Parallel)
+    explicit Prog(const std::string& type, const std::string& chain = {}, RigCable cable = RigCable::Parallel,
+                  const std::string& stateDir = {})
         : device(CreateDeviceConfig(type)),
           program(CreateRegProgram(type)),
-          rig(chain.empty() ? "virtual:" + type : chain, {}, cable),
+          rig(chain.empty() ? "virtual:" + type : chain, stateDir, cable),
           host(*device)
     {
         program->SetDevice(device.get());
@@ -203,7 +217,22 @@ TEST_P(JtagOperationTest, UploadIntoAFreshDesignReproducesTheDesign)
     // The fresh document reads the first document's device.
     fresh.jtag.SetInterpreter(&p.rig.svf);
     ASSERT_NE(DownloadedCells(*fresh.device), DownloadedCells(*p.device));
+    const std::unique_ptr<DeviceConfig> defaults = CreateDeviceConfig(GetParam());
     EXPECT_EQ(fresh.scripted->Upload(), kJtagDone);
+    // The upload says which settings it changed: every one whose value the read changed, each
+    // from the fresh design's value to the device's.
+    const std::vector<CSymbolDifference>& changes = fresh.scripted->LastUploadChanges();
+    for (int key = 0; key < fresh.device->SymbolSlotCount(); ++key) {
+        if (!fresh.device->TakesValue(key) || fresh.device->GetSymValue(key) == defaults->GetSymValue(key)) continue;
+        const auto it = std::find_if(changes.begin(), changes.end(), [&](const auto& c) { return c.key == key; });
+        ASSERT_NE(it, changes.end()) << "key " << key;
+        EXPECT_EQ(it->before, defaults->GetSymValue(key));
+        EXPECT_EQ(it->after, fresh.device->GetSymValue(key));
+        EXPECT_EQ(it->afterText, SymbolValueText(*fresh.device, key));
+    }
+    for (const CSymbolDifference& c : changes)
+        EXPECT_TRUE(c.before != c.after || c.beforeText != c.afterText) << c.name;
+    ASSERT_FALSE(changes.empty());
     EXPECT_EQ(DownloadedCells(*fresh.device), DownloadedCells(*p.device));
     EXPECT_TRUE(fresh.prompter.Texts().empty());
     EXPECT_EQ(fresh.host.coerceCalls, 1);
@@ -211,6 +240,9 @@ TEST_P(JtagOperationTest, UploadIntoAFreshDesignReproducesTheDesign)
     EXPECT_GE(fresh.host.modified, 1);
     // Reading did not disturb the device.
     EXPECT_TRUE(p.HoldsDesign());
+    // Read again, nothing changes.
+    EXPECT_EQ(fresh.scripted->Upload(), kJtagDone);
+    EXPECT_TRUE(fresh.scripted->LastUploadChanges().empty());
 }
 
 TEST_P(JtagOperationTest, VerifyFindsOneFlippedBitInEveryRegister)
@@ -235,8 +267,98 @@ TEST_P(JtagOperationTest, VerifyFindsOneFlippedBitInEveryRegister)
             ASSERT_FALSE(texts.empty());
             EXPECT_EQ(texts.front(), kMsgVerifyFailed);
             for (const std::string& t : texts) EXPECT_NE(t, kMsgVerifySucceeded) << r.name << " bit " << bit;
+
+            // The details name that one bit, its register and its cell, as the design has it and
+            // as the device gave it.
+            const CVerifyReport& report = p.scripted->LastVerifyReport();
+            ASSERT_EQ(report.bits.size(), 1u) << r.name << " bit " << bit << "\n" << FormatVerifyReport(report);
+            const CRegisterBitDifference& d = report.bits[0];
+            EXPECT_EQ(d.regName, r.name);
+            EXPECT_EQ(d.bit, bit);
+            EXPECT_EQ(d.device, e2.GetBit(bit));
+            EXPECT_EQ(d.design, 1 - e2.GetBit(bit));
+            int cell = -1;
+            for (int c = r.first; c < r.first + r.count; ++c)
+                if ((r.byIndex ? c - r.first : p.device->GetCellBit(c)) == bit) cell = c;
+            EXPECT_EQ(d.cell, cell) << r.name << " bit " << bit;
+            if (cell >= 0) EXPECT_EQ(d.cellName, p.device->GetCellName(cell));
+            // The symbol that owns the cell is listed with its value in the design and in the
+            // device when the bit changes its value (a symbol whose text depends on it may be
+            // listed beside it: a gain beside its polarity).
+            const int key = cell >= 0 ? p.device->Cells()[cell].symKey : -1;
+            auto device = CopyDeviceConfig(*p.device);
+            if (cell >= 0) device->E2_SetValue(cell, d.device);
+            if (key >= 0 && p.device->TakesValue(key) && device->GetSymValue(key) != p.device->GetSymValue(key)) {
+                const auto it = std::find_if(report.symbols.begin(), report.symbols.end(),
+                                             [&](const CSymbolDifference& s) { return s.key == key; });
+                ASSERT_NE(it, report.symbols.end()) << r.name << " bit " << bit;
+                EXPECT_EQ(it->before, p.device->GetSymValue(key));
+                EXPECT_EQ(it->after, device->GetSymValue(key));
+            }
+            if (key < 0) EXPECT_TRUE(report.symbols.empty()) << r.name << " bit " << bit;
+            p.prompter.Clear();
+            ASSERT_EQ(p.scripted->Download(), kJtagDone);
+            EXPECT_EQ(p.scripted->Verify(), kJtagVerifyEqual);
+            EXPECT_TRUE(p.scripted->LastVerifyReport().Empty());
         }
     }
+}
+
+// Verify of a design changed in one setting after its download: the details name that setting,
+// its value text in the design and in the device, and only bits of its cells. With a host that
+// shows the report, the plain message is not shown as well.
+TEST_P(JtagOperationTest, VerifyDetailsNameTheChangedSetting)
+{
+    // A setting per type, in configuration B for ZelD (read from the second register).
+    const std::string type = GetParam();
+    const int key = type == "ZelA" ? 6 : type == "ZelB" ? 6 : type == "ZelC" ? 6 : type == "ZelD" ? 13 : 1;
+    Prog p(type);
+    MakeDesign(*p.device, 7);
+    p.device->SetSymValue(key, 5);
+    ASSERT_EQ(p.scripted->Download(), kJtagDone);
+    const int downloaded = p.device->GetSymValue(key);
+    const std::string deviceText = SymbolValueText(*p.device, key);
+    const std::vector<int> cellsBefore = [&] {
+        std::vector<int> v;
+        for (int c = 0; c < p.device->GetCellCount(); ++c) v.push_back(p.device->E2_GetValue(c));
+        return v;
+    }();
+    p.device->SetSymValue(key, 6);
+    const std::string designText = SymbolValueText(*p.device, key);
+    ASSERT_NE(designText, deviceText);
+
+    p.host.takesReports = true;
+    p.prompter.Clear();
+    EXPECT_EQ(p.scripted->Verify(), kJtagVerifyDiffers);
+    EXPECT_TRUE(p.prompter.Texts().empty()) << p.prompter.Texts().front();
+    ASSERT_EQ(p.host.reports.size(), 1u);
+    const CVerifyReport& report = p.host.reports[0];
+    ASSERT_EQ(report.symbols.size(), 1u) << FormatVerifyReport(report);
+    EXPECT_EQ(report.symbols[0].key, key);
+    ASSERT_NE(FindSymbolInfo(type, key), nullptr);
+    EXPECT_EQ(report.symbols[0].name, FindSymbolInfo(type, key)->fullName);
+    EXPECT_EQ(report.symbols[0].beforeText, designText);
+    EXPECT_EQ(report.symbols[0].afterText, deviceText);
+    EXPECT_EQ(report.symbols[0].after, downloaded);
+    ASSERT_FALSE(report.bits.empty());
+    int changedCells = 0;
+    for (int c = 0; c < p.device->GetCellCount(); ++c)
+        if (p.device->E2_GetValue(c) != cellsBefore[c]) ++changedCells;
+    EXPECT_EQ(static_cast<int>(report.bits.size()), changedCells) << FormatVerifyReport(report);
+    for (const CRegisterBitDifference& b : report.bits) {
+        ASSERT_GE(b.cell, 0);
+        EXPECT_EQ(p.device->Cells()[b.cell].symKey, key) << b.cellName;
+        EXPECT_EQ(b.design, p.device->E2_GetValue(b.cell));
+        EXPECT_EQ(b.device, cellsBefore[b.cell]);
+        if (type == "ZelD") EXPECT_EQ(b.reg, 2);
+    }
+    // The text form lists the setting, then the bits.
+    const std::string text = FormatVerifyReport(report);
+    EXPECT_EQ(text.rfind("Symbol\tDesign\tDevice\n" + report.symbols[0].name + "\t" + designText + "\t" + deviceText +
+                             "\n\nRegister\tBit\tCell\tDesign\tDevice\n",
+                         0),
+              0u)
+        << text;
 }
 
 TEST_P(JtagOperationTest, WrongDeviceTypeIsRefusedBeforeAnythingIsWritten)
@@ -516,6 +638,87 @@ TEST(JtagFilterDevice, UploadForgetsTheFilterSelections)
     EXPECT_EQ(fresh.device->GetSymValue(64), -1);
     EXPECT_EQ(fresh.host.forgets, 1);
     EXPECT_EQ(DownloadedCells(*fresh.device), DownloadedCells(*p.device));
+}
+
+// Keeps the data scan count of the cable after every line a run sends.
+class ScanCountingTrace : public CJtagTraceSink {
+public:
+    explicit ScanCountingTrace(CVirtualCable& cable) : cable_(cable) {}
+    void AddSvfEntry(const std::string& text, int) override { lines.push_back({text, cable_.DataScans()}); }
+    void Clear() override {}
+    std::vector<std::pair<std::string, std::uint64_t>> lines;
+
+private:
+    CVirtualCable& cable_;
+};
+
+// The rewrite of configuration A that restores the wakeup bit at the end of an upload verifies
+// itself in line; when that verification fails, the device's wakeup state is unknown and the
+// upload fails with the verify message, whether or not a verification after it was asked for.
+TEST(JtagFilterDevice, UploadFailsWhenTheWakeupRewriteDoesNotVerify)
+{
+    for (const char* type : {"ZelD", "ZelE"}) {
+        for (int verifyAfter : {0, 1}) {
+            SCOPED_TRACE(std::string(type) + (verifyAfter ? ", verify after" : ", no verify after"));
+            Prog p(type);
+            MakeDesign(*p.device, 21);
+            ASSERT_EQ(p.scripted->Download(), kJtagDone);
+
+            // A clean upload tells which data scan is the rewrite's in-line verification: the last
+            // write scan with an expected TDO.
+            Prog fresh(type);
+            fresh.jtag.SetInterpreter(&p.rig.svf);
+            fresh.scripted->SetVerifyAfterDownload(verifyAfter);
+            ScanCountingTrace trace(p.rig.Cable());
+            fresh.jtag.SetTrace(&trace);
+            fresh.jtag.SetTraceOn(1);
+            const std::uint64_t start = p.rig.Cable().DataScans();
+            ASSERT_EQ(fresh.scripted->Upload(), kJtagDone);
+            std::uint64_t rewriteVerify = 0;
+            for (const auto& [line, scans] : trace.lines)
+                if (line.rfind("SDR 96 TDI (", 0) == 0 && line.find(" TDO (") != std::string::npos)
+                    rewriteVerify = scans;
+            ASSERT_GT(rewriteVerify, start);
+
+            // The same upload again, with one TDO bit of that scan flipped.
+            Prog again(type);
+            again.jtag.SetInterpreter(&p.rig.svf);
+            again.scripted->SetVerifyAfterDownload(verifyAfter);
+            p.rig.Cable().FlipBitInScan(p.rig.Cable().DataScans() + (rewriteVerify - start), 7);
+            EXPECT_EQ(again.scripted->Upload(), kJtagVerifyDiffers);
+            EXPECT_FALSE(p.rig.Cable().FlipPending());
+            const std::vector<std::string> texts = again.prompter.Texts();
+            ASSERT_GE(texts.size(), 2u);
+            EXPECT_EQ(texts[texts.size() - 2], kMsgWriteCfgAUpload);
+            EXPECT_EQ(texts.back(), kMsgVerifyFailed);
+        }
+    }
+}
+
+// A virtual device whose state file cannot be written keeps what its file holds: a download into
+// it is reported, and never verified as a success.
+TEST(JtagDownload, VirtualDeviceThatCannotKeepItsCellsNeverVerifies)
+{
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("kalidor-keep-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    Prog p("ZelA", {}, RigCable::Parallel, dir.string());
+    ASSERT_NE(p.rig.port, nullptr);
+    std::filesystem::remove_all(dir);  // from now on nothing can be written there
+    MakeDesign(*p.device, 5);
+    EXPECT_EQ(p.scripted->Download(), kJtagVerifyDiffers);
+    const std::vector<std::string> texts = p.prompter.Texts();
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(std::count_if(texts.begin(), texts.end(),
+                            [](const std::string& t) { return t.rfind("The virtual ZelA could not keep its cells", 0) == 0; }),
+              1);
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), std::string(kMsgVerifySucceeded)), 0);
+    EXPECT_EQ(texts.back(), kMsgVerifyFailed);
+    EXPECT_FALSE(p.rig.Cable().StateProblem().empty());
+    CJtagBits usr;
+    ASSERT_TRUE(p.Zel().GetE2("USR", usr));
+    EXPECT_EQ(usr.ToBitText(), std::string(109, '0'));  // as the (missing) file says: erased
 }
 
 // --- chains, coercion, the document's checks ---

@@ -187,7 +187,7 @@ TEST(JtagInterfaceStart, MakesTheVirtualCableOfTheProfileAndClearsTheChangedMark
     ASSERT_NE(iface.Port(), nullptr);
     ASSERT_NE(iface.Interpreter(), nullptr);
     EXPECT_TRUE(iface.PortOpen());
-    EXPECT_EQ(iface.StartProblem(), "");
+    EXPECT_EQ(iface.PortProblem(), "");
     EXPECT_EQ(iface.Interpreter()->GetInterpreterID(), 0);
     EXPECT_NE(dynamic_cast<CTapSvfInterpreter*>(iface.Interpreter()), nullptr);
     EXPECT_EQ(iface.Interpreter()->GetOption(), 0);
@@ -214,7 +214,7 @@ TEST(JtagInterfaceStart, AMissingCableDriverIsToldAtTheFirstProgrammingNotAtStar
     EXPECT_TRUE(prompter.messages.empty());
     ASSERT_NE(iface.Port(), nullptr);
     EXPECT_FALSE(iface.PortOpen());
-    EXPECT_NE(iface.StartProblem().find("/dev/kalidor-no-such-parport"), std::string::npos) << iface.StartProblem();
+    EXPECT_NE(iface.PortProblem().find("/dev/kalidor-no-such-parport"), std::string::npos) << iface.PortProblem();
     EXPECT_FALSE(iface.EnsurePortReady());
     ASSERT_EQ(prompter.messages.size(), 1u);
     EXPECT_NE(prompter.messages[0].text.find("/dev/kalidor-no-such-parport"), std::string::npos);
@@ -232,7 +232,7 @@ TEST(JtagInterfaceStart, ABadVirtualChainLeavesNoPortAndProgrammingIsRefusedWith
     EXPECT_EQ(iface.Port(), nullptr);
     ASSERT_NE(iface.Interpreter(), nullptr);
     EXPECT_EQ(iface.Interpreter()->CheckCable(), kCableNotAttached);
-    EXPECT_NE(iface.StartProblem().find("ZelQ"), std::string::npos);
+    EXPECT_NE(iface.PortProblem().find("ZelQ"), std::string::npos);
     EXPECT_TRUE(prompter.messages.empty());
     EXPECT_FALSE(iface.EnsurePortReady());
     ASSERT_EQ(prompter.messages.size(), 1u);
@@ -387,15 +387,17 @@ TEST(JtagInterfaceRestart, AnIdOutsideTheListIsStoredAsTheBuiltInInterpreter)
     EXPECT_FALSE(iface.InterfaceChanged());
 }
 
-TEST(JtagInterfaceRestart, AnotherPortWaitsForRestartButAnAddressIsUsedAtOnce)
+TEST(JtagInterfaceRestart, AnotherCableIsUsedAtOnceAndOnlyTheInterpreterWaitsForRestart)
 {
     RecordingPrompter prompter;
     ScopedPrompter scope(prompter);
+    const fs::path dir = TempDir("replace");
+    const std::string stateDir = (dir / "VirtualJtag").string();
     MemorySettings s;
     Put(s, kEntryTapPortClass, "2");
     Put(s, kEntryVirtualChain, "virtual:ZelA");
     CJtagInterface iface;
-    iface.Start(s, "");
+    iface.Start(s, stateDir);
     CJtagInterfaceSettings c = iface.Running();
 
     // The same port at another address: in use now, nothing waits.
@@ -407,29 +409,73 @@ TEST(JtagInterfaceRestart, AnotherPortWaitsForRestartButAnAddressIsUsedAtOnce)
     EXPECT_EQ(Get(s, kEntryPortId), "0");
     EXPECT_EQ(iface.SelectPort(s, c), CPortChange::kNone);
 
-    // Another chain on the virtual cable is another interface.
-    c.virtualChain = "virtual:ZelA,ZelC";
-    EXPECT_EQ(iface.SelectPort(s, c), CPortChange::kStored);
-    EXPECT_TRUE(iface.InterfaceChanged());
-    EXPECT_EQ(Get(s, kEntryVirtualChain), "virtual:ZelA,ZelC");
-    EXPECT_EQ(Get(s, kEntryInterpreterWasChanged), "1");
+    // The checks the user turned off stay off on the cables that follow.
+    iface.Cable()->SetPowerCheck(0);
 
-    // So is the parallel-port driver.
+    // A ZelC design has no device on the running cable: its download stops at the IDCODE check.
+    Design d("ZelC", iface);
+    EXPECT_EQ(d.scripted->DocDownload(), kJtagIdcodeMismatch);
+
+    // Another chain on the virtual cable replaces the cable at once; the interpreter drives it.
+    c.virtualChain = "virtual:ZelC";
+    EXPECT_EQ(iface.PortName().find("ZelC"), std::string::npos);
+    EXPECT_EQ(iface.SelectPort(s, c), CPortChange::kCableReplaced);
+    EXPECT_FALSE(iface.InterfaceChanged());
+    EXPECT_EQ(Get(s, kEntryVirtualChain), "virtual:ZelC");
+    EXPECT_EQ(Get(s, kEntryInterpreterWasChanged), "0");
+    EXPECT_EQ(iface.Running().virtualChain, "virtual:ZelC");
+    ASSERT_NE(iface.Cable(), nullptr);
+    EXPECT_NE(iface.PortName().find("ZelC"), std::string::npos) << iface.PortName();
+    EXPECT_TRUE(iface.PortOpen());
+    EXPECT_EQ(iface.PortProblem(), "");
+    EXPECT_EQ(iface.Cable()->GetPowerCheck(), 0);
+    EXPECT_EQ(iface.Cable()->GetCableCheck(), 1);
+    EXPECT_EQ(iface.Port()->GetPortNumber(), 0);
+    auto* tap = dynamic_cast<CTapSvfInterpreter*>(iface.Interpreter());
+    ASSERT_NE(tap, nullptr);
+    EXPECT_EQ(tap->Port(), iface.Cable());
+    prompter.Clear();
+    EXPECT_EQ(d.scripted->DocDownload(), kJtagDone);
+    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{kMsgVerifySucceeded});
+
+    // A parallel-port driver whose device is missing: in use, not open, and the reason is kept
+    // for the dialog; programming tells it and is refused.
     c.tapPortClass = kTapPortPpdev;
-    EXPECT_EQ(iface.SelectPort(s, c), CPortChange::kStored);
+    c.ppdevDevice = "/dev/kalidor-no-such-parport";
+    prompter.Clear();
+    EXPECT_EQ(iface.SelectPort(s, c), CPortChange::kCableReplaced);
     EXPECT_EQ(Get(s, kEntryTapPortClass), "1");
+    EXPECT_TRUE(prompter.messages.empty());
+    EXPECT_FALSE(iface.InterfaceChanged());
+    EXPECT_FALSE(iface.PortOpen());
+    EXPECT_NE(iface.PortProblem().find("/dev/kalidor-no-such-parport"), std::string::npos) << iface.PortProblem();
+    EXPECT_NE(iface.PortName().find("/dev/kalidor-no-such-parport"), std::string::npos) << iface.PortName();
+    EXPECT_FALSE(iface.EnsurePortReady());
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0].text, iface.PortProblem());
 
+    // While an operation runs, a new cable waits for the next start and programming is refused.
+    c = iface.Running();
+    c.tapPortClass = kTapPortVirtual;
+    c.virtualChain = "virtual:ZelA";
+    EXPECT_EQ(iface.SelectPort(s, c, false), CPortChange::kStored);
+    EXPECT_TRUE(iface.InterfaceChanged());
+    EXPECT_EQ(Get(s, kEntryInterpreterWasChanged), "1");
+    EXPECT_EQ(iface.Running().tapPortClass, kTapPortPpdev);
     // Back to the running cable: allowed again.
     c = iface.Running();
     EXPECT_EQ(iface.SelectPort(s, c), CPortChange::kStoredRunning);
     EXPECT_FALSE(iface.InterfaceChanged());
     EXPECT_EQ(Get(s, kEntryInterpreterWasChanged), "0");
-    EXPECT_TRUE(prompter.messages.empty());
 
-    // A changed interpreter keeps programming disabled whatever the port.
+    // A changed interpreter keeps programming disabled whatever the cable.
     EXPECT_TRUE(iface.SelectInterpreter(s, 3));
     EXPECT_EQ(iface.SelectPort(s, c), CPortChange::kNone);
     EXPECT_TRUE(iface.InterfaceChanged());
+    c.tapPortClass = kTapPortVirtual;
+    EXPECT_EQ(iface.SelectPort(s, c), CPortChange::kCableReplaced);
+    EXPECT_TRUE(iface.InterfaceChanged());
+    fs::remove_all(dir);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -325,6 +325,104 @@ TEST(VirtualDeviceTest, StateFileKeepsTheCellsAndIgnoresForeignOrDamagedFiles)
     std::filesystem::remove_all(dir);
 }
 
+TEST(VirtualChainTest, FaultsFollowTheDevices)
+{
+    std::vector<VirtualChainItem> items;
+    std::string error;
+    ASSERT_TRUE(ParseVirtualChain("virtual:ZelA,foreign:8?tdo=1&flip=9:3&secured=0", items, error)) << error;
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[1].irLength, 8);
+    VirtualCableFaults f;
+    ASSERT_TRUE(ParseVirtualCableFaults("virtual:ZelA?tdo=1&flip=9:3&secured=0&detached&nopower", f, error));
+    EXPECT_EQ(f.tdoStuck, 1);
+    EXPECT_EQ(f.flipScan, 9);
+    EXPECT_EQ(f.flipBit, 3);
+    EXPECT_EQ(f.securedAt, std::vector<int>{0});
+    EXPECT_FALSE(f.securedAll);
+    EXPECT_TRUE(f.detached);
+    EXPECT_TRUE(f.noPower);
+    ASSERT_TRUE(ParseVirtualCableFaults("virtual:ZelA", f, error));
+    EXPECT_EQ(f.tdoStuck, -1);
+    EXPECT_EQ(f.flipScan, 0);
+    for (const char* bad : {"virtual:ZelA?tdo=2", "virtual:ZelA?flip=0", "virtual:ZelA?flip=x", "virtual:ZelA?stuck",
+                            "virtual:ZelA?detached=1", "virtual:ZelA?secured=99", "virtual:ZelA?", "virtual:ZelA?tdo=1&"}) {
+        EXPECT_FALSE(ParseVirtualChain(bad, items, error)) << bad;
+        EXPECT_NE(error.find(kVirtualFaultHelp), std::string::npos) << bad;
+    }
+    // Numbers of any length are refused without overflowing.
+    for (const char* bad : {"virtual:foreign:99999999999", "virtual:foreign:0", "virtual:ZelA?flip=99999999999999"})
+        EXPECT_FALSE(ParseVirtualChain(bad, items, error)) << bad;
+}
+
+TEST(VirtualCableTest, FaultsOfTheDescriptionAreInjected)
+{
+    auto faulty = [](const char* description) {
+        auto port = CreateVirtualTapPort(description, {});
+        EXPECT_NE(port, nullptr) << description;
+        return port;
+    };
+    EXPECT_FALSE(faulty("virtual:ZelA?detached")->Cable().Attached());
+    EXPECT_FALSE(faulty("virtual:ZelA?nopower")->Cable().Powered());
+    auto stuck = faulty("virtual:ZelB?tdo=0");
+    Driver d{*stuck};
+    d.ResetToIdle();
+    EXPECT_EQ(d.Scan(false, std::string(32, '1')), std::string(32, '0'));
+    auto secured = faulty("virtual:ZelA,ZelC?secured=1");
+    EXPECT_FALSE(secured->Cable().ZelDevice(0)->IsSecured());
+    EXPECT_TRUE(secured->Cable().ZelDevice(1)->IsSecured());
+    EXPECT_TRUE(faulty("virtual:ZelA,ZelC?secured")->Cable().ZelDevice(0)->IsSecured());
+
+    // The second data scan since the cable was made has its bit 2 inverted, once.
+    auto flip = faulty("virtual:ZelB?flip=2:2");
+    Driver f{*flip};
+    f.ResetToIdle();
+    const std::string idcode = Lsb(0x00111043u, 32);
+    std::string flipped = idcode;
+    flipped[2] = flipped[2] == '1' ? '0' : '1';
+    EXPECT_EQ(f.Scan(false, std::string(32, '0')), idcode);
+    EXPECT_EQ(flip->Cable().DataScans(), 1u);
+    EXPECT_EQ(f.Scan(false, std::string(32, '0')), flipped);
+    EXPECT_EQ(f.Scan(false, std::string(32, '0')), idcode);
+    EXPECT_FALSE(flip->Cable().FlipPending());
+}
+
+// A state file that cannot be used is never taken for an erased device: the cable is refused with
+// the reason. A secured-for-one-run fault is not written into the file.
+TEST(VirtualCableTest, UnusableStateFilesRefuseTheCable)
+{
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("kalidor-vstate-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const std::filesystem::path state = dir / "virtual-0-ZelA.state";
+    std::string error;
+    CVirtualCable cable;
+
+    std::filesystem::create_directories(state);  // a folder in its place
+    EXPECT_FALSE(cable.BuildChain("virtual:ZelA", dir.string(), error));
+    EXPECT_NE(error.find(state.string()), std::string::npos) << error;
+    EXPECT_NE(error.find("Is a directory"), std::string::npos) << error;
+    std::filesystem::remove(state);
+
+    std::ofstream(state, std::ios::binary) << std::string(70000, '0');  // larger than any state
+    EXPECT_FALSE(cable.BuildChain("virtual:ZelA", dir.string(), error));
+    EXPECT_NE(error.find("larger than 64 KB"), std::string::npos) << error;
+
+    std::ofstream(state, std::ios::binary | std::ios::trunc) << "KalidorVirtualJtagDevice 1\nType ZelA\nE2 USR 01\n";
+    EXPECT_FALSE(cable.BuildChain("virtual:ZelA", dir.string(), error));
+    EXPECT_NE(error.find("damaged"), std::string::npos) << error;
+    EXPECT_EQ(cable.DeviceCount(), 0u);
+
+    std::filesystem::remove(state);
+    ASSERT_TRUE(cable.BuildChain("virtual:ZelA?secured", dir.string(), error)) << error;
+    EXPECT_TRUE(cable.ZelDevice(0)->IsSecured());
+    ASSERT_TRUE(cable.ZelDevice(0)->SaveState());
+    CVirtualCable next;
+    ASSERT_TRUE(next.BuildChain("virtual:ZelA", dir.string(), error)) << error;
+    EXPECT_FALSE(next.ZelDevice(0)->IsSecured());
+    std::filesystem::remove_all(dir);
+}
+
 TEST(VirtualDeviceTest, RegisterNamesPerFamily)
 {
     CVirtualJtagClock clock;

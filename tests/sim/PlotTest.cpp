@@ -262,6 +262,28 @@ TEST(PlotImport, LinesNumbersAndHints)
     EXPECT_EQ(f.prompter.Texts().back(), "File could not be opened");
 }
 
+// Only what the export can write back is imported: a frequency the six decimals would write as
+// 0.000000 is refused, so no point vanishes on a round trip. Files are read bounded, and a folder
+// or a device without end cannot be opened as plot data.
+TEST(PlotImport, RoundTripKeepsEveryPointAndReadsFilesOnly)
+{
+    PlotFixture f;
+    EXPECT_FALSE(CPlot::ExportableFrequency(0.0000004));
+    EXPECT_FALSE(CPlot::ExportableFrequency(4.9999999999999998e-07));
+    EXPECT_TRUE(CPlot::ExportableFrequency(0.0000005000001));
+    EXPECT_TRUE(CPlot::ExportableFrequency(1e300));
+    EXPECT_EQ(f.plot.ImportText("h\r\n1e-9,1,2\r\n0.0000004,1,2\r\n0.0000006,3,4\r\n1e300,5,6\r\n"), 2);
+    const std::string exported = f.plot.ExportText(kDelimComma);
+    EXPECT_NE(exported.find("\r\n0.000001,3.000000,4.000000\r\n"), std::string::npos) << exported;
+    EXPECT_EQ(f.plot.ImportText(exported), 2);
+
+    f.prompter.Clear();
+    EXPECT_EQ(f.plot.ImportFile("/dev/zero"), -1);
+    EXPECT_EQ(f.plot.ImportFile("/"), -1);
+    EXPECT_EQ(f.prompter.Texts(), (std::vector<std::string>{"File could not be opened", "File could not be opened"}));
+    EXPECT_EQ(f.plot.Points(0).size(), 2u);  // a refused file changes nothing
+}
+
 // ------------------------------------------------------------------ zoom
 
 TEST(PlotZoom, ZoomAllFitsTheDataOrKeepsTheView)

@@ -7,6 +7,7 @@
 #include "RecordingPainter.h"
 #include "base/SymbolSwitch.h"
 #include "base/XmlParser.h"
+#include "view/ViewGeometry.h"
 
 namespace kalidor {
 namespace {
@@ -207,8 +208,40 @@ TEST(SchematicXml, MalformedNumbersReadAsAtoiDoes) {
     ASSERT_NE(s, nullptr);
     EXPECT_EQ(s->GetOrigin(), (LogPoint{0, 0}));
     EXPECT_EQ(s->GetNameXY(), (LogPoint{12, 7}));
-    EXPECT_EQ(s->GetValueXY(), (LogPoint{INT_MAX, INT_MIN}));
+    // Beyond the int range atoi saturates; coordinates are then held within a million units, so
+    // that sums of origins and offsets never overflow.
+    EXPECT_EQ(s->GetValueXY(), (LogPoint{1000000, -1000000}));
     EXPECT_EQ(s->GetDialogType(), 5);
+}
+
+// Coordinates near the int limit, read from a file or set directly, are drawn and measured
+// without overflowing (the sanitizer build stops on any signed overflow).
+TEST(SchematicXml, CoordinatesNearTheIntLimitDrawAndMeasure) {
+    CSchematic read;
+    ReadInto(read,
+             "<ZelSchematic><ZelSymbol><SymKey>3</SymKey><OrgXY>2147483000, -2147483000</OrgXY>"
+             "<DrawnElement><DrawnType>3</DrawnType><OrgXY>2147483000, 2147483000</OrgXY></DrawnElement>"
+             "<DrawnElementLine><DrawnType>1</DrawnType><StartXY>2147483647, 5</StartXY>"
+             "<EndXY>-2147483648, 5</EndXY></DrawnElementLine></ZelSymbol></ZelSchematic>");
+    ASSERT_NE(read.GetSymbol(3), nullptr);
+    EXPECT_EQ(read.GetSymbol(3)->GetOrigin(), (LogPoint{1000000, -1000000}));
+
+    CSchematic direct;
+    CSymbol* s = direct.AddSymbol(4, INT_MAX - 5, INT_MIN + 5, "X", 0, 0);
+    ASSERT_NE(s, nullptr);
+    s->SetFullName("X");
+    s->AddDrawnElement(3, INT_MAX - 5, INT_MIN + 5);
+    s->AddDrawnLine(1, INT_MAX, INT_MAX, INT_MIN, INT_MIN);
+    for (CSchematic* sch : {&read, &direct}) {
+        RecordingPainter painter;
+        sch->DrawAll(painter);
+        EXPECT_FALSE(painter.calls.empty());
+        const ViewRect r = SchematicExtent(*sch);
+        EXPECT_GE(r.left, -1e6);
+        EXPECT_LE(r.right, 1e6);
+        std::string xml;
+        sch->WriteSchematic(xml);
+    }
 }
 
 TEST(SchematicXml, SymKeySelectsTheExistingSymbolAndResetsIt) {

@@ -56,8 +56,9 @@ int EditSymbolValue(QWidget* parent, SchDocument& doc, int key)
     case kDlgGain:
     case kDlgNegativeGain: {
         const ChooserList rows = GainChooserRows(*device, key, dialogType);
-        CListChooserDialog dlg(parent, dialogType == kDlgNegativeGain ? kTitleGainLevel : kTitleGain, {}, rows,
-                               {}, CurrentGain(*device, key));
+        CListChooserDialog dlg(parent, QString::fromStdString(GainChooserTitle(*device, key, dialogType)),
+                               QString::fromStdString(GainChooserHeading(*device, key, dialogType)), rows, {},
+                               CurrentGain(*device, key));
         if (dlg.exec() != QDialog::Accepted || dlg.SelectedRow() < 0)
             return 0;
         const int g = dlg.Value();
@@ -69,6 +70,11 @@ int EditSymbolValue(QWidget* parent, SchDocument& doc, int key)
     case kDlgCapacitor: {
         CListChooserDialog dlg(parent, kTitleCapacitor, kHeadingCapacitor, CapacitorChooserRows(*device, key), {},
                                current);
+        // A value typed in pF (or a pole frequency in kHz) selects the nearest row.
+        dlg.AddTypedEntry(QStringLiteral("&Type a value (%1):").arg(QString::fromStdString(CapacitorEntryUnits(*device))),
+                          [device, key](const std::string& text, std::string& error) {
+                              return CapacitorCodeForText(*device, key, text, error);
+                          });
         if (dlg.exec() != QDialog::Accepted || dlg.SelectedRow() < 0)
             return 0;
         return StoreSymbol(doc, key, dlg.Value(), what) ? 1 : 0;

@@ -3,8 +3,10 @@
 #include <algorithm>
 
 #include <QDialogButtonBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -113,6 +115,75 @@ void CListChooserDialog::showEvent(QShowEvent* e)
         else if (QTreeWidgetItem* current = m_list->currentItem())
             m_list->scrollToItem(current, QAbstractItemView::PositionAtCenter);
     });
+}
+
+void CListChooserDialog::AddTypedEntry(const QString& label, TypedValue valueOf)
+{
+    if (m_entry)
+        return;
+    m_valueOf = std::move(valueOf);
+    auto* box = static_cast<QVBoxLayout*>(layout());
+    auto* row = new QHBoxLayout;
+    auto* caption = new QLabel(label, this);
+    m_entry = new QLineEdit(this);
+    m_entry->setObjectName(QStringLiteral("typedValue"));
+    m_entry->setClearButtonEnabled(true);
+    caption->setBuddy(m_entry);
+    row->addWidget(caption);
+    row->addWidget(m_entry, 1);
+    m_entryError = new QLabel(this);
+    m_entryError->setObjectName(QStringLiteral("typedValueError"));
+    m_entryError->setWordWrap(true);
+    QPalette pal = m_entryError->palette();
+    pal.setColor(QPalette::WindowText, QColor(0xB0, 0x10, 0x10));
+    m_entryError->setPalette(pal);
+    m_entryError->hide();
+    // Above the OK and Cancel buttons.
+    const int at = box->count() - 1;
+    box->insertLayout(at, row);
+    box->insertWidget(at + 1, m_entryError);
+    connect(m_entry, &QLineEdit::textEdited, this, &CListChooserDialog::OnTyped);
+    connect(m_list, &QTreeWidget::currentItemChanged, this, [this] {
+        if (!m_selectingFromEntry && m_entry && !m_entry->text().isEmpty()) {
+            m_entry->clear();
+            OnTyped(QString());
+        }
+    });
+}
+
+void CListChooserDialog::OnTyped(const QString& text)
+{
+    m_entryValid = true;
+    m_entryError->hide();
+    if (text.trimmed().isEmpty())
+        return;
+    std::string error;
+    const int value = m_valueOf(text.toStdString(), error);
+    int row = -1;
+    for (std::size_t i = 0; value >= 0 && i < m_rows.size() && row < 0; ++i)
+        if (m_rows[i].value == value)
+            row = static_cast<int>(i);
+    if (row < 0) {
+        m_entryValid = false;
+        m_entryError->setText(QString::fromStdString(error.empty() ? std::string("No row has that value.") : error));
+        m_entryError->show();
+        return;
+    }
+    m_selectingFromEntry = true;
+    QTreeWidgetItem* item = m_list->topLevelItem(row);
+    m_list->setCurrentItem(item);
+    item->setSelected(true);
+    m_list->scrollToItem(item, QAbstractItemView::PositionAtCenter);
+    m_selectingFromEntry = false;
+}
+
+void CListChooserDialog::accept()
+{
+    if (m_entry && !m_entryValid) {
+        m_entry->setFocus();
+        return;
+    }
+    QDialog::accept();
 }
 
 int CListChooserDialog::RowCount() const { return m_list->topLevelItemCount(); }

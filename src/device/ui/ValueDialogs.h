@@ -8,11 +8,13 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QStringList>
 #include <QTreeWidget>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "device/ValueChoosers.h"
@@ -34,14 +36,31 @@ public:
     QString RowText(int i) const;
     int RowCount() const;
 
+    // A field under the list where a value can be typed instead of looked for: `valueOf` gives
+    // the value of the row a text stands for (-1, with the reason, when it stands for none).
+    // Typing selects that row at once; OK (or Enter) takes it, and is refused while the text
+    // stands for no row. Choosing a row in the list empties the field.
+    using TypedValue = std::function<int(const std::string& text, std::string& error)>;
+    void AddTypedEntry(const QString& label, TypedValue valueOf);
+    QLineEdit* TypedEntry() const { return m_entry; }
+    QLabel* TypedEntryError() const { return m_entryError; }
+    void accept() override;
+
 protected:
     void showEvent(QShowEvent* e) override;
 
 private:
+    void OnTyped(const QString& text);
+
     QTreeWidget* m_list;
     std::vector<ChooserRow> m_rows;
     int m_fallback;
     int m_firstVisible = 0;
+    QLineEdit* m_entry = nullptr;
+    QLabel* m_entryError = nullptr;
+    TypedValue m_valueOf;
+    bool m_entryValid = true;
+    bool m_selectingFromEntry = false;
 };
 
 // A mode dialog: one check box, or two or more radio buttons, with notes under them.

@@ -21,6 +21,8 @@ namespace {
 inline constexpr const char* kVirtualChainHelp =
     "Simulated devices from TDI to TDO, separated by commas: ZelA to ZelE, or foreign:N for a device of "
     "another maker with an N-bit instruction register.";
+// The note under the field: the chain, then the faults it may inject.
+const std::string kVirtualHelp = std::string(kVirtualChainHelp) + "\n" + kVirtualFaultHelp;
 
 // --- direct port I/O: the setting is the standard port number (PortID) ---------------------------
 
@@ -221,7 +223,7 @@ const std::array<CCableBackend, 5> kBackends = {{
         "virtual", kTapPortVirtual, "Virtual cable (simulated devices, no hardware)", "virtual:DEVICES",
         CreateVirtual, kEntryVirtualChain, kDefaultVirtualChain, GetVirtualChain, SetVirtualChain,
         UsableVirtualChain, VirtualText, false, 2, "Devices:", CCableSettingKind::Text, {}, nullptr,
-        kVirtualChainHelp, "virtual:ZelA,foreign:8,ZelC,ZelD", CheckVirtualChain,
+        kVirtualHelp.c_str(), "virtual:ZelA,foreign:8,ZelC,ZelD", CheckVirtualChain,
     },
     {
         "ftdi", kTapPortFtdi, "USB cable with an FTDI MPSSE chip (FT2232H, FT4232H, FT232H, FT2232D)",

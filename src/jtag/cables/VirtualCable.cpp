@@ -19,7 +19,72 @@ std::string_view Trim(std::string_view s)
     return s;
 }
 
+// A decimal number of at most `max`, digits only.
+bool ParseSmallNumber(std::string_view text, int max, int& value)
+{
+    if (text.empty() || text.size() > 9) return false;
+    long long n = 0;
+    for (char c : text) {
+        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+        n = n * 10 + (c - '0');
+    }
+    if (n > max) return false;
+    value = static_cast<int>(n);
+    return true;
+}
+
 }  // namespace
+
+bool ParseVirtualCableFaults(std::string_view text, VirtualCableFaults& faults, std::string& error)
+{
+    faults = {};
+    const std::size_t question = text.find('?');
+    if (question == std::string_view::npos) return true;
+    text = text.substr(question + 1);
+    while (true) {
+        const std::size_t amp = text.find('&');
+        const std::string_view item = Trim(text.substr(0, amp));
+        const std::size_t eq = item.find('=');
+        const std::string_view name = Trim(item.substr(0, eq));
+        const std::string_view value = eq == std::string_view::npos ? std::string_view() : Trim(item.substr(eq + 1));
+        const bool hasValue = eq != std::string_view::npos;
+        bool ok = true;
+        int n = 0;
+        if (EqualsNoCase(name, "tdo")) {
+            ok = hasValue && ParseSmallNumber(value, 1, n);
+            faults.tdoStuck = n;
+        } else if (EqualsNoCase(name, "detached")) {
+            ok = !hasValue;
+            faults.detached = true;
+        } else if (EqualsNoCase(name, "nopower")) {
+            ok = !hasValue;
+            faults.noPower = true;
+        } else if (EqualsNoCase(name, "flip")) {
+            const std::size_t colon = value.find(':');
+            int bit = 0;
+            ok = hasValue && ParseSmallNumber(value.substr(0, colon), 100000000, n) && n >= 1 &&
+                 (colon == std::string_view::npos || ParseSmallNumber(value.substr(colon + 1), CJtagBits::kMaxBits, bit));
+            faults.flipScan = n;
+            faults.flipBit = bit;
+        } else if (EqualsNoCase(name, "secured")) {
+            if (!hasValue) {
+                faults.securedAll = true;
+            } else {
+                ok = ParseSmallNumber(value, kMaxVirtualDevices - 1, n);
+                faults.securedAt.push_back(n);
+            }
+        } else {
+            ok = false;
+        }
+        if (!ok) {
+            error = "Unknown or malformed fault \"" + std::string(item) + "\" of the virtual cable. " + kVirtualFaultHelp;
+            return false;
+        }
+        if (amp == std::string_view::npos) break;
+        text = text.substr(amp + 1);
+    }
+    return true;
+}
 
 bool IsVirtualChainDescription(std::string_view text)
 {
@@ -35,6 +100,12 @@ bool ParseVirtualChain(std::string_view text, std::vector<VirtualChainItem>& ite
         return false;
     }
     text = Trim(text).substr(std::string_view(kVirtualPrefix).size());
+    const std::size_t question = text.find('?');
+    if (question != std::string_view::npos) {
+        VirtualCableFaults faults;
+        if (!ParseVirtualCableFaults(text.substr(question), faults, error)) return false;
+        text = text.substr(0, question);
+    }
     std::vector<VirtualChainItem> out;
     while (true) {
         const std::size_t comma = text.find(',');
@@ -46,17 +117,38 @@ bool ParseVirtualChain(std::string_view text, std::vector<VirtualChainItem>& ite
         VirtualChainItem v;
         const std::size_t colon = item.find(':');
         if (colon != std::string_view::npos && EqualsNoCase(Trim(item.substr(0, colon)), "foreign")) {
-            const std::string_view num = Trim(item.substr(colon + 1));
-            int n = 0;
-            bool ok = !num.empty() && num.size() <= 3;
-            for (char c : num) {
-                if (!std::isdigit(static_cast<unsigned char>(c))) ok = false;
-                else n = n * 10 + (c - '0');
+            std::string_view num = Trim(item.substr(colon + 1));
+            std::string_view code;
+            if (const std::size_t second = num.find(':'); second != std::string_view::npos) {
+                code = Trim(num.substr(second + 1));
+                num = Trim(num.substr(0, second));
             }
-            if (!ok || n < 1 || n > kMaxForeignIrLength) {
+            int n = 0;
+            const bool ok = ParseSmallNumber(num, kMaxForeignIrLength, n);
+            if (!ok || n < 1) {
                 error = "A foreign device of the virtual cable needs an instruction register length of 1 to " +
                         std::to_string(kMaxForeignIrLength) + " bits: \"" + std::string(item) + "\".";
                 return false;
+            }
+            if (!code.empty()) {
+                // An IDCODE: hexadecimal with 0x, its mandatory bit 0 set.
+                std::uint32_t value = 0;
+                bool good = code.size() > 2 && code.size() <= 10 && code[0] == '0' && (code[1] == 'x' || code[1] == 'X');
+                for (std::size_t i = 2; good && i < code.size(); ++i) {
+                    const unsigned char c = static_cast<unsigned char>(code[i]);
+                    if (!std::isxdigit(c)) {
+                        good = false;
+                        break;
+                    }
+                    const int d = std::isdigit(c) ? c - '0' : std::tolower(c) - 'a' + 10;
+                    value = value << 4 | static_cast<std::uint32_t>(d);
+                }
+                if (!good || (value & 1u) == 0 || value == 0xFFFFFFFFu) {
+                    error = "A foreign device's IDCODE is written 0x followed by up to eight hexadecimal digits, "
+                            "with bit 0 set: \"" + std::string(item) + "\".";
+                    return false;
+                }
+                v.idcode = value;
             }
             v.type = "foreign";
             v.irLength = n;
@@ -96,15 +188,40 @@ bool CVirtualCable::BuildChain(std::string_view description, const std::string& 
     m_devices.clear();
     for (std::size_t i = 0; i < items.size(); ++i) {
         if (items[i].type == "foreign") {
-            AddDevice(std::make_unique<CVirtualForeignDevice>(items[i].irLength));
+            AddDevice(std::make_unique<CVirtualForeignDevice>(items[i].irLength, items[i].idcode));
             continue;
         }
         auto dev = CVirtualZelDevice::Create(items[i].type, m_clock);
-        if (!stateDir.empty())
-            dev->AttachStateFile(stateDir + "/virtual-" + std::to_string(i) + "-" + items[i].type + ".state");
+        if (!stateDir.empty() &&
+            !dev->AttachStateFile(stateDir + "/virtual-" + std::to_string(i) + "-" + items[i].type + ".state")) {
+            error = "The state file \"" + dev->StateFile() + "\" of the virtual " + items[i].type +
+                    " cannot be used (" + dev->StateProblem() +
+                    "). Move it away or delete it to start with an erased device.";
+            m_devices.clear();
+            return false;
+        }
         AddDevice(std::move(dev));
     }
+    VirtualCableFaults faults;
+    ParseVirtualCableFaults(description, faults, error);  // checked with the chain above
+    SetAttached(!faults.detached);
+    SetPowered(!faults.noPower);
+    SetTdoStuck(faults.tdoStuck);
+    if (faults.flipScan > 0) FlipBitInScan(static_cast<std::uint64_t>(faults.flipScan), faults.flipBit);
+    for (std::size_t i = 0; i < m_devices.size(); ++i) {
+        const bool secured = faults.securedAll || std::find(faults.securedAt.begin(), faults.securedAt.end(),
+                                                            static_cast<int>(i)) != faults.securedAt.end();
+        if (CVirtualZelDevice* zel = ZelDevice(i); zel && secured) zel->SetSecured(true, false);
+    }
     return true;
+}
+
+std::string CVirtualCable::StateProblem() const
+{
+    for (const auto& d : m_devices)
+        if (const auto* zel = dynamic_cast<const CVirtualZelDevice*>(d.get()); zel && !zel->StateProblem().empty())
+            return zel->StateProblem();
+    return {};
 }
 
 void CVirtualCable::AddDevice(std::unique_ptr<CVirtualTapDevice> device)
@@ -145,9 +262,9 @@ void CVirtualCable::SetPowered(bool on)
     }
 }
 
-void CVirtualCable::FlipBitInNextScan(int bit)
+void CVirtualCable::FlipBitInScan(std::uint64_t scan, int bit)
 {
-    m_flipArmed = true;
+    m_flipScan = scan;
     m_flipBit = std::max(0, bit);
 }
 
@@ -190,11 +307,12 @@ void CVirtualCable::Fall()
         if (!m_inScan) {
             m_inScan = true;
             m_scanBit = 0;
+            ++m_scanCount;
         } else {
             ++m_scanBit;
         }
-        m_flipNow = m_flipArmed && m_scanBit == m_flipBit;
-        if (m_flipNow) m_flipArmed = false;
+        m_flipNow = m_flipScan == m_scanCount && m_scanBit == m_flipBit;
+        if (m_flipNow) m_flipScan = 0;
     } else {
         m_inScan = false;
         m_flipNow = false;

@@ -29,20 +29,47 @@ namespace kalidor {
 
 // Chain descriptions: "virtual:" followed by comma-separated devices from TDI to TDO, each a
 // device type name (letter case ignored) or "foreign:N" for a foreign device with an N-bit
-// instruction register, e.g. "virtual:ZelA" or "virtual:ZelA,foreign:8,ZelC".
+// instruction register, e.g. "virtual:ZelA" or "virtual:ZelA,foreign:8,ZelC". Faults to inject
+// may follow after '?', separated by '&' (kVirtualFaultHelp):
+//   tdo=0, tdo=1     TDO stuck at that level
+//   detached         the cable is not plugged in
+//   nopower          the target has no power
+//   flip=S, flip=S:B TDO bit B (0 when not given) of the S-th data scan since the cable was
+//                    opened (1 = the first) reads inverted
+//   secured          every Zel device reads as secured for this run; secured=N only the device at
+//                    position N (0 = the first from TDI)
+// e.g. "virtual:ZelA?tdo=1" or "virtual:ZelD?flip=9:3&secured=0".
 inline constexpr const char* kVirtualPrefix = "virtual:";
 inline constexpr int kMaxVirtualDevices = 32;
 inline constexpr int kMaxForeignIrLength = 64;
 
+inline constexpr const char* kVirtualFaultHelp =
+    "Faults may follow after '?', joined by '&': tdo=0 or tdo=1 (TDO stuck), detached, nopower, "
+    "flip=S or flip=S:B (bit B of data scan S reads inverted), secured or secured=N.";
+
 struct VirtualChainItem {
     std::string type;  // the device type name, or "foreign"
     int irLength = 0;
+    std::uint32_t idcode = 0;  // a foreign device's IDCODE ("foreign:8:0x0BA00477"), 0 for none
+};
+
+struct VirtualCableFaults {
+    bool detached = false;
+    bool noPower = false;
+    int tdoStuck = -1;  // -1: TDO works
+    int flipScan = 0;   // 0: none
+    int flipBit = 0;
+    bool securedAll = false;
+    std::vector<int> securedAt;  // device positions
 };
 
 // True when `text` starts with "virtual:" (letter case ignored).
 bool IsVirtualChainDescription(std::string_view text);
-// Parses a description; on failure returns false with a message for the user in `error`.
+// Parses a description (the faults after '?' are checked too); on failure returns false with a
+// message for the user in `error`.
 bool ParseVirtualChain(std::string_view text, std::vector<VirtualChainItem>& items, std::string& error);
+// The faults of a description (none when it has no '?').
+bool ParseVirtualCableFaults(std::string_view text, VirtualCableFaults& faults, std::string& error);
 
 class CVirtualCable {
 public:
@@ -51,9 +78,12 @@ public:
     CVirtualCable(const CVirtualCable&) = delete;
     CVirtualCable& operator=(const CVirtualCable&) = delete;
 
-    // Builds the chain of a description; devices of the system's own types keep their E2 cells in
-    // "<stateDir>/virtual-<position>-<type>.state" when stateDir is not empty.
+    // Builds the chain of a description and injects its faults; devices of the system's own types
+    // keep their E2 cells in "<stateDir>/virtual-<position>-<type>.state" when stateDir is not
+    // empty. A state file that cannot be used fails the build with the reason in `error`.
     bool BuildChain(std::string_view description, const std::string& stateDir, std::string& error);
+    // Why a device could not keep its cells in its state file during the run ("" when all could).
+    std::string StateProblem() const;
 
     void AddDevice(std::unique_ptr<CVirtualTapDevice> device);
     // Replaces the device at `index` (a device of another type, a fault); false for a bad index.
@@ -90,9 +120,12 @@ public:
     bool Powered() const { return m_powered; }
     // -1: TDO works; 0 or 1: TDO reads that level.
     void SetTdoStuck(int level) { m_tdoStuck = (level == 0 || level == 1) ? level : -1; }
-    // Inverts TDO bit `bit` (counted from the first TDO bit of the scan) of the next data scan.
-    void FlipBitInNextScan(int bit = 0);
-    bool FlipPending() const { return m_flipArmed; }
+    // Inverts TDO bit `bit` (counted from the first TDO bit of the scan) of the next data scan, or
+    // of data scan number `scan` (the first scan since the cable was made is 1).
+    void FlipBitInNextScan(int bit = 0) { FlipBitInScan(m_scanCount + 1, bit); }
+    void FlipBitInScan(std::uint64_t scan, int bit = 0);
+    bool FlipPending() const { return m_flipScan != 0; }
+    std::uint64_t DataScans() const { return m_scanCount; }
 
     // Number of rising TCK edges that reached the chain.
     std::uint64_t TckCycles() const { return m_cycles; }
@@ -120,7 +153,8 @@ private:
     bool m_attached = true;
     bool m_powered = true;
     int m_tdoStuck = -1;
-    bool m_flipArmed = false;
+    std::uint64_t m_flipScan = 0;  // 0: no flip armed
+    std::uint64_t m_scanCount = 0;
     int m_flipBit = 0;
     bool m_flipNow = false;
     bool m_inScan = false;
@@ -147,6 +181,7 @@ public:
     void Shift(const std::uint8_t* tms, const std::uint8_t* tdi, std::size_t count, std::uint8_t* tdo) override;
 
     CVirtualCable& Cable() { return m_cable; }
+    const CVirtualCable& Cable() const { return m_cable; }
     void SetPortTimedRuntest(bool on) { m_portTimedRuntest = on; }
     void SetBatchedShift(bool on) { m_batched = on; }
     bool BatchedShift() const { return m_batched; }

@@ -1,6 +1,8 @@
 #include "jtag/ui/JtagDialogs.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -15,6 +17,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -74,6 +78,85 @@ CIdcodeDialog::CIdcodeDialog(const CIdcodeFields& fields, QWidget* parent) : QDi
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     layout->addWidget(buttons);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+QTreeWidget* ReportList(const QStringList& columns, const char* name)
+{
+    auto* list = new QTreeWidget;
+    list->setObjectName(QString::fromUtf8(name));
+    list->setRootIsDecorated(false);
+    list->setUniformRowHeights(true);
+    list->setAlternatingRowColors(true);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->setHeaderLabels(columns);
+    return list;
+}
+
+}  // namespace
+
+CVerifyFailedDialog::CVerifyFailedDialog(const CVerifyReport& report, QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Kalidor"));
+    setObjectName(QStringLiteral("VerifyFailedDialog"));
+    auto* layout = new QVBoxLayout(this);
+
+    // The message, as every verification that fails says it.
+    auto* top = new QHBoxLayout;
+    auto* icon = new QLabel;
+    const int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
+    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, this).pixmap(size, size));
+    icon->setAlignment(Qt::AlignTop);
+    m_message = new QLabel(Q(kMsgVerifyFailed));
+    m_message->setObjectName(QStringLiteral("message"));
+    top->addWidget(icon);
+    top->addWidget(m_message, 1);
+    layout->addLayout(top);
+
+    m_symbols = ReportList({tr("Symbol"), tr("Design"), tr("Device")}, "symbols");
+    for (const CSymbolDifference& d : report.symbols)
+        new QTreeWidgetItem(m_symbols, {Q(d.name), Q(d.beforeText), Q(d.afterText)});
+    m_bits = ReportList({tr("Register"), tr("Bit"), tr("E2 cell"), tr("Design"), tr("Device")}, "bits");
+    for (const CRegisterBitDifference& b : report.bits) {
+        auto* item = new QTreeWidgetItem(m_bits, {Q(b.regName), QString::number(b.bit),
+                                                  b.cell >= 0 ? Q(b.cellName) : tr("(fixed)"),
+                                                  QString::number(b.design), QString::number(b.device)});
+        for (int c : {1, 3, 4})
+            item->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+    }
+    for (QTreeWidget* list : {m_symbols, m_bits})
+        for (int c = 0; c < list->columnCount(); ++c)
+            list->resizeColumnToContents(c);
+
+    if (report.Empty()) {
+        auto* none = new QLabel(Q(kVerifyDetailsNone));
+        none->setWordWrap(true);
+        layout->addWidget(none);
+        m_symbols->hide();
+        m_bits->hide();
+    } else {
+        auto* symbolsLabel = new QLabel(tr("Settings of the design that the device holds otherwise (%1):")
+                                            .arg(report.symbols.size()));
+        auto* bitsLabel = new QLabel(tr("Register bits that differ (%1):").arg(report.bits.size()));
+        layout->addWidget(symbolsLabel);
+        layout->addWidget(m_symbols, 2);
+        layout->addWidget(bitsLabel);
+        layout->addWidget(m_bits, 3);
+        symbolsLabel->setVisible(!report.symbols.empty());
+        m_symbols->setVisible(!report.symbols.empty());
+    }
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
+    QPushButton* copy = buttons->addButton(tr("&Copy"), QDialogButtonBox::ActionRole);
+    copy->setObjectName(QStringLiteral("copy"));
+    const QString text = Q(FormatVerifyReport(report));
+    connect(copy, &QPushButton::clicked, this, [text] { QApplication::clipboard()->setText(text); });
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    layout->addWidget(buttons);
+    resize(560, report.Empty() ? 160 : 440);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -218,10 +301,13 @@ CJtagInterfaceDialog::CJtagInterfaceDialog(CJtagInterface& iface, Settings& prof
     cl->setColumnMinimumWidth(0, 70);
     layout->addWidget(cable);
 
-    auto* running = new QLabel(tr("Cable in use: %1").arg(Q(iface.PortName())));
-    running->setWordWrap(true);
-    running->setObjectName(QStringLiteral("runningPort"));
-    layout->addWidget(running);
+    // The cable in use, and why it cannot be used when it could not be opened (tried again now).
+    iface.TryOpen();
+    m_running = new QLabel;
+    m_running->setWordWrap(true);
+    m_running->setObjectName(QStringLiteral("runningPort"));
+    m_running->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(m_running);
     m_pending = new QLabel(Q(kRestartPending));
     m_pending->setWordWrap(true);
     layout->addWidget(m_pending);
@@ -399,7 +485,15 @@ void CJtagInterfaceDialog::UpdateState()
     const int id = interp ? interp->GetInterpreterID() : -1;
     m_interpreterName->setText(Q(InterpreterName(id)));
     const bool connected = interp && interp->IsConnected();
-    m_connection->setText(connected ? tr("Connected") : tr("Not connected"));
+    // The built-in interpreter is as connected as its cable.
+    const std::string problem = m_iface.PortProblemText();
+    m_connection->setText(!connected        ? tr("Not connected")
+                          : problem.empty() ? tr("Connected")
+                                            : tr("Not connected: the download cable could not be opened"));
+    QString cable = tr("Cable in use: %1").arg(Q(m_iface.PortName()));
+    if (!problem.empty())
+        cable += QStringLiteral("\n") + Q(problem);
+    m_running->setText(cable);
     // The built-in interpreter is always connected.
     m_connect->setEnabled(interp && !connected);
     m_disconnect->setEnabled(interp && connected && id != kInterpreterBuiltIn);

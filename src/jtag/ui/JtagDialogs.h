@@ -1,5 +1,5 @@
-// The dialogs of JTAG programming: the IDCODE of a device, the integrity checks of the JTAG
-// operations, the choice of SVF interpreter, the JTAG interface (interpreter and download cable,
+// The dialogs of JTAG programming: the IDCODE of a device, the details of a failed verification,
+// the integrity checks of the JTAG operations, the choice of SVF interpreter, the JTAG interface (interpreter and download cable,
 // the virtual cable among them) and the JTAG registers of a design.
 #pragma once
 
@@ -11,6 +11,7 @@
 #include "jtag/JtagDevice.h"
 #include "jtag/JtagInterface.h"
 #include "jtag/JtagUiModel.h"
+#include "jtag/VerifyReport.h"
 #include "jtag/cables/CableBackends.h"
 
 class QCheckBox;
@@ -23,6 +24,7 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class QTreeWidget;
 
 namespace kalidor {
 
@@ -44,6 +46,23 @@ private:
     QLineEdit* m_manufacturer;
     QLineEdit* m_part;
     QLineEdit* m_version;
+};
+
+// A failed verification: the verify-failed message with what differs below it, the settings of
+// the design that the device holds otherwise (symbol, design, device) and the register bits that
+// differ (register, bit, E2 cell, design, device). Copy puts the report on the clipboard as text.
+class CVerifyFailedDialog : public QDialog {
+    Q_OBJECT
+public:
+    CVerifyFailedDialog(const CVerifyReport& report, QWidget* parent = nullptr);
+    QLabel* MessageLabel() const { return m_message; }
+    QTreeWidget* SymbolList() const { return m_symbols; }
+    QTreeWidget* BitList() const { return m_bits; }
+
+private:
+    QLabel* m_message;
+    QTreeWidget* m_symbols;
+    QTreeWidget* m_bits;
 };
 
 // "JTAG Operation Integrity Checks": five switches; Options() gives them as set.
@@ -110,6 +129,8 @@ public:
     QLineEdit* ChainEdit() const;
     QLabel* ChainError() const { return SettingError(kTapPortVirtual); }
     QLabel* InterpreterLabel() const { return m_interpreterName; }
+    QLabel* StateLabel() const { return m_connection; }
+    QLabel* RunningCableLabel() const { return m_running; }
     QPushButton* SelectButton() const { return m_select; }
     QDialogButtonBox* Buttons() const { return m_buttons; }
 
@@ -135,6 +156,7 @@ private:
     std::vector<CableRow> m_rows;
     QLabel* m_interpreterName;
     QLabel* m_connection;
+    QLabel* m_running;
     QLabel* m_pending;
     QPushButton* m_connect;
     QPushButton* m_disconnect;

@@ -92,6 +92,7 @@ CJtagUi::CJtagUi(QWidget* window, CKalidorApplication& app, std::function<SchDoc
     if (!m_active)
         m_active = [] { return static_cast<SchDocument*>(nullptr); };
     showIdcode = [this](const CIdcodeFields& f) { DefaultShowIdcode(f); };
+    showVerifyFailed = [this](const CVerifyReport& r) { DefaultShowVerifyFailed(r); };
 }
 
 CJtagUi::CJtagUi(QWidget* window, std::function<SchDocument*()> activeDocument, QObject* parent)
@@ -189,6 +190,14 @@ void CJtagUi::AttachDocument(SchDocument* doc)
         if (showIdcode)
             showIdcode(f);
     });
+    d.SetVerifyFailedReceiver([this](const CVerifyReport& r) {
+        if (m_progress)
+            m_progress->Hide();
+        if (showVerifyFailed)
+            showVerifyFailed(r);
+        else
+            CurrentPrompter().Message(kMsgVerifyFailed, kCaption, Buttons::Ok, MessageIcon::Warning);
+    });
 }
 
 int CJtagUi::RunOperation(SchDocument* doc, const char* name, int (CSchDoc::*operation)())
@@ -216,7 +225,20 @@ int CJtagUi::RunOperation(SchDocument* doc, const char* name, int (CSchDoc::*ope
 
 int CJtagUi::Download(SchDocument* doc) { return RunOperation(doc, "Download", &CSchDoc::Download); }
 
-int CJtagUi::Upload(SchDocument* doc) { return RunOperation(doc, "Upload", &CSchDoc::Upload); }
+int CJtagUi::Upload(SchDocument* doc)
+{
+    const int r = RunOperation(doc, "Upload", &CSchDoc::Upload);
+    CJtagScriptedDevice* p = ProgrammerOf(doc);
+    if (r != kJtagDone || !p)
+        return r;
+    const std::vector<CSymbolDifference>& changes = p->LastUploadChanges();
+    CurrentPrompter().StatusText((changes.size() == 1 ? tr("Upload: 1 setting changed")
+                                                      : tr("Upload: %1 settings changed").arg(changes.size()))
+                                     .toStdString());
+    CurrentPrompter().Message(FormatUploadReport(doc->Doc().GetDeviceType(), Interface().PortName(), changes),
+                              kCaption, Buttons::Ok, MessageIcon::Information);
+    return r;
+}
 
 int CJtagUi::Verify(SchDocument* doc) { return RunOperation(doc, "Verify", &CSchDoc::Verify); }
 
@@ -309,8 +331,21 @@ void CJtagUi::ShowInterface()
     CJtagInterfaceDialog dlg(iface, *profile, m_window);
     if (dlg.exec() != QDialog::Accepted)
         return;
-    if (iface.SelectPort(*profile, dlg.Choice()) == CPortChange::kStored)
+    // A new cable is used at once unless an operation runs.
+    switch (iface.SelectPort(*profile, dlg.Choice(), m_progress == nullptr)) {
+    case CPortChange::kStored:
         CurrentPrompter().Message(kMsgInterfaceChangedNote, kCaption, Buttons::Ok, MessageIcon::Information);
+        break;
+    case CPortChange::kCableReplaced:
+        if (const std::string problem = iface.PortProblemText(); !problem.empty())
+            CurrentPrompter().Message(problem, kCaption, Buttons::Ok, MessageIcon::Warning);
+        else
+            CurrentPrompter().StatusText(tr("Cable in use: %1").arg(QString::fromStdString(iface.PortName())).toStdString());
+        break;
+    default:
+        break;
+    }
+    UpdateActions();
 }
 
 void CJtagUi::SetVerifyAfterDownload(SchDocument* doc, bool on)
@@ -331,6 +366,12 @@ bool CJtagUi::VerifyAfterDownload(SchDocument* doc) const
 void CJtagUi::DefaultShowIdcode(const CIdcodeFields& fields)
 {
     CIdcodeDialog dlg(fields, m_window);
+    dlg.exec();
+}
+
+void CJtagUi::DefaultShowVerifyFailed(const CVerifyReport& report)
+{
+    CVerifyFailedDialog dlg(report, m_window);
     dlg.exec();
 }
 

@@ -30,6 +30,7 @@ class CKalidorApplication;
 class SchDocument;
 class Settings;
 struct CIdcodeFields;
+struct CVerifyReport;
 
 class CJtagUi : public QObject {
     Q_OBJECT
@@ -55,10 +56,12 @@ public:
     QAction* Action(const char* objectName) const;
 
     // Ties a document to the application's interpreter (also done before every command) and
-    // shows its IDCODE read-outs in the IDCODE dialog.
+    // shows its IDCODE read-outs in the IDCODE dialog and its failed verifications with their
+    // details.
     void AttachDocument(SchDocument* doc);
 
     // The commands on a given document; each returns the operation's result code (1 when refused).
+    // An upload that read the device says what it read and which settings it changed.
     int Download(SchDocument* doc);
     int Upload(SchDocument* doc);
     int Verify(SchDocument* doc);
@@ -74,6 +77,8 @@ public:
 
     // Shows the IDCODE dialog (Read IDCODE ends here); tests may replace it.
     std::function<void(const CIdcodeFields&)> showIdcode;
+    // Shows the verify-failed message with what differs (CVerifyFailedDialog); tests may replace it.
+    std::function<void(const CVerifyReport&)> showVerifyFailed;
 
 public slots:
     void OnDownload() { Download(m_active()); }
@@ -91,6 +96,7 @@ private:
     // operation.
     int RunOperation(SchDocument* doc, const char* name, int (CSchDoc::*operation)());
     void DefaultShowIdcode(const CIdcodeFields& fields);
+    void DefaultShowVerifyFailed(const CVerifyReport& report);
 
     std::unique_ptr<CKalidorApplication> m_ownApp;
     CKalidorApplication* m_app;

@@ -9,10 +9,13 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPrinter>
+#include <QTimer>
 
 #include "view/ui/QtPainter.h"
 #include "device/DeviceConfig.h"
 #include "device/Interconnect.h"
+#include "device/SymbolDifferences.h"
+#include "device/SymbolInfo.h"
 #include "device/ui/SymbolEditor.h"
 #include "document/ui/SchDocument.h"
 #include "view/DeviceSchematic.h"
@@ -157,6 +160,14 @@ void CSchView::paintEvent(QPaintEvent*)
             p.setPen(QPen(Qt::yellow, 0, Qt::DashLine));
             p.drawLine(ToDevice(src.x, src.y), QPointF(m_dragEnd));
         }
+    }
+    if (m_rerouted >= 0) {
+        // The switch a click just rerouted, framed so that a stray click is noticed.
+        const QRect r = HighlightArea(m_rerouted).adjusted(2, 2, -2, -2);
+        p.setRenderHint(QPainter::Antialiasing, true);
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(QColor(255, 160, 0), 2));
+        p.drawRoundedRect(r, 4, 4);
     }
     m_lastPaintMs = timer.nsecsElapsed() / 1e6;
 }
@@ -377,10 +388,12 @@ void CSchView::mouseReleaseEvent(QMouseEvent* e)
         DeviceConfig* device = m_doc->Doc().Device();
         if (found && device && newValue != device->GetSymValue(key)) {
             SchDocument* doc = m_doc;
-            doc->Change(QStringLiteral("Change switch"), [doc, key, newValue] {
-                doc->Doc().SetSymValue(key, newValue);
-                return true;
-            });
+            const std::string before = SymbolValueText(*device, key);
+            if (doc->Change(QStringLiteral("Change switch"), [doc, key, newValue] {
+                    doc->Doc().SetSymValue(key, newValue);
+                    return true;
+                }))
+                ShowReroute(key, before);
         } else {
             m_doc->Doc().UpdateAllViews(kHintNone);
         }
@@ -390,6 +403,33 @@ void CSchView::mouseReleaseEvent(QMouseEvent* e)
         break;
     }
     UpdateCursor();
+}
+
+void CSchView::ShowReroute(int key, const std::string& before)
+{
+    DeviceConfig* device = m_doc ? m_doc->Doc().Device() : nullptr;
+    if (!device)
+        return;
+    const SymbolInfo* info = FindSymbolInfo(device->Kind(), key);
+    const QString name = QString::fromStdString(info && !info->fullName.empty() ? info->fullName
+                                                                                 : "Key " + std::to_string(key));
+    emit statusMessage(tr("%1: %2 -> %3 (Edit > Undo puts it back)")
+                           .arg(name, QString::fromStdString(before),
+                                QString::fromStdString(SymbolValueText(*device, key))));
+    if (m_rerouted >= 0)
+        viewport()->update(HighlightArea(m_rerouted));
+    m_rerouted = key;
+    viewport()->update(HighlightArea(key));
+    if (!m_rerouteTimer) {
+        m_rerouteTimer = new QTimer(this);
+        m_rerouteTimer->setSingleShot(true);
+        connect(m_rerouteTimer, &QTimer::timeout, this, [this] {
+            if (m_rerouted >= 0)
+                viewport()->update(HighlightArea(m_rerouted));
+            m_rerouted = -1;
+        });
+    }
+    m_rerouteTimer->start(kRerouteMarkMs);
 }
 
 void CSchView::mouseDoubleClickEvent(QMouseEvent* e)

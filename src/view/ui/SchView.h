@@ -9,12 +9,15 @@
 #include <QPointer>
 #include <QRect>
 #include <QString>
+#include <string>
 
 #include "view/ColorTable.h"
 #include "view/ui/ZelScrollView.h"
 
 class QPrinter;
 class QPainter;
+
+class QTimer;
 
 namespace kalidor {
 
@@ -56,6 +59,11 @@ public:
     bool ShowHitArea() const { return m_showHitArea; }
     QString PositionStatusText() const { return m_positionText; }
     int HighlightedKey() const;
+    // The input selection a click or drag rerouted last, marked on the drawing for a moment
+    // (-1 when none is marked).
+    int ReroutedKey() const { return m_rerouted; }
+    // How long the mark stays.
+    static constexpr int kRerouteMarkMs = 3000;
     // Milliseconds the last full repaint took.
     double LastPaintMilliseconds() const { return m_lastPaintMs; }
 
@@ -103,6 +111,8 @@ private:
     QRect HighlightArea(int key) const;
     void UpdateCursor();
     void FitWorld();
+    // Marks a rerouted switch and says in the status bar what it connects now.
+    void ShowReroute(int key, const std::string& before);
 
     QPointer<SchDocument> m_doc;
     CToolSet m_tools;
@@ -120,6 +130,8 @@ private:
     QString m_positionText;
     bool m_worldSet = false;
     double m_lastPaintMs = 0;
+    int m_rerouted = -1;
+    QTimer* m_rerouteTimer = nullptr;
 };
 
 }  // namespace kalidor

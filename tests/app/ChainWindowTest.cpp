@@ -1,0 +1,272 @@
+// The JTAG chain window: New offers the chain kind, the Edit menu carries the chain's commands,
+// the list shows the sums, an embedded schematic opens from the chain and saves back into it,
+// the chain cannot close while it is open, a member is programmed through a virtual chain, and
+// Scan Chain fills a new chain from the cable.
+#include <QDir>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include "AppTestSupport.h"
+#include "AppTests.h"
+#include "app/MainWindow.h"
+#include "document/JTAGDoc.h"
+#include "document/ui/JTAGView.h"
+#include "document/ui/SchDocument.h"
+#include "jtag/JtagDevice.h"
+#include "jtag/JtagInterface.h"
+#include "jtag/ui/JtagUi.h"
+
+namespace kalidor::test {
+
+namespace {
+
+// Answers the chain's dialogs with fixed replies.
+class FixedDialogs : public CJtagChainDialogs {
+public:
+    std::string type = "ZelA";
+    int ir = 8;
+    std::string rename;
+    bool AskZelDevice(std::string&, std::string& deviceType) override
+    {
+        deviceType = type;
+        return true;
+    }
+    bool AskForeignDevice(std::string&, int& irLength) override
+    {
+        irLength = ir;
+        return true;
+    }
+    bool AskName(std::string& name) override
+    {
+        name = rename;
+        return true;
+    }
+};
+
+class ChainMainWindow : public MainWindow {
+public:
+    QString savePath;
+    QString AskSaveChainFileName(CJTAGView*) override { return savePath; }
+};
+
+QString Cell(CJTAGView* view, int row, int column)
+{
+    return view->List()->topLevelItem(row)->text(column);
+}
+
+}  // namespace
+
+class ChainWindowTest : public QObject {
+    Q_OBJECT
+
+    // The example chain in a new chain window, through the Edit commands.
+    CJTAGView* BuildExample(MainWindow& mw, FixedDialogs& dialogs)
+    {
+        CJTAGView* view = mw.NewChain();
+        if (!view)
+            return nullptr;
+        view->SetDialogs(&dialogs);
+        view->Select(0);
+        view->Action(QStringLiteral("chainInsertZel"))->trigger();
+        dialogs.ir = 8;
+        view->Action(QStringLiteral("chainInsertForeign"))->trigger();
+        dialogs.type = "ZelC";
+        view->Action(QStringLiteral("chainInsertZel"))->trigger();
+        return view;
+    }
+
+private slots:
+    void newOffersTheChainBesideTheSchematics()
+    {
+        const QStringList kinds = NewDocumentKinds();
+        QCOMPARE(kinds.size(), 6);
+        QCOMPARE(kinds.first(), QStringLiteral("ZelA Schematic"));
+        QCOMPARE(kinds.last(), QStringLiteral("Kalidor JTAG Chain"));
+        CInsertZelDeviceDlg zel(QStringLiteral("Device0"), QStringLiteral("ZelC"));
+        QCOMPARE(zel.windowTitle(), QStringLiteral("Insert Zel Device"));
+        QCOMPARE(zel.DeviceType(), QStringLiteral("ZelC"));
+        QCOMPARE(zel.Name(), QStringLiteral("Device0"));
+        CInsertForeignDeviceDlg foreign(QStringLiteral("Foreign_Device0"), 8);
+        QCOMPARE(foreign.windowTitle(), QStringLiteral("Insert Foreign Device"));
+        QCOMPARE(foreign.IrLength(), 8);
+        QStringList labels;
+        for (QLabel* l : foreign.findChildren<QLabel*>())
+            labels << l->text();
+        QVERIFY(labels.contains(QStringLiteral("&Title:")));
+        QVERIFY(labels.contains(QStringLiteral("&IR Length:")));
+        QVERIFY(labels.contains(QStringLiteral("bits")));
+    }
+
+    void chainWindowShowsTheSumsAndItsEditMenu()
+    {
+        Environment env;
+        MainWindow mw;
+        FixedDialogs dialogs;
+        CJTAGView* view = BuildExample(mw, dialogs);
+        QVERIFY(view);
+        QCOMPARE(mw.ActiveChainView(), view);
+        QCOMPARE(view->List()->topLevelItemCount(), 5);
+        // Device, type, IR length, HIR, TIR, HDR, TDR.
+        const QStringList a{Cell(view, 1, 1), Cell(view, 1, 2), Cell(view, 1, 3), Cell(view, 1, 4), Cell(view, 1, 5),
+                            Cell(view, 1, 6), Cell(view, 1, 7)};
+        QCOMPARE(a, (QStringList{"Device0", "ZelA", "5", "14", "0", "2", "0"}));
+        QCOMPARE(Cell(view, 2, 2), QStringLiteral("Foreign Device"));
+        QCOMPARE(Cell(view, 2, 4) + Cell(view, 2, 5), QStringLiteral("65"));
+        QCOMPARE(Cell(view, 3, 5), QStringLiteral("13"));
+        QCOMPARE(Cell(view, 0, 1), QStringLiteral("[Chain TDI]"));
+        QVERIFY(mw.windowTitle().contains(QStringLiteral("JTAGCHN1 - JTAG Chain *")));
+
+        // The Edit menu carries the chain's commands while its window is current.
+        QMenu* edit = TopMenu(mw, QStringLiteral("&Edit"));
+        const QStringList names = ActionNames(edit);
+        for (const char* n : {"chainInsertZel", "chainInsertForeign", "chainProperties", "chainOpenSchematic",
+                              "chainRename", "chainDelete", "chainCut", "chainCopy", "chainPaste", "chainUndo"})
+            QVERIFY2(names.contains(QLatin1String(n)), n);
+        QCOMPARE(view->Action(QStringLiteral("chainInsertForeign"))->text(), QStringLiteral("Insert &Foreign Device..."));
+        QCOMPARE(view->Action(QStringLiteral("chainRename"))->text(), QStringLiteral("&Rename Device..."));
+        QCOMPARE(view->Action(QStringLiteral("chainUndo"))->text(), QStringLiteral("&Undo Insert Zel Device"));
+
+        // Delete the foreign device, undo it; copy of a foreign device is refused.
+        view->Select(2);
+        view->Action(QStringLiteral("chainCopy"))->trigger();
+        QCOMPARE(env.MessageTexts().last(), QString::fromLatin1(kMsgNotZelCopy));
+        view->Action(QStringLiteral("chainDelete"))->trigger();
+        QCOMPARE(view->List()->topLevelItemCount(), 4);
+        QCOMPARE(Cell(view, 1, 4), QStringLiteral("6"));
+        view->Action(QStringLiteral("chainUndo"))->trigger();
+        QCOMPARE(view->List()->topLevelItemCount(), 5);
+        QCOMPARE(Cell(view, 1, 4), QStringLiteral("14"));
+        // Copy and paste a Zel device: it comes back with a name of its own.
+        view->Select(1);
+        view->Action(QStringLiteral("chainCopy"))->trigger();
+        view->Action(QStringLiteral("chainPaste"))->trigger();
+        QCOMPARE(view->List()->topLevelItemCount(), 6);
+        QCOMPARE(Cell(view, 2, 1), QStringLiteral("1-Device0"));
+        // Rename.
+        dialogs.rename = "Input";
+        view->Select(2);
+        view->Action(QStringLiteral("chainRename"))->trigger();
+        QCOMPARE(Cell(view, 2, 1), QStringLiteral("Input"));
+    }
+
+    void embeddedSchematicsAreProgrammedThroughTheChain()
+    {
+        Environment env;
+        QTemporaryDir dir;
+        env.settings.SetInt(kJtagConfigSection, kEntryTapPortClass, kTapPortVirtual);
+        env.settings.SetString(kJtagConfigSection, kEntryVirtualChain, "virtual:ZelA,foreign:8,ZelC");
+        ChainMainWindow mw;
+        mw.Jtag()->Start(&env.settings, dir.path().toStdString());
+        FixedDialogs dialogs;
+        CJTAGView* view = BuildExample(mw, dialogs);
+        QVERIFY(view);
+
+        // Double-click opens the embedded schematic.
+        view->Select(3);
+        emit view->List()->itemDoubleClicked(view->List()->topLevelItem(3), 1);
+        SchDocument* c = mw.ActiveDocument();
+        QVERIFY(c);
+        QVERIFY(c->Doc().IsEmbedded());
+        QCOMPARE(c->Title(), QStringLiteral("Device1 (Embedded) - ZelC"));
+        QCOMPARE(Cell(view, 3, 8), QStringLiteral("open"));
+        QCOMPARE(c->Doc().JtagDevice()->GetInterpreter(), mw.Jtag()->Interface().Interpreter());
+        c->Doc().SetSymValue(4, 2);
+        QCOMPARE(c->Doc().Download(), kJtagDone);
+        QCOMPARE(c->Doc().Verify(), kJtagVerifyEqual);
+
+        // The chain cannot close while its schematic is open.
+        QMdiSubWindow* chainFrame = nullptr;
+        for (QMdiSubWindow* w : mw.Mdi()->subWindowList())
+            if (w->widget() == view)
+                chainFrame = w;
+        QVERIFY(chainFrame);
+        chainFrame->close();
+        QCOMPARE(env.MessageTexts().last(), QString::fromLatin1(kMsgChainCloseRefused));
+        QVERIFY(mw.ChainViewOf(&view->Chain()));
+
+        // Save writes into the chain; closing the schematic frees the element.
+        const std::string before = view->Chain().GetElement(3)->GetDesign();
+        QVERIFY(mw.SaveDocument(c));
+        QVERIFY(view->Chain().GetElement(3)->GetDesign() != before);
+        QVERIFY(mw.CloseDocument(c));
+        QCOMPARE(Cell(view, 3, 8), QStringLiteral("changed"));
+
+        // Save the chain and close it.
+        mw.savePath = dir.filePath(QStringLiteral("example.ZJC"));
+        mw.Mdi()->setActiveSubWindow(chainFrame);
+        mw.Action(QStringLiteral("actionSave"))->trigger();
+        QVERIFY(QFileInfo::exists(mw.savePath));
+        QVERIFY(!view->Chain().IsModified());
+        chainFrame->close();
+        QTRY_VERIFY(mw.Application().Chains().empty());
+
+        // Reopened from the file, the ZelC member still equals its device.
+        mw.OpenFile(mw.savePath);
+        QCOMPARE(mw.Application().Chains().size(), std::size_t(1));
+        CJTAGView* again = mw.ActiveChainView();
+        QVERIFY(again);
+        SchDocument* reopened = mw.OpenEmbeddedSchematic(again->Chain(), 3);
+        QVERIFY(reopened);
+        QCOMPARE(reopened->Doc().Verify(), kJtagVerifyEqual);
+    }
+
+    void scanChainFillsANewChain()
+    {
+        Environment env;
+        env.settings.SetInt(kJtagConfigSection, kEntryTapPortClass, kTapPortVirtual);
+        env.settings.SetString(kJtagConfigSection, kEntryVirtualChain, "virtual:ZelA,foreign:8,ZelC");
+        MainWindow mw;
+        mw.Jtag()->Start(&env.settings, "");
+        CJTAGView* view = mw.NewChain();
+        QVERIFY(view->Action(QStringLiteral("chainScan"))->isEnabled());
+        QVERIFY(view->ScanChain());
+        QCOMPARE(view->List()->topLevelItemCount(), 5);
+        QCOMPARE(Cell(view, 1, 2), QStringLiteral("ZelA"));
+        QCOMPARE(Cell(view, 2, 3), QStringLiteral("8"));
+        QCOMPARE(Cell(view, 3, 2), QStringLiteral("ZelC"));
+        QCOMPARE(Cell(view, 3, 5), QStringLiteral("13"));
+        QVERIFY(!view->Action(QStringLiteral("chainScan"))->isEnabled());
+    }
+
+    // The picture of the chain window for the README (only with KALIDOR_SCREENSHOT_DIR).
+    void screenshot()
+    {
+        const QString outDir = qEnvironmentVariable("KALIDOR_SCREENSHOT_DIR");
+        if (outDir.isEmpty())
+            QSKIP("KALIDOR_SCREENSHOT_DIR is not set");
+        Environment env;
+        env.settings.SetInt(kJtagConfigSection, kEntryTapPortClass, kTapPortVirtual);
+        env.settings.SetString(kJtagConfigSection, kEntryVirtualChain, "virtual:ZelA,foreign:8,ZelC");
+        MainWindow mw;
+        mw.Jtag()->Start(&env.settings, "");
+        mw.resize(1100, 760);
+        mw.move(20, 20);
+        mw.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&mw));
+        FixedDialogs dialogs;
+        CJTAGView* view = BuildExample(mw, dialogs);
+        QVERIFY(view);
+        mw.OpenEmbeddedSchematic(view->Chain(), 1);
+        const QList<QMdiSubWindow*> frames = mw.Mdi()->subWindowList();
+        for (QMdiSubWindow* w : frames)
+            w->showNormal();
+        frames[0]->setGeometry(0, 0, 700, 250);
+        frames[1]->setGeometry(250, 256, 830, 420);
+        mw.Mdi()->setActiveSubWindow(frames[0]);
+        view->Select(1);
+        QTest::qWait(300);
+        QVERIFY(mw.grab().save(QDir(outDir).filePath(QStringLiteral("jtag-chain.png"))));
+    }
+};
+
+static RegisterTest registerChainWindow("ChainWindowTest", [] { return std::make_unique<ChainWindowTest>(); });
+
+}  // namespace kalidor::test
+
+#include "ChainWindowTest.moc"
