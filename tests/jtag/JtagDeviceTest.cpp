@@ -217,7 +217,7 @@ TEST_P(JtagOperationTest, UploadIntoAFreshDesignReproducesTheDesign)
     // The fresh document reads the first document's device.
     fresh.jtag.SetInterpreter(&p.rig.svf);
     ASSERT_NE(DownloadedCells(*fresh.device), DownloadedCells(*p.device));
-    const std::unique_ptr<DeviceConfig> defaults = CreateDeviceConfig(GetParam());
+    const std::unique_ptr<DeviceConfig> defaults = CreateDeviceConfig(Type());
     EXPECT_EQ(fresh.scripted->Upload(), kJtagDone);
     // The upload says which settings it changed: every one whose value the read changed, each
     // from the fresh design's value to the device's.
@@ -310,7 +310,7 @@ TEST_P(JtagOperationTest, VerifyFindsOneFlippedBitInEveryRegister)
 TEST_P(JtagOperationTest, VerifyDetailsNameTheChangedSetting)
 {
     // A setting per type, in configuration B for ZelD (read from the second register).
-    const std::string type = GetParam();
+    const std::string type = Type();
     const int key = type == "ZelA" ? 6 : type == "ZelB" ? 6 : type == "ZelC" ? 6 : type == "ZelD" ? 13 : 1;
     Prog p(type);
     MakeDesign(*p.device, 7);
