@@ -281,17 +281,17 @@ int ProgramDocument(CSchDoc& doc, const std::string& op, const CableOptions& cab
     doc.SetJtagOptions(options);
 
     // After the verify-failed message: which settings and bits differ.
-    auto details = [&](int r) {
+    auto details = [&](JtagResult r) {
         if (r == kJtagVerifyDiffers)
             std::fputs(FormatVerifyReport(doc.Programmer()->LastVerifyReport()).c_str(), stdout);
     };
     int status = 1;
     if (op == "download") {
-        const int r = doc.Download();
+        const JtagResult r = doc.Download();
         details(r);
         status = r == kJtagDone ? 0 : r == kJtagVerifyDiffers ? 3 : 1;
     } else if (op == "verify") {
-        const int r = doc.Verify();
+        const JtagResult r = doc.Verify();
         details(r);
         status = r == kJtagVerifyEqual ? 0 : r == kJtagVerifyDiffers ? 3 : 1;
     } else if (op == "idcode") {
@@ -302,7 +302,7 @@ int ProgramDocument(CSchDoc& doc, const std::string& op, const CableOptions& cab
     } else if (op == "autocal") {
         status = doc.AutoCal() == kJtagDone ? 0 : 1;
     } else if (op == "upload") {
-        const int r = doc.Upload();
+        const JtagResult r = doc.Upload();
         details(r);
         if (r == kJtagDone) {
             std::printf("%s\n", FormatUploadReport(doc.GetDeviceType(), cable.Name(),

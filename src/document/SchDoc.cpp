@@ -798,11 +798,11 @@ int CSchDoc::SetGainPhasePtsDec(int curve, int points)
 
 // ---------------------------------------------------------------- programming
 
-int CSchDoc::RunProgrammerStep(const char* text, int (CJtagScriptedDevice::*operation)())
+JtagResult CSchDoc::RunProgrammerStep(const char* text, JtagResult (CJtagScriptedDevice::*operation)())
 {
     if (!m_programmer)
         return kJtagNotReady;
-    int result = kJtagNotReady;
+    JtagResult result = kJtagNotReady;
     Change(text, [&] {
         result = (m_programmer.get()->*operation)();
         return true;
@@ -810,21 +810,21 @@ int CSchDoc::RunProgrammerStep(const char* text, int (CJtagScriptedDevice::*oper
     return result;
 }
 
-int CSchDoc::Download() { return RunProgrammerStep(kStepDownload, &CJtagScriptedDevice::DocDownload); }
+JtagResult CSchDoc::Download() { return RunProgrammerStep(kStepDownload, &CJtagScriptedDevice::DocDownload); }
 
-int CSchDoc::Upload() { return RunProgrammerStep(kStepUpload, &CJtagScriptedDevice::DocUpload); }
+JtagResult CSchDoc::Upload() { return RunProgrammerStep(kStepUpload, &CJtagScriptedDevice::DocUpload); }
 
-int CSchDoc::Verify() { return RunProgrammerStep(kStepVerify, &CJtagScriptedDevice::DocVerify); }
+JtagResult CSchDoc::Verify() { return RunProgrammerStep(kStepVerify, &CJtagScriptedDevice::DocVerify); }
 
-int CSchDoc::ReadIdcode() { return RunProgrammerStep(kStepReadIdcode, &CJtagScriptedDevice::DocReadIdcode); }
+JtagResult CSchDoc::ReadIdcode() { return RunProgrammerStep(kStepReadIdcode, &CJtagScriptedDevice::DocReadIdcode); }
 
-int CSchDoc::AutoCal() { return RunProgrammerStep(kStepAutoCal, &CJtagScriptedDevice::DocAutoCal); }
+JtagResult CSchDoc::AutoCal() { return RunProgrammerStep(kStepAutoCal, &CJtagScriptedDevice::DocAutoCal); }
 
-int CSchDoc::UploadRegister(int reg)
+JtagResult CSchDoc::UploadRegister(int reg)
 {
     if (!m_programmer)
         return kJtagRunStopped;
-    int result = kJtagRunStopped;
+    JtagResult result = kJtagRunStopped;
     Change(kStepUploadRegister, [&] {
         result = m_programmer->DocUploadRegister(reg);
         return true;

@@ -13,6 +13,7 @@
 
 #include "document/DesignHistory.h"
 #include "document/SummaryInfo.h"
+#include "jtag/JtagDevice.h"
 #include "jtag/JtagFrame.h"
 
 namespace kalidor {
@@ -162,12 +163,12 @@ public:
     // The programming operations of the design, each one step of the undo history (an upload
     // changes the cells, a download of a filter device forgets its filter selections). They
     // return the programmer's result code (kJtagNotReady without a programmer).
-    int Download();
-    int Upload();
-    int Verify();
-    int ReadIdcode();
-    int AutoCal();
-    int UploadRegister(int reg);
+    JtagResult Download();
+    JtagResult Upload();
+    JtagResult Verify();
+    JtagResult ReadIdcode();
+    JtagResult AutoCal();
+    JtagResult UploadRegister(int reg);
     // The programming options of this document; set, they go to the register program and the
     // programmer at once.
     const CJtagDocumentOptions& GetJtagOptions() const { return m_jtagOptions; }
@@ -338,7 +339,7 @@ private:
     void CopyDesignState(const CSchDoc& from);
     // A quiet step on the active curve's setup.
     void ChangeSetup(const char* text, const std::function<void(CSimulationSetup&)>& change);
-    int RunProgrammerStep(const char* text, int (CJtagScriptedDevice::*operation)());
+    JtagResult RunProgrammerStep(const char* text, JtagResult (CJtagScriptedDevice::*operation)());
     void ApplyJtagOptions();
     void ReadSummaryBlock(CXmlParser& parser);
     bool ReadFilterConfig(CXmlParser& parser, int which);

@@ -35,6 +35,11 @@ bool IsBitText(std::string_view text)
 
 }  // namespace
 
+std::ostream& operator<<(std::ostream& out, JtagResult result)
+{
+    return out << JtagResultCode(result);
+}
+
 CIdcodeFields DecodeIdcode(std::string_view text)
 {
     CIdcodeFields f;
@@ -90,7 +95,7 @@ void CJtagDevice::EndOperation()
     m_progressInfo = CJtagProgressInfo{};
 }
 
-int CJtagDevice::CheckReady()
+JtagResult CJtagDevice::CheckReady()
 {
     if (m_interpreter == nullptr) {
         CurrentPrompter().Message(kMsgNoInterpreter, kCaption, Buttons::Ok, MessageIcon::Error);
@@ -137,10 +142,10 @@ int CJtagDevice::TransmitSVFLineToDriver(const std::string& line)
     return r;
 }
 
-int CJtagDevice::TransmitSVFCommandListToDriver()
+JtagResult CJtagDevice::TransmitSVFCommandListToDriver()
 {
     const std::vector<std::string>& list = m_frame.Commands();
-    int result = kJtagDone;
+    JtagResult result = kJtagDone;
     m_progressInfo.lines = static_cast<int>(list.size());
     if (m_interpreter == nullptr) {
         ShowStopped(kSvfSyntaxError);
@@ -168,13 +173,13 @@ int CJtagDevice::TransmitSVFCommandListToDriver()
     return result;
 }
 
-int CJtagDevice::Announce(const std::string& deviceName, const std::string& operation)
+JtagResult CJtagDevice::Announce(const std::string& deviceName, const std::string& operation)
 {
     m_frame.BuildSingleLine("! " + deviceName + " " + operation);
     return TransmitSVFCommandListToDriver();
 }
 
-int CJtagDevice::FetchCapturedBits(std::string& bits)
+JtagResult CJtagDevice::FetchCapturedBits(std::string& bits)
 {
     const int r = m_interpreter->FetchIncomingDR(bits);
     if (r == kSvfOk) return kJtagDone;
@@ -183,21 +188,21 @@ int CJtagDevice::FetchCapturedBits(std::string& bits)
     return kJtagRunStopped;
 }
 
-int CJtagDevice::WriteRegister(int reg)
+JtagResult CJtagDevice::WriteRegister(int reg)
 {
     if (m_program == nullptr) return kJtagRunStopped;
     m_frame.BuildWrite(Resolve(reg));
     return TransmitSVFCommandListToDriver();
 }
 
-int CJtagDevice::EraseRegister(int reg)
+JtagResult CJtagDevice::EraseRegister(int reg)
 {
     if (m_program == nullptr) return kJtagRunStopped;
     m_frame.BuildErase(Resolve(reg));
     return TransmitSVFCommandListToDriver();
 }
 
-int CJtagDevice::ReadInto(int reg, std::string& bits)
+JtagResult CJtagDevice::ReadInto(int reg, std::string& bits)
 {
     bits.clear();
     if (m_program == nullptr || m_interpreter == nullptr) return kJtagRunStopped;
@@ -213,56 +218,56 @@ int CJtagDevice::ReadInto(int reg, std::string& bits)
     return bits.find('0') == std::string::npos ? kJtagAllOnes : kJtagDone;
 }
 
-int CJtagDevice::ReadRegister(int reg, std::string& bits)
+JtagResult CJtagDevice::ReadRegister(int reg, std::string& bits)
 {
     return ReadInto(reg, bits);
 }
 
-int CJtagDevice::ReadRegister(int reg, char* buffer, std::size_t size)
+JtagResult CJtagDevice::ReadRegister(int reg, char* buffer, std::size_t size)
 {
     std::string bits;
-    const int r = ReadInto(reg, bits);
+    const JtagResult r = ReadInto(reg, bits);
     if (buffer != nullptr) CopyToBuffer(bits, buffer, size);
     return r;
 }
 
-int CJtagDevice::UploadRegister(int reg)
+JtagResult CJtagDevice::UploadRegister(int reg)
 {
     reg = Resolve(reg);
     std::string bits;
-    const int r = ReadInto(reg, bits);
+    const JtagResult r = ReadInto(reg, bits);
     if (r == kJtagRunStopped) return r;
     if (bits.size() >= kUploadBufferSize) bits.erase(0, bits.size() - (kUploadBufferSize - 1));
     m_program->SetRegFromBits(reg, bits);
     return r;
 }
 
-int CJtagDevice::Compare(int reg, const std::string& bits)
+JtagResult CJtagDevice::Compare(int reg, const std::string& bits)
 {
     if (m_program->CompareRegWithBits(reg, bits) == 1) return kJtagVerifyEqual;
     m_mismatched.push_back({reg, m_program->ExpectedBits(), m_program->ReadBits()});
     return kJtagVerifyDiffers;
 }
 
-int CJtagDevice::VerifyRegister(int reg)
+JtagResult CJtagDevice::VerifyRegister(int reg)
 {
     reg = Resolve(reg);
     std::string bits;
-    const int r = ReadInto(reg, bits);
+    const JtagResult r = ReadInto(reg, bits);
     if (r == kJtagRunStopped || r == kJtagAllOnes) return r;
     return Compare(reg, bits);
 }
 
-int CJtagDevice::CompareRegister(int reg)
+JtagResult CJtagDevice::CompareRegister(int reg)
 {
     reg = Resolve(reg);
     std::string bits;
-    const int r = ReadInto(reg, bits);
+    const JtagResult r = ReadInto(reg, bits);
     if (r == kJtagRunStopped) return r;
     return Compare(reg, bits);
 }
 
-int CJtagDevice::ReadIDCODE()
+JtagResult CJtagDevice::ReadIDCODE()
 {
     if (CheckReady() != kJtagDone) return kJtagNotReady;
     m_idcodeText.clear();
@@ -277,7 +282,7 @@ int CJtagDevice::ReadIDCODE()
     return kJtagDone;
 }
 
-void CJtagDevice::ShowVerifyResult(int code)
+void CJtagDevice::ShowVerifyResult(JtagResult code)
 {
     if (code == kJtagVerifyDiffers)
         CurrentPrompter().Message(kMsgVerifyFailed, kCaption, Buttons::Ok, MessageIcon::Warning);

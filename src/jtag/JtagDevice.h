@@ -22,14 +22,32 @@ namespace kalidor {
 class CJtagRegProgram;
 class CSvfInterpreter;
 
-// Programming result codes.
-inline constexpr int kJtagDone = 0;
-inline constexpr int kJtagNotReady = 1;         // cable or interface not ready
-inline constexpr int kJtagVerifyEqual = 2;
-inline constexpr int kJtagVerifyDiffers = 3;
-inline constexpr int kJtagAllOnes = 4;          // the read returned all ones
-inline constexpr int kJtagIdcodeMismatch = 6;
-inline constexpr int kJtagRunStopped = -1;      // a line stopped the run (syntax error, no memory)
+// Programming result codes. Messages quote the numbers and the operations' descriptions below
+// name them, so every code keeps its value.
+enum class JtagResult : int {
+    Done = 0,
+    NotReady = 1,        // cable or interface not ready
+    VerifyEqual = 2,
+    VerifyDiffers = 3,
+    AllOnes = 4,         // the read returned all ones
+    WakeupB = 5,         // a ZelD/ZelE device wakes up in configuration B and cannot be read
+    IdcodeMismatch = 6,
+    RunStopped = -1,     // a line stopped the run (syntax error, no memory, a lost server)
+};
+
+inline constexpr JtagResult kJtagDone = JtagResult::Done;
+inline constexpr JtagResult kJtagNotReady = JtagResult::NotReady;
+inline constexpr JtagResult kJtagVerifyEqual = JtagResult::VerifyEqual;
+inline constexpr JtagResult kJtagVerifyDiffers = JtagResult::VerifyDiffers;
+inline constexpr JtagResult kJtagAllOnes = JtagResult::AllOnes;
+inline constexpr JtagResult kJtagIdcodeMismatch = JtagResult::IdcodeMismatch;
+inline constexpr JtagResult kJtagRunStopped = JtagResult::RunStopped;
+
+// The number of a result, where a result leaves as a number (a message that quotes it).
+constexpr int JtagResultCode(JtagResult result) { return static_cast<int>(result); }
+
+// The number, for test diagnostics and logs.
+std::ostream& operator<<(std::ostream& out, JtagResult result);
 
 // The register used when an operation is given -1.
 inline constexpr int kJtagCurrentRegister = -1;
@@ -141,42 +159,42 @@ public:
 
     // --- the register operations ---
     // Frame + write program, transmitted: 0, 3 (a TDO comparison failed) or -1 (run stopped).
-    int WriteRegister(int reg);
+    JtagResult WriteRegister(int reg);
     // Frame + read program, transmitted; the captured bits of the register as '0'/'1' text.
     // 4 when the text holds no '0', 0 otherwise, -1 when the run stopped (text left empty).
-    int ReadRegister(int reg, std::string& bits);
+    JtagResult ReadRegister(int reg, std::string& bits);
     // The same into a caller buffer of `size` characters (always terminated when size > 0).
-    int ReadRegister(int reg, char* buffer, std::size_t size);
+    JtagResult ReadRegister(int reg, char* buffer, std::size_t size);
     // Read, then SetRegFromBits on the register program whatever the read gave: 4 or 0 (-1: the
     // run stopped and no cell was changed).
-    int UploadRegister(int reg);
+    JtagResult UploadRegister(int reg);
     // Read and compare with the register image: 2 equal, 3 different, 4 all ones, -1 stopped.
-    int VerifyRegister(int reg);
+    JtagResult VerifyRegister(int reg);
     // As VerifyRegister, but an all-ones read is compared like any other (registers whose content
     // may legitimately be all ones once the device is known to be readable).
-    int CompareRegister(int reg);
+    JtagResult CompareRegister(int reg);
     // The comparisons of VerifyRegister and CompareRegister that differed since the operation
     // began (BeginOperation) or the list was cleared, in order.
     const std::vector<CRegisterMismatch>& Mismatched() const { return m_mismatched; }
     void ClearMismatched() { m_mismatched.clear(); }
     // Frame + erase program, transmitted.
-    int EraseRegister(int reg);
+    JtagResult EraseRegister(int reg);
     // Cable check, announcement, IDCODE program; the captured bits go to the IDCODE text.
     // 0, 1 not ready, -1 stopped.
-    int ReadIDCODE();
+    JtagResult ReadIDCODE();
     // Decodes the last IDCODE text.
     CIdcodeFields DecodedIdcode() const { return DecodeIdcode(m_idcodeText); }
     // 3: verify-failed message; 4: all-ones message; any other: verify-succeeded message.
-    void ShowVerifyResult(int code);
+    void ShowVerifyResult(JtagResult code);
     // The interpreter's cable check: 0 ready; 1 after the cable or power message.
-    int CheckReady();
+    JtagResult CheckReady();
 
     // --- the command list ---
     // Sends every line in order: 0, 3 when a TDO comparison failed (the run goes on), -1 when a
     // line stopped the run (syntax error or no memory: the internal-error message is shown; a lost
     // or silent SVF server: a message of its own). Each line is recorded with its result while the
     // trace is on, the line that stopped the run last.
-    int TransmitSVFCommandListToDriver();
+    JtagResult TransmitSVFCommandListToDriver();
     // One line plus "\r\n" to the interpreter; its line result (traced when the trace is on).
     int TransmitSVFLineToDriver(const std::string& line);
     // The frame and write program of register -4 ("ALL"), built without executing it; every line
@@ -185,7 +203,7 @@ public:
     bool WriteSvfProgram(const std::string& path);
     // Puts the single comment line "! <name> <operation>" into the list and transmits it: 0, or -1
     // when even that could not be sent (a lost SVF server).
-    int Announce(const std::string& deviceName, const std::string& operation);
+    JtagResult Announce(const std::string& deviceName, const std::string& operation);
     const std::vector<std::string>& CommandList() const { return m_frame.Commands(); }
     CJtagFrame& Frame() { return m_frame; }
 
@@ -195,14 +213,14 @@ public:
 
 private:
     int Resolve(int reg) const { return reg == kJtagCurrentRegister ? m_currentRegister : reg; }
-    int ReadInto(int reg, std::string& bits);
+    JtagResult ReadInto(int reg, std::string& bits);
     // Compares a read with the register image; a difference is kept in m_mismatched.
-    int Compare(int reg, const std::string& bits);
+    JtagResult Compare(int reg, const std::string& bits);
     void RecordLine(const std::string& line, int result);
     void ShowStopped(int lineResult);
     // The interpreter's captured data-register bits: 0, or -1 after telling why they could not be
     // fetched.
-    int FetchCapturedBits(std::string& bits);
+    JtagResult FetchCapturedBits(std::string& bits);
 
     CJtagBits m_registerImage;  // scratch
     CJtagBits m_readBits;       // scratch

@@ -20,9 +20,6 @@ constexpr int kRegUsrB = 2;     // ZelD/ZelE
 // Bit 93 of USRA, the third character of its bit text (most significant bit first, 96 bits).
 constexpr std::size_t kAbBitTextIndex = 2;
 
-// The user declined the download of a design that wakes up in configuration B.
-constexpr int kDeclined = -100;
-
 // Ends the progress report of an operation on every path out of it.
 class OperationScope {
 public:
@@ -104,16 +101,16 @@ int CJtagScriptedDevice::PlannedSteps(const std::string& operation) const
     return 0;
 }
 
-int CJtagScriptedDevice::IdcodeCheck()
+JtagResult CJtagScriptedDevice::IdcodeCheck()
 {
-    const int r = m_jtag.ReadIDCODE();
+    const JtagResult r = m_jtag.ReadIDCODE();
     if (r != kJtagDone) return r;
     if (m_jtag.DecodedIdcode().deviceType == m_deviceType) return kJtagDone;
     CurrentPrompter().Message(Format(kMsgIdcodeMismatch, m_deviceType), kCaption, Buttons::Ok, MessageIcon::Error);
     return kJtagIdcodeMismatch;
 }
 
-int CJtagScriptedDevice::CommonStart(const char* operation, bool* secure)
+JtagResult CJtagScriptedDevice::CommonStart(const char* operation, bool* secure)
 {
     m_writeMismatch = false;
     m_verifyReport = {};
@@ -126,9 +123,9 @@ int CJtagScriptedDevice::CommonStart(const char* operation, bool* secure)
     return IdcodeCheck();
 }
 
-int CJtagScriptedDevice::Write(int reg)
+JtagResult CJtagScriptedDevice::Write(int reg)
 {
-    const int r = m_jtag.WriteRegister(reg);
+    const JtagResult r = m_jtag.WriteRegister(reg);
     if (r == kJtagVerifyDiffers) m_writeMismatch = true;
     return r;
 }
@@ -163,17 +160,17 @@ int CJtagScriptedDevice::Coerce()
 // ---------------------------------------------------------------------------------------------
 // Download
 
-int CJtagScriptedDevice::Download()
+JtagResult CJtagScriptedDevice::Download()
 {
     OperationScope scope(m_jtag, "Download", PlannedSteps("Download"));
     bool secure = false;
-    int r = CommonStart("Download", &secure);
+    JtagResult r = CommonStart("Download", &secure);
     if (r != kJtagDone) return r;
     const bool verify = m_verifyAfterDownload == 1 && !secure;
     if (secure) Message(kMsgWillBeSecured, static_cast<int>(MessageIcon::Information));
 
     // Each verification: 2 goes on; anything else ends the download with its message.
-    auto step = [&](int result) {
+    auto step = [&](JtagResult result) {
         if (result == kJtagVerifyEqual) return kJtagDone;
         if (result == kJtagVerifyDiffers) ShowVerifyFailed();
         if (result == kJtagAllOnes) m_jtag.ShowVerifyResult(kJtagAllOnes);
@@ -186,9 +183,9 @@ int CJtagScriptedDevice::Download()
         return kJtagDone;
     }
     if (IsFilterDevice()) {
-        r = DownloadFilter(verify);
-        if (r == kDeclined) return kJtagDone;
-        if (r != kJtagDone) return r;
+        const std::optional<JtagResult> filter = DownloadFilter(verify);
+        if (!filter) return kJtagDone;
+        if (*filter != kJtagDone) return *filter;
     } else if (second < 0) {
         if (Write(kRegUsr) == kJtagRunStopped) return kJtagRunStopped;
         if (verify && (r = step(m_jtag.VerifyRegister(kRegUsr))) != kJtagDone) return r;
@@ -212,20 +209,20 @@ int CJtagScriptedDevice::Download()
 
 // Both configurations: A with the A/B bit set (so that the device presents configuration B), B,
 // then A again with the design's own wakeup setting.
-int CJtagScriptedDevice::DownloadFilter(bool verify)
+std::optional<JtagResult> CJtagScriptedDevice::DownloadFilter(bool verify)
 {
     AbBitGuard ab(m_device);
     const int v = ab.Value();
     if (v == 1 &&
         CurrentPrompter().Message(kMsgDownloadWakeupB, kCaption, Buttons::OkCancel, MessageIcon::Warning) ==
             Answer::Cancel)
-        return kDeclined;
+        return std::nullopt;
 
     m_device.SetSymValue(kKeyAbBit, 1);
     if (Write(kRegUsr) == kJtagRunStopped) return kJtagRunStopped;
     if (Write(kRegUsrB) == kJtagRunStopped) return kJtagRunStopped;
     if (verify) {
-        const int r = m_jtag.CompareRegister(kRegUsrB);
+        const JtagResult r = m_jtag.CompareRegister(kRegUsrB);
         if (r == kJtagRunStopped) return r;
         if (r == kJtagVerifyDiffers) {
             m_device.SetSymValue(kKeyAbBit, v);
@@ -237,7 +234,7 @@ int CJtagScriptedDevice::DownloadFilter(bool verify)
     m_device.SetSymValue(kKeyAbBit, v);
     if (Write(kRegUsr) == kJtagRunStopped) return kJtagRunStopped;
     if (v == 0 && verify) {
-        const int r = m_jtag.VerifyRegister(kRegUsr);
+        const JtagResult r = m_jtag.VerifyRegister(kRegUsr);
         if (r == kJtagRunStopped) return r;
         if (r == kJtagAllOnes) {
             m_jtag.ShowVerifyResult(kJtagAllOnes);
@@ -255,10 +252,10 @@ int CJtagScriptedDevice::DownloadFilter(bool verify)
 // ---------------------------------------------------------------------------------------------
 // Upload
 
-int CJtagScriptedDevice::Upload()
+JtagResult CJtagScriptedDevice::Upload()
 {
     OperationScope scope(m_jtag, "Upload", PlannedSteps("Upload"));
-    int r = CommonStart("Upload", nullptr);
+    JtagResult r = CommonStart("Upload", nullptr);
     if (r != kJtagDone) return r;
     // The design as it was, to tell what the read changed.
     const std::unique_ptr<DeviceConfig> before = CopyDeviceConfig(m_device);
@@ -289,7 +286,7 @@ int CJtagScriptedDevice::Upload()
     return r == kJtagVerifyDiffers ? r : kJtagDone;
 }
 
-int CJtagScriptedDevice::UploadFilter()
+JtagResult CJtagScriptedDevice::UploadFilter()
 {
     // USRA is in the model now; the filter-table entries chosen before say nothing about it.
     m_device.SetSymValue(kKeyFilterConfigA, -1);
@@ -306,7 +303,7 @@ int CJtagScriptedDevice::UploadFilter()
         m_device.SetSymValue(kKeyAbBit, a);
         return kJtagRunStopped;
     }
-    const int r = m_jtag.UploadRegister(kRegUsrB);
+    const JtagResult r = m_jtag.UploadRegister(kRegUsrB);
     m_device.SetSymValue(kKeyAbBit, a);
     if (r == kJtagRunStopped) return r;
     if (Write(kRegUsr) == kJtagRunStopped) return kJtagRunStopped;
@@ -325,10 +322,10 @@ int CJtagScriptedDevice::UploadFilter()
 // ---------------------------------------------------------------------------------------------
 // Verify
 
-int CJtagScriptedDevice::Verify()
+JtagResult CJtagScriptedDevice::Verify()
 {
     OperationScope scope(m_jtag, "Verify", PlannedSteps("Verify"));
-    int r = CommonStart("Verify", nullptr);
+    JtagResult r = CommonStart("Verify", nullptr);
     if (r != kJtagDone) return r;
 
     if (!IsDeviceTypeName(m_deviceType)) return kJtagDone;
@@ -343,13 +340,13 @@ int CJtagScriptedDevice::Verify()
             m_jtag.ShowVerifyResult(r);
         return r;
     }
-    const int first = m_jtag.VerifyRegister(kRegUsr);
+    const JtagResult first = m_jtag.VerifyRegister(kRegUsr);
     if (first == kJtagRunStopped) return first;
     if (first == kJtagAllOnes) {
         m_jtag.ShowVerifyResult(kJtagAllOnes);
         return kJtagAllOnes;
     }
-    const int second = m_jtag.CompareRegister(secondReg);
+    const JtagResult second = m_jtag.CompareRegister(secondReg);
     if (second == kJtagRunStopped) return second;
     r = (first == kJtagVerifyDiffers || second == kJtagVerifyDiffers) ? kJtagVerifyDiffers : kJtagVerifyEqual;
     if (r == kJtagVerifyDiffers)
@@ -359,10 +356,10 @@ int CJtagScriptedDevice::Verify()
     return r;
 }
 
-int CJtagScriptedDevice::VerifyFilter()
+JtagResult CJtagScriptedDevice::VerifyFilter()
 {
     std::string usrA;
-    int r = m_jtag.ReadRegister(kRegUsr, usrA);
+    JtagResult r = m_jtag.ReadRegister(kRegUsr, usrA);
     if (r == kJtagRunStopped) return r;
     if (r == kJtagAllOnes) {
         m_jtag.ShowVerifyResult(kJtagAllOnes);
@@ -414,10 +411,10 @@ int CJtagScriptedDevice::VerifyFilter()
 // ---------------------------------------------------------------------------------------------
 // AutoCal
 
-int CJtagScriptedDevice::AutoCal()
+JtagResult CJtagScriptedDevice::AutoCal()
 {
     OperationScope scope(m_jtag, "AutoCal", PlannedSteps("AutoCal"));
-    const int r = CommonStart("AutoCal", nullptr);
+    const JtagResult r = CommonStart("AutoCal", nullptr);
     if (r != kJtagDone) return r;
     return m_jtag.WriteRegister(kRegCalibrate) == kJtagRunStopped ? kJtagRunStopped : kJtagDone;
 }
@@ -425,7 +422,7 @@ int CJtagScriptedDevice::AutoCal()
 // ---------------------------------------------------------------------------------------------
 // The document's operations
 
-int CJtagScriptedDevice::ProgrammingCheck()
+ProgrammingCheckResult CJtagScriptedDevice::ProgrammingCheck()
 {
     if (m_host && m_host->InterfaceChanged()) {
         Message(kMsgProgrammingDisabled, static_cast<int>(MessageIcon::Information));
@@ -448,10 +445,10 @@ int CJtagScriptedDevice::ProgrammingCheck()
 namespace {
 
 template <typename F>
-int RunDocumentOperation(CJtagScriptedDevice& d, CJtagDocumentHost* host, F operation)
+JtagResult RunDocumentOperation(CJtagScriptedDevice& d, CJtagDocumentHost* host, F operation)
 {
     if (d.ProgrammingCheck() != kProgrammingReady) return kJtagNotReady;
-    int r;
+    JtagResult r;
     {
         WaitCursor wait;
         r = operation();
@@ -462,32 +459,32 @@ int RunDocumentOperation(CJtagScriptedDevice& d, CJtagDocumentHost* host, F oper
 
 }  // namespace
 
-int CJtagScriptedDevice::DocDownload()
+JtagResult CJtagScriptedDevice::DocDownload()
 {
     return RunDocumentOperation(*this, m_host, [this] { return Download(); });
 }
 
-int CJtagScriptedDevice::DocUpload()
+JtagResult CJtagScriptedDevice::DocUpload()
 {
     return RunDocumentOperation(*this, m_host, [this] { return Upload(); });
 }
 
-int CJtagScriptedDevice::DocVerify()
+JtagResult CJtagScriptedDevice::DocVerify()
 {
     return RunDocumentOperation(*this, m_host, [this] { return Verify(); });
 }
 
-int CJtagScriptedDevice::DocAutoCal()
+JtagResult CJtagScriptedDevice::DocAutoCal()
 {
     return RunDocumentOperation(*this, m_host, [this] { return AutoCal(); });
 }
 
-int CJtagScriptedDevice::DocReadIdcode()
+JtagResult CJtagScriptedDevice::DocReadIdcode()
 {
     if (ProgrammingCheck() != kProgrammingReady) return kJtagNotReady;
     ApplyChainCounts();
     m_jtag.Trace().Clear();
-    int r;
+    JtagResult r;
     {
         OperationScope scope(m_jtag, "IDCODE", PlannedSteps("IDCODE"));
         WaitCursor wait;
@@ -498,7 +495,7 @@ int CJtagScriptedDevice::DocReadIdcode()
     return r;
 }
 
-int CJtagScriptedDevice::DocWriteRegister(int reg)
+JtagResult CJtagScriptedDevice::DocWriteRegister(int reg)
 {
     if (ProgrammingCheck() != kProgrammingReady) return kJtagRunStopped;
     ApplyChainCounts();
@@ -506,11 +503,11 @@ int CJtagScriptedDevice::DocWriteRegister(int reg)
     return m_jtag.WriteRegister(reg);
 }
 
-int CJtagScriptedDevice::DocUploadRegister(int reg)
+JtagResult CJtagScriptedDevice::DocUploadRegister(int reg)
 {
     if (ProgrammingCheck() != kProgrammingReady) return kJtagRunStopped;
     ApplyChainCounts();
-    int r;
+    JtagResult r;
     {
         WaitCursor wait;
         r = m_jtag.UploadRegister(reg);
@@ -524,7 +521,7 @@ int CJtagScriptedDevice::DocUploadRegister(int reg)
     return r;
 }
 
-int CJtagScriptedDevice::DocReadRegister(int reg, std::string& bits)
+JtagResult CJtagScriptedDevice::DocReadRegister(int reg, std::string& bits)
 {
     bits.clear();
     if (ProgrammingCheck() != kProgrammingReady) return kJtagRunStopped;
@@ -533,7 +530,7 @@ int CJtagScriptedDevice::DocReadRegister(int reg, std::string& bits)
     return m_jtag.ReadRegister(reg, bits);
 }
 
-int CJtagScriptedDevice::DocVerifyRegister(int reg)
+JtagResult CJtagScriptedDevice::DocVerifyRegister(int reg)
 {
     if (ProgrammingCheck() != kProgrammingReady) return kJtagRunStopped;
     ApplyChainCounts();

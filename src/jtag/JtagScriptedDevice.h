@@ -14,6 +14,7 @@
 // The document is reached only through CJtagDocumentHost, so this layer does not depend on it.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "jtag/JtagDevice.h"
@@ -46,13 +47,18 @@ inline constexpr const char* kMsgProgrammingDisabled =
     "Kalidor to enable JTAG programming using the new interpreter.";
 
 // Results of the programming check.
-inline constexpr int kProgrammingReady = 100;
-inline constexpr int kProgrammingNotConnected = 101;
-inline constexpr int kProgrammingInterfaceChanged = 102;
+enum class ProgrammingCheckResult : int {
+    Ready = 100,
+    NotConnected = 101,
+    InterfaceChanged = 102,
+};
+inline constexpr ProgrammingCheckResult kProgrammingReady = ProgrammingCheckResult::Ready;
+inline constexpr ProgrammingCheckResult kProgrammingNotConnected = ProgrammingCheckResult::NotConnected;
+inline constexpr ProgrammingCheckResult kProgrammingInterfaceChanged = ProgrammingCheckResult::InterfaceChanged;
 
 // Upload and Verify of a ZelD/ZelE device that wakes up in configuration B: nothing could be read
 // (the CfgB warning has been shown).
-inline constexpr int kJtagWakeupB = 5;
+inline constexpr JtagResult kJtagWakeupB = JtagResult::WakeupB;
 
 // What the operations need from the document that owns them.
 class CJtagDocumentHost {
@@ -96,33 +102,33 @@ public:
     // --- the operations (after the programming check) ---
     // 0 done (verified when asked), 1 not ready, 3 verification failed, 4 all ones, 6 IDCODE
     // mismatch, -1 a run stopped.
-    int Download();
+    JtagResult Download();
     // 0 done, 1, 4 (the model is reset to its defaults), 5 ZelD/ZelE waking up in B (model reset),
     // 3 the configuration A written back did not verify, 6, -1.
-    int Upload();
+    JtagResult Upload();
     // 2 device equals schematic, 3 differs, 4 all ones, 5 ZelD/ZelE waking up in B, 1, 6, -1.
-    int Verify();
+    JtagResult Verify();
     // 0 done, 1, 6, -1.
-    int AutoCal();
+    JtagResult AutoCal();
     // Reads and decodes the IDCODE; 0 when the device type matches, else the mismatch message and 6.
-    int IdcodeCheck();
+    JtagResult IdcodeCheck();
 
     // --- the document's operations: the programming check first, then the operation ---
     // 100 ready, 101 the interpreter is not connected (the user was asked to connect), 102 the
     // interface was changed since start (the note was shown).
-    int ProgrammingCheck();
+    ProgrammingCheckResult ProgrammingCheck();
     // Refused by the check: 1. Otherwise the operation's result; the views are updated after.
-    int DocDownload();
-    int DocUpload();
-    int DocVerify();
-    int DocAutoCal();
+    JtagResult DocDownload();
+    JtagResult DocUpload();
+    JtagResult DocVerify();
+    JtagResult DocAutoCal();
     // Refused: 1. 0 after the IDCODE was read and shown.
-    int DocReadIdcode();
+    JtagResult DocReadIdcode();
     // Register level; refused: -1.
-    int DocWriteRegister(int reg);
-    int DocUploadRegister(int reg);
-    int DocReadRegister(int reg, std::string& bits);
-    int DocVerifyRegister(int reg);
+    JtagResult DocWriteRegister(int reg);
+    JtagResult DocUploadRegister(int reg);
+    JtagResult DocReadRegister(int reg, std::string& bits);
+    JtagResult DocVerifyRegister(int reg);
 
     // The number of command lists an operation is expected to send (for progress).
     int PlannedSteps(const std::string& operation) const;
@@ -135,19 +141,20 @@ public:
 private:
     // ZelD/ZelE: two stored configurations, with sequences of their own.
     bool IsFilterDevice() const;
-    int CommonStart(const char* operation, bool* secure);
+    JtagResult CommonStart(const char* operation, bool* secure);
     void ApplyChainCounts();
     // Write with bookkeeping: a failed in-line comparison is remembered, -1 passed on.
-    int Write(int reg);
+    JtagResult Write(int reg);
     int ResetModelAfterFailedRead();
     int Coerce();
     void Message(const char* text, int icon);
     // The verify-failed message, with the report of the read-backs that differed.
     void ShowVerifyFailed();
 
-    int DownloadFilter(bool verify);
-    int UploadFilter();
-    int VerifyFilter();
+    // Nothing when the user declined a design that wakes up in configuration B.
+    std::optional<JtagResult> DownloadFilter(bool verify);
+    JtagResult UploadFilter();
+    JtagResult VerifyFilter();
 
     CJtagDevice& m_jtag;
     DeviceConfig& m_device;

@@ -51,7 +51,7 @@ std::vector<CJtagRegisterEntry> JtagRegisterList(CJtagRegProgram& program)
     return list;
 }
 
-std::string RegisterResultText(CRegisterOperation op, const std::string& name, int result)
+std::string RegisterResultText(CRegisterOperation op, const std::string& name, JtagResult result)
 {
     if (result == kJtagRunStopped) return name + ": the operation was not carried out.";
     switch (op) {
@@ -67,7 +67,7 @@ std::string RegisterResultText(CRegisterOperation op, const std::string& name, i
         if (result == kJtagVerifyEqual) return name + ": device equals schematic.";
         if (result == kJtagVerifyDiffers) return name + ": device differs from schematic.";
         if (result == kJtagAllOnes) return name + ": read returned all ones.";
-        return name + ": verify result " + std::to_string(result) + ".";
+        return name + ": verify result " + std::to_string(JtagResultCode(result)) + ".";
     case CRegisterOperation::Erase:
         return name + " erased.";
     }

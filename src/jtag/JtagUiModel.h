@@ -71,7 +71,7 @@ std::vector<CJtagRegisterEntry> JtagRegisterList(CJtagRegProgram& program);
 // The operations of the JTAG registers dialog.
 enum class CRegisterOperation { Write, Read, Upload, Verify, Erase };
 // What the dialog's result line says after an operation on register `name`.
-std::string RegisterResultText(CRegisterOperation op, const std::string& name, int result);
+std::string RegisterResultText(CRegisterOperation op, const std::string& name, JtagResult result);
 
 // The label of a progress window for an operation ("Download", "Upload", "Verify", "AutoCal",
 // "IDCODE") on a device: "Downloading the ZelA design...".

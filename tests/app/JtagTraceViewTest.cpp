@@ -293,7 +293,7 @@ private slots:
         SchDocument* doc = mw.OpenFile(QStringLiteral(KALIDOR_SOURCE_DIR "/support/examples/Lowpass.ZEL"));
         QVERIFY(doc);
         doc->Doc().JtagDevice()->SetTraceOn(1);
-        const int result = mw.Jtag()->Download(doc);
+        const JtagResult result = mw.Jtag()->Download(doc);
         QVERIFY2(result == kJtagDone, qPrintable(Texts(env.prompter).join(QLatin1Char('|'))));
         CJtagTraceView* view = mw.OpenJtagTraceView(doc);
         const QRect area = mw.Mdi()->viewport()->rect();

@@ -168,7 +168,7 @@ TEST(JtagTraceData, EachOperationStartsAFreshTraceOfEveryLineItSent)
     d.jtag.SetTraceOn(1);
     const struct {
         const char* name;
-        std::function<int()> run;
+        std::function<JtagResult()> run;
     } operations[] = {{"Download", [&] { return d.scripted->Download(); }},
                       {"Upload", [&] { return d.scripted->Upload(); }},
                       {"Verify", [&] { return d.scripted->Verify(); }},

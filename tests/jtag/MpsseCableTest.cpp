@@ -266,7 +266,7 @@ TEST(MpsseCable, UnpluggedDuringADownloadStopsItWithOneClearMessage)
         jtag.SetRegProgram(program.get());
         CJtagScriptedDevice scripted(jtag, *device, *program);
         rig.usb.link->UnplugAfterWrites(after);
-        const int r = scripted.Download();
+        const JtagResult r = scripted.Download();
         EXPECT_NE(r, kJtagDone) << after;
         const std::vector<std::string> texts = prompter.Texts();
         int lost = 0;

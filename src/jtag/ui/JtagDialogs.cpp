@@ -607,7 +607,7 @@ void CJtagRegistersDialog::Run(CRegisterOperation op)
         return;
     const CJtagRegisterEntry& e = m_entries[static_cast<std::size_t>(row)];
     std::string bits;
-    const int r = m_run(op, e.number, bits);
+    const JtagResult r = m_run(op, e.number, bits);
     if (op == CRegisterOperation::Upload && r != kJtagRunStopped)
         m_changed = true;
     if (op == CRegisterOperation::Read)

@@ -173,7 +173,7 @@ inline constexpr const char* kRegistersDialogTitle = "JTAG Registers";
 class CJtagRegistersDialog : public QDialog {
     Q_OBJECT
 public:
-    using Runner = std::function<int(CRegisterOperation op, int reg, std::string& bits)>;
+    using Runner = std::function<JtagResult(CRegisterOperation op, int reg, std::string& bits)>;
     CJtagRegistersDialog(CJtagRegProgram& program, Runner run, QWidget* parent = nullptr);
     QListWidget* List() const { return m_list; }
     QLabel* ResultLabel() const { return m_result; }

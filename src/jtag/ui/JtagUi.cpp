@@ -200,7 +200,7 @@ void CJtagUi::AttachDocument(SchDocument* doc)
     });
 }
 
-int CJtagUi::RunOperation(SchDocument* doc, const char* name, int (CSchDoc::*operation)())
+JtagResult CJtagUi::RunOperation(SchDocument* doc, const char* name, JtagResult (CSchDoc::*operation)())
 {
     if (!ProgrammerOf(doc) || m_progress)
         return kJtagNotReady;
@@ -216,18 +216,18 @@ int CJtagUi::RunOperation(SchDocument* doc, const char* name, int (CSchDoc::*ope
     m_progress = &progress;
     QPointer<SchDocument> guard(doc);
     doc->Doc().JtagDevice()->SetProgress(&progress);
-    const int result = (doc->Doc().*operation)();
+    const JtagResult result = (doc->Doc().*operation)();
     if (guard && guard->Doc().JtagDevice())
         guard->Doc().JtagDevice()->SetProgress(nullptr);
     m_progress = nullptr;
     return result;
 }
 
-int CJtagUi::Download(SchDocument* doc) { return RunOperation(doc, "Download", &CSchDoc::Download); }
+JtagResult CJtagUi::Download(SchDocument* doc) { return RunOperation(doc, "Download", &CSchDoc::Download); }
 
-int CJtagUi::Upload(SchDocument* doc)
+JtagResult CJtagUi::Upload(SchDocument* doc)
 {
-    const int r = RunOperation(doc, "Upload", &CSchDoc::Upload);
+    const JtagResult r = RunOperation(doc, "Upload", &CSchDoc::Upload);
     CJtagScriptedDevice* p = ProgrammerOf(doc);
     if (r != kJtagDone || !p)
         return r;
@@ -240,13 +240,13 @@ int CJtagUi::Upload(SchDocument* doc)
     return r;
 }
 
-int CJtagUi::Verify(SchDocument* doc) { return RunOperation(doc, "Verify", &CSchDoc::Verify); }
+JtagResult CJtagUi::Verify(SchDocument* doc) { return RunOperation(doc, "Verify", &CSchDoc::Verify); }
 
-int CJtagUi::ReadIdcode(SchDocument* doc) { return RunOperation(doc, "IDCODE", &CSchDoc::ReadIdcode); }
+JtagResult CJtagUi::ReadIdcode(SchDocument* doc) { return RunOperation(doc, "IDCODE", &CSchDoc::ReadIdcode); }
 
-int CJtagUi::AutoCal(SchDocument* doc) { return RunOperation(doc, "AutoCal", &CSchDoc::AutoCal); }
+JtagResult CJtagUi::AutoCal(SchDocument* doc) { return RunOperation(doc, "AutoCal", &CSchDoc::AutoCal); }
 
-int CJtagUi::RegisterOperation(SchDocument* doc, CRegisterOperation op, int reg, std::string& bits)
+JtagResult CJtagUi::RegisterOperation(SchDocument* doc, CRegisterOperation op, int reg, std::string& bits)
 {
     bits.clear();
     CJtagScriptedDevice* p = ProgrammerOf(doc);

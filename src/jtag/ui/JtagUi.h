@@ -62,13 +62,13 @@ public:
 
     // The commands on a given document; each returns the operation's result code (1 when refused).
     // An upload that read the device says what it read and which settings it changed.
-    int Download(SchDocument* doc);
-    int Upload(SchDocument* doc);
-    int Verify(SchDocument* doc);
-    int ReadIdcode(SchDocument* doc);
-    int AutoCal(SchDocument* doc);
+    JtagResult Download(SchDocument* doc);
+    JtagResult Upload(SchDocument* doc);
+    JtagResult Verify(SchDocument* doc);
+    JtagResult ReadIdcode(SchDocument* doc);
+    JtagResult AutoCal(SchDocument* doc);
     // A register operation as the JTAG registers dialog runs it.
-    int RegisterOperation(SchDocument* doc, CRegisterOperation op, int reg, std::string& bits);
+    JtagResult RegisterOperation(SchDocument* doc, CRegisterOperation op, int reg, std::string& bits);
     void ShowRegisters(SchDocument* doc);
     void ShowOptions(SchDocument* doc);
     void ShowInterface();
@@ -94,7 +94,7 @@ public slots:
 private:
     // Runs a programming command of the document with a progress window; `name` is the progress
     // operation.
-    int RunOperation(SchDocument* doc, const char* name, int (CSchDoc::*operation)());
+    JtagResult RunOperation(SchDocument* doc, const char* name, JtagResult (CSchDoc::*operation)());
     void DefaultShowIdcode(const CIdcodeFields& fields);
     void DefaultShowVerifyFailed(const CVerifyReport& report);
 
