@@ -36,13 +36,13 @@ bool CConfigTable::Read(const std::string& text, std::string* error)
         return false;
     };
     ClearEntries();
-    loaded_ = false;
-    formatVersion_ = 0;
-    version_.clear();
-    deviceType_.clear();
-    date_.clear();
-    declaredCount_ = 0;
-    incomplete_ = 0;
+    m_loaded = false;
+    m_formatVersion = 0;
+    m_version.clear();
+    m_deviceType.clear();
+    m_date.clear();
+    m_declaredCount = 0;
+    m_incomplete = 0;
 
     const auto tags = EntryTags();
     CXmlParser parser;
@@ -77,30 +77,30 @@ bool CConfigTable::Read(const std::string& text, std::string* error)
         const std::string value = parser.GetText();
         switch (code) {
         case kTagFormat:
-            formatVersion_ = parser.GetInt();
+            m_formatVersion = parser.GetInt();
             break;
         case kTagVersion:
-            version_ = value;
+            m_version = value;
             break;
         case kTagDevice:
-            deviceType_ = value.substr(0, kMaxDeviceType);
+            m_deviceType = value.substr(0, kMaxDeviceType);
             break;
         case kTagDate:
-            date_ = value;
+            m_date = value;
             break;
         case kTagCount:
-            declaredCount_ = parser.GetInt();
+            m_declaredCount = parser.GetInt();
             break;
         default:
             if (code >= kTagEntry && code < kTagEntry + static_cast<int>(tags.size()))
                 if (!ReadEntry(tags[code - kTagEntry].second, value.substr(0, kMaxEntryText)))
-                    ++incomplete_;
+                    ++m_incomplete;
             break;
         }
     }
     if (!loop.EndedAtOwnTag())
         return fail("The filter table is damaged: it ends before </FilterTable>.");
-    loaded_ = true;
+    m_loaded = true;
     return true;
 }
 
@@ -108,7 +108,7 @@ bool CConfigTable::Load(const std::string& path, std::string* error)
 {
     std::string text;
     if (!ReadWholeFile(path, text, kMaxFileSize, error)) {
-        loaded_ = false;
+        m_loaded = false;
         return false;
     }
     return Read(text, error);
@@ -116,21 +116,21 @@ bool CConfigTable::Load(const std::string& path, std::string* error)
 
 std::string CConfigTable::VersionText() const
 {
-    if (!loaded_)
+    if (!m_loaded)
         return kMsgFilterTableNotLoaded;
     char buf[400];
     std::snprintf(buf, sizeof buf,
                   "Filter Table Version: %s\nDevice Type: %s\nDate: %s\nNumber of Entries: %d\n"
                   "File Format Version: %d",
-                  version_.substr(0, 80).c_str(), deviceType_.c_str(), date_.substr(0, 80).c_str(),
-                  RowCount(), formatVersion_);
+                  m_version.substr(0, 80).c_str(), m_deviceType.c_str(), m_date.substr(0, 80).c_str(),
+                  RowCount(), m_formatVersion);
     std::string s = buf;
-    if (declaredCount_ != RowCount()) {
-        std::snprintf(buf, sizeof buf, "\nDeclared Count: %d", declaredCount_);
+    if (m_declaredCount != RowCount()) {
+        std::snprintf(buf, sizeof buf, "\nDeclared Count: %d", m_declaredCount);
         s += buf;
     }
-    if (incomplete_ > 0) {
-        std::snprintf(buf, sizeof buf, "\nIncomplete Entries Left Out: %d", incomplete_);
+    if (m_incomplete > 0) {
+        std::snprintf(buf, sizeof buf, "\nIncomplete Entries Left Out: %d", m_incomplete);
         s += buf;
     }
     return s;
@@ -185,17 +185,17 @@ std::string CConfigTable::WriteHeader(int count, const std::string& comment) con
     if (!comment.empty())
         s += "<!--" + comment + "-->" + kCrLf + kCrLf;
     s += std::string("<FilterTable>") + kCrLf + kCrLf;
-    s += "<DocFmtVersion>" + std::to_string(formatVersion_) + "</DocFmtVersion>" + kCrLf;
-    s += "<Version>" + version_ + "</Version>" + kCrLf;
-    s += "<DeviceType>" + deviceType_ + "</DeviceType>" + kCrLf;
-    s += "<Date>" + date_ + "</Date>" + kCrLf;
+    s += "<DocFmtVersion>" + std::to_string(m_formatVersion) + "</DocFmtVersion>" + kCrLf;
+    s += "<Version>" + m_version + "</Version>" + kCrLf;
+    s += "<DeviceType>" + m_deviceType + "</DeviceType>" + kCrLf;
+    s += "<Date>" + m_date + "</Date>" + kCrLf;
     s += "<Count>" + std::to_string(count) + "</Count>" + kCrLf + kCrLf;
     return s;
 }
 
 CFilterCriteria* CConfigTable::Criterion(int attribute)
 {
-    for (CFilterCriteria& c : criteria_)
+    for (CFilterCriteria& c : m_criteria)
         if (c.attribute == attribute)
             return &c;
     return nullptr;
@@ -203,13 +203,13 @@ CFilterCriteria* CConfigTable::Criterion(int attribute)
 
 void CConfigTable::ShowAll()
 {
-    for (CFilterCriteria& c : criteria_)
+    for (CFilterCriteria& c : m_criteria)
         c.Disable();
 }
 
 bool CConfigTable::RowPasses(int row) const
 {
-    for (const CFilterCriteria& c : criteria_)
+    for (const CFilterCriteria& c : m_criteria)
         if (c.enabled && !EntryPasses(row, c))
             return false;
     return true;

@@ -50,20 +50,20 @@ public:
     bool Read(const std::string& text, std::string* error = nullptr);
     // Reads the file at `path`.
     bool Load(const std::string& path, std::string* error = nullptr);
-    bool IsLoaded() const { return loaded_; }
+    bool IsLoaded() const { return m_loaded; }
 
-    int GetFormatVersion() const { return formatVersion_; }
-    const std::string& GetVersion() const { return version_; }
-    const std::string& GetDeviceType() const { return deviceType_; }
-    const std::string& GetDate() const { return date_; }
-    int GetDeclaredCount() const { return declaredCount_; }
+    int GetFormatVersion() const { return m_formatVersion; }
+    const std::string& GetVersion() const { return m_version; }
+    const std::string& GetDeviceType() const { return m_deviceType; }
+    const std::string& GetDate() const { return m_date; }
+    int GetDeclaredCount() const { return m_declaredCount; }
     // Entry elements whose numbers ended early; they are left out of the table.
-    int GetIncompleteCount() const { return incomplete_; }
+    int GetIncompleteCount() const { return m_incomplete; }
     // The version command's text: table version, device type, date and counts.
     std::string VersionText() const;
 
-    std::vector<CFilterCriteria>& Criteria() { return criteria_; }
-    const std::vector<CFilterCriteria>& Criteria() const { return criteria_; }
+    std::vector<CFilterCriteria>& Criteria() { return m_criteria; }
+    const std::vector<CFilterCriteria>& Criteria() const { return m_criteria; }
     // The criterion of an attribute, or nullptr.
     CFilterCriteria* Criterion(int attribute);
     // "Show All Configurations in list": every criterion out of force.
@@ -75,10 +75,10 @@ public:
 protected:
     void SetHeader(int formatVersion, std::string version, std::string deviceType, std::string date)
     {
-        formatVersion_ = formatVersion;
-        version_ = std::move(version);
-        deviceType_ = std::move(deviceType);
-        date_ = std::move(date);
+        m_formatVersion = formatVersion;
+        m_version = std::move(version);
+        m_deviceType = std::move(deviceType);
+        m_date = std::move(date);
     }
     // The header lines of a table file up to and including <Count>, for the writers; a comment,
     // when given, stands between the prolog and the root element.
@@ -91,16 +91,16 @@ protected:
     virtual bool ReadEntry(int type, const std::string& text) = 0;
     virtual bool EntryPasses(int row, const CFilterCriteria& criterion) const = 0;
 
-    std::vector<CFilterCriteria> criteria_;
+    std::vector<CFilterCriteria> m_criteria;
 
 private:
-    bool loaded_ = false;
-    int formatVersion_ = 0;
-    std::string version_;
-    std::string deviceType_;
-    std::string date_;
-    int declaredCount_ = 0;
-    int incomplete_ = 0;
+    bool m_loaded = false;
+    int m_formatVersion = 0;
+    std::string m_version;
+    std::string m_deviceType;
+    std::string m_date;
+    int m_declaredCount = 0;
+    int m_incomplete = 0;
 };
 
 }  // namespace kalidor

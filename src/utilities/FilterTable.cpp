@@ -41,7 +41,7 @@ const char* const kFilterComponentTitles[CFilterEntry::kComponentCount] = {"C1",
 CFilterTable::CFilterTable()
 {
     for (int a = 0; a < CFilterEntry::kCriteriaCount; ++a)
-        criteria_.emplace_back(a, kFilterCriteriaTitles[a]);
+        m_criteria.emplace_back(a, kFilterCriteriaTitles[a]);
 }
 
 std::string CFilterTable::FileName(const std::string& deviceType)
@@ -51,20 +51,20 @@ std::string CFilterTable::FileName(const std::string& deviceType)
 
 const CFilterEntry* CFilterTable::GetEntry(int position) const
 {
-    return position >= 0 && position < GetEntryCount() ? &entries_[position] : nullptr;
+    return position >= 0 && position < GetEntryCount() ? &m_entries[position] : nullptr;
 }
 
 int CFilterTable::FindEntry(int id) const
 {
     for (int i = 0; i < GetEntryCount(); ++i)
-        if (entries_[i].id == id)
+        if (m_entries[i].id == id)
             return i;
     return -1;
 }
 
 bool CFilterTable::Passes(const CFilterEntry& entry) const
 {
-    for (const CFilterCriteria& c : criteria_)
+    for (const CFilterCriteria& c : m_criteria)
         if (!entry.ApplyFilter(c))
             return false;
     return true;
@@ -72,20 +72,20 @@ bool CFilterTable::Passes(const CFilterEntry& entry) const
 
 bool CFilterTable::EntryPasses(int row, const CFilterCriteria& criterion) const
 {
-    return entries_[row].ApplyFilter(criterion);
+    return m_entries[row].ApplyFilter(criterion);
 }
 
 void CFilterTable::SetContents(int formatVersion, std::string version, std::string deviceType,
                                std::string date, std::vector<CFilterEntry> entries)
 {
     SetHeader(formatVersion, std::move(version), std::move(deviceType), std::move(date));
-    entries_ = std::move(entries);
+    m_entries = std::move(entries);
 }
 
 std::string CFilterTable::Write() const
 {
     std::string s = WriteHeader(GetEntryCount());
-    for (const CFilterEntry& e : entries_)
+    for (const CFilterEntry& e : m_entries)
         s += e.WriteElement() + "\r\n";
     s += "\r\n</FilterTable>\r\n\r\n";
     return s;
@@ -106,20 +106,20 @@ bool CFilterTable::ReadEntry(int type, const std::string& text)
     CFilterEntry e;
     if (!e.ReadText(type, text))
         return false;
-    entries_.push_back(e);
+    m_entries.push_back(e);
     return true;
 }
 
 int CFilterTable::ColumnCount() const
 {
-    return static_cast<int>(criteria_.size()) + CFilterEntry::kComponentCount;
+    return static_cast<int>(m_criteria.size()) + CFilterEntry::kComponentCount;
 }
 
 std::string CFilterTable::ColumnTitle(int column) const
 {
-    const int n = static_cast<int>(criteria_.size());
+    const int n = static_cast<int>(m_criteria.size());
     if (column >= 0 && column < n)
-        return criteria_[column].title;
+        return m_criteria[column].title;
     if (column >= n && column < n + CFilterEntry::kComponentCount)
         return kFilterComponentTitles[column - n];
     return {};
@@ -130,7 +130,7 @@ std::string CFilterTable::CellText(int row, int column) const
     const CFilterEntry* e = GetEntry(row);
     if (!e)
         return {};
-    const int n = static_cast<int>(criteria_.size());
+    const int n = static_cast<int>(m_criteria.size());
     return column < n ? e->AttributeText(column) : e->ComponentText(column - n);
 }
 
@@ -139,7 +139,7 @@ double CFilterTable::CellNumber(int row, int column) const
     const CFilterEntry* e = GetEntry(row);
     if (!e || column < 0)
         return kNoNumber;
-    const int n = static_cast<int>(criteria_.size());
+    const int n = static_cast<int>(m_criteria.size());
     if (column == 1)
         return kNoNumber;  // filter types sort by name
     if (column < n)

@@ -43,7 +43,7 @@ public:
     // The file name of a device type's table ("ZelD_FilterTable.XML").
     static std::string FileName(const std::string& deviceType);
 
-    int GetEntryCount() const { return static_cast<int>(entries_.size()); }
+    int GetEntryCount() const { return static_cast<int>(m_entries.size()); }
     // The entry at a position in file order, or nullptr.
     const CFilterEntry* GetEntry(int position) const;
     // The position of the entry with identifier `id`, or -1.
@@ -65,12 +65,12 @@ public:
 
 protected:
     std::vector<std::pair<std::string, int>> EntryTags() const override;
-    void ClearEntries() override { entries_.clear(); }
+    void ClearEntries() override { m_entries.clear(); }
     bool ReadEntry(int type, const std::string& text) override;
     bool EntryPasses(int row, const CFilterCriteria& criterion) const override;
 
 private:
-    std::vector<CFilterEntry> entries_;
+    std::vector<CFilterEntry> m_entries;
 };
 
 }  // namespace kalidor

@@ -128,7 +128,7 @@ std::string CFilterEntry4Macro::TypeTag(int t)
 CFilterTable4Macro::CFilterTable4Macro()
 {
     for (int a = 0; a < CFilterEntry4Macro::kCriteriaCount; ++a)
-        criteria_.emplace_back(a, kLadderCriteriaTitles[a]);
+        m_criteria.emplace_back(a, kLadderCriteriaTitles[a]);
 }
 
 std::string CFilterTable4Macro::FileName(const std::string& deviceType)
@@ -191,14 +191,14 @@ bool CFilterTable4Macro::EntryPasses(int row, const CFilterCriteria& criterion) 
 
 int CFilterTable4Macro::ColumnCount() const
 {
-    return static_cast<int>(criteria_.size()) + CFilterEntry4Macro::kComponentCount;
+    return static_cast<int>(m_criteria.size()) + CFilterEntry4Macro::kComponentCount;
 }
 
 std::string CFilterTable4Macro::ColumnTitle(int column) const
 {
-    const int n = static_cast<int>(criteria_.size());
+    const int n = static_cast<int>(m_criteria.size());
     if (column >= 0 && column < n)
-        return criteria_[column].title;
+        return m_criteria[column].title;
     if (column >= n && column < n + CFilterEntry4Macro::kComponentCount)
         return kLadderComponentTitles[column - n];
     return {};
@@ -209,7 +209,7 @@ std::string CFilterTable4Macro::CellText(int row, int column) const
     const CFilterEntry4Macro* e = GetEntry(row);
     if (!e)
         return {};
-    const int n = static_cast<int>(criteria_.size());
+    const int n = static_cast<int>(m_criteria.size());
     return column < n ? e->AttributeText(column) : e->ComponentText(column - n);
 }
 
@@ -218,7 +218,7 @@ double CFilterTable4Macro::CellNumber(int row, int column) const
     const CFilterEntry4Macro* e = GetEntry(row);
     if (!e || column < 0 || column == 1)
         return kNoNumber;
-    const int n = static_cast<int>(criteria_.size());
+    const int n = static_cast<int>(m_criteria.size());
     if (column == 0)
         return e->id;
     if (column == 2)

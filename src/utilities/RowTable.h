@@ -30,36 +30,36 @@ public:
 class CRowView {
 public:
     // `table` is not owned and must outlive the view. The view is empty until Refresh().
-    explicit CRowView(const CRowTable& table) : table_(table) {}
+    explicit CRowView(const CRowTable& table) : m_table(table) {}
 
     // Recomputes the shown rows from the table's criteria and the extra filter, in sort order.
     // Call it after the table or its criteria changed.
     void Refresh();
     // A further test every shown row must pass (a typed quick filter, say); empty for none.
     // Takes effect at the next Refresh().
-    void SetFilter(std::function<bool(int row)> filter) { filter_ = std::move(filter); }
+    void SetFilter(std::function<bool(int row)> filter) { m_filter = std::move(filter); }
     // Sorts by a column, ascending or descending, rows that compare equal keeping table order;
     // column -1 restores table order. Re-sorts the shown rows at once.
     void SortBy(int column, bool ascending = true);
-    int SortColumn() const { return sortColumn_; }
-    bool SortAscending() const { return ascending_; }
+    int SortColumn() const { return m_sortColumn; }
+    bool SortAscending() const { return m_ascending; }
 
     // Shown rows: their number, the table row at list position `index` (-1 out of range), the
     // list position of table row `row` (-1 when it is not shown), the text of a cell.
-    int Count() const { return static_cast<int>(rows_.size()); }
+    int Count() const { return static_cast<int>(m_rows.size()); }
     int Row(int index) const;
     int IndexOf(int row) const;
     std::string Text(int index, int column) const;
-    const CRowTable& Table() const { return table_; }
+    const CRowTable& Table() const { return m_table; }
 
 private:
     void Sort();
 
-    const CRowTable& table_;
-    std::function<bool(int)> filter_;
-    std::vector<int> rows_;
-    int sortColumn_ = -1;
-    bool ascending_ = true;
+    const CRowTable& m_table;
+    std::function<bool(int)> m_filter;
+    std::vector<int> m_rows;
+    int m_sortColumn = -1;
+    bool m_ascending = true;
 };
 
 }  // namespace kalidor
