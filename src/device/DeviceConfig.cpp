@@ -153,7 +153,7 @@ int DeviceConfig::Rebuild()
     return 0;
 }
 
-int DeviceConfig::GetCapText(int which, int code, int format, std::string& text)
+int DeviceConfig::GetCapText(int which, int code, int format, std::string& text) const
 {
     char buf[64];
     double pf = GetCapValueByCode(which, code) / 10000.0;
@@ -165,7 +165,7 @@ int DeviceConfig::GetCapText(int which, int code, int format, std::string& text)
     return 0;
 }
 
-int DeviceConfig::GetCapBitWeight(int which, int bit)
+int DeviceConfig::GetCapBitWeight(int which, int bit) const
 {
     const auto& w = CapWeights(which);
     if (bit < 0 || bit >= static_cast<int>(w.size()))
@@ -173,24 +173,24 @@ int DeviceConfig::GetCapBitWeight(int which, int bit)
     return w[bit];
 }
 
-int DeviceConfig::GetCapCount(int which) { return CapTable(which).Count(); }
+int DeviceConfig::GetCapCount(int which) const { return CapTable(which).Count(); }
 
-int DeviceConfig::GetGainByIndex(int index)
+int DeviceConfig::GetGainByIndex(int index) const
 {
     if (index < 0 || index >= static_cast<int>(m_gains.size()))
         return -1;
     return m_gains[index];
 }
 
-int DeviceConfig::GetGainCount() { return static_cast<int>(m_gains.size()); }
+int DeviceConfig::GetGainCount() const { return static_cast<int>(m_gains.size()); }
 
-int DeviceConfig::GetCapValueBySorted(int which, int sorted) { return CapTable(which).ValueBySorted(sorted); }
-int DeviceConfig::GetCapCodeBySorted(int which, int sorted) { return CapTable(which).CodeBySorted(sorted); }
-int DeviceConfig::GetCapValueByCode(int which, int code) { return CapTable(which).ValueByCode(code); }
-int DeviceConfig::GetSortedIndexByCode(int which, int code) { return CapTable(which).SortedIndexByCode(code); }
-int DeviceConfig::GetNearestCapIndex(int which, int value) { return CapTable(which).NearestCode(value); }
+int DeviceConfig::GetCapValueBySorted(int which, int sorted) const { return CapTable(which).ValueBySorted(sorted); }
+int DeviceConfig::GetCapCodeBySorted(int which, int sorted) const { return CapTable(which).CodeBySorted(sorted); }
+int DeviceConfig::GetCapValueByCode(int which, int code) const { return CapTable(which).ValueByCode(code); }
+int DeviceConfig::GetSortedIndexByCode(int which, int code) const { return CapTable(which).SortedIndexByCode(code); }
+int DeviceConfig::GetNearestCapIndex(int which, int value) const { return CapTable(which).NearestCode(value); }
 
-int DeviceConfig::GetSwitch(int n) { return (n == 0 || n == 1) ? m_switches[n] : 0; }
+int DeviceConfig::GetSwitch(int n) const { return (n == 0 || n == 1) ? m_switches[n] : 0; }
 
 void DeviceConfig::SetSwitch(int n, int on)
 {
@@ -198,7 +198,7 @@ void DeviceConfig::SetSwitch(int n, int on)
         m_switches[n] = on ? 1 : 0;
 }
 
-int DeviceConfig::GetNodeCount(int kind)
+int DeviceConfig::GetNodeCount(int kind) const
 {
     if (kind == 0 || kind == 2 || kind == 3 || kind == 4)
         return m_nodeCounts[kind];
@@ -207,9 +207,9 @@ int DeviceConfig::GetNodeCount(int kind)
 
 int DeviceConfig::SetNodeInfo(int, int, int) { return 0; }
 
-int DeviceConfig::GetCellCount() { return static_cast<int>(m_cells.size()); }
+int DeviceConfig::GetCellCount() const { return static_cast<int>(m_cells.size()); }
 
-int DeviceConfig::GetSecurity()
+int DeviceConfig::GetSecurity() const
 {
     return m_securityCell >= 0 ? m_cells[m_securityCell].value : m_securityFlag;
 }
@@ -222,7 +222,7 @@ void DeviceConfig::SetSecurity(int value)
         m_securityFlag = value;
 }
 
-int DeviceConfig::GetCellValue(int position) { return E2_GetValue(position); }
+int DeviceConfig::GetCellValue(int position) const { return E2_GetValue(position); }
 
 int DeviceConfig::ApplyOutputDisable() { return 0; }
 
@@ -230,12 +230,12 @@ int DeviceConfig::ToggleSymbol(int, int, int) { return 0; }
 
 int DeviceConfig::CoerceSymbols() { return 0; }
 
-double DeviceConfig::GetCapFarads(int symKey)
+double DeviceConfig::GetCapFarads(int symKey) const
 {
     return GetCapValueByCode(0, GetSymValue(symKey)) * 1e-16;
 }
 
-int DeviceConfig::E2_GetValue(int position)
+int DeviceConfig::E2_GetValue(int position) const
 {
     if (position == -1)
         return GetSecurity();
@@ -261,7 +261,7 @@ void DeviceConfig::E2_SetValue(int position, int value)
     }
 }
 
-int DeviceConfig::GetSymValue(int symKey)
+int DeviceConfig::GetSymValue(int symKey) const
 {
     if (symKey < 0 || symKey >= SymbolSlotCount())
         return 0;
@@ -320,16 +320,16 @@ int DeviceConfig::DecodeSymbol(const SymbolValue& r) const
     }
 }
 
-const ValueTable& DeviceConfig::CapTable(int) { return m_capTable; }
+const ValueTable& DeviceConfig::CapTable(int) const { return m_capTable; }
 
-const std::vector<int32_t>& DeviceConfig::CapWeights(int) { return m_capWeights; }
+const std::vector<int32_t>& DeviceConfig::CapWeights(int) const { return m_capWeights; }
 
-std::string DeviceConfig::GetCellName(int position)
+std::string DeviceConfig::GetCellName(int position) const
 {
     return ValidCell(position) ? m_cells[position].name : std::string();
 }
 
-const SymbolValue& DeviceConfig::GetSymbolRecord(int symKey)
+const SymbolValue& DeviceConfig::GetSymbolRecord(int symKey) const
 {
     static const SymbolValue none{};
     if (symKey < 0 || symKey >= SymbolSlotCount())
@@ -337,15 +337,15 @@ const SymbolValue& DeviceConfig::GetSymbolRecord(int symKey)
     return m_symbols[symKey];
 }
 
-int DeviceConfig::GetCellReg(int position) { return ValidCell(position) ? m_cells[position].reg : -1; }
+int DeviceConfig::GetCellReg(int position) const { return ValidCell(position) ? m_cells[position].reg : -1; }
 
-int DeviceConfig::GetCellBit(int position) { return ValidCell(position) ? m_cells[position].bit : -1; }
+int DeviceConfig::GetCellBit(int position) const { return ValidCell(position) ? m_cells[position].bit : -1; }
 
-int DeviceConfig::GetCellFuse(int position) { return ValidCell(position) ? m_cells[position].bit : -1; }
+int DeviceConfig::GetCellFuse(int position) const { return ValidCell(position) ? m_cells[position].bit : -1; }
 
-int DeviceConfig::GetUesCount() { return static_cast<int>(m_uesCells.size()); }
+int DeviceConfig::GetUesCount() const { return static_cast<int>(m_uesCells.size()); }
 
-int DeviceConfig::GetUesBit(int i)
+int DeviceConfig::GetUesBit(int i) const
 {
     if (i < 0 || i >= GetUesCount())
         return -1;
@@ -359,20 +359,20 @@ void DeviceConfig::SetUesBit(int i, int value)
     E2_SetValue(m_uesCells[i], value);
 }
 
-std::string DeviceConfig::GetUesText()
+std::string DeviceConfig::GetUesText() const
 {
     const int n = GetUesCount();
-    m_uesText.assign(n, '0');
+    std::string text(n, '0');
     for (int i = 0; i < n; ++i)
-        m_uesText[n - 1 - i] = static_cast<char>('0' + GetUesBit(i));
-    return m_uesText;
+        text[n - 1 - i] = static_cast<char>('0' + GetUesBit(i));
+    return text;
 }
 
 // ---- what differs between the families ----
 
 int DeviceConfig::GainPolarityKey(int) const { return -1; }
 
-int DeviceConfig::GetSignedGain(int key)
+int DeviceConfig::GetSignedGain(int key) const
 {
     const int v = GetSymValue(key);
     const int polarity = GainPolarityKey(key);
@@ -391,10 +391,10 @@ void DeviceConfig::SetSignedGain(int key, int gain)
 
 std::span<const InputContact> DeviceConfig::InputContacts(int) const { return {}; }
 
-std::optional<DacReading> DeviceConfig::DacOutput(int, int) { return std::nullopt; }
+std::optional<DacReading> DeviceConfig::DacOutput(int, int) const { return std::nullopt; }
 
-int DeviceConfig::DacReferenceMillivolts(int) { return 0; }
+int DeviceConfig::DacReferenceMillivolts(int) const { return 0; }
 
-std::string DeviceConfig::MuxSelectText(int) { return {}; }
+std::string DeviceConfig::MuxSelectText(int) const { return {}; }
 
 }  // namespace kalidor

@@ -74,41 +74,41 @@ public:
     // --- the operations, in slot order ---
     virtual int Reset();
     virtual int Rebuild();
-    virtual int GetCapText(int which, int code, int format, std::string& text);
-    virtual int GetCapBitWeight(int which, int bit);
-    virtual int GetCapCount(int which);
-    virtual int GetGainByIndex(int index);
-    virtual int GetGainCount();
-    virtual int GetCapValueBySorted(int which, int sorted);
-    virtual int GetCapCodeBySorted(int which, int sorted);
-    virtual int GetCapValueByCode(int which, int code);
-    virtual int GetSortedIndexByCode(int which, int code);
-    virtual int GetNearestCapIndex(int which, int value);
-    virtual int GetSwitch(int n);
+    virtual int GetCapText(int which, int code, int format, std::string& text) const;
+    virtual int GetCapBitWeight(int which, int bit) const;
+    virtual int GetCapCount(int which) const;
+    virtual int GetGainByIndex(int index) const;
+    virtual int GetGainCount() const;
+    virtual int GetCapValueBySorted(int which, int sorted) const;
+    virtual int GetCapCodeBySorted(int which, int sorted) const;
+    virtual int GetCapValueByCode(int which, int code) const;
+    virtual int GetSortedIndexByCode(int which, int code) const;
+    virtual int GetNearestCapIndex(int which, int value) const;
+    virtual int GetSwitch(int n) const;
     virtual void SetSwitch(int n, int on);
-    virtual int GetNodeCount(int kind);
+    virtual int GetNodeCount(int kind) const;
     virtual int SetNodeInfo(int a, int b, int c);
-    virtual int GetCellCount();
-    virtual int GetSecurity();
+    virtual int GetCellCount() const;
+    virtual int GetSecurity() const;
     virtual void SetSecurity(int value);
-    virtual int GetCellValue(int position);
+    virtual int GetCellValue(int position) const;
     virtual int ApplyOutputDisable();
     virtual int ToggleSymbol(int k, int k2, int position);
     virtual int CoerceSymbols();
-    virtual double GetCapFarads(int symKey);
-    virtual int E2_GetValue(int position);
+    virtual double GetCapFarads(int symKey) const;
+    virtual int E2_GetValue(int position) const;
     virtual void E2_SetValue(int position, int value);
-    virtual int GetSymValue(int symKey);
+    virtual int GetSymValue(int symKey) const;
     virtual void SetSymValue(int symKey, int value);
-    virtual std::string GetCellName(int position);
-    virtual const SymbolValue& GetSymbolRecord(int symKey);
-    virtual int GetCellReg(int position);
-    virtual int GetCellBit(int position);
-    virtual int GetCellFuse(int position);
-    virtual int GetUesCount();
-    virtual int GetUesBit(int i);
+    virtual std::string GetCellName(int position) const;
+    virtual const SymbolValue& GetSymbolRecord(int symKey) const;
+    virtual int GetCellReg(int position) const;
+    virtual int GetCellBit(int position) const;
+    virtual int GetCellFuse(int position) const;
+    virtual int GetUesCount() const;
+    virtual int GetUesBit(int i) const;
     virtual void SetUesBit(int i, int value);
-    virtual std::string GetUesText();
+    virtual std::string GetUesText() const;
 
     // --- what differs between the families beyond the slot operations ---
     // The polarity symbol of gain symbol `gainKey` (1 for a positive gain, 0 for a negative one),
@@ -116,19 +116,19 @@ public:
     virtual int GainPolarityKey(int gainKey) const;
     // The signed gain of a gain symbol as users see it, and storing one. ZelA, ZelB and ZelC keep
     // the magnitude less one and the sign in the polarity symbol; ZelD/ZelE keep the gain itself.
-    virtual int GetSignedGain(int key);
+    virtual int GetSignedGain(int key) const;
     virtual void SetSignedGain(int key, int gain);
     // The contacts input selection `key` offers, in the order its chooser lists them; none for a
     // device without input selections.
     virtual std::span<const InputContact> InputContacts(int key) const;
     // What DAC symbol `key` puts out for `code`; nothing for a device without DACs.
-    virtual std::optional<DacReading> DacOutput(int key, int code);
+    virtual std::optional<DacReading> DacOutput(int key, int code) const;
     // The full-scale reference of DAC symbol `key` in millivolts; 0 when its input is not the
     // voltage reference (or the device has no such DAC).
-    virtual int DacReferenceMillivolts(int key);
+    virtual int DacReferenceMillivolts(int key) const;
     // The value text of a multiplexer-select symbol: the state of the pin (simulation only) and the
     // input it selects; "" when the symbol shows none.
-    virtual std::string MuxSelectText(int key);
+    virtual std::string MuxSelectText(int key) const;
     // True when `key` is the state of a device pin that only the simulation uses (low 0, high 1):
     // it has a value but no cell, so a design file does not keep it. None by default.
     virtual bool IsSimulationOnly(int) const { return false; }
@@ -167,9 +167,9 @@ protected:
     // The value of `rec` as its cells give it.
     virtual int DecodeSymbol(const SymbolValue& rec) const;
     // The capacitor/element table `which` selects.
-    virtual const ValueTable& CapTable(int which);
+    virtual const ValueTable& CapTable(int which) const;
     // Bit weights of the capacitor/element table `which` selects.
-    virtual const std::vector<int32_t>& CapWeights(int which);
+    virtual const std::vector<int32_t>& CapWeights(int which) const;
 
     // Table-building helpers. AddCells appends cells at the next positions, one per name, with
     // the bits given in the same order.
@@ -195,7 +195,6 @@ protected:
     int m_securityCell = -1;
     int m_securityFlag = 0;
     int m_switches[2] = {0, 1};
-    std::string m_uesText;
 };
 
 // Creates the model of a device kind, Reset already done.

@@ -7,7 +7,7 @@ namespace kalidor {
 
 namespace {
 
-std::string SymbolName(DeviceConfig& config, int key)
+std::string SymbolName(const DeviceConfig& config, int key)
 {
     if (const SymbolInfo* info = FindSymbolInfo(config.Kind(), key)) {
         if (!info->fullName.empty())
@@ -22,7 +22,7 @@ std::string SymbolName(DeviceConfig& config, int key)
 
 }  // namespace
 
-std::string SymbolValueText(DeviceConfig& config, int key)
+std::string SymbolValueText(const DeviceConfig& config, int key)
 {
     std::string text = GetValueTexts(config, key).value;
     // Texts drawn on two lines read as one; the padding the drawing uses goes.
@@ -42,7 +42,7 @@ std::string SymbolValueText(DeviceConfig& config, int key)
     return line.substr(first, line.find_last_not_of(' ') - first + 1);
 }
 
-std::unique_ptr<DeviceConfig> CopyDeviceConfig(DeviceConfig& source)
+std::unique_ptr<DeviceConfig> CopyDeviceConfig(const DeviceConfig& source)
 {
     std::unique_ptr<DeviceConfig> copy = CreateDeviceConfig(source.Kind());
     // Symbols first (those without cells keep only their value), then the cells, which decide
@@ -60,7 +60,7 @@ std::unique_ptr<DeviceConfig> CopyDeviceConfig(DeviceConfig& source)
     return copy;
 }
 
-std::vector<CSymbolDifference> SymbolDifferences(DeviceConfig& a, DeviceConfig& b)
+std::vector<CSymbolDifference> SymbolDifferences(const DeviceConfig& a, const DeviceConfig& b)
 {
     std::vector<CSymbolDifference> out;
     if (a.Kind() != b.Kind())

@@ -22,14 +22,14 @@ struct CSymbolDifference {
 
 // A model of the same device type holding every cell, the security setting and the values of the
 // symbols kept without cells of `source`.
-std::unique_ptr<DeviceConfig> CopyDeviceConfig(DeviceConfig& source);
+std::unique_ptr<DeviceConfig> CopyDeviceConfig(const DeviceConfig& source);
 
 // The symbols whose value or value text differ between `a` and `b` (same device type), by
 // ascending key; empty when the types differ.
-std::vector<CSymbolDifference> SymbolDifferences(DeviceConfig& a, DeviceConfig& b);
+std::vector<CSymbolDifference> SymbolDifferences(const DeviceConfig& a, const DeviceConfig& b);
 
 // The value text of symbol `key` on one line ("Code:  80h, 2.5000V"), or its number when the
 // schematic writes none.
-std::string SymbolValueText(DeviceConfig& config, int key);
+std::string SymbolValueText(const DeviceConfig& config, int key);
 
 }  // namespace kalidor

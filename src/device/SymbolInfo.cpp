@@ -251,7 +251,7 @@ std::string Pick(const char* const (&list)[N], int v)
 }
 
 // The contact whose value the input selection holds, with its pin text; empty texts for none.
-ValueTexts InputSelectionTexts(DeviceConfig& c, int key, int v)
+ValueTexts InputSelectionTexts(const DeviceConfig& c, int key, int v)
 {
     for (const InputContact& contact : c.InputContacts(key))
         if (contact.value == v)
@@ -259,7 +259,7 @@ ValueTexts InputSelectionTexts(DeviceConfig& c, int key, int v)
     return {};
 }
 
-std::string ZelCDigitalPinsText(DeviceConfig& c)
+std::string ZelCDigitalPinsText(const DeviceConfig& c)
 {
     // Each pin with its pull-up and pull-down cells (-1: the pin has none).
     struct Pin {
@@ -321,7 +321,7 @@ const SymbolInfo* FindSymbolInfo(const std::string& deviceType, int key)
     return kind ? FindSymbolInfo(*kind, key) : nullptr;
 }
 
-int GetGainValue(DeviceConfig& c, int key) { return c.GetSignedGain(key); }
+int GetGainValue(const DeviceConfig& c, int key) { return c.GetSignedGain(key); }
 
 void SetGainValue(DeviceConfig& c, int key, int g) { c.SetSignedGain(key, g); }
 
@@ -351,12 +351,12 @@ int ScaledCapacitance(double farads)
     return static_cast<int>(scaled);
 }
 
-int GetScaledCapValue(DeviceConfig& c, int key)
+int GetScaledCapValue(const DeviceConfig& c, int key)
 {
     return c.GetCapValueByCode(0, c.GetSymValue(key));
 }
 
-ValueTexts GetValueTexts(DeviceConfig& c, int key)
+ValueTexts GetValueTexts(const DeviceConfig& c, int key)
 {
     const SymbolInfo* info = FindSymbolInfo(c.Kind(), key);
     if (!info)

@@ -62,11 +62,11 @@ struct ValueTexts {
 
 // The value text and short text of symbol `key` as the schematic shows it for the current
 // values of `config`. Keys without a dialog type give empty texts.
-ValueTexts GetValueTexts(DeviceConfig& config, int key);
+ValueTexts GetValueTexts(const DeviceConfig& config, int key);
 
 // Signed gain access: a gain stage is a magnitude symbol (0..9 for gains 1..10) with a polarity
 // symbol (1 positive, 0 negative), the device model's GetSignedGain and SetSignedGain.
-int GetGainValue(DeviceConfig& config, int key);
+int GetGainValue(const DeviceConfig& config, int key);
 // Stores gain `g` (ZelB IA4 is always negative: a positive request is reported and negated).
 void SetGainValue(DeviceConfig& config, int key, int g);
 // The automation's form: the gain is first brought into -10..10 and 0 becomes 1.
@@ -75,7 +75,7 @@ int ClampGain(int g);
 // The capacitor setting nearest to `scaled` (1e-16 F) stored into symbol `key`, as the
 // automation's SetScaledCapValue does.
 void SetScaledCapValue(DeviceConfig& config, int key, int scaled);
-int GetScaledCapValue(DeviceConfig& config, int key);
+int GetScaledCapValue(const DeviceConfig& config, int key);
 // A capacitance in farads as a scaled value: farads x 1e12 x 1e4 truncated toward zero, as the
 // automation's SetCapValue takes it; negative, huge and undefined values are held to 0 .. INT_MAX.
 int ScaledCapacitance(double farads);

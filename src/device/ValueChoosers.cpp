@@ -50,11 +50,11 @@ int SelectValue(const std::vector<ChooserRow>& rows, int value)
 
 // ---------------------------------------------------------------- gain
 
-int CurrentGain(DeviceConfig& config, int key) { return config.GetSignedGain(key); }
+int CurrentGain(const DeviceConfig& config, int key) { return config.GetSignedGain(key); }
 
 namespace {
 
-std::string SymbolFullName(DeviceConfig& config, int key)
+std::string SymbolFullName(const DeviceConfig& config, int key)
 {
     const SymbolInfo* info = FindSymbolInfo(config.Kind(), key);
     return info ? info->fullName : std::string();
@@ -62,7 +62,7 @@ std::string SymbolFullName(DeviceConfig& config, int key)
 
 }  // namespace
 
-std::string GainChooserTitle(DeviceConfig& config, int key, int dialogType)
+std::string GainChooserTitle(const DeviceConfig& config, int key, int dialogType)
 {
     if (dialogType == kDlgNegativeGain)
         return kTitleGainLevel;
@@ -70,12 +70,12 @@ std::string GainChooserTitle(DeviceConfig& config, int key, int dialogType)
     return name.empty() ? std::string(kTitleGain) : name;
 }
 
-std::string GainChooserHeading(DeviceConfig& config, int key, int dialogType)
+std::string GainChooserHeading(const DeviceConfig& config, int key, int dialogType)
 {
     return dialogType == kDlgNegativeGain ? SymbolFullName(config, key) : std::string();
 }
 
-ChooserList GainChooserRows(DeviceConfig& config, int key, int dialogType)
+ChooserList GainChooserRows(const DeviceConfig& config, int key, int dialogType)
 {
     // The device's gain list (-10 .. -1, 1 .. 10, or 1, 2, 5, 10 on the filter devices), the
     // negative gains only for an always-negative stage; scrolled to gain 1 where it is listed.
@@ -123,12 +123,12 @@ bool SplitValue(const std::string& text, double& number, std::string& unit)
 
 }  // namespace
 
-std::string CapacitorEntryUnits(DeviceConfig& config)
+std::string CapacitorEntryUnits(const DeviceConfig& config)
 {
     return config.ListsPoleFrequencies() ? "pF or kHz" : "pF";
 }
 
-int CapacitorCodeForText(DeviceConfig& config, int key, const std::string& text, std::string& error)
+int CapacitorCodeForText(const DeviceConfig& config, int key, const std::string& text, std::string& error)
 {
     const bool poles = config.ListsPoleFrequencies();
     const std::string units = CapacitorEntryUnits(config);
@@ -194,7 +194,7 @@ int CapacitorCodeForText(DeviceConfig& config, int key, const std::string& text,
     return config.GetCapCodeBySorted(key, best);
 }
 
-ChooserList CapacitorChooserRows(DeviceConfig& config, int key)
+ChooserList CapacitorChooserRows(const DeviceConfig& config, int key)
 {
     ChooserList list;
     const bool poles = config.ListsPoleFrequencies();
@@ -236,7 +236,7 @@ ChooserList CInterconnectChoices::Rows(int currentValue) const
     return list;
 }
 
-ChooserList InterconnectChooserRows(DeviceConfig& config, int key)
+ChooserList InterconnectChooserRows(const DeviceConfig& config, int key)
 {
     CInterconnectChoices choices;
     for (const InputContact& contact : config.InputContacts(key))
@@ -259,9 +259,9 @@ std::string DacReadingText(const DacReading& r)
     return {};
 }
 
-int ZelCDacReferenceMillivolts(DeviceConfig& config, int key) { return config.DacReferenceMillivolts(key); }
+int ZelCDacReferenceMillivolts(const DeviceConfig& config, int key) { return config.DacReferenceMillivolts(key); }
 
-std::string DacValueHeading(DeviceConfig& config, int key)
+std::string DacValueHeading(const DeviceConfig& config, int key)
 {
     const std::optional<DacReading> r = config.DacOutput(key, 0);
     if (r && r->unit == DacUnit::kPercent)
@@ -269,7 +269,7 @@ std::string DacValueHeading(DeviceConfig& config, int key)
     return kHeadingDacVoltage;
 }
 
-ChooserList DacChooserRows(DeviceConfig& config, int key)
+ChooserList DacChooserRows(const DeviceConfig& config, int key)
 {
     ChooserList list;
     if (!config.DacOutput(key, 0))
@@ -316,7 +316,7 @@ std::string FrequencyRangeLowerLabel(const std::string& deviceType)
 
 // ---------------------------------------------------------------- UES
 
-std::uint64_t GetUesValue(DeviceConfig& config)
+std::uint64_t GetUesValue(const DeviceConfig& config)
 {
     std::uint64_t v = 0;
     const int n = config.GetUesCount();

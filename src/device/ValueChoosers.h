@@ -47,33 +47,33 @@ extern const char kMsgContactNamesOverwrite[];
 // The gain chooser's title: "Gain" followed by the symbol's name ("Gain - Block 1 T1 gain"); the
 // plain title when the symbol has no name. Dialog type 16 keeps "Gain Level" and names the symbol
 // in its heading instead (GainChooserHeading).
-std::string GainChooserTitle(DeviceConfig& config, int key, int dialogType);
-std::string GainChooserHeading(DeviceConfig& config, int key, int dialogType);
+std::string GainChooserTitle(const DeviceConfig& config, int key, int dialogType);
+std::string GainChooserHeading(const DeviceConfig& config, int key, int dialogType);
 // Rows "%d" of the gains the symbol may take: -10..-1 for type 16; -10..-1, 1..10 for type 1
 // (scrolled so that gain 1 is the first visible row); 1, 2, 5, 10 for ZelD/ZelE. The row of the
 // symbol's current gain is selected.
-ChooserList GainChooserRows(DeviceConfig& config, int key, int dialogType);
+ChooserList GainChooserRows(const DeviceConfig& config, int key, int dialogType);
 // The symbol's current gain as the chooser shows it.
-int CurrentGain(DeviceConfig& config, int key);
+int CurrentGain(const DeviceConfig& config, int key);
 
 // --- capacitor chooser (dialog type 2) ---
 // One row per sorted index, ascending value; the value of a row is the capacitor code.
 // ZelA/ZelB/ZelC: "%s\t%.2fkHz" (capacitor text, pole frequency); ZelD/ZelE: "%s".
-ChooserList CapacitorChooserRows(DeviceConfig& config, int key);
+ChooserList CapacitorChooserRows(const DeviceConfig& config, int key);
 // Pole frequency in kHz of a capacitor of `scaled` 1e-16 F: 2 × (1 / (3141590 × C)) / 1000.
 double PoleFrequencyKHz(int scaled);
 // The code a typed value selects in the capacitor chooser: a capacitance ("25.5", "25.5 pF",
 // "25.5p", "0.1 nF"; the nearest capacitor, as kalidor-cli's cap: does) or, where the chooser
 // lists pole frequencies, a pole frequency ("12.5 kHz", "12.5k", "800 Hz", "1.2 MHz"; the row of
 // the nearest pole frequency). -1, with the reason in `error`, when the text is neither.
-int CapacitorCodeForText(DeviceConfig& config, int key, const std::string& text, std::string& error);
+int CapacitorCodeForText(const DeviceConfig& config, int key, const std::string& text, std::string& error);
 // What the typed entry takes, for its label: "pF" or "pF or kHz".
-std::string CapacitorEntryUnits(DeviceConfig& config);
+std::string CapacitorEntryUnits(const DeviceConfig& config);
 
 // --- interconnect chooser (dialog type 5) ---
 // The named contacts of an input selection in list order, the current value selected. At most
 // 10 entries; an 11th is refused with kMsgContactNamesOverwrite.
-ChooserList InterconnectChooserRows(DeviceConfig& config, int key);
+ChooserList InterconnectChooserRows(const DeviceConfig& config, int key);
 
 class CInterconnectChoices {
 public:
@@ -91,14 +91,14 @@ private:
 // 256 rows, one per code: ZelB "%d\t%2.2Xh\t%.4fV"; ZelC with a reference of r mV
 // "%d\t%2.2Xh\t%.2fmV"; ZelC without one "%d\t%2.2Xh\t%.2f%%". The current code selected; no rows
 // for a device without DACs.
-ChooserList DacChooserRows(DeviceConfig& config, int key);
+ChooserList DacChooserRows(const DeviceConfig& config, int key);
 // A DAC output as the lists and the schematic write it: "%.4fV", "%.2fmV" or "%.2f%%".
 std::string DacReadingText(const DacReading& reading);
 // "Voltage" when the DAC's values are voltages, "Percentage" for a ZelC DAC without reference.
-std::string DacValueHeading(DeviceConfig& config, int key);
+std::string DacValueHeading(const DeviceConfig& config, int key);
 // The full-scale reference of ZelC MDAC `key` (8 or 9) in millivolts, 0 when it has none (and for
 // every other device).
-int ZelCDacReferenceMillivolts(DeviceConfig& config, int key);
+int ZelCDacReferenceMillivolts(const DeviceConfig& config, int key);
 
 // --- mode dialogs ---
 // Two-choice dialogs look at bit 0 only: true means the check box (or second radio) is checked.
@@ -122,7 +122,7 @@ std::string FrequencyRangeLowerLabel(const std::string& deviceType);
 
 // --- UES editor (dialog type 7) ---
 // The UES bits as an unsigned number (bit i of the value is UES bit i).
-std::uint64_t GetUesValue(DeviceConfig& config);
+std::uint64_t GetUesValue(const DeviceConfig& config);
 // Parses the decimal text for a device with `bits` UES bits. On failure returns false and sets
 // `error` to the message to show.
 bool ParseUesValue(const std::string& text, int bits, std::uint64_t& value, std::string& error);

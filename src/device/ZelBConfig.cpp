@@ -28,7 +28,7 @@ int ZelBConfig::GainPolarityKey(int gainKey) const
     }
 }
 
-int ZelBConfig::GetSignedGain(int key)
+int ZelBConfig::GetSignedGain(int key) const
 {
     if (key == kKeyZelBIa4Gain)
         return -(GetSymValue(key) + 1);
@@ -80,18 +80,18 @@ std::span<const InputContact> ZelBConfig::InputContacts(int key) const
     }
 }
 
-std::optional<DacReading> ZelBConfig::DacOutput(int, int code)
+std::optional<DacReading> ZelBConfig::DacOutput(int, int code) const
 {
     return DacReading{code * 0.0234375 - 3.0, DacUnit::kVolts};
 }
 
-std::string ZelBConfig::MuxSelectText(int key)
+std::string ZelBConfig::MuxSelectText(int key) const
 {
     return GetSymValue(key) == 0 ? "MSEL = 0 (A)" : "MSEL = 1 (B)";
 }
 
 // Whole picofarads and hundredths, rounded half up: 30950 gives "3.10 pF", 99950 "10.00 pF".
-int ZelBConfig::GetCapText(int which, int code, int, std::string& text)
+int ZelBConfig::GetCapText(int which, int code, int, std::string& text) const
 {
     text = PicofaradText(GetCapValueByCode(which, code));
     return 0;
@@ -113,7 +113,7 @@ std::string ZelBConfig::PicofaradText(int v)
     return buf;
 }
 
-int ZelBConfig::GetCellFuse(int position)
+int ZelBConfig::GetCellFuse(int position) const
 {
     if (!ValidCell(position))
         return -1;

@@ -34,7 +34,7 @@ ZelCConfig::ZelCConfig() : DeviceConfig(DeviceKind::ZelC)
     m_securityCell = -1;  // ZelC keeps a security flag instead of a cell
 }
 
-int ZelCConfig::GetCellFuse(int position)
+int ZelCConfig::GetCellFuse(int position) const
 {
     return ValidCell(position) ? position : -1;
 }
@@ -64,7 +64,7 @@ int ZelCConfig::GainPolarityKey(int gainKey) const
 
 std::span<const InputContact> ZelCConfig::InputContacts(int) const { return kInputs; }
 
-int ZelCConfig::DacReferenceMillivolts(int key)
+int ZelCConfig::DacReferenceMillivolts(int key) const
 {
     if (key != kKeyZelCDac1 && key != kKeyZelCDac2)
         return 0;
@@ -74,7 +74,7 @@ int ZelCConfig::DacReferenceMillivolts(int key)
     return (level >= 0 && level < 7) ? kZelCRefMillivolts[level] : 0;
 }
 
-std::optional<DacReading> ZelCConfig::DacOutput(int key, int code)
+std::optional<DacReading> ZelCConfig::DacOutput(int key, int code) const
 {
     const int r = DacReferenceMillivolts(key);
     if (r > 0)
@@ -82,7 +82,7 @@ std::optional<DacReading> ZelCConfig::DacOutput(int key, int code)
     return DacReading{(code * 0.0078125 - 1) * 100, DacUnit::kPercent};
 }
 
-std::string ZelCConfig::MuxSelectText(int key)
+std::string ZelCConfig::MuxSelectText(int key) const
 {
     if (key != kKeyZelCMselAPin && key != kKeyZelCMselBPin)
         return {};

@@ -15,17 +15,17 @@ extern const char* const kZelCCalLevelTexts[2];
 class ZelCConfig : public DeviceConfig {
 public:
     ZelCConfig();
-    int GetCellFuse(int position) override;
+    int GetCellFuse(int position) const override;
     void SetSymValue(int symKey, int value) override;
     int GainPolarityKey(int gainKey) const override;
     // Every input selection lists the same contacts.
     std::span<const InputContact> InputContacts(int key) const override;
     // A multiplying DAC: with the reference as its input, -r .. r in steps of r/128 (mV); with
     // another input a fraction of it, -100 % .. 100 % in steps of 1/128.
-    std::optional<DacReading> DacOutput(int key, int code) override;
-    int DacReferenceMillivolts(int key) override;
+    std::optional<DacReading> DacOutput(int key, int code) const override;
+    int DacReferenceMillivolts(int key) const override;
     // The MSELA and MSELB pin states, with the input of IA1 (IA4) each one selects.
-    std::string MuxSelectText(int key) override;
+    std::string MuxSelectText(int key) const override;
     // The MSELA and MSELB pin states take values without records.
     bool IsSimulationOnly(int key) const override;
     // The frequency in hertz listed with capacitor sorted index `sorted`, or -1.

@@ -154,7 +154,7 @@ void ZelDConfig::SetSymValue(int symKey, int value)
     DeviceConfig::SetSymValue(symKey, value);
 }
 
-int ZelDConfig::ElementOf(int which)
+int ZelDConfig::ElementOf(int which) const
 {
     if (which < 0 || which >= SymbolSlotCount())
         return 0;
@@ -167,14 +167,14 @@ int ZelDConfig::ElementOf(int which)
     return e;
 }
 
-const ValueTable& ZelDConfig::CapTable(int which) { return m_elementTables[ElementOf(which)]; }
+const ValueTable& ZelDConfig::CapTable(int which) const { return m_elementTables[ElementOf(which)]; }
 
-const std::vector<int32_t>& ZelDConfig::CapWeights(int which)
+const std::vector<int32_t>& ZelDConfig::CapWeights(int which) const
 {
     return m_elementWeights[ElementOf(which)];
 }
 
-int ZelDConfig::GetCapText(int which, int code, int format, std::string& text)
+int ZelDConfig::GetCapText(int which, int code, int format, std::string& text) const
 {
     char buf[64];
     double pf = GetCapValueByCode(which, code) / 10000.0;
@@ -183,17 +183,17 @@ int ZelDConfig::GetCapText(int which, int code, int format, std::string& text)
     return 0;
 }
 
-int ZelDConfig::GetNearestCapIndex(int which, int value)
+int ZelDConfig::GetNearestCapIndex(int which, int value) const
 {
     return CapTable(which).NearestCodeStopping(value);
 }
 
-double ZelDConfig::GetCapFarads(int symKey)
+double ZelDConfig::GetCapFarads(int symKey) const
 {
     return GetCapValueByCode(symKey, GetSymValue(symKey)) * 1e-16;
 }
 
-int ZelDConfig::GetCellFuse(int position)
+int ZelDConfig::GetCellFuse(int position) const
 {
     if (!ValidCell(position))
         return -1;

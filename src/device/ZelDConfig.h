@@ -13,13 +13,13 @@ namespace kalidor {
 class ZelDConfig : public DeviceConfig {
 public:
     explicit ZelDConfig(DeviceKind kind);  // ZelD or ZelE
-    int GetCapText(int which, int code, int format, std::string& text) override;
-    int GetNearestCapIndex(int which, int value) override;
-    double GetCapFarads(int symKey) override;
-    int GetCellFuse(int position) override;
+    int GetCapText(int which, int code, int format, std::string& text) const override;
+    int GetNearestCapIndex(int which, int value) const override;
+    double GetCapFarads(int symKey) const override;
+    int GetCellFuse(int position) const override;
     void SetSymValue(int symKey, int value) override;
     // The gain symbol holds the gain itself (1, 2, 5 or 10).
-    int GetSignedGain(int key) override { return GetSymValue(key); }
+    int GetSignedGain(int key) const override { return GetSymValue(key); }
     void SetSignedGain(int key, int gain) override { SetSymValue(key, gain); }
     bool ListsPoleFrequencies() const override { return false; }
 
@@ -31,12 +31,12 @@ protected:
     void BuildValueTables() override;
     void EncodeSymbol(const SymbolValue& rec, int value) override;
     int DecodeSymbol(const SymbolValue& rec) const override;
-    const ValueTable& CapTable(int which) override;
-    const std::vector<int32_t>& CapWeights(int which) override;
+    const ValueTable& CapTable(int which) const override;
+    const std::vector<int32_t>& CapWeights(int which) const override;
 
 private:
     // The element number a `which` argument selects (see CapTable).
-    int ElementOf(int which);
+    int ElementOf(int which) const;
     std::array<ValueTable, kElementCount> m_elementTables;
     std::array<std::vector<int32_t>, kElementCount> m_elementWeights;
 };

@@ -579,7 +579,7 @@ const CFilterEntry* CSchDoc::GetFilterConfig(int which) const
     return (which == 0 || which == 1) ? m_filterConfigs[which].get() : nullptr;
 }
 
-int CSchDoc::GetFilterConfigState(int key)
+int CSchDoc::GetFilterConfigState(int key) const
 {
     if ((key != kKeyFilterConfigA && key != kKeyFilterConfigB) || !m_device)
         return -1;

@@ -243,7 +243,7 @@ public:
     // Filter configurations of ZelD/ZelE: which 0 = A, 1 = B; nullptr removes it.
     int ApplyFilterConfig(int which, const CFilterEntry* entry);
     const CFilterEntry* GetFilterConfig(int which) const;
-    int GetFilterConfigState(int key);
+    int GetFilterConfigState(int key) const;
     int FilterConfigText(int key, std::string& text);
     int GetLastConfiguration() const { return m_lastConfiguration; }
     // The device's filter table (ZelD/ZelE), read once from the support folder: 1 when it is

@@ -7,7 +7,7 @@
 
 namespace kalidor {
 
-std::string E2CellRowText(DeviceConfig& device, CJtagRegProgram& program, int position)
+std::string E2CellRowText(const DeviceConfig& device, CJtagRegProgram& program, int position)
 {
     if (!device.ValidCell(position))
         return {};
@@ -23,7 +23,7 @@ std::string E2CellRowText(DeviceConfig& device, CJtagRegProgram& program, int po
     return out;
 }
 
-std::vector<std::string> E2CellRows(DeviceConfig& device, CJtagRegProgram& program)
+std::vector<std::string> E2CellRows(const DeviceConfig& device, CJtagRegProgram& program)
 {
     std::vector<std::string> rows;
     const int n = device.GetCellCount();

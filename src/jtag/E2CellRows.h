@@ -13,7 +13,7 @@ class DeviceConfig;
 
 constexpr std::size_t kMaxRegNameLength = 80;
 
-std::string E2CellRowText(DeviceConfig& device, CJtagRegProgram& program, int position);
-std::vector<std::string> E2CellRows(DeviceConfig& device, CJtagRegProgram& program);
+std::string E2CellRowText(const DeviceConfig& device, CJtagRegProgram& program, int position);
+std::vector<std::string> E2CellRows(const DeviceConfig& device, CJtagRegProgram& program);
 
 }  // namespace kalidor

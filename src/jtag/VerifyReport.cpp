@@ -8,7 +8,7 @@
 
 namespace kalidor {
 
-CVerifyReport BuildVerifyReport(DeviceConfig& design, CJtagRegProgram& program,
+CVerifyReport BuildVerifyReport(const DeviceConfig& design, CJtagRegProgram& program,
                                 const std::vector<CRegisterMismatch>& mismatched)
 {
     CVerifyReport report;

@@ -35,7 +35,7 @@ struct CVerifyReport {
 // The report of the read-backs that differed, for the design `design` and its register program
 // (whose device is `design`). The device's settings are the design's with the differing bits as
 // read back.
-CVerifyReport BuildVerifyReport(DeviceConfig& design, CJtagRegProgram& program,
+CVerifyReport BuildVerifyReport(const DeviceConfig& design, CJtagRegProgram& program,
                                 const std::vector<CRegisterMismatch>& mismatched);
 
 inline constexpr const char* kVerifyDetailsNone =

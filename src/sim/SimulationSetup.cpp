@@ -120,7 +120,7 @@ void CSimulationSetup::SetActiveOutputNode(int node)
         Active().outputNode = node;
 }
 
-void CSimulationSetup::SetNodeCounts(DeviceConfig& device)
+void CSimulationSetup::SetNodeCounts(const DeviceConfig& device)
 {
     SetNodeCounts(device.GetNodeCount(2), device.GetNodeCount(3), device.GetNodeCount(4));
 }

@@ -32,7 +32,7 @@ public:
 
     CSimulationSetup() = default;
     // Takes the node counts of the device (inputs, outputs, configurations).
-    explicit CSimulationSetup(DeviceConfig& device) { SetNodeCounts(device); }
+    explicit CSimulationSetup(const DeviceConfig& device) { SetNodeCounts(device); }
 
     // --- curves ---
     // Index 0..3; anything else is brought into range (the nearest curve).
@@ -53,7 +53,7 @@ public:
     void SetActiveOutputNode(int node);
 
     // --- node counts of the device, for the property pages ---
-    void SetNodeCounts(DeviceConfig& device);
+    void SetNodeCounts(const DeviceConfig& device);
     void SetNodeCounts(int inputs, int outputs, int configurations);
     int GetInputNodeCount() const { return m_inputNodeCount; }
     int GetOutputNodeCount() const { return m_outputNodeCount; }
