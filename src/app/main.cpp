@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QIcon>
+#include <QLibraryInfo>
 #include <QTimer>
 #include <cstdio>
 
@@ -51,6 +52,7 @@ private:
 
 int main(int argc, char** argv)
 {
+    kalidor::ChooseEventLoop(QLibraryInfo::path(QLibraryInfo::PluginsPath));
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QString::fromLatin1(kalidor::kOrganisation));
     QApplication::setApplicationName(QString::fromLatin1(kalidor::kApplication));
