@@ -292,6 +292,16 @@ CSchDoc* CAutomationServer::DocumentAt(const QString& path) const
 
 // ---------------------------------------------------------------- calls
 
+std::uint64_t CAutomationServer::OperationOf(const QString& client)
+{
+    if (client != m_operationClient || !m_sinceCall.isValid() || m_sinceCall.elapsed() > kOperationGapMs) {
+        m_operationClient = client;
+        ++m_operation;
+    }
+    m_sinceCall.start();
+    return m_operation;
+}
+
 QString CAutomationServer::Introspect(const QString& path, bool application) const
 {
     if (application)
@@ -331,6 +341,21 @@ bool CAutomationServer::HandleMessage(const QDBusMessage& message, const QDBusCo
             return fail(kErrorUnknownObject, QStringLiteral("No schematic at %1").arg(message.path()));
     }
     const QVariantList args = message.arguments();
+    // What this call changes in the schematic joins the step of the client's operation.
+    const std::uint64_t operation = OperationOf(message.service());
+    struct OperationScope {
+        CSchDoc* doc;
+        OperationScope(CSchDoc* d, std::uint64_t operation) : doc(d)
+        {
+            if (doc)
+                doc->SetStepGroup(operation, kStepMacroChanges);
+        }
+        ~OperationScope()
+        {
+            if (doc)
+                doc->SetStepGroup(0, std::string());
+        }
+    } scope(doc, operation);
 
     if (iface == QLatin1String(kPropertiesInterface)) {
         const QString member = message.member();
