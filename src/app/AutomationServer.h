@@ -44,6 +44,19 @@ inline constexpr const char* kNullObjectPath = "/";
 // Setting a read-only property.
 inline constexpr const char* kErrorNotSupported = "org.freedesktop.DBus.Error.NotSupported";
 inline constexpr const char* kMsgNotSupported = "not supported";
+// Save on a design that was never saved (no file dialog opens in the middle of a call: SaveAs
+// names the file), and a Save or SaveAs that could not write the file; the error's text says why.
+inline constexpr const char* kErrorNeverSaved = "KalidorRezirer.Error.NeverSaved";
+inline constexpr const char* kMsgNeverSaved = "%1 has never been saved: SaveAs saves it under a file name.";
+inline constexpr const char* kErrorSaveFailed = "KalidorRezirer.Error.SaveFailed";
+inline constexpr const char* kMsgSaveAsNoPath = "SaveAs needs the path of the file to save the design in.";
+
+// What a member throws to answer its call with an error.
+struct CAutomationError {
+    const char* name;
+    QString text;
+};
+
 // The calls a client makes without a pause longer than this are one operation: the changes they
 // make to a schematic are one step of its history, named kStepMacroChanges once it holds more than
 // one change (one Undo takes back a whole Generate Schematic of the biquad program, a macro's run).

@@ -182,6 +182,60 @@ private slots:
         }
         QDBusConnection::disconnectFromBus(QStringLiteral("server-undo"));
     }
+
+    // Save on a design never saved opens no file dialog while the caller waits: the call fails
+    // with an error that says so. A save that cannot write says why in its error, without a
+    // message box, and a read-only file is not replaced.
+    void saveAnswersWithAnErrorInsteadOfADialog()
+    {
+        Environment env;
+        MainWindow mw;
+        QTemporaryDir dir;
+        QDBusConnection serverBus = QDBusConnection::connectToBus(m_address, QStringLiteral("server-save"));
+        {
+            CAutomationServer server(mw, serverBus, m_registryName);
+            QVERIFY(server.Start());
+            Client a(m_address, QStringLiteral("client-save"));
+            SchDocument* doc = mw.NewDocument(QStringLiteral("ZelA"));
+            const QString path = Path(server, doc);
+            bool dialog = false;
+            OnNextModal([](QWidget* w) { w->close(); }, 3000, &dialog);
+            QDBusMessage r = a.Doc(path, "Save");
+            QCOMPARE(r.errorName(), QLatin1String(kErrorNeverSaved));
+            QCOMPARE(r.errorMessage(), QStringLiteral("Design1 has never been saved: SaveAs saves it under a file name."));
+            QVERIFY(doc->Doc().GetPathName().empty());
+            QCOMPARE(a.Doc(path, "SaveAs", {QString()}).errorName(), QLatin1String(kErrorSaveFailed));
+
+            // Saved under a name, Save writes there.
+            const QString file = dir.filePath(QStringLiteral("Saved.ZEL"));
+            r = a.Doc(path, "SaveAs", {file});
+            QCOMPARE(r.type(), QDBusMessage::ReplyMessage);
+            QCOMPARE(r.arguments().value(0).toInt(), 0);
+            a.Doc(path, "SetSymValue", {QVariant::fromValue(qint16(6)), QVariant(33)});
+            QVERIFY(doc->Doc().IsModified());
+            QCOMPARE(a.Doc(path, "Save").type(), QDBusMessage::ReplyMessage);
+            QVERIFY(!doc->Doc().IsModified());
+
+            // A read-only file stays as it is.
+            QFile::setPermissions(file, QFileDevice::ReadOwner);
+            const QByteArray before = [&] { QFile f(file); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+            a.Doc(path, "SetSymValue", {QVariant::fromValue(qint16(6)), QVariant(34)});
+            r = a.Doc(path, "Save");
+            QCOMPARE(r.errorName(), QLatin1String(kErrorSaveFailed));
+            QCOMPARE(r.errorMessage(), QStringLiteral("The file\n%1\nis read-only; the design was not saved.").arg(file));
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(), before);
+            QVERIFY(doc->Doc().IsModified());
+            // A folder that does not exist: the reason is the error's text.
+            r = a.Doc(path, "SaveAs", {dir.filePath(QStringLiteral("missing/Design.ZEL"))});
+            QCOMPARE(r.errorName(), QLatin1String(kErrorSaveFailed));
+            QVERIFY2(r.errorMessage().startsWith(QLatin1String("The design could not be saved.")), qPrintable(r.errorMessage()));
+            QVERIFY(!dialog);
+            QVERIFY(env.MessageTexts().isEmpty());
+        }
+        QDBusConnection::disconnectFromBus(QStringLiteral("server-save"));
+    }
 };
 
 static RegisterTest registerAutomationServer("AutomationServerTest", [] { return std::make_unique<AutomationServerTest>(); });
