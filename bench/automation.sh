@@ -4,6 +4,8 @@
 # desktop's bus is touched: the Qt client kalidor_automation_bench, then (with python3-dbus) the
 # same from Python, each beside the round trip to the bus daemon alone.
 #   bench/automation.sh [BUILD_DIR] [ROUNDS]
+# KALIDOR_ENV is put before the kalidor command, e.g. KALIDOR_ENV="env QT_NO_GLIB=" to compare
+# with the GLib event loop.
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
 rounds=${2:-2000}
