@@ -24,11 +24,14 @@
 #include "jtag/JtagInterface.h"
 #include "jtag/JtagRegProgram.h"
 #include "jtag/JtagScriptedDevice.h"
+#include "jtag/SvfServerInterpreter.h"
 #include "jtag/TapPortFactory.h"
 #include "jtag/TapSvfInterpreter.h"
 #include "jtag/VerifyReport.h"
 #include "jtag/cables/VirtualCable.h"
+#include "jtag/server/SocketServerTransport.h"
 #include "platform/AtomicFile.h"
+#include "platform/CommonMessages.h"
 #include "platform/Prompter.h"
 
 namespace kalidor::cli {
@@ -38,15 +41,16 @@ namespace {
 constexpr const char kProgramUsage[] =
     "program: usage: program FILE.ZEL --cable SPEC --download|--upload|--verify|--idcode|--autocal "
     "[-o OUT.ZEL] [--state-dir DIR] [--chain HIR,HDR,TIR,TDR | --position N] [--no-verify] [--no-cable-check] "
-    "[--no-power-check] [--cancel] [--force]";
-    constexpr const char kChainProgramUsage[] =
+    "[--no-power-check] [--cancel] [--force] [--via-server] [--trace OUT.TRC]";
+constexpr const char kChainProgramUsage[] =
     "chain program: usage: chain program FILE.ZJC NAME --cable SPEC --download|--upload|--verify|--idcode|--autocal "
-    "[--state-dir DIR] [--no-verify] [--no-cable-check] [--no-power-check] [--cancel]";
+    "[--state-dir DIR] [--no-verify] [--no-cable-check] [--no-power-check] [--cancel] [--via-server] "
+    "[--trace OUT.TRC]";
 constexpr const char kChainScanUsage[] =
     "chain scan: usage: chain scan --cable SPEC [-o FILE.ZJC] [--ir POS=LENGTH ...] [--state-dir DIR] "
     "[--no-cable-check] [--no-power-check]";
 constexpr const char kSvfUsage[] =
-    "svf: usage: svf FILE.svf --cable SPEC [--state-dir DIR] [--no-cable-check] [--no-power-check]";
+    "svf: usage: svf FILE.svf --cable SPEC [--state-dir DIR] [--no-cable-check] [--no-power-check] [--via-server]";
 // Largest SVF file read (the programs of the system are a few kilobytes).
 constexpr std::size_t kMaxSvfBytes = 64u * 1024u * 1024u;
 
@@ -119,6 +123,7 @@ struct CableOptions {
     std::string stateDir;
     bool cableCheck = true;
     bool powerCheck = true;
+    bool viaServer = false;  // the SVF server runs the lines on its cable
 };
 
 // Takes the cable options at args[i]; true when it was one.
@@ -135,13 +140,23 @@ bool CableOption(const Args& args, size_t& i, CableOptions& o, bool& missingValu
     }
     if (a == "--no-cable-check") return o.cableCheck = false, true;
     if (a == "--no-power-check") return o.powerCheck = false, true;
+    if (a == "--via-server") return o.viaServer = true, true;
     return false;
 }
 
-// The port and the interpreter driving it.
+// The port and the interpreter driving it, or the client of the SVF server that drives its own.
 struct Cable {
     std::unique_ptr<CJtagCable> port;
     CTapSvfInterpreter svf;
+    std::unique_ptr<CSvfServerInterpreter> server;
+
+    CSvfInterpreter& Interpreter() { return server ? static_cast<CSvfInterpreter&>(*server) : svf; }
+    std::string Name() const { return server ? server->ServerDescription() : port->GetName(); }
+    void Close()
+    {
+        if (server) server->Disconnect();
+        if (port) port->Close();
+    }
 
     // A virtual device that could not keep what was programmed fails the run (it has said why).
     int Checked(int status) const
@@ -151,6 +166,21 @@ struct Cable {
         return status;
     }
 };
+
+// Connects to the SVF server; one that has to be started gets the cable options.
+int ConnectServer(const CableOptions& o, const std::string& stateDir, Cable& cable)
+{
+    CSvfServerLaunch launch{{}, SvfServerCableArguments(o.spec, stateDir)};
+    if (!o.cableCheck) launch.arguments.push_back("--no-cable-check");
+    if (!o.powerCheck) launch.arguments.push_back("--no-power-check");
+    auto transport = std::make_unique<CSocketServerTransport>(std::move(launch));
+    const CSocketServerTransport& t = *transport;
+    cable.server = std::make_unique<CSvfServerInterpreter>(std::move(transport));
+    cable.server->AttachCable(nullptr, 1);
+    if (cable.server->Connect()) return 0;
+    if (!t.LastError().empty()) std::fprintf(stderr, "%s\n", TerminalMessageText(t.LastError(), {}).c_str());
+    return 1;
+}
 
 // 0, or the exit status after telling why the cable cannot be used.
 int OpenCable(const CableOptions& o, Cable& cable)
@@ -180,6 +210,10 @@ int OpenCable(const CableOptions& o, Cable& cable)
         }
         return UsageError(error);
     }
+    if (o.viaServer) {
+        cable.port.reset();  // the server's cable, not ours
+        return ConnectServer(o, stateDir, cable);
+    }
     cable.port->SetCableCheck(o.cableCheck);
     cable.port->SetPowerCheck(o.powerCheck);
     ApplyTapPortAddress(*cable.port, o.spec);
@@ -190,14 +224,17 @@ int OpenCable(const CableOptions& o, Cable& cable)
 }
 
 // Runs one operation of a design's programmer through the cable, at the given place in the
-// chain; `keepUpload` stores an uploaded design (false when that failed). The exit status.
+// chain; `keepUpload` stores an uploaded design (false when that failed). With `tracePath`, the
+// SVF lines sent and their results are written there, whatever the outcome. The exit status.
 int ProgramDocument(CSchDoc& doc, const std::string& op, const CableOptions& cableOptions, bool verifyAfter,
-                    const CJtagChainCounts& counts, const std::function<bool()>& keepUpload)
+                    const CJtagChainCounts& counts, const std::string& tracePath,
+                    const std::function<bool()>& keepUpload)
 {
     Cable cable;
     if (int r = OpenCable(cableOptions, cable); r != 0) return r;
 
-    doc.SetJtagInterpreter(&cable.svf);
+    doc.SetJtagInterpreter(&cable.Interpreter());
+    doc.JtagDevice()->SetTraceOn(tracePath.empty() ? 0 : 1);
     doc.SetChainCounts(counts);
     doc.SetIdcodeReceiver(PrintIdcode);
     CJtagDocumentOptions options = doc.GetJtagOptions();
@@ -229,7 +266,7 @@ int ProgramDocument(CSchDoc& doc, const std::string& op, const CableOptions& cab
         const int r = doc.Upload();
         details(r);
         if (r == kJtagDone) {
-            std::printf("%s\n", FormatUploadReport(doc.GetDeviceType(), cable.port->GetName(),
+            std::printf("%s\n", FormatUploadReport(doc.GetDeviceType(), cable.Name(),
                                                    doc.Programmer()->LastUploadChanges(), SIZE_MAX)
                                      .c_str());
             status = keepUpload() ? 0 : 1;
@@ -238,8 +275,14 @@ int ProgramDocument(CSchDoc& doc, const std::string& op, const CableOptions& cab
             status = r == kJtagVerifyDiffers ? 3 : 1;
         }
     }
-    cable.port->Close();
+    cable.Close();
     doc.SetJtagInterpreter(nullptr);
+    // A failed run's trace ends with the failing line and its result.
+    if (!tracePath.empty() && !doc.JtagDevice()->Trace().SaveText(tracePath)) {
+        std::fprintf(stderr, "Kalidor: %.*s: %s\n", static_cast<int>(kMsgFileNotOpened.size()),
+                     kMsgFileNotOpened.data(), tracePath.c_str());
+        if (status == 0) status = 1;
+    }
     return cable.Checked(status);
 }
 
@@ -247,7 +290,7 @@ int ProgramDocument(CSchDoc& doc, const std::string& op, const CableOptions& cab
 
 int RunProgram(const Args& args)
 {
-    std::string design, out, op;
+    std::string design, out, op, tracePath;
     CableOptions cableOptions;
     bool verifyAfter = true, cancel = false, missing = false, chainGiven = false, force = false;
     CJtagChainCounts counts;
@@ -266,6 +309,8 @@ int RunProgram(const Args& args)
             op = a.substr(2);
         } else if (a == "-o" && i + 1 < args.size()) {
             out = args[++i];
+        } else if (a == "--trace" && i + 1 < args.size()) {
+            tracePath = args[++i];
         } else if (a == "--no-verify") {
             verifyAfter = false;
         } else if (a == "--cancel") {
@@ -297,7 +342,7 @@ int RunProgram(const Args& args)
         counts = {};  // no device of the type: the IDCODE check will say so
     }
 
-    return ProgramDocument(doc, op, cableOptions, verifyAfter, counts, [&] {
+    return ProgramDocument(doc, op, cableOptions, verifyAfter, counts, tracePath, [&] {
         const std::string target = out.empty() ? design : out;
         if (!SaveDesign(doc, target, force)) return false;
         std::printf("Uploaded design written to %s\n", target.c_str());
@@ -307,7 +352,7 @@ int RunProgram(const Args& args)
 
 int RunChainProgram(const Args& args)
 {
-    std::string file, name, op;
+    std::string file, name, op, tracePath;
     CableOptions cableOptions;
     bool verifyAfter = true, cancel = false, missing = false;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -317,6 +362,8 @@ int RunChainProgram(const Args& args)
         } else if (a == "--download" || a == "--upload" || a == "--verify" || a == "--idcode" || a == "--autocal") {
             if (!op.empty()) return UsageError("chain program: give one operation");
             op = a.substr(2);
+        } else if (a == "--trace" && i + 1 < args.size()) {
+            tracePath = args[++i];
         } else if (a == "--no-verify") {
             verifyAfter = false;
         } else if (a == "--cancel") {
@@ -338,7 +385,7 @@ int RunChainProgram(const Args& args)
     std::unique_ptr<CSchDoc> doc = chain.OpenEmbeddedSchematic(index);
     if (!doc) return 1;
     // The device's place in the chain file gives the counts, whatever the cable is.
-    return ProgramDocument(*doc, op, cableOptions, verifyAfter, chain.GetElement(index)->ChainCounts(), [&] {
+    return ProgramDocument(*doc, op, cableOptions, verifyAfter, chain.GetElement(index)->ChainCounts(), tracePath, [&] {
         if (!doc->SaveEmbedded() || !chain.OnSaveDocument(file)) return false;
         std::printf("Uploaded design stored in %s of %s\n", name.c_str(), file.c_str());
         return true;
@@ -368,6 +415,7 @@ int RunChainScan(const Args& args)
         }
     }
     if (cableOptions.spec.empty()) return UsageError(kChainScanUsage);
+    if (cableOptions.viaServer) return UsageError("chain scan: the scan needs the cable itself, not the SVF server");
     ConsolePrompter prompter(false);
     ScopedPrompter scope(prompter);
     Cable cable;
@@ -437,10 +485,10 @@ int RunSvf(const Args& args)
     Cable cable;
     if (int r = OpenCable(cableOptions, cable); r != 0) return r;
     CJtagDevice jtag;  // for the cable check and its messages
-    jtag.SetInterpreter(&cable.svf);
+    jtag.SetInterpreter(&cable.Interpreter());
     if (jtag.CheckReady() != kJtagDone) return 1;
 
-    const SvfRunReport report = ExecuteSvfText(cable.svf, text);
+    const SvfRunReport report = ExecuteSvfText(cable.Interpreter(), text);
     const std::string lines = FormatSvfRunReport(report);
     // Byte for byte: a NUL inside a reported line must not cut the rest of the report.
     std::fwrite(lines.data(), 1, lines.size(), stdout);
@@ -449,7 +497,7 @@ int RunSvf(const Args& args)
         if (f.result == kSvfTdoMismatch) ++mismatches;
     std::printf("%d lines executed, %d TDO mismatches%s\n", report.linesExecuted, mismatches,
                 report.stopped ? ", stopped" : "");
-    cable.port->Close();
+    cable.Close();
     if (report.stopped) return 1;
     return cable.Checked(mismatches > 0 ? 3 : 0);
 }
