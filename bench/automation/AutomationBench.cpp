@@ -1,6 +1,9 @@
-// Times automation round trips against the running kalidor that owns the bus name: one
-// SetSymValue and one GetSymValue of a new ZelA schematic per round trip, through the session
-// bus, as a macro makes them. bench/automation.sh runs it on a bus of its own.
+// Times automation round trips against the running kalidor that owns the bus name, through the
+// session bus, as a macro makes them: one SetSymValue and one GetSymValue of a new ZelA
+// schematic per round trip, each call waiting for its reply. For comparison, the same client's
+// round trip to the bus daemon alone (the floor of any call), a Ping that kalidor's bus
+// connection answers without its main thread, and a GetSymValue alone. bench/automation.sh runs
+// it on a bus of its own.
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -11,6 +14,7 @@
 #include <QThread>
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -20,12 +24,42 @@ const QString kApp = QStringLiteral("/KalidorRezirer/Application");
 const QString kAppIf = QStringLiteral("KalidorRezirer.Application");
 const QString kDocIf = QStringLiteral("KalidorRezirer.Schematic");
 
-QDBusMessage Call(const QString& path, const QString& iface, const QString& member, const QVariantList& args)
+QDBusMessage Call(const QString& service, const QString& path, const QString& iface, const QString& member,
+                  const QVariantList& args = {})
 {
-    QDBusMessage m = QDBusMessage::createMethodCall(kBus, path, iface, member);
+    QDBusMessage m = QDBusMessage::createMethodCall(service, path, iface, member);
     m.setArguments(args);
     return QDBusConnection::sessionBus().call(m);
 }
+
+// Times `rounds` runs of `round` (after 100 that warm up) and prints the figures; false when a
+// round failed.
+bool Time(const char* what, int rounds, const std::function<bool(int)>& round)
+{
+    std::vector<double> us;
+    us.reserve(rounds);
+    for (int i = -100; i < rounds; ++i) {
+        QElapsedTimer t;
+        t.start();
+        const bool ok = round(i);
+        const double elapsed = t.nsecsElapsed() / 1000.0;
+        if (!ok) {
+            std::fprintf(stderr, "%s: round %d failed\n", what, i);
+            return false;
+        }
+        if (i >= 0)
+            us.push_back(elapsed);
+    }
+    std::sort(us.begin(), us.end());
+    double sum = 0;
+    for (double u : us)
+        sum += u;
+    std::printf("%-52s median %7.1f us, mean %7.1f us, 10%% %7.1f us, 90%% %7.1f us (%d rounds)\n", what,
+                us[us.size() / 2], sum / us.size(), us[us.size() / 10], us[us.size() * 9 / 10], rounds);
+    return true;
+}
+
+bool IsReply(const QDBusMessage& m) { return m.type() == QDBusMessage::ReplyMessage; }
 
 }  // namespace
 
@@ -43,8 +77,8 @@ int main(int argc, char** argv)
         }
         QThread::msleep(20);
     }
-    Call(kApp, kAppIf, QStringLiteral("NewDocument"), {QStringLiteral("ZelA")});
-    const QDBusMessage active = Call(kApp, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
+    Call(kBus, kApp, kAppIf, QStringLiteral("NewDocument"), {QStringLiteral("ZelA")});
+    const QDBusMessage active = Call(kBus, kApp, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
                                      {kAppIf, QStringLiteral("ActiveDocument")});
     const QString doc = active.arguments().value(0).value<QDBusVariant>().variant().value<QDBusObjectPath>().path();
     if (doc.isEmpty() || doc == QLatin1String("/")) {
@@ -52,27 +86,19 @@ int main(int argc, char** argv)
         return 1;
     }
     const QVariant key = QVariant::fromValue(short(6));  // the capacitor of block 1
-    std::vector<double> us;
-    us.reserve(rounds);
-    for (int i = -100; i < rounds; ++i) {  // the first 100 warm up
-        QElapsedTimer t;
-        t.start();
-        const QDBusMessage set = Call(doc, kDocIf, QStringLiteral("SetSymValue"), {key, QVariant::fromValue(i & 127)});
-        const QDBusMessage get = Call(doc, kDocIf, QStringLiteral("GetSymValue"), {key});
-        const double elapsed = t.nsecsElapsed() / 1000.0;
-        if (set.type() != QDBusMessage::ReplyMessage || get.arguments().value(0).toInt() != (i & 127)) {
-            std::fprintf(stderr, "round trip %d failed: %s\n", i, qPrintable(set.errorMessage() + get.errorMessage()));
-            return 1;
-        }
-        if (i >= 0)
-            us.push_back(elapsed);
-    }
-    std::sort(us.begin(), us.end());
-    double sum = 0;
-    for (double u : us)
-        sum += u;
-    std::printf("SetSymValue + GetSymValue round trip over the bus, %d rounds: median %.1f us, mean %.1f us, "
-                "10%% %.1f us, 90%% %.1f us\n",
-                rounds, us[us.size() / 2], sum / us.size(), us[us.size() / 10], us[us.size() * 9 / 10]);
-    return 0;
+    auto get = [&] { return Call(kBus, doc, kDocIf, QStringLiteral("GetSymValue"), {key}); };
+    const bool ok =
+        Time("Qt client: the bus daemon alone (GetId)", rounds, [](int) {
+            return IsReply(Call(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+                                QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetId")));
+        }) &&
+        Time("Qt client: Peer.Ping of kalidor", rounds, [&](int) {
+            return IsReply(Call(kBus, doc, QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping")));
+        }) &&
+        Time("Qt client: GetSymValue", rounds, [&](int) { return IsReply(get()); }) &&
+        Time("Qt client: SetSymValue + GetSymValue round trip", rounds, [&](int i) {
+            const QDBusMessage set = Call(kBus, doc, kDocIf, QStringLiteral("SetSymValue"), {key, QVariant::fromValue(i & 127)});
+            return IsReply(set) && get().arguments().value(0).toInt() == (i & 127);
+        });
+    return ok ? 0 : 1;
 }

@@ -21,6 +21,7 @@
 #include "jtag/JTAGTapPort.h"
 #include "jtag/JtagUiModel.h"
 #include "jtag/ui/JtagUi.h"
+#include "platform/Prompter.h"
 #include "view/ui/SchView.h"
 
 namespace kalidor {
@@ -292,6 +293,16 @@ CSchDoc* CAutomationServer::DocumentAt(const QString& path) const
 
 // ---------------------------------------------------------------- calls
 
+std::uint64_t CAutomationServer::OperationOf(const QString& client)
+{
+    if (client != m_operationClient || !m_sinceCall.isValid() || m_sinceCall.elapsed() > kOperationGapMs) {
+        m_operationClient = client;
+        ++m_operation;
+    }
+    m_sinceCall.start();
+    return m_operation;
+}
+
 QString CAutomationServer::Introspect(const QString& path, bool application) const
 {
     if (application)
@@ -331,6 +342,21 @@ bool CAutomationServer::HandleMessage(const QDBusMessage& message, const QDBusCo
             return fail(kErrorUnknownObject, QStringLiteral("No schematic at %1").arg(message.path()));
     }
     const QVariantList args = message.arguments();
+    // What this call changes in the schematic joins the step of the client's operation.
+    const std::uint64_t operation = OperationOf(message.service());
+    struct OperationScope {
+        CSchDoc* doc;
+        OperationScope(CSchDoc* d, std::uint64_t operation) : doc(d)
+        {
+            if (doc)
+                doc->SetStepGroup(operation, kStepMacroChanges);
+        }
+        ~OperationScope()
+        {
+            if (doc)
+                doc->SetStepGroup(0, std::string());
+        }
+    } scope(doc, operation);
 
     if (iface == QLatin1String(kPropertiesInterface)) {
         const QString member = message.member();
@@ -355,7 +381,11 @@ bool CAutomationServer::HandleMessage(const QDBusMessage& message, const QDBusCo
             const QVariant value = Convert(args[2], m->type);
             if (!value.isValid())
                 return fail(kErrorInvalidArgs, QStringLiteral("%1 takes %2").arg(name, TypeName(m->type)));
-            m->set(doc, value);
+            try {
+                m->set(doc, value);
+            } catch (const CAutomationError& e) {
+                return fail(e.name, e.text);
+            }
             return reply({});
         }
         return fail(kErrorUnknownMethod, QStringLiteral("No method %1 of %2").arg(member, QLatin1String(kPropertiesInterface)));
@@ -376,7 +406,12 @@ bool CAutomationServer::HandleMessage(const QDBusMessage& message, const QDBusCo
                                                .arg(QLatin1String(m->name), QLatin1String(m->in[i].name), TypeName(m->in[i].type)));
         converted << v;
     }
-    const QVariant result = m->call(doc, converted);
+    QVariant result;
+    try {
+        result = m->call(doc, converted);
+    } catch (const CAutomationError& e) {
+        return fail(e.name, e.text);
+    }
     return reply(*m->type ? QVariantList{Result(result, m->type)} : QVariantList{});
 }
 
@@ -500,12 +535,35 @@ void CAutomationServer::BuildSchematicInterface()
     // Import and Export take their parameters and do nothing.
     v.push_back({"Import", false, "i", {{"kind", "n"}, {"option", "n"}, {"path", "s"}}, [zero](Doc, A) { return zero; }, nullptr});
     v.push_back({"Export", false, "i", {{"kind", "n"}, {"option", "n"}, {"path", "s"}}, [zero](Doc, A) { return zero; }, nullptr});
-    v.push_back({"Save", false, "n", {}, [this, docOf, zero](Doc d, A) {
-                     m_main.SaveDocument(docOf(d));
+    // Save and SaveAs show no message box while the caller waits: what went wrong is the text
+    // of the error the call answers with, and a read-only file is not replaced.
+    auto save = [this, docOf](Doc d, const QString& path) {
+        RecordingPrompter told;
+        told.Script(Answer::No);
+        bool saved = false;
+        {
+            ScopedPrompter scope(told);
+            saved = path.isNull() ? m_main.SaveDocument(docOf(d)) : m_main.SaveDocumentAs(docOf(d), path);
+        }
+        if (!saved) {
+            // The question whether to replace a read-only file was answered No.
+            const std::string target = path.isNull() ? d->GetPathName() : path.toStdString();
+            QStringList texts;
+            for (const RecordingPrompter::Record& r : told.messages)
+                texts << Q(r.buttons == Buttons::YesNo ? FormatMessage(kMsgReadOnlyKept, target) : r.text);
+            throw CAutomationError{kErrorSaveFailed, texts.join(QLatin1Char('\n'))};
+        }
+    };
+    v.push_back({"Save", false, "n", {}, [save, zero](Doc d, A) {
+                     if (!d->IsEmbedded() && d->GetPathName().empty())
+                         throw CAutomationError{kErrorNeverSaved, QString::fromLatin1(kMsgNeverSaved).arg(Q(d->DisplayName()))};
+                     save(d, QString());
                      return zero;
                  }, nullptr});
-    v.push_back({"SaveAs", false, "n", {{"path", "s"}}, [this, docOf, zero](Doc d, A a) {
-                     m_main.SaveDocumentAs(docOf(d), a[0].toString());
+    v.push_back({"SaveAs", false, "n", {{"path", "s"}}, [save, zero](Doc d, A a) {
+                     if (a[0].toString().isEmpty())
+                         throw CAutomationError{kErrorSaveFailed, QString::fromLatin1(kMsgSaveAsNoPath)};
+                     save(d, a[0].toString());
                      return zero;
                  }, nullptr});
     // The register operations of the JTAG registers dialog, under the wait cursor.

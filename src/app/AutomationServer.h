@@ -12,6 +12,7 @@
 #include <QDBusConnection>
 #include <QDBusObjectPath>
 #include <QDBusVirtualObject>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QString>
@@ -43,6 +44,24 @@ inline constexpr const char* kNullObjectPath = "/";
 // Setting a read-only property.
 inline constexpr const char* kErrorNotSupported = "org.freedesktop.DBus.Error.NotSupported";
 inline constexpr const char* kMsgNotSupported = "not supported";
+// Save on a design that was never saved (no file dialog opens in the middle of a call: SaveAs
+// names the file), and a Save or SaveAs that could not write the file; the error's text says why.
+inline constexpr const char* kErrorNeverSaved = "KalidorRezirer.Error.NeverSaved";
+inline constexpr const char* kMsgNeverSaved = "%1 has never been saved: SaveAs saves it under a file name.";
+inline constexpr const char* kErrorSaveFailed = "KalidorRezirer.Error.SaveFailed";
+inline constexpr const char* kMsgSaveAsNoPath = "SaveAs needs the path of the file to save the design in.";
+
+// What a member throws to answer its call with an error.
+struct CAutomationError {
+    const char* name;
+    QString text;
+};
+
+// The calls a client makes without a pause longer than this are one operation: the changes they
+// make to a schematic are one step of its history, named kStepMacroChanges once it holds more than
+// one change (one Undo takes back a whole Generate Schematic of the biquad program, a macro's run).
+inline constexpr int kOperationGapMs = 500;
+inline constexpr const char* kStepMacroChanges = "Macro Changes";
 // The environment variable that names the activation list's document class in place of CSchDoc
 // (tests keep the instances they start apart from those of the user).
 inline constexpr const char* kRegistryNameVariable = "KALIDOR_REGISTRY_NAME";
@@ -110,6 +129,8 @@ private:
     void Withdraw();
     void Broadcast();
     QDBusObjectPath ObjectPath(const CSchDoc* doc) const;
+    // The operation a call of `client` belongs to (see kOperationGapMs).
+    std::uint64_t OperationOf(const QString& client);
 
     MainWindow& m_main;
     QDBusConnection m_bus;
@@ -121,6 +142,10 @@ private:
     QHash<const CSchDoc*, int> m_numbers;
     int m_nextNumber = 1;
     CSchDoc* m_remembered = nullptr;
+    // The client of the last call, when it came and the operation it belongs to.
+    QString m_operationClient;
+    QElapsedTimer m_sinceCall;
+    std::uint64_t m_operation = 0;
     bool m_started = false;
 };
 

@@ -1,6 +1,7 @@
 #include "app/KalidorApp.h"
 
 #include <QDBusConnection>
+#include <QDir>
 #include <QStatusBar>
 
 #include "app/AutomationServer.h"
@@ -34,6 +35,19 @@ QString CommandLineFile(const QStringList& args)
 {
     const QStringList files = CommandLineFiles(args);
     return files.isEmpty() ? QString() : files.front();
+}
+
+bool ChooseEventLoop(const QString& pluginsPath)
+{
+    if (qEnvironmentVariableIsSet("QT_NO_GLIB"))
+        return false;
+    if (qEnvironmentVariable("QT_QPA_PLATFORMTHEME").contains(QLatin1String("gtk"), Qt::CaseInsensitive))
+        return false;
+    const QDir themes(pluginsPath + QStringLiteral("/platformthemes"));
+    if (!themes.entryList({QStringLiteral("*gtk*")}, QDir::Files).isEmpty())
+        return false;
+    qputenv("QT_NO_GLIB", "1");
+    return true;
 }
 
 CKalidorApp::CKalidorApp() = default;

@@ -25,6 +25,15 @@ QStringList CommandLineFiles(const QStringList& args);
 // The first of them, or an empty string.
 QString CommandLineFile(const QStringList& args);
 
+// Chooses the event loop before the application object is made: Qt's own loop, unless QT_NO_GLIB
+// is set already or a GTK platform theme (asked for in QT_QPA_PLATFORMTHEME, or installed in
+// `pluginsPath`) may run GTK's dialogs, which need the GLib loop. Every automation call crosses
+// from the bus connection's thread to the window's and back, and the GLib loop makes each of
+// those wake-ups several times as slow. Returns whether Qt's loop was chosen (by setting
+// QT_NO_GLIB, which the caller takes away again once its threads are made, so that the programs
+// it starts get the environment it was given).
+bool ChooseEventLoop(const QString& pluginsPath);
+
 class CKalidorApp {
 public:
     CKalidorApp();

@@ -195,7 +195,19 @@ MainWindow::~MainWindow()
     m_docs.clear();
 }
 
-QAction* MainWindow::Action(const QString& objectName) const { return findChild<QAction*>(objectName); }
+QAction* MainWindow::Action(const QString& objectName) const
+{
+    // findChild walks every object of the window; an action once found is kept while it lives,
+    // keeps its name and stays in the window.
+    if (const QPointer<QAction> known = m_actionsByName.value(objectName); known && known->objectName() == objectName)
+        for (const QObject* o = known; o; o = o->parent())
+            if (o == this)
+                return known;
+    QAction* a = findChild<QAction*>(objectName);
+    if (a)
+        m_actionsByName.insert(objectName, a);
+    return a;
+}
 
 // ---------------------------------------------------------------- actions and menus
 

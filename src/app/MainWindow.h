@@ -8,6 +8,7 @@
 // window). Every document the application makes or opens, from any caller, gets its windows here.
 #pragma once
 
+#include <QHash>
 #include <QMainWindow>
 #include <QList>
 #include <QPointer>
@@ -230,6 +231,8 @@ private:
     QPointer<CPltSplit> m_plotMenuFor;
     QLabel* m_statusPane[2] = {nullptr, nullptr};
     QList<QAction*> m_recentActions;
+    // Actions found by name (every change of a document updates some forty of them).
+    mutable QHash<QString, QPointer<QAction>> m_actionsByName;
 };
 
 }  // namespace kalidor

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QIcon>
+#include <QLibraryInfo>
 #include <QTimer>
 #include <cstdio>
 
@@ -51,6 +52,7 @@ private:
 
 int main(int argc, char** argv)
 {
+    const bool qtLoop = kalidor::ChooseEventLoop(QLibraryInfo::path(QLibraryInfo::PluginsPath));
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QString::fromLatin1(kalidor::kOrganisation));
     QApplication::setApplicationName(QString::fromLatin1(kalidor::kApplication));
@@ -62,6 +64,10 @@ int main(int argc, char** argv)
     kalidor::CKalidorApp kalidorApp;
     if (!kalidorApp.InitInstance(QApplication::arguments().mid(1)))
         return 1;
+    // The window's thread and the bus connection's thread run on the loop chosen; the programs
+    // Kalidor starts (macros, the SVF server) get the environment it was given.
+    if (qtLoop)
+        qunsetenv("QT_NO_GLIB");
 
     FirstPaintReporter reporter(kalidorApp.Main());
     if (qEnvironmentVariableIsSet("KALIDOR_STARTUP_REPORT")) {

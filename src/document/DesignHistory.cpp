@@ -17,6 +17,21 @@ void CDesignHistory::Push(Step step)
     }
 }
 
+bool CDesignHistory::CanJoin(std::uint64_t group) const
+{
+    return group != 0 && m_index > 0 && m_index == Count() && m_clean != m_index && m_steps.back().group == group;
+}
+
+void CDesignHistory::Join(CDesignState after, const std::string& text, bool schematic)
+{
+    if (m_steps.empty())
+        return;
+    Step& last = m_steps.back();
+    last.after = std::move(after);
+    last.text = text;
+    last.schematic = last.schematic || schematic;
+}
+
 const CDesignHistory::Step* CDesignHistory::UndoStep() const
 {
     return CanUndo() ? &m_steps[static_cast<std::size_t>(m_index - 1)] : nullptr;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -32,11 +33,18 @@ public:
         CDesignState before;
         CDesignState after;
         bool schematic = true;  // the step changes the schematic, not only the summary or the setup
+        std::uint64_t group = 0;  // the operation the step belongs to (0: none; see Join)
     };
 
     // Adds a step after the current position; the steps that were undone are dropped (and with
     // them a clean position among them).
     void Push(Step step);
+    // A further change of the operation `group` (not 0) may join the last step instead of adding
+    // one when that step is of the same operation, nothing was undone since and it is not the
+    // saved position. Joined, the step ends in `after`, is named `text` and changes the schematic
+    // when either part did.
+    bool CanJoin(std::uint64_t group) const;
+    void Join(CDesignState after, const std::string& text, bool schematic);
     // The step Undo reverts / Redo makes again, or nullptr.
     const Step* UndoStep() const;
     const Step* RedoStep() const;

@@ -60,6 +60,7 @@ enum ChangeFlags : unsigned {
 // How the undo history moved (CSchDocObserver::OnHistoryChanged).
 enum class CHistoryChange {
     kPushed,      // a step was added (the steps undone before it are gone)
+    kJoined,      // the last step took in a further change of its operation (and maybe a new name)
     kUndone,
     kRedone,
     kCleared,     // no steps any more (a new or reopened design)
@@ -205,6 +206,11 @@ public:
     // recorded. Steps inside a step are part of it. False when `change` failed or there is no
     // design. Every operation of this class that changes the design records itself this way.
     bool Change(const std::string& text, const std::function<bool()>& change, unsigned flags = kChangeSchematic);
+    // The operation the changes made from now on belong to (0: none), e.g. one client's run of
+    // calls over the automation interface. A change of an operation joins the operation's
+    // previous step while that is the last step and not the saved position (CDesignHistory::Join),
+    // so that one Undo takes back all the operation changed; a joined step is named `text`.
+    void SetStepGroup(std::uint64_t group, const std::string& text);
     // Puts the design back as it was before the last step / after the next one, in place.
     bool Undo();
     bool Redo();
@@ -377,6 +383,8 @@ private:
     CJtagDocumentOptions m_jtagOptions;
     CDesignHistory m_history;
     int m_changeDepth = 0;     // steps running (a step inside a step is part of it)
+    std::uint64_t m_stepGroup = 0;
+    std::string m_stepGroupText;
     bool m_restoring = false;  // an Undo or Redo is putting a state back
 
     bool m_modified = false;

@@ -46,14 +46,25 @@ bool CSchDoc::Change(const std::string& text, const std::function<bool()>& chang
     }
     const bool quiet = (flags & kChangeQuiet) != 0;
     const bool schematic = (flags & kChangeSchematic) != 0;
-    m_history.Push({text, std::move(before), std::move(after), schematic});
-    NotifyHistory(CHistoryChange::kPushed);
+    if (m_history.CanJoin(m_stepGroup)) {
+        m_history.Join(std::move(after), m_stepGroupText, schematic);
+        NotifyHistory(CHistoryChange::kJoined);
+    } else {
+        m_history.Push({text, std::move(before), std::move(after), schematic, m_stepGroup});
+        NotifyHistory(CHistoryChange::kPushed);
+    }
     // A quiet step leaves the flag as it was; the saved position stays where the file is, so
     // that undoing the step reads unmodified again and redoing it modified.
     SetModifiedState(quiet ? wasModified : true);
     if (schematic && !quiet)
         AfterSchematicChange();
     return true;
+}
+
+void CSchDoc::SetStepGroup(std::uint64_t group, const std::string& text)
+{
+    m_stepGroup = group;
+    m_stepGroupText = text;
 }
 
 bool CSchDoc::Undo() { return MoveInHistory(true); }

@@ -57,7 +57,8 @@ def main():
     if properties.Get(DOC_INTERFACE, "DeviceType") != "ZelA":
         return fail("The active schematic is not a ZelA.")
 
-    # Each call is one step that Edit > Undo takes back in Kalidor.
+    # The calls of one run (no pause of half a second between them) are one step of the
+    # design's history: one Edit > Undo in Kalidor takes back all this macro changed.
     doc.SetSymValue(dbus.Int16(KEY_T1_INPUT), dbus.Int32(1))
     doc.SetSymValue(dbus.Int16(KEY_T2_INPUT), dbus.Int32(0))
     doc.SetSymValue(dbus.Int16(KEY_FEEDBACK), dbus.Int32(0))
@@ -74,10 +75,20 @@ def main():
     doc.SetGainPhaseRange(dbus.Int16(1), dbus.Int32(100), dbus.Int32(1000000))
     doc.RunGainPhaseSim()
 
-    # A design that was never saved makes Kalidor ask for a file name: allow the user time.
-    doc.Save(timeout=3600)
+    # Save writes the design file. A design that has never been saved has no file yet: Kalidor
+    # answers with the error KalidorRezirer.Error.NeverSaved (SaveAs would name one), and
+    # KalidorRezirer.Error.SaveFailed says why a file could not be written.
     corner = 1.0 / (2.0 * math.pi * BLOCK_RESISTANCE * picofarads * 1e-12)
-    print("ZelA_Lowpass: block 1 is a low-pass with C = %.2f pF (corner %.0f Hz); saved." % (picofarads, corner))
+    done = "ZelA_Lowpass: block 1 is a low-pass with C = %.2f pF (corner %.0f Hz)" % (picofarads, corner)
+    try:
+        doc.Save()
+    except dbus.DBusException as error:
+        if error.get_dbus_name() != "KalidorRezirer.Error.NeverSaved":
+            print(done + "; not saved.")
+            return fail(error.get_dbus_message())
+        print(done + "; not saved: " + error.get_dbus_message())
+        return 0
+    print(done + "; saved.")
     return 0
 
 

@@ -261,6 +261,38 @@ private slots:
         QCOMPARE(CommandLineFiles({"a.ZEL", "/Embedding", "b.ZEL"}), QStringList());
     }
 
+    // Qt's own event loop unless told otherwise or a GTK theme may need the GLib loop.
+    void eventLoopChoice()
+    {
+        const QByteArray noGlib = qgetenv("QT_NO_GLIB"), theme = qgetenv("QT_QPA_PLATFORMTHEME");
+        const bool hadNoGlib = qEnvironmentVariableIsSet("QT_NO_GLIB"), hadTheme = qEnvironmentVariableIsSet("QT_QPA_PLATFORMTHEME");
+        QTemporaryDir plugins;
+        QVERIFY(QDir().mkpath(plugins.filePath("platformthemes")));
+        qunsetenv("QT_NO_GLIB");
+        qunsetenv("QT_QPA_PLATFORMTHEME");
+        QVERIFY(ChooseEventLoop(plugins.path()));
+        QCOMPARE(qgetenv("QT_NO_GLIB"), QByteArray("1"));
+        // Set by the user: left as it is.
+        qputenv("QT_NO_GLIB", "0");
+        QVERIFY(!ChooseEventLoop(plugins.path()));
+        QCOMPARE(qgetenv("QT_NO_GLIB"), QByteArray("0"));
+        // A GTK theme asked for, or installed.
+        qunsetenv("QT_NO_GLIB");
+        qputenv("QT_QPA_PLATFORMTHEME", "gtk3");
+        QVERIFY(!ChooseEventLoop(plugins.path()));
+        QVERIFY(!qEnvironmentVariableIsSet("QT_NO_GLIB"));
+        qunsetenv("QT_QPA_PLATFORMTHEME");
+        QFile gtk(plugins.filePath("platformthemes/libqgtk3.so"));
+        QVERIFY(gtk.open(QIODevice::WriteOnly));
+        gtk.close();
+        QVERIFY(!ChooseEventLoop(plugins.path()));
+        QVERIFY(!qEnvironmentVariableIsSet("QT_NO_GLIB"));
+        if (hadNoGlib)
+            qputenv("QT_NO_GLIB", noGlib);
+        if (hadTheme)
+            qputenv("QT_QPA_PLATFORMTHEME", theme);
+    }
+
     void startedWithADesignFileOpensIt()
     {
         const QString path = dir->filePath("Start.ZEL");

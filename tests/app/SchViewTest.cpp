@@ -272,6 +272,54 @@ private slots:
         QVERIFY2(best < 10.0, qPrintable(QStringLiteral("redraw took %1 ms").arg(best)));
     }
 
+    // A stream of changes (a macro setting values one by one) repaints the view about once a
+    // frame, not once a change; a change after a quiet frame is drawn at once; the last change of
+    // a stream is always drawn.
+    void aStreamOfChangesRepaintsOnceAFrame()
+    {
+        MakeView("ZelA");
+        // Counts the paints and remembers which change the last one showed.
+        struct PaintCounter : QObject {
+            int paints = 0;
+            int change = 0;
+            int drawnChange = -1;
+            bool eventFilter(QObject*, QEvent* e) override
+            {
+                if (e->type() == QEvent::Paint) {
+                    ++paints;
+                    drawnChange = change;
+                }
+                return false;
+            }
+        } counter;
+        vp()->installEventFilter(&counter);
+        QTest::qWait(3 * CSchView::kDocumentFrameMs);
+        // One change after a quiet frame: drawn in the next pass of the event loop.
+        counter.paints = 0;
+        counter.change = 1;
+        doc->Doc().SetSymValue(6, 5);
+        QCoreApplication::processEvents();
+        QCOMPARE(counter.paints, 1);
+        QCOMPARE(counter.drawnChange, 1);
+        QVERIFY(!view->RepaintPending());
+        // 200 changes, the event loop running between them as it does between bus calls.
+        counter.paints = 0;
+        QElapsedTimer t;
+        t.start();
+        for (int i = 0; i < 200; ++i) {
+            counter.change = 2 + i;
+            doc->Doc().SetSymValue(6, i & 63);
+            QCoreApplication::processEvents();
+        }
+        const qint64 ms = t.elapsed();
+        QVERIFY2(counter.paints <= ms / CSchView::kDocumentFrameMs + 2,
+                 qPrintable(QStringLiteral("%1 paints in %2 ms").arg(counter.paints).arg(ms)));
+        // The last change is drawn within a frame.
+        QTRY_COMPARE_WITH_TIMEOUT(counter.drawnChange, 201, 1000);
+        QVERIFY(!view->RepaintPending());
+        vp()->removeEventFilter(&counter);
+    }
+
     void printsWithTitleBlock()
     {
         MakeView("ZelB");

@@ -23,6 +23,7 @@
 #include <unistd.h>
 
 #include "app/AutomationServer.h"
+#include "app/KalidorApp.h"
 #include "application/ActiveObjectRegistry.h"
 #include "application/MacroCatalog.h"
 
@@ -166,7 +167,8 @@ private:
                     Call(n, kApp, kProps, QStringLiteral("Get"), {kAppIf, QStringLiteral("ActiveDocument")}).type() ==
                         QDBusMessage::ReplyMessage)
                     name = n;
-            return !name.isEmpty() && (args.isEmpty() || ActiveDocument(name) != QLatin1String("/"));
+            // Started with a design, it is ready once that design's schematic is active.
+            return !name.isEmpty() && (CommandLineFiles(args).isEmpty() || ActiveDocument(name) != QLatin1String("/"));
         });
         return name;
     }
@@ -448,6 +450,12 @@ private slots:
         QString out;
         QCOMPARE(run(&out), 1);
         QVERIFY2(out.contains(QLatin1String("No schematic is active")), qPrintable(out));
+        // A new design has never been saved: the macro does its work and says it could not save
+        // (no dialog keeps it waiting).
+        Call(kBus, kApp, kAppIf, QStringLiteral("NewDocument"), {QStringLiteral("ZelA")});
+        QCOMPARE(run(&out), 0);
+        QVERIFY2(out.contains(QLatin1String("not saved: Design1 has never been saved")), qPrintable(out));
+        QCOMPARE(DocCall(ActiveDocument(), "GetSymValue", {QVariant::fromValue(short(9))}).toInt(), 1);
         KillInstances();
 
         const QString file = Example(QStringLiteral("ZelA_GainStage.ZEL"));

@@ -433,3 +433,92 @@ TEST(DesignHistory, PositionsCleanIndexAndBound)
         h.Push(step(i));
     EXPECT_EQ(h.CleanIndex(), 0);  // the saved position moved down with the dropped step
 }
+
+// The changes of one operation (a client's run of automation calls) are one step: one Undo takes
+// them all back. Anything else between them — a change of no or another operation, an Undo, a
+// save — starts a new step.
+TEST_F(SchDocHistoryTest, TheChangesOfOneOperationAreOneStep)
+{
+    CSchDoc doc;
+    ASSERT_TRUE(doc.OnNewDocument("ZelA"));
+    const std::string fresh = doc.WriteDesign();
+    Recorder views;
+    doc.AddObserver(&views);
+    doc.SetStepGroup(7, "Macro Changes");
+    doc.SetValue(9, 1);  // quiet, then marking changes: the step marks the design
+    doc.SetSymValue(6, 40);
+    doc.SetGainValue(4, -3);
+    doc.SetSummaryField(CSummaryField::kTitle, "Grouped");
+    doc.SetStepGroup(0, "");
+    EXPECT_EQ(doc.History().Count(), 1);
+    EXPECT_EQ(doc.History().UndoText(), "Macro Changes");
+    EXPECT_TRUE(doc.History().Steps().back().schematic);
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(views.history, (std::vector<CHistoryChange>{CHistoryChange::kPushed, CHistoryChange::kJoined,
+                                                          CHistoryChange::kJoined, CHistoryChange::kJoined}));
+    ASSERT_TRUE(doc.Undo());
+    EXPECT_EQ(doc.WriteDesign(), fresh);
+    EXPECT_FALSE(doc.IsModified());
+    ASSERT_TRUE(doc.Redo());
+    EXPECT_EQ(doc.GetSymValue(6), 40);
+    EXPECT_EQ(doc.GetGainValue(4), -3);
+    EXPECT_EQ(doc.GetSymValue(9), 1);
+
+    // A change of no operation between two of the same: three steps.
+    doc.SetStepGroup(8, "Macro Changes");
+    doc.SetSymValue(6, 41);
+    doc.SetStepGroup(0, "");
+    doc.SetSymValue(6, 42);  // the user's edit
+    doc.SetStepGroup(8, "Macro Changes");
+    doc.SetSymValue(6, 43);
+    EXPECT_EQ(doc.History().Count(), 4);
+    // A single change of an operation keeps its own name.
+    EXPECT_EQ(doc.History().UndoText(), doc.History().Steps()[1].text);
+    EXPECT_NE(doc.History().UndoText(), "Macro Changes");
+    // Another operation.
+    doc.SetStepGroup(9, "Macro Changes");
+    doc.SetSymValue(6, 44);
+    EXPECT_EQ(doc.History().Count(), 5);
+    // After an Undo the next change is a step of its own (the redo step goes).
+    ASSERT_TRUE(doc.Undo());
+    doc.SetSymValue(6, 45);
+    EXPECT_EQ(doc.History().Count(), 5);
+    doc.SetSymValue(6, 46);
+    EXPECT_EQ(doc.History().Count(), 5);  // ... which the next change of the operation joins
+    // Saved: the saved state stays reachable, the next change is a new step.
+    const fs::path dir = fs::temp_directory_path() / ("kalidor_group_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    ASSERT_TRUE(doc.OnSaveDocument((dir / "Grouped.ZEL").string()));
+    doc.SetSymValue(6, 47);
+    EXPECT_EQ(doc.History().Count(), 6);
+    ASSERT_TRUE(doc.Undo());
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(doc.GetSymValue(6), 46);
+    doc.SetStepGroup(0, "");
+    doc.RemoveObserver(&views);
+    fs::remove_all(dir);
+}
+
+TEST(DesignHistory, OnlyTheLastStepOfTheSameOperationJoins)
+{
+    CDesignHistory h;
+    CDesignHistory::Step s;
+    s.text = "a";
+    s.after.design = "1";
+    s.group = 3;
+    EXPECT_FALSE(h.CanJoin(3));  // no step
+    h.Push(s);
+    EXPECT_FALSE(h.CanJoin(0));
+    EXPECT_FALSE(h.CanJoin(4));
+    EXPECT_TRUE(h.CanJoin(3));
+    h.Join(CDesignState{"2", {0, 1}}, "joined", false);
+    EXPECT_EQ(h.Count(), 1);
+    EXPECT_EQ(h.UndoText(), "joined");
+    EXPECT_EQ(h.Steps().back().after.design, "2");
+    EXPECT_TRUE(h.Steps().back().schematic);  // either part changed the schematic
+    h.SetClean();
+    EXPECT_FALSE(h.CanJoin(3));  // the saved position
+    h.Push(s);
+    h.StepBack();
+    EXPECT_FALSE(h.CanJoin(3));  // a step to redo
+}

@@ -140,6 +140,14 @@ void SchDocument::OnHistoryChanged(CHistoryChange change)
     case CHistoryChange::kPushed:
         m_undo.push(new MirrorCommand(*this, QString::fromStdString(h.UndoText())));
         break;
+    case CHistoryChange::kJoined:
+        // The last command takes the step's new name: taken back (doing nothing) and pushed anew.
+        if (m_undo.index() == m_undo.count() && m_undo.count() > 0 &&
+            m_undo.command(m_undo.count() - 1)->text() != QString::fromStdString(h.UndoText())) {
+            m_undo.undo();
+            m_undo.push(new MirrorCommand(*this, QString::fromStdString(h.UndoText())));
+        }
+        break;
     case CHistoryChange::kUndone:
         m_undo.undo();
         break;

@@ -57,6 +57,9 @@ CSchView::CSchView(SchDocument* doc, QWidget* parent)
     setMinimumSize(200, 150);
     if (m_doc)
         connect(m_doc, &SchDocument::updated, this, &CSchView::OnDocumentUpdated);
+    m_frameTimer = new QTimer(this);
+    m_frameTimer->setSingleShot(true);
+    connect(m_frameTimer, &QTimer::timeout, viewport(), qOverload<>(&QWidget::update));
 }
 
 CSchView::~CSchView() = default;
@@ -92,8 +95,17 @@ void CSchView::OnDocumentUpdated(int)
     }
     if (!m_worldSet)
         FitWorld();
-    viewport()->update();
+    // A whole repaint takes a millisecond or more; a client of the automation interface may
+    // change a value every few dozen microseconds and would otherwise wait for a repaint after
+    // each. The first change after a quiet frame is drawn at once.
+    const qint64 since = m_sincePaint.isValid() ? m_sincePaint.elapsed() : kDocumentFrameMs;
+    if (since >= kDocumentFrameMs)
+        viewport()->update();
+    else if (!m_frameTimer->isActive())
+        m_frameTimer->start(int(kDocumentFrameMs - since));
 }
+
+bool CSchView::RepaintPending() const { return m_frameTimer->isActive(); }
 
 void CSchView::Redraw() { viewport()->update(); }
 
@@ -170,6 +182,7 @@ void CSchView::paintEvent(QPaintEvent*)
         p.drawRoundedRect(r, 4, 4);
     }
     m_lastPaintMs = timer.nsecsElapsed() / 1e6;
+    m_sincePaint.start();
 }
 
 QRect CSchView::HighlightArea(int key) const

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QRect>
 #include <QString>
@@ -66,6 +67,12 @@ public:
     static constexpr int kRerouteMarkMs = 3000;
     // Milliseconds the last full repaint took.
     double LastPaintMilliseconds() const { return m_lastPaintMs; }
+    // Changes of the document repaint the view at once, but a stream of them (a macro setting
+    // values one by one) at most once in this many milliseconds: the last change of the stream
+    // is always drawn, one frame later at the most.
+    static constexpr int kDocumentFrameMs = 20;
+    // True while a repaint for a change of the document waits for its frame.
+    bool RepaintPending() const;
 
     // Draws the schematic (and, when on, the hit areas) with `painter` through `mapping`.
     void DrawSchematic(QPainter& painter, const ViewMapping& mapping, const CColorTable& colors,
@@ -132,6 +139,9 @@ private:
     double m_lastPaintMs = 0;
     int m_rerouted = -1;
     QTimer* m_rerouteTimer = nullptr;
+    // When the view was last painted, and the frame a change of the document waits for.
+    QElapsedTimer m_sincePaint;
+    QTimer* m_frameTimer = nullptr;
 };
 
 }  // namespace kalidor
