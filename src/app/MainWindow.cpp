@@ -1331,7 +1331,7 @@ void MainWindow::OnChainOpened(CJTAGDoc& chain)
     else
         frame->show();
     Activate(frame);
-    view->List()->setFocus();
+    view->setFocus();
     UpdateActions();
 }
 
