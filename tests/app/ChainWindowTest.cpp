@@ -8,6 +8,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -15,6 +16,7 @@
 #include "AppTests.h"
 #include "app/MainWindow.h"
 #include "document/JTAGDoc.h"
+#include "document/SchDoc.h"
 #include "document/ui/JTAGView.h"
 #include "document/ui/SchDocument.h"
 #include "jtag/JtagDevice.h"
@@ -51,7 +53,9 @@ public:
 class ChainMainWindow : public MainWindow {
 public:
     QString savePath;
+    QString designPath;
     QString AskSaveChainFileName(CJTAGView*) override { return savePath; }
+    QString AskSaveFileName(SchDocument*) override { return designPath; }
 };
 
 // The text lines of an element's box, as drawn.
@@ -276,6 +280,27 @@ private slots:
         const std::string before = view->Chain().GetElement(3)->GetDesign();
         QVERIFY(mw.SaveDocument(c));
         QVERIFY(view->Chain().GetElement(3)->GetDesign() != before);
+
+        // Save As writes a design file of its own; the schematic stays in the chain, unsaved there.
+        const std::string saved = view->Chain().GetElement(3)->GetDesign();
+        mw.ShowDocument(c);
+        QCOMPARE(mw.ActiveDocument(), c);
+        QVERIFY(mw.Action(QStringLiteral("actionSaveAs"))->isEnabled());
+        c->Doc().SetSymValue(4, 3);
+        mw.designPath = dir.filePath(QStringLiteral("member.ZEL"));
+        mw.Action(QStringLiteral("actionSaveAs"))->trigger();
+        QVERIFY(QFileInfo::exists(mw.designPath));
+        QVERIFY(c->Doc().IsEmbedded());
+        QVERIFY(c->Doc().IsModified());
+        QCOMPARE(c->Title(), QStringLiteral("Device1 (Embedded) - ZelC *"));
+        QCOMPARE(view->Chain().GetElement(3)->GetDesign(), saved);
+        QVERIFY(mw.statusBar()->currentMessage().contains(QStringLiteral("member.ZEL")));
+        CSchDoc copy;
+        QVERIFY(copy.OnOpenDocument(mw.designPath.toStdString()));
+        QCOMPARE(copy.GetSymValue(4), 3);
+        c->Doc().SetSymValue(4, 2);
+        QVERIFY(mw.SaveDocument(c));
+        QCOMPARE(view->Chain().GetElement(3)->GetDesign(), saved);
         QVERIFY(mw.CloseDocument(c));
         QCOMPARE(Lines(view, 3).last(), QStringLiteral("design changed"));
 
