@@ -228,6 +228,16 @@ int OpenCable(const CableOptions& o, Cable& cable)
     return 0;
 }
 
+// Opens the cable and checks it as a programming operation does first (cable present, power);
+// 0, or the exit status after telling why not.
+int OpenReadyCable(const CableOptions& o, Cable& cable)
+{
+    if (int r = OpenCable(o, cable); r != 0) return r;
+    CJtagDevice jtag;  // for the check and its messages
+    jtag.SetInterpreter(&cable.svf);
+    return jtag.CheckReady() == kJtagDone ? 0 : 1;
+}
+
 // Runs one operation of a design's programmer through the cable, at the given place in the
 // chain; `keepUpload` stores an uploaded design (false when that failed). The exit status.
 int ProgramDocument(CSchDoc& doc, const std::string& op, const CableOptions& cableOptions, bool verifyAfter,
@@ -398,10 +408,7 @@ int RunChainScan(const Args& args)
     ConsolePrompter prompter(false);
     ScopedPrompter scope(prompter);
     Cable cable;
-    if (int r = OpenCable(cableOptions, cable); r != 0) return r;
-    CJtagDevice jtag;  // for the cable check and its messages
-    jtag.SetInterpreter(&cable.svf);
-    if (jtag.CheckReady() != kJtagDone) return 1;
+    if (int r = OpenReadyCable(cableOptions, cable); r != 0) return r;
     CChainScanResult scan = ScanChain(*cable.port);
     cable.port->Close();
     if (!scan.ok) {
@@ -462,10 +469,7 @@ int RunSvf(const Args& args)
     ConsolePrompter prompter(false);
     ScopedPrompter scope(prompter);
     Cable cable;
-    if (int r = OpenCable(cableOptions, cable); r != 0) return r;
-    CJtagDevice jtag;  // for the cable check and its messages
-    jtag.SetInterpreter(&cable.svf);
-    if (jtag.CheckReady() != kJtagDone) return 1;
+    if (int r = OpenReadyCable(cableOptions, cable); r != 0) return r;
 
     const SvfRunReport report = ExecuteSvfText(cable.svf, text);
     const std::string lines = FormatSvfRunReport(report);
