@@ -38,6 +38,7 @@
 #include "document/ui/LibraryBrowserDlg.h"
 #include "document/ui/SchDocument.h"
 #include "document/ui/SummaryDialog.h"
+#include "jtag/ui/JtagTraceView.h"
 #include "jtag/ui/JtagUi.h"
 #include "platform/AtomicFile.h"
 #include "platform/Prompter.h"
@@ -275,6 +276,10 @@ void MainWindow::CreateActions()
         if (SchDocument* d = ActiveDocument())
             OpenPlotWindow(d);
     });
+    make("actionJtagTrace", tr(kMenuJtagTrace), [this] {
+        if (SchDocument* d = ActiveDocument())
+            OpenJtagTraceView(d);
+    });
     make("actionRunSimulator", tr("Run &Simulator"), [this] { RunSimulator(); }, QKeySequence(Qt::Key_F5))
         ->setIcon(st->standardIcon(QStyle::SP_MediaPlay));
     make("actionSimulatorOptions", tr("Simulator &Options..."), [this] {
@@ -357,6 +362,7 @@ void MainWindow::CreateMenus()
     view->addSeparator();
     view->addAction(Action(QStringLiteral("actionE2Cells")));
     view->addAction(Action(QStringLiteral("actionPlotWindow")));
+    view->addAction(Action(QStringLiteral("actionJtagTrace")));
 
     QToolBar* tb = addToolBar(tr("Standard"));
     tb->setObjectName(QStringLiteral("toolBar"));
@@ -450,7 +456,7 @@ void MainWindow::UpdateActions()
     CSchView* view = ActiveSchView();
     const bool hasDoc = doc != nullptr;
     for (const char* n : {"actionClose", "actionSave", "actionSaveAs", "actionSummary", "actionImport", "actionExport",
-                          "actionClear", "actionE2Cells", "actionPlotWindow", "actionRunSimulator",
+                          "actionClear", "actionE2Cells", "actionPlotWindow", "actionJtagTrace", "actionRunSimulator",
                           "actionSimulatorOptions", "actionDisableOutputs", "actionCoerceIllegal"})
         Action(QLatin1String(n))->setEnabled(hasDoc);
     for (const char* n : {"actionRedraw", "actionZoomSelect", "actionZoomPrevious", "actionZoomAll", "actionShowXY",
@@ -803,6 +809,24 @@ QWidget* MainWindow::OpenDesignUtility(SchDocument* doc, int code)
         return nullptr;
     QMdiSubWindow* frame = AddChild(doc, view);
     frame->resize(code == kUtilityZelAGains || code == kUtilityZelBGains ? QSize(900, 520) : QSize(1000, 560));
+    frame->show();
+    Activate(frame);
+    return view;
+}
+
+CJtagTraceView* MainWindow::OpenJtagTraceView(SchDocument* doc)
+{
+    if (!doc || !doc->Doc().JtagDevice())
+        return nullptr;
+    for (QMdiSubWindow* w : m_mdi->subWindowList())
+        if (CChildFrame* f = Frame(w); f && f->Doc() == doc)
+            if (auto* v = qobject_cast<CJtagTraceView*>(w->widget())) {
+                Activate(w);
+                return v;
+            }
+    auto* view = new CJtagTraceView(doc);
+    QMdiSubWindow* frame = AddChild(doc, view);
+    frame->resize(760, 480);
     frame->show();
     Activate(frame);
     return view;

@@ -31,6 +31,7 @@ class CE2CellDBView;
 class CHelpController;
 class CJTAGDoc;
 class CJTAGView;
+class CJtagTraceView;
 class CJtagUi;
 class CPltSplit;
 class CSchView;
@@ -90,6 +91,8 @@ public:
     // configurations), opened or brought forward; nullptr after telling the user why not (another
     // device type, a table that cannot be read). The Design Utilities dialog calls it.
     QWidget* OpenDesignUtility(SchDocument* doc, int code);
+    // The document's JTAG trace window, opened when it is not open.
+    CJtagTraceView* OpenJtagTraceView(SchDocument* doc);
     // The document's plot window, opened when it is not open (and fitted to the data it shows).
     CPltSplit* OpenPlotWindow(SchDocument* doc);
     CPltSplit* PlotWindowOf(SchDocument* doc) const;

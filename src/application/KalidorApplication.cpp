@@ -264,7 +264,7 @@ void CKalidorApplication::AttachJtag(CSchDoc& doc) const
     doc.SetInterfaceChanged(m_jtag.InterfaceChanged());
     if (!doc.IsEmbedded()) {
         CJtagChainCounts counts;
-        if (m_jtag.Running().tapPortClass == kTapPortVirtual && m_jtag.Port())
+        if (m_jtag.Running().tapPortClass == kTapPortVirtual && (m_jtag.Port() || m_jtag.UsesServer()))
             VirtualChainCountsFor(m_jtag.Running().virtualChain, doc.GetDeviceType(), counts);
         doc.SetChainCounts(counts);
     }

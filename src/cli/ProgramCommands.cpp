@@ -24,11 +24,14 @@
 #include "jtag/JtagInterface.h"
 #include "jtag/JtagRegProgram.h"
 #include "jtag/JtagScriptedDevice.h"
+#include "jtag/SvfServerInterpreter.h"
 #include "jtag/TapPortFactory.h"
 #include "jtag/TapSvfInterpreter.h"
 #include "jtag/VerifyReport.h"
 #include "jtag/cables/VirtualCable.h"
+#include "jtag/server/SocketServerTransport.h"
 #include "platform/AtomicFile.h"
+#include "platform/CommonMessages.h"
 #include "platform/Prompter.h"
 
 namespace kalidor::cli {
@@ -38,15 +41,16 @@ namespace {
 constexpr const char kProgramUsage[] =
     "program: usage: program FILE.ZEL --cable SPEC --download|--upload|--verify|--idcode|--autocal "
     "[-o OUT.ZEL] [--state-dir DIR] [--chain HIR,HDR,TIR,TDR | --position N] [--no-verify] [--no-cable-check] "
-    "[--no-power-check] [--cancel] [--force]";
+    "[--no-power-check] [--cancel] [--force] [--via-server] [--trace OUT.TRC]";
 constexpr const char kChainProgramUsage[] =
     "chain program: usage: chain program FILE.ZJC NAME --cable SPEC --download|--upload|--verify|--idcode|--autocal "
-    "[--state-dir DIR] [--no-verify] [--no-cable-check] [--no-power-check] [--cancel] [--force]";
+    "[--state-dir DIR] [--no-verify] [--no-cable-check] [--no-power-check] [--cancel] [--force] [--via-server] "
+    "[--trace OUT.TRC]";
 constexpr const char kChainScanUsage[] =
     "chain scan: usage: chain scan --cable SPEC [-o FILE.ZJC] [--ir POS=LENGTH ...] [--state-dir DIR] "
     "[--no-cable-check] [--no-power-check] [--force]";
 constexpr const char kSvfUsage[] =
-    "svf: usage: svf FILE.svf --cable SPEC [--state-dir DIR] [--no-cable-check] [--no-power-check]";
+    "svf: usage: svf FILE.svf --cable SPEC [--state-dir DIR] [--no-cable-check] [--no-power-check] [--via-server]";
 // Largest SVF file read (the programs of the system are a few kilobytes).
 constexpr std::size_t kMaxSvfBytes = 64u * 1024u * 1024u;
 
@@ -119,6 +123,7 @@ struct CableOptions {
     std::string stateDir;
     bool cableCheck = true;
     bool powerCheck = true;
+    bool viaServer = false;  // the SVF server runs the lines on its cable
 };
 
 // Takes the cable options at args[i]; true when it was one.
@@ -135,6 +140,7 @@ bool CableOption(const Args& args, size_t& i, CableOptions& o, bool& missingValu
     }
     if (a == "--no-cable-check") return o.cableCheck = false, true;
     if (a == "--no-power-check") return o.powerCheck = false, true;
+    if (a == "--via-server") return o.viaServer = true, true;
     return false;
 }
 
@@ -142,6 +148,7 @@ bool CableOption(const Args& args, size_t& i, CableOptions& o, bool& missingValu
 struct ProgramOptions {
     CableOptions cable;
     std::string op;  // download, upload, verify, idcode or autocal
+    std::string tracePath;
     bool verifyAfter = true;
     bool cancel = false;
     bool force = false;  // an upload may replace a read-only file
@@ -165,6 +172,8 @@ Option ProgramOption(const Args& args, size_t& i, ProgramOptions& o, const std::
             return Option::kUsageError;
         }
         o.op = a.substr(2);
+    } else if (a == "--trace" && i + 1 < args.size()) {
+        o.tracePath = args[++i];
     } else if (a == "--no-verify") {
         o.verifyAfter = false;
     } else if (a == "--cancel") {
@@ -177,10 +186,19 @@ Option ProgramOption(const Args& args, size_t& i, ProgramOptions& o, const std::
     return Option::kTaken;
 }
 
-// The port and the interpreter driving it.
+// The port and the interpreter driving it, or the client of the SVF server that drives its own.
 struct Cable {
     std::unique_ptr<CJtagCable> port;
     CTapSvfInterpreter svf;
+    std::unique_ptr<CSvfServerInterpreter> server;
+
+    CSvfInterpreter& Interpreter() { return server ? static_cast<CSvfInterpreter&>(*server) : svf; }
+    std::string Name() const { return server ? server->ServerDescription() : port->GetName(); }
+    void Close()
+    {
+        if (server) server->Disconnect();
+        if (port) port->Close();
+    }
 
     // A virtual device that could not keep what was programmed fails the run (it has said why).
     int Checked(int status) const
@@ -190,6 +208,21 @@ struct Cable {
         return status;
     }
 };
+
+// Connects to the SVF server; one that has to be started gets the cable options.
+int ConnectServer(const CableOptions& o, const std::string& stateDir, Cable& cable)
+{
+    CSvfServerLaunch launch{{}, SvfServerCableArguments(o.spec, stateDir)};
+    if (!o.cableCheck) launch.arguments.push_back("--no-cable-check");
+    if (!o.powerCheck) launch.arguments.push_back("--no-power-check");
+    auto transport = std::make_unique<CSocketServerTransport>(std::move(launch));
+    const CSocketServerTransport& t = *transport;
+    cable.server = std::make_unique<CSvfServerInterpreter>(std::move(transport));
+    cable.server->AttachCable(nullptr, 1);
+    if (cable.server->Connect()) return 0;
+    if (!t.LastError().empty()) std::fprintf(stderr, "%s\n", TerminalMessageText(t.LastError(), {}).c_str());
+    return 1;
+}
 
 // 0, or the exit status after telling why the cable cannot be used.
 int OpenCable(const CableOptions& o, Cable& cable)
@@ -219,6 +252,10 @@ int OpenCable(const CableOptions& o, Cable& cable)
         }
         return UsageError(error);
     }
+    if (o.viaServer) {
+        cable.port.reset();  // the server's cable, not ours
+        return ConnectServer(o, stateDir, cable);
+    }
     cable.port->SetCableCheck(o.cableCheck);
     cable.port->SetPowerCheck(o.powerCheck);
     ApplyTapPortAddress(*cable.port, o.spec);
@@ -234,19 +271,22 @@ int OpenReadyCable(const CableOptions& o, Cable& cable)
 {
     if (int r = OpenCable(o, cable); r != 0) return r;
     CJtagDevice jtag;  // for the check and its messages
-    jtag.SetInterpreter(&cable.svf);
+    jtag.SetInterpreter(&cable.Interpreter());
     return jtag.CheckReady() == kJtagDone ? 0 : 1;
 }
 
 // Runs one operation of a design's programmer through the cable, at the given place in the
-// chain; `keepUpload` stores an uploaded design (false when that failed). The exit status.
+// chain; `keepUpload` stores an uploaded design (false when that failed). With `tracePath`, the
+// SVF lines sent and their results are written there, whatever the outcome. The exit status.
 int ProgramDocument(CSchDoc& doc, const std::string& op, const CableOptions& cableOptions, bool verifyAfter,
-                    const CJtagChainCounts& counts, const std::function<bool()>& keepUpload)
+                    const CJtagChainCounts& counts, const std::string& tracePath,
+                    const std::function<bool()>& keepUpload)
 {
     Cable cable;
     if (int r = OpenCable(cableOptions, cable); r != 0) return r;
 
-    doc.SetJtagInterpreter(&cable.svf);
+    doc.SetJtagInterpreter(&cable.Interpreter());
+    doc.JtagDevice()->SetTraceOn(tracePath.empty() ? 0 : 1);
     doc.SetChainCounts(counts);
     doc.SetIdcodeReceiver(PrintIdcode);
     CJtagDocumentOptions options = doc.GetJtagOptions();
@@ -278,7 +318,7 @@ int ProgramDocument(CSchDoc& doc, const std::string& op, const CableOptions& cab
         const int r = doc.Upload();
         details(r);
         if (r == kJtagDone) {
-            std::printf("%s\n", FormatUploadReport(doc.GetDeviceType(), cable.port->GetName(),
+            std::printf("%s\n", FormatUploadReport(doc.GetDeviceType(), cable.Name(),
                                                    doc.Programmer()->LastUploadChanges(), SIZE_MAX)
                                      .c_str());
             status = keepUpload() ? 0 : 1;
@@ -287,8 +327,14 @@ int ProgramDocument(CSchDoc& doc, const std::string& op, const CableOptions& cab
             status = r == kJtagVerifyDiffers ? 3 : 1;
         }
     }
-    cable.port->Close();
+    cable.Close();
     doc.SetJtagInterpreter(nullptr);
+    // A failed run's trace ends with the failing line and its result.
+    if (!tracePath.empty() && !doc.JtagDevice()->Trace().SaveText(tracePath)) {
+        std::fprintf(stderr, "Kalidor: %.*s: %s\n", static_cast<int>(kMsgFileNotOpened.size()),
+                     kMsgFileNotOpened.data(), tracePath.c_str());
+        if (status == 0) status = 1;
+    }
     return cable.Checked(status);
 }
 
@@ -338,7 +384,7 @@ int RunProgram(const Args& args)
         counts = {};  // no device of the type: the IDCODE check will say so
     }
 
-    return ProgramDocument(doc, o.op, o.cable, o.verifyAfter, counts, [&] {
+    return ProgramDocument(doc, o.op, o.cable, o.verifyAfter, counts, o.tracePath, [&] {
         const std::string target = out.empty() ? design : out;
         if (!SaveDesign(doc, target, o.force)) return false;
         std::printf("Uploaded design written to %s\n", target.c_str());
@@ -372,7 +418,7 @@ int RunChainProgram(const Args& args)
     std::unique_ptr<CSchDoc> doc = chain.OpenEmbeddedSchematic(index);
     if (!doc) return 1;
     // The device's place in the chain file gives the counts, whatever the cable is.
-    return ProgramDocument(*doc, o.op, o.cable, o.verifyAfter, chain.GetElement(index)->ChainCounts(), [&] {
+    return ProgramDocument(*doc, o.op, o.cable, o.verifyAfter, chain.GetElement(index)->ChainCounts(), o.tracePath, [&] {
         if (!doc->SaveEmbedded() || !chain.OnSaveDocument(file, ReadOnlyMode(o.force))) return false;
         std::printf("Uploaded design stored in %s of %s\n", name.c_str(), file.c_str());
         return true;
@@ -405,6 +451,7 @@ int RunChainScan(const Args& args)
         }
     }
     if (cableOptions.spec.empty()) return UsageError(kChainScanUsage);
+    if (cableOptions.viaServer) return UsageError("chain scan: the scan needs the cable itself, not the SVF server");
     ConsolePrompter prompter(false);
     ScopedPrompter scope(prompter);
     Cable cable;
@@ -471,7 +518,7 @@ int RunSvf(const Args& args)
     Cable cable;
     if (int r = OpenReadyCable(cableOptions, cable); r != 0) return r;
 
-    const SvfRunReport report = ExecuteSvfText(cable.svf, text);
+    const SvfRunReport report = ExecuteSvfText(cable.Interpreter(), text);
     const std::string lines = FormatSvfRunReport(report);
     // Byte for byte: a NUL inside a reported line must not cut the rest of the report.
     std::fwrite(lines.data(), 1, lines.size(), stdout);
@@ -480,7 +527,7 @@ int RunSvf(const Args& args)
         if (f.result == kSvfTdoMismatch) ++mismatches;
     std::printf("%d lines executed, %d TDO mismatches%s\n", report.linesExecuted, mismatches,
                 report.stopped ? ", stopped" : "");
-    cable.port->Close();
+    cable.Close();
     if (report.stopped) return 1;
     return cable.Checked(mismatches > 0 ? 3 : 0);
 }

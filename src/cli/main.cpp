@@ -41,10 +41,12 @@ const Command kCommands[] = {
     {"program", kalidor::cli::RunProgram,
      "program FILE.ZEL --cable SPEC --download|--upload|--verify|--idcode|--autocal [-o OUT.ZEL]\n"
      "        [--state-dir DIR] [--no-verify] [--no-cable-check] [--no-power-check] [--cancel] [--force]\n"
+     "        [--via-server] [--trace OUT.TRC]\n"
      "                               program, read back or verify a device (SPEC: virtual:ZelA,...,\n"
      "                               ppdev:/dev/parport0, direct:0x378; faults of the virtual cable:\n"
      "                               virtual:ZelA?tdo=1, ?detached, ?nopower, ?flip=S[:B], ?secured[=N]);\n"
-     "                               exit 3 when verify differs"},
+     "                               exit 3 when verify differs; --via-server: through svfsvr;\n"
+     "                               --trace: every SVF line sent, with its result"},
     {"chain", kalidor::cli::RunChain,
      "chain new -o FILE.ZJC       write an empty JTAG chain ([Chain TDI], [Chain TDO])\n"
      "  chain add FILE.ZJC TYPE|foreign:IR [--name N] [--at POS]\n"
@@ -59,7 +61,7 @@ const Command kCommands[] = {
      "                               read the IDCODEs and the IR length on the cable, propose a chain\n"
      "                               (the chain commands that write take --force for a read-only file)"},
     {"svf", kalidor::cli::RunSvf,
-     "svf FILE.svf --cable SPEC [--state-dir DIR]\n"
+     "svf FILE.svf --cable SPEC [--state-dir DIR] [--via-server]\n"
      "                               run an SVF file; report every TDO mismatch by line (exit 3)"},
     {"simulate", kalidor::cli::RunSimulate,
      "simulate FILE.ZEL [--curve N] [--csv OUT.csv] [--delimiter comma|semicolon|tab|space]\n"

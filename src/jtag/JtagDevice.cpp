@@ -103,6 +103,25 @@ int CJtagDevice::CheckReady()
     return kJtagNotReady;
 }
 
+const char* StoppedRunMessage(int lineResult)
+{
+    if (lineResult == kSvfServerLost) return kMsgServerLost;
+    if (lineResult == kSvfServerTimeout) return kMsgServerTimeout;
+    return kMsgTransmitFailed;
+}
+
+void CJtagDevice::RecordLine(const std::string& line, int result)
+{
+    ++m_linesSent;
+    if (result == kSvfTdoMismatch) ++m_mismatches;
+    if (m_traceOn) m_trace.AddSvfEntry(line, result);
+}
+
+void CJtagDevice::ShowStopped(int lineResult)
+{
+    CurrentPrompter().Message(StoppedRunMessage(lineResult), kCaption, Buttons::Ok, MessageIcon::Error);
+}
+
 int CJtagDevice::TransmitSVFLineToDriver(const std::string& line)
 {
     if (m_interpreter == nullptr) return kSvfSyntaxError;
@@ -111,8 +130,7 @@ int CJtagDevice::TransmitSVFLineToDriver(const std::string& line)
     text.append(line);
     text.append("\r\n");
     const int r = m_interpreter->ExecuteLine(text);
-    ++m_linesSent;
-    if (m_traceOn && m_trace) m_trace->AddSvfEntry(line, r);
+    RecordLine(line, r);
     return r;
 }
 
@@ -121,32 +139,45 @@ int CJtagDevice::TransmitSVFCommandListToDriver()
     const std::vector<std::string>& list = m_frame.Commands();
     int result = kJtagDone;
     m_progressInfo.lines = static_cast<int>(list.size());
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        if (m_progress) {
-            m_progressInfo.line = static_cast<int>(i);
-            m_progress->OnProgress(m_progressInfo);
-        }
-        const int r = TransmitSVFLineToDriver(list[i]);
-        if (r == kSvfOk) continue;
-        if (r == kSvfTdoMismatch) {
-            ++m_mismatches;
-            result = kJtagVerifyDiffers;
-            continue;
-        }
-        // A syntax error or a failed allocation: nothing after this line can be trusted.
-        CurrentPrompter().Message(kMsgTransmitFailed, kCaption, Buttons::Ok, MessageIcon::Error);
-        ++m_progressInfo.stepsDone;
+    if (m_interpreter == nullptr) {
+        ShowStopped(kSvfSyntaxError);
         return kJtagRunStopped;
     }
+    // The interpreter runs the list in order and answers line by line; it stops after a line that
+    // ends the run (a syntax error, no memory, a lost server), which is recorded last.
+    int stoppedBy = kSvfOk;
+    m_interpreter->ExecuteLines(list, [&](std::size_t i, int r) {
+        RecordLine(list[i], r);
+        if (r == kSvfTdoMismatch) result = kJtagVerifyDiffers;
+        if (SvfResultStopsRun(r)) stoppedBy = r;
+        if (m_progress) {
+            m_progressInfo.line = static_cast<int>(i + 1);
+            m_progress->OnProgress(m_progressInfo);
+        }
+    });
     ++m_progressInfo.stepsDone;
     m_progressInfo.line = 0;
+    if (stoppedBy != kSvfOk) {
+        // Nothing after this line can be trusted.
+        ShowStopped(stoppedBy);
+        return kJtagRunStopped;
+    }
     return result;
 }
 
-void CJtagDevice::Announce(const std::string& deviceName, const std::string& operation)
+int CJtagDevice::Announce(const std::string& deviceName, const std::string& operation)
 {
     m_frame.BuildSingleLine("! " + deviceName + " " + operation);
-    TransmitSVFCommandListToDriver();
+    return TransmitSVFCommandListToDriver();
+}
+
+int CJtagDevice::FetchCapturedBits(std::string& bits)
+{
+    const int r = m_interpreter->FetchIncomingDR(bits);
+    if (r == kSvfOk) return kJtagDone;
+    bits.clear();
+    ShowStopped(r);
+    return kJtagRunStopped;
 }
 
 int CJtagDevice::WriteRegister(int reg)
@@ -172,7 +203,7 @@ int CJtagDevice::ReadInto(int reg, std::string& bits)
     if (TransmitSVFCommandListToDriver() == kJtagRunStopped) return kJtagRunStopped;
     // The captured bits of the last data scan, cut to the register's length (the last characters
     // are the low bits).
-    bits = m_interpreter->IncomingDRText();
+    if (FetchCapturedBits(bits) != kJtagDone) return kJtagRunStopped;
     const int length = m_program->GetRegLength(reg);
     const std::size_t n = length > 0 ? static_cast<std::size_t>(length) : 0;
     if (bits.size() > n) bits.erase(0, bits.size() - n);
@@ -231,14 +262,14 @@ int CJtagDevice::CompareRegister(int reg)
 int CJtagDevice::ReadIDCODE()
 {
     if (CheckReady() != kJtagDone) return kJtagNotReady;
-    Announce(m_deviceName, "IDCODE");
+    m_idcodeText.clear();
+    if (Announce(m_deviceName, "IDCODE") == kJtagRunStopped) return kJtagRunStopped;
     m_frame.Clear();
     m_frame.BuildIdcode();
-    m_idcodeText.clear();
     // The IDCODE program's own TDO comparison fails for a device of another type; the caller
     // decides from the decoded text.
     if (TransmitSVFCommandListToDriver() == kJtagRunStopped) return kJtagRunStopped;
-    m_idcodeText = m_interpreter->IncomingDRText();
+    if (FetchCapturedBits(m_idcodeText) != kJtagDone) return kJtagRunStopped;
     if (m_idcodeText.size() > kIdcodeTextMax) m_idcodeText.resize(kIdcodeTextMax);
     return kJtagDone;
 }

@@ -15,6 +15,7 @@
 
 #include "jtag/JtagBits.h"
 #include "jtag/JtagFrame.h"
+#include "jtag/JtagTraceData.h"
 
 namespace kalidor {
 
@@ -48,8 +49,17 @@ inline constexpr const char* kMsgCableNotAttached =
     "dialog.  Port 378h is most common, 278h is alternate.\n"
     "The setting is saved in the KALIDOR.INI file.";
 inline constexpr const char* kMsgNoPower = "Download cable does not have power\nOperation aborted";
+// A run stopped because the external SVF server did not run a line.
+inline constexpr const char* kMsgServerLost =
+    "The connection with the SVF server was lost.\nOperation aborted.";
+inline constexpr const char* kMsgServerTimeout =
+    "The SVF server did not answer within 5 seconds.\nOperation aborted.";
 inline constexpr const char* kMsgNoInterpreter =
     "Internal software error: no SVF interpreter is attached to the JTAG device.";
+
+// The message of a run stopped by a line result (kMsgTransmitFailed, kMsgServerLost or
+// kMsgServerTimeout).
+const char* StoppedRunMessage(int lineResult);
 
 // IDCODE decoding.
 inline constexpr const char* kIdcodeOwnManufacturer = "00000100001";
@@ -68,14 +78,6 @@ struct CIdcodeFields {
 // Splits an IDCODE text into its fields. A text that is not 32 characters of '0' and '1' (no
 // device, a broken read) keeps empty fields and decodes to "Unknown".
 CIdcodeFields DecodeIdcode(std::string_view text);
-
-// Receives every executed SVF line while the trace is on (the JTAG trace of the document).
-class CJtagTraceSink {
-public:
-    virtual ~CJtagTraceSink() = default;
-    virtual void AddSvfEntry(const std::string& text, int result) = 0;
-    virtual void Clear() = 0;
-};
 
 // Where a long operation stands. A run is a number of command lists (steps); `stepsPlanned` is the
 // number the operation expects (0 when unknown), `line`/`lines` the position in the current list.
@@ -118,8 +120,10 @@ public:
     CJtagRegProgram* GetRegProgram() const { return m_program; }
     void SetDeviceName(const std::string& name) { m_deviceName = name; }
     const std::string& GetDeviceName() const { return m_deviceName; }
-    void SetTrace(CJtagTraceSink* trace) { m_trace = trace; }
-    CJtagTraceSink* GetTrace() const { return m_trace; }
+    // The JTAG trace of this device: while the trace is on, every line sent is recorded with its
+    // result.
+    CJtagTraceData& Trace() { return m_trace; }
+    const CJtagTraceData& Trace() const { return m_trace; }
     void SetTraceOn(int on) { m_traceOn = on ? 1 : 0; }
     int GetTraceOn() const { return m_traceOn; }
     void SetProgress(CJtagProgress* progress) { m_progress = progress; }
@@ -169,7 +173,9 @@ public:
 
     // --- the command list ---
     // Sends every line in order: 0, 3 when a TDO comparison failed (the run goes on), -1 when a
-    // line stopped the run (syntax error or no memory; the internal-error message is shown).
+    // line stopped the run (syntax error or no memory: the internal-error message is shown; a lost
+    // or silent SVF server: a message of its own). Each line is recorded with its result while the
+    // trace is on, the line that stopped the run last.
     int TransmitSVFCommandListToDriver();
     // One line plus "\r\n" to the interpreter; its line result (traced when the trace is on).
     int TransmitSVFLineToDriver(const std::string& line);
@@ -177,8 +183,9 @@ public:
     // followed by "\r\n". False when the stream fails or there is no register program.
     bool WriteSvfProgram(std::ostream& out);
     bool WriteSvfProgram(const std::string& path);
-    // Puts the single comment line "! <name> <operation>" into the list and transmits it.
-    void Announce(const std::string& deviceName, const std::string& operation);
+    // Puts the single comment line "! <name> <operation>" into the list and transmits it: 0, or -1
+    // when even that could not be sent (a lost SVF server).
+    int Announce(const std::string& deviceName, const std::string& operation);
     const std::vector<std::string>& CommandList() const { return m_frame.Commands(); }
     CJtagFrame& Frame() { return m_frame; }
 
@@ -191,6 +198,11 @@ private:
     int ReadInto(int reg, std::string& bits);
     // Compares a read with the register image; a difference is kept in m_mismatched.
     int Compare(int reg, const std::string& bits);
+    void RecordLine(const std::string& line, int result);
+    void ShowStopped(int lineResult);
+    // The interpreter's captured data-register bits: 0, or -1 after telling why they could not be
+    // fetched.
+    int FetchCapturedBits(std::string& bits);
 
     CJtagBits m_registerImage;  // scratch
     CJtagBits m_readBits;       // scratch
@@ -198,7 +210,7 @@ private:
     CJtagFrame m_frame;         // holds the command list of the current run
     CSvfInterpreter* m_interpreter = nullptr;
     CJtagRegProgram* m_program = nullptr;
-    CJtagTraceSink* m_trace = nullptr;
+    CJtagTraceData m_trace;
     int m_traceOn = 0;
     int m_currentRegister = 0;
     std::string m_idcodeText;

@@ -66,6 +66,8 @@ public:
     void BuildSingleLine(std::string_view line);
     // Empties the command list.
     void Clear() { m_commands.clear(); }
+    // Appends one line to the command list.
+    void AppendLine(std::string_view line) { m_commands.emplace_back(line); }
 
     const std::vector<std::string>& Commands() const { return m_commands; }
 
@@ -77,7 +79,6 @@ public:
 
 private:
     void FullFrame();
-    void AppendLine(std::string_view line) { m_commands.emplace_back(line); }
 
     CJtagRegProgram* m_program = nullptr;
     CJtagChainCounts m_counts;

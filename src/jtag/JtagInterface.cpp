@@ -10,6 +10,7 @@
 #include "jtag/TapSvfInterpreter.h"
 #include "jtag/cables/CableBackends.h"
 #include "jtag/cables/VirtualCable.h"
+#include "jtag/server/SocketServerTransport.h"
 #include "platform/Paths.h"
 #include "platform/Prompter.h"
 #include "platform/Settings.h"
@@ -113,58 +114,6 @@ bool CJtagInterfaceSettings::SamePort(const CJtagInterfaceSettings& other) const
 
 // ---------------------------------------------------------------------------------------------
 
-CSvfServerInterpreter::CSvfServerInterpreter(std::unique_ptr<CSvfServerTransport> transport)
-    : m_transport(std::move(transport))
-{
-}
-
-void CSvfServerInterpreter::AttachPort(CJTAGTapPort*, int id)
-{
-    // The server drives its own cable: the port is not used.
-    m_interpreterId = id;
-}
-
-int CSvfServerInterpreter::Connect()
-{
-    if (m_connected) return 1;
-    if (m_transport && m_transport->Connect(kSvfServerService, kSvfServerTopic)) {
-        m_connected = true;
-        return 1;
-    }
-    CurrentPrompter().Message(kMsgServerConnectFailed, kCaption, Buttons::Ok, MessageIcon::Error);
-    return 0;
-}
-
-void CSvfServerInterpreter::Disconnect()
-{
-    if (m_connected && m_transport) m_transport->Disconnect();
-    m_connected = false;
-}
-
-int CSvfServerInterpreter::ExecuteLine(std::string_view text)
-{
-    if (m_connected && m_transport) m_transport->Poke(kSvfServerExecuteItem, std::string(text));
-    return kSvfOk;
-}
-
-std::string CSvfServerInterpreter::IncomingDRText() const
-{
-    std::string text;
-    if (!m_connected || !m_transport || !m_transport->Request(kSvfServerIncomingDrItem, text)) return {};
-    // Only the bit characters are the captured bits.
-    std::string bits;
-    for (char c : text)
-        if (c == '0' || c == '1') bits += c;
-    return bits;
-}
-
-std::size_t CSvfServerInterpreter::GetIncomingDRString(char* buffer, std::size_t size)
-{
-    return CopyToBuffer(IncomingDRText(), buffer, size);
-}
-
-// ---------------------------------------------------------------------------------------------
-
 CJtagOptions CJtagOptions::From(const CJtagCable* cable, const CJtagScriptedDevice& programmer,
                                 const CJtagRegProgram& program)
 {
@@ -176,6 +125,7 @@ CJtagOptions CJtagOptions::From(const CJtagCable* cable, const CJtagScriptedDevi
     o.verifyAfterDownload = programmer.GetVerifyAfterDownload();
     o.idcodeCheck = program.GetIdcodeCheck();
     o.inlineVerify = program.GetInlineVerify();
+    o.traceOn = programmer.Jtag().GetTraceOn();
     return o;
 }
 
@@ -188,6 +138,7 @@ void CJtagOptions::ApplyTo(CJtagCable* cable, CJtagScriptedDevice& programmer, C
     programmer.SetVerifyAfterDownload(verifyAfterDownload);
     program.SetIdcodeCheck(idcodeCheck ? 1 : 0);
     program.SetInlineVerify(inlineVerify ? 1 : 0);
+    programmer.Jtag().SetTraceOn(traceOn);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -218,11 +169,19 @@ void CJtagInterface::Start(Settings& profile, const std::string& stateDir,
     m_running = CJtagInterfaceSettings::Read(profile);
     m_stateDir = stateDir;
 
-    // 2. The interpreter.
-    if (m_running.interpreterId >= 1 && m_running.interpreterId <= kLastInterpreterId)
+    // 2. The interpreter. The client of the SVF server leaves the cable to the server: it starts a
+    // server on the chosen cable when none is running.
+    if (UsesServer()) {
+        if (!transport)
+            transport = std::make_unique<CSocketServerTransport>(
+                CSvfServerLaunch{{}, SvfServerCableArguments(m_running.PortSpec(), stateDir)});
         m_interpreter = std::make_unique<CSvfServerInterpreter>(std::move(transport));
-    else
-        m_interpreter = std::make_unique<CTapSvfInterpreter>();
+        m_interpreter->AttachCable(nullptr, m_running.interpreterId);
+        m_interpreter->SetOption(0);
+        SaveJtagProfile(profile);
+        return;
+    }
+    m_interpreter = std::make_unique<CTapSvfInterpreter>();
 
     // 3.-5. The cable, opened quietly (a missing cable driver is told when the user programs, not
     // at start), attached, with the port address of a parallel port; 6. the option word.
@@ -275,7 +234,7 @@ void CJtagInterface::MakeCable()
 bool CJtagInterface::EnsurePortReady()
 {
     // An external server drives its own cable.
-    if (m_interpreter && m_interpreter->GetInterpreterID() != kInterpreterBuiltIn) return true;
+    if (UsesServer()) return true;
     if (!m_cable) {
         CurrentPrompter().Message(FormatOne(kMsgNoTapPort, m_portProblem), kCaption, Buttons::Ok,
                                   MessageIcon::Error);
@@ -357,7 +316,17 @@ CPortChange CJtagInterface::SelectPort(Settings& profile, const CJtagInterfaceSe
 
 std::string CJtagInterface::PortName() const
 {
+    if (UsesServer()) {
+        const auto* server = dynamic_cast<const CSvfServerInterpreter*>(m_interpreter.get());
+        const std::string name = server ? server->ServerDescription() : std::string();
+        return name.empty() ? kServerCableUnknown : FormatOne(kServerCableName, name);
+    }
     return m_cable ? m_cable->GetName() : std::string("none");
+}
+
+bool CJtagInterface::UsesServer() const
+{
+    return m_running.interpreterId >= 1 && m_running.interpreterId <= kLastInterpreterId;
 }
 
 // ---------------------------------------------------------------------------------------------

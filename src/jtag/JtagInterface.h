@@ -28,6 +28,7 @@
 #include "jtag/JtagCable.h"
 #include "jtag/JtagFrame.h"
 #include "jtag/SvfInterpreter.h"
+#include "jtag/SvfServerInterpreter.h"
 
 namespace kalidor {
 
@@ -54,12 +55,16 @@ inline constexpr const char* kDefaultVirtualChain = "virtual:ZelA";
 // Longest device path and chain description taken from the profile or the dialog.
 inline constexpr std::size_t kMaxPortTextLength = 400;
 
-// The interface selection list, in order; the list index is the interpreter ID stored.
-inline constexpr int kInterpreterChoiceCount = 3;
+// The interface selection list, in order; the list index is the interpreter ID stored. The serial
+// and USB ports are listed but cannot be chosen; the last entry is the client of the SVF server
+// (IDs 1 to 3 all make that client).
+inline constexpr int kInterpreterChoiceCount = 4;
+inline constexpr int kInterpreterChoiceServer = 3;
 inline constexpr const char* kInterpreterChoices[kInterpreterChoiceCount] = {
     "Uses PC Parallel Port (at port 3BC, 378, or 278)",
     "Serial port (not available)",
     "USB port (not available)",
+    "External SVF server (svfsvr, on the download cable below)",
 };
 // The names of running interpreters by ID (the JTAG interface dialog).
 inline constexpr const char* kInterpreterNameBuiltIn = "Uses PC Parallel Port (at port 3BC, 378, or 278)";
@@ -75,9 +80,10 @@ inline constexpr const char* kMsgInterfaceChangedNote =
     "Note: JTAG Interface has been changed.  All JTAG programming is disabled until Kalidor is restarted.";
 inline constexpr const char* kMsgInterpreterDiffers =
     "Note: Currently loaded SVF Interpreter differs from that reported in the dialog.";
-inline constexpr const char* kMsgServerConnectFailed =
-    "Could not connect with DDE server with service name 'SVFSVR'.";
 inline constexpr const char* kMsgCableNotOpened = "The download cable could not be opened:\n%s";
+// The cable of the SVF server as the JTAG interface dialog names it.
+inline constexpr const char* kServerCableName = "%s (through the SVF server)";
+inline constexpr const char* kServerCableUnknown = "the SVF server's (not connected)";
 inline constexpr const char* kMsgNoTapPort =
     "The download cable could not be set up:\n%s\nChoose another cable with the\n     Options->JTAG Interface...\n"
     "dialog, then restart Kalidor.";
@@ -107,47 +113,6 @@ struct CJtagInterfaceSettings {
     bool operator==(const CJtagInterfaceSettings&) const = default;
 };
 
-// A client of an external SVF server (interpreter IDs 1 to 3): it sends each line to the server's
-// "ExecuteStatement" and fetches the captured data-register bits from "GetIncomingDRString". The
-// conversation goes through a transport; without one (no server on this system) every Connect()
-// fails with the connect message.
-class CSvfServerTransport {
-public:
-    virtual ~CSvfServerTransport() = default;
-    virtual bool Connect(const std::string& service, const std::string& topic) = 0;
-    virtual void Disconnect() = 0;
-    // Pokes `text` to `item`; the server's own outcome is not reported.
-    virtual void Poke(const std::string& item, const std::string& text) = 0;
-    // Requests `item` as text; false when the request failed.
-    virtual bool Request(const std::string& item, std::string& text) = 0;
-};
-
-inline constexpr const char* kSvfServerService = "SVFsvr";
-inline constexpr const char* kSvfServerTopic = "SVFInterpreter";
-inline constexpr const char* kSvfServerExecuteItem = "ExecuteStatement";
-inline constexpr const char* kSvfServerIncomingDrItem = "GetIncomingDRString";
-
-class CSvfServerInterpreter : public CSvfInterpreter {
-public:
-    explicit CSvfServerInterpreter(std::unique_ptr<CSvfServerTransport> transport = nullptr);
-    void AttachPort(CJTAGTapPort* port, int id) override;
-    int Connect() override;
-    int IsConnected() override { return m_connected ? 1 : 0; }
-    void Disconnect() override;
-    // The cable is the server's business.
-    int CheckCable() override { return kCableReady; }
-    int ExecuteLine(std::string_view text) override;
-    std::size_t GetIncomingDRString(char* buffer, std::size_t size) override;
-    std::string IncomingDRText() const override;
-    void Delay(int) override {}
-    void PulseTCK() override {}
-    void ClockTDI(int) override {}
-
-private:
-    std::unique_ptr<CSvfServerTransport> m_transport;
-    bool m_connected = false;
-};
-
 // The JTAG options of one document and the application's port, as the options dialog edits them.
 struct CJtagOptions {
     int cableCheck = 1;           // the port's cable-present test
@@ -155,8 +120,9 @@ struct CJtagOptions {
     int verifyAfterDownload = 1;  // the document's verify-after-download option
     int idcodeCheck = 1;          // the register program inserts its IDCODE check
     int inlineVerify = 1;         // the register program verifies in line with TDO clauses
+    int traceOn = 0;              // the JTAG device records every SVF line in its trace
 
-    // Reads the five values; a missing cable leaves the two checks at 1.
+    // Reads the six values; a missing cable leaves the two checks at 1.
     static CJtagOptions From(const CJtagCable* cable, const CJtagScriptedDevice& programmer,
                              const CJtagRegProgram& program);
     void ApplyTo(CJtagCable* cable, CJtagScriptedDevice& programmer, CJtagRegProgram& program) const;
@@ -183,8 +149,10 @@ public:
     // the interpreter of SVFInterpreterID and the cable of TapPortClass, opens the cable and
     // attaches it, selects PortID on a parallel port, sets the option word to 0. Messages of a
     // port that cannot be opened now are kept for the first programming operation (PortProblem())
-    // instead of being shown at start; EnsurePortReady() tries again. `stateDir` is where virtual devices keep their cells.
-    // `transport`, when given, carries the conversation of an external SVF server.
+    // instead of being shown at start; EnsurePortReady() tries again. `stateDir` is where virtual
+    // devices keep their cells. With the SVF server (IDs 1 to 3) no cable is made here: the
+    // conversation goes through `transport`, by default the server's socket, and a server started
+    // for it gets the cable of TapPortClass and `stateDir`.
     void Start(Settings& profile, const std::string& stateDir,
                std::unique_ptr<CSvfServerTransport> transport = nullptr);
     // Closes the port and the server conversation.
@@ -222,8 +190,12 @@ public:
     // The interpreter ID stored in the profile (what the selection dialog preselects).
     static int StoredInterpreterId(const Settings& profile);
 
-    // The name of the running port ("none" when there is none).
+    // The name of the running port ("none" when there is none); with the SVF server, the server's
+    // cable as it describes it.
     std::string PortName() const;
+    // True when the interpreter is the client of the SVF server (which drives the cable itself:
+    // there is no cable here).
+    bool UsesServer() const;
 
 private:
     void UpdateChanged(Settings& profile);

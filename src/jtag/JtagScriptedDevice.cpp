@@ -119,8 +119,8 @@ int CJtagScriptedDevice::CommonStart(const char* operation, bool* secure)
     m_verifyReport = {};
     m_uploadChanges.clear();
     if (m_jtag.CheckReady() != kJtagDone) return kJtagNotReady;
-    if (m_jtag.GetTrace()) m_jtag.GetTrace()->Clear();
-    m_jtag.Announce(m_jtag.GetDeviceName(), operation);
+    m_jtag.Trace().Clear();
+    if (m_jtag.Announce(m_jtag.GetDeviceName(), operation) == kJtagRunStopped) return kJtagRunStopped;
     if (secure) *secure = m_device.GetSecurity() == 1;
     ApplyChainCounts();
     return IdcodeCheck();
@@ -486,7 +486,7 @@ int CJtagScriptedDevice::DocReadIdcode()
 {
     if (ProgrammingCheck() != kProgrammingReady) return kJtagNotReady;
     ApplyChainCounts();
-    if (m_jtag.GetTrace()) m_jtag.GetTrace()->Clear();
+    m_jtag.Trace().Clear();
     int r;
     {
         OperationScope scope(m_jtag, "IDCODE", PlannedSteps("IDCODE"));

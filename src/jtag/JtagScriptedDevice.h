@@ -91,6 +91,7 @@ public:
     void SetVerifyAfterDownload(int on) { m_verifyAfterDownload = on ? 1 : 0; }
     int GetVerifyAfterDownload() const { return m_verifyAfterDownload; }
     CJtagDevice& Jtag() { return m_jtag; }
+    const CJtagDevice& Jtag() const { return m_jtag; }
 
     // --- the operations (after the programming check) ---
     // 0 done (verified when asked), 1 not ready, 3 verification failed, 4 all ones, 6 IDCODE

@@ -31,6 +31,7 @@ inline constexpr const char* kJtagOptionIdcode = "Insert code to IDCODE check us
 inline constexpr const char* kJtagOptionInline = "Insert code to perform verify using TDO clause";
 inline constexpr const char* kJtagOptionsNoteInterpreter = "Kalidor SVF interpreter does not use this feature.";
 inline constexpr const char* kJtagOptionsNoteNotSaved = "These settings are not saved when Kalidor exits.";
+inline constexpr const char* kJtagOptionTrace = "Record every SVF line sent in the JTAG trace (View > JTAG Trace)";
 
 // Menu texts and status texts of the programming commands.
 inline constexpr const char* kMenuDownload = "&Download";

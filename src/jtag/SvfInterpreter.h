@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,18 @@ inline constexpr int kSvfOk = 0;
 inline constexpr int kSvfTdoMismatch = 1;
 inline constexpr int kSvfSyntaxError = 2;
 inline constexpr int kSvfOutOfMemory = 3;
+// Results of the client of an external SVF server when the line did not run there: the
+// conversation was lost (the server is gone, refused the statement or answered nonsense), or no
+// answer came within the transaction limit. Either ends the run, and the client is disconnected.
+inline constexpr int kSvfServerLost = 4;
+inline constexpr int kSvfServerTimeout = -1;
+
+// True for a line result after which nothing more of a program may run (anything but success and
+// a TDO mismatch).
+inline constexpr bool SvfResultStopsRun(int result)
+{
+    return result != kSvfOk && result != kSvfTdoMismatch;
+}
 
 // Interpreter IDs.
 inline constexpr int kInterpreterBuiltIn = 0;
@@ -50,8 +63,19 @@ public:
     // 7..8: option word of the JTAG debug dialogs.
     virtual int GetOption() const { return m_option; }
     virtual void SetOption(int option) { m_option = option; }
-    // 9: executes one line; kSvfOk, kSvfTdoMismatch, kSvfSyntaxError or kSvfOutOfMemory.
+    // 9: executes one line; kSvfOk, kSvfTdoMismatch, kSvfSyntaxError or kSvfOutOfMemory (the
+    // server client also kSvfServerLost or kSvfServerTimeout).
     virtual int ExecuteLine(std::string_view text) = 0;
+    // Executes `lines` in order, each with "\r\n" appended as ExecuteLine gets it, and tells `done`
+    // the index and the result of each as it comes; after the first result that stops a run
+    // (SvfResultStopsRun) nothing more is executed. An interpreter in another process is sent the
+    // lines together instead of waiting for each answer in turn.
+    virtual void ExecuteLines(const std::vector<std::string>& lines,
+                              const std::function<void(std::size_t, int)>& done);
+    // The captured bits of the last data scan as '0'/'1' text, as a read-back takes them: kSvfOk,
+    // or the result that says why they could not be fetched (the server client's lost conversation;
+    // `bits` is then empty).
+    virtual int FetchIncomingDR(std::string& bits);
     // 10..13: the TDI bits and the captured TDO bits of the last SIR and SDR as '0'/'1' text (most
     // significant bit first), copied into `buffer` (at most size-1 characters and a terminating
     // 0). Return the number of characters copied.

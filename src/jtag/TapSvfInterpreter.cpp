@@ -51,28 +51,42 @@ std::size_t CSvfInterpreter::GetIncomingDRString(char* buffer, std::size_t size)
     return CopyToBuffer(IncomingDRText(), buffer, size);
 }
 
+void CSvfInterpreter::ExecuteLines(const std::vector<std::string>& lines,
+                                   const std::function<void(std::size_t, int)>& done)
+{
+    std::string text;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        text.assign(lines[i]);
+        text += "\r\n";
+        const int r = ExecuteLine(text);
+        if (done) done(i, r);
+        if (SvfResultStopsRun(r)) return;
+    }
+}
+
+int CSvfInterpreter::FetchIncomingDR(std::string& bits)
+{
+    bits = IncomingDRText();
+    return kSvfOk;
+}
+
 SvfRunReport ExecuteSvfText(CSvfInterpreter& interpreter, std::string_view text)
 {
-    SvfRunReport report;
-    int lineNo = 0;
-    std::string line;
+    std::vector<std::string> lines;
     while (!text.empty()) {
         const std::size_t nl = text.find('\n');
         std::string_view raw = text.substr(0, nl);
         text = nl == std::string_view::npos ? std::string_view() : text.substr(nl + 1);
-        ++lineNo;
         if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
-        line.assign(raw);
-        line += "\r\n";
-        const int r = interpreter.ExecuteLine(line);
-        ++report.linesExecuted;
-        if (r == kSvfOk) continue;
-        report.failures.push_back({lineNo, r, std::string(raw)});
-        if (r != kSvfTdoMismatch) {
-            report.stopped = true;
-            break;
-        }
+        lines.emplace_back(raw);
     }
+    SvfRunReport report;
+    interpreter.ExecuteLines(lines, [&](std::size_t i, int r) {
+        ++report.linesExecuted;
+        if (r == kSvfOk) return;
+        report.failures.push_back({static_cast<int>(i) + 1, r, lines[i]});
+        if (SvfResultStopsRun(r)) report.stopped = true;
+    });
     return report;
 }
 
@@ -80,10 +94,12 @@ std::string FormatSvfRunReport(const SvfRunReport& report)
 {
     std::string s;
     for (const SvfLineFailure& f : report.failures) {
-        const char* what = f.result == kSvfTdoMismatch  ? "TDO mismatch"
-                           : f.result == kSvfSyntaxError ? "syntax error"
-                           : f.result == kSvfOutOfMemory ? "out of memory"
-                                                          : "error";
+        const char* what = f.result == kSvfTdoMismatch    ? "TDO mismatch"
+                           : f.result == kSvfSyntaxError   ? "syntax error"
+                           : f.result == kSvfOutOfMemory   ? "out of memory"
+                           : f.result == kSvfServerLost    ? "the SVF server was lost"
+                           : f.result == kSvfServerTimeout ? "the SVF server did not answer"
+                                                           : "error";
         s += "Line " + std::to_string(f.line) + ": " + what + ": " + f.text + "\n";
     }
     return s;

@@ -188,13 +188,17 @@ private slots:
         for (int stored : {0, 1, 2, 3, -4, 7}) {
             CInterfaceSelectDialog dlg(stored);
             QCOMPARE(dlg.windowTitle(), QStringLiteral("Select JTAG Interface"));
-            QCOMPARE(dlg.List()->count(), 3);
+            QCOMPARE(dlg.List()->count(), 4);
             QCOMPARE(dlg.List()->item(0)->text(), QStringLiteral("Uses PC Parallel Port (at port 3BC, 378, or 278)"));
             QCOMPARE(dlg.List()->item(1)->text(), QStringLiteral("Serial port (not available)"));
             QCOMPARE(dlg.List()->item(2)->text(), QStringLiteral("USB port (not available)"));
-            // Only the parallel port can be chosen.
-            QCOMPARE(dlg.SelectedId(), 0);
+            QCOMPARE(dlg.List()->item(3)->text(),
+                     QStringLiteral("External SVF server (svfsvr, on the download cable below)"));
+            // The parallel port and the SVF server can be chosen, the serial and USB ports not.
+            QCOMPARE(dlg.SelectedId(), stored == 3 ? 3 : 0);
             QVERIFY(!(dlg.List()->item(1)->flags() & Qt::ItemIsEnabled));
+            QVERIFY(!(dlg.List()->item(2)->flags() & Qt::ItemIsEnabled));
+            QVERIFY(dlg.List()->item(3)->flags() & Qt::ItemIsEnabled);
         }
     }
 

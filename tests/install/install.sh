@@ -50,6 +50,22 @@ if [ -e "$build/bin/kalidor-cli-raster.so" ]; then
   [ -s "$work/plot.png" ] || fail "no PNG written"
 fi
 
+# The installed kalidor-cli starts the installed SVF server beside it and programs through it.
+if [ -e "$build/bin/svfsvr" ]; then
+  [ -x "$prefix/bin/svfsvr" ] || fail "svfsvr is not installed"
+  mkdir -m 700 "$work/run"
+  "$prefix/bin/kalidor-cli" new ZelA -o "$work/a.zel" || fail "installed kalidor-cli new failed"
+  XDG_RUNTIME_DIR="$work/run" PATH=/usr/bin:/bin "$prefix/bin/kalidor-cli" program "$work/a.zel" \
+    --cable virtual:ZelA --state-dir "$work/state" --download --via-server >"$work/server.txt" \
+    || fail "installed kalidor-cli could not program through the installed svfsvr"
+  grep -q "^svfsvr\[[0-9]*\]: serving" "$work/run/SVFsvr.log" || fail "the installed svfsvr did not serve"
+  # Its manual page describes every option of its --help.
+  page=$(gzip -dc "$share/man/man1/svfsvr.1.gz")
+  for o in $("$prefix/bin/svfsvr" --help | grep -oE -- '--[a-z-]+' | sort -u); do
+    grep -q "^\.[BT].*${o//-/\\\\-}" <<<"$page" || fail "the svfsvr manual page does not describe $o"
+  done
+fi
+
 # The manual page names every command of --help, and the completion offers them.
 cmds=$("$prefix/bin/kalidor-cli" --help | awk '/^  [a-z]/ {print $1}')
 page=$(gzip -dc "$share/man/man1/kalidor-cli.1.gz")

@@ -620,16 +620,23 @@ TEST(JtagFilterDevice, UploadForgetsTheFilterSelections)
     EXPECT_EQ(DownloadedCells(*fresh.device), DownloadedCells(*p.device));
 }
 
-// Keeps the data scan count of the cable after every line a run sends.
-class ScanCountingTrace : public CJtagTraceSink {
+// Keeps the data scan count of the cable after every line a run records in its trace.
+class ScanCountingTrace : public CJtagTraceObserver {
 public:
-    explicit ScanCountingTrace(CVirtualCable& cable) : cable_(cable) {}
-    void AddSvfEntry(const std::string& text, int) override { lines.push_back({text, cable_.DataScans()}); }
-    void Clear() override {}
+    ScanCountingTrace(CJtagTraceData& trace, CVirtualCable& cable) : m_trace(trace), m_cable(cable)
+    {
+        m_trace.AddObserver(this);
+    }
+    ~ScanCountingTrace() override { m_trace.RemoveObserver(this); }
+    void OnTraceChanged() override
+    {
+        if (!m_trace.Empty()) lines.push_back({m_trace.Entry(m_trace.Size() - 1).m_svf, m_cable.DataScans()});
+    }
     std::vector<std::pair<std::string, std::uint64_t>> lines;
 
 private:
-    CVirtualCable& cable_;
+    CJtagTraceData& m_trace;
+    CVirtualCable& m_cable;
 };
 
 // The rewrite of configuration A that restores the wakeup bit at the end of an upload verifies
@@ -649,8 +656,7 @@ TEST(JtagFilterDevice, UploadFailsWhenTheWakeupRewriteDoesNotVerify)
             Prog fresh(type);
             fresh.jtag.SetInterpreter(&p.rig.svf);
             fresh.scripted->SetVerifyAfterDownload(verifyAfter);
-            ScanCountingTrace trace(p.rig.Cable());
-            fresh.jtag.SetTrace(&trace);
+            ScanCountingTrace trace(fresh.jtag.Trace(), p.rig.Cable());
             fresh.jtag.SetTraceOn(1);
             const std::uint64_t start = p.rig.Cable().DataScans();
             ASSERT_EQ(fresh.scripted->Upload(), kJtagDone);
@@ -805,28 +811,45 @@ TEST(JtagCommandList, SyntaxErrorOrNoMemoryStopsTheRun)
     }
 }
 
+TEST(JtagCommandList, TheTraceOfAStoppedRunEndsWithTheFailingLineAndItsResult)
+{
+    Prog p("ZelA");
+    ScriptedInterpreter svf;
+    svf.connected = 1;
+    svf.failAt = 4;
+    svf.failWith = kSvfSyntaxError;
+    p.jtag.SetInterpreter(&svf);
+    p.jtag.SetTraceOn(1);
+    EXPECT_EQ(p.jtag.WriteRegister(0), kJtagRunStopped);
+    const CJtagTraceData& trace = p.jtag.Trace();
+    ASSERT_EQ(trace.Size(), 4u);
+    EXPECT_EQ(trace.Entry(3).m_svf + "\r\n", svf.lines[3]);
+    EXPECT_EQ(trace.Entry(3).m_result, kSvfSyntaxError);
+    EXPECT_EQ(trace.Entry(3).ColumnText(2), "2");
+}
+
 TEST(JtagCommandList, MismatchGoesOnAndIsTraced)
 {
-    struct Trace : CJtagTraceSink {
-        void AddSvfEntry(const std::string& t, int r) override { entries.push_back({t, r}); }
-        void Clear() override { entries.clear(); }
-        std::vector<std::pair<std::string, int>> entries;
-    } trace;
     Prog p("ZelA");
     ScriptedInterpreter svf;
     svf.connected = 1;
     svf.failAt = 2;
     svf.failWith = kSvfTdoMismatch;
     p.jtag.SetInterpreter(&svf);
-    p.jtag.SetTrace(&trace);
+    const CJtagTraceData& trace = p.jtag.Trace();
+    // Nothing is recorded while the trace is off.
+    EXPECT_EQ(p.jtag.WriteRegister(0), kJtagVerifyDiffers);
+    EXPECT_TRUE(trace.Empty());
+    svf.lines.clear();
     p.jtag.SetTraceOn(1);
     EXPECT_EQ(p.jtag.WriteRegister(0), kJtagVerifyDiffers);
     EXPECT_EQ(svf.lines.size(), p.jtag.CommandList().size());
-    ASSERT_EQ(trace.entries.size(), svf.lines.size());
-    EXPECT_EQ(trace.entries[1].first, "TRST  OFF;");
-    EXPECT_EQ(trace.entries[1].second, 1);
+    ASSERT_EQ(trace.Size(), svf.lines.size());
+    EXPECT_EQ(trace.Entry(1).m_svf, "TRST  OFF;");
+    EXPECT_EQ(trace.Entry(1).m_result, 1);
+    EXPECT_EQ(trace.Entry(1).m_kind, kTraceSvf);
     p.jtag.Announce("U1", "Download");
-    EXPECT_EQ(trace.entries.back().first, "! U1 Download");
+    EXPECT_EQ(trace.Entry(trace.Size() - 1).m_svf, "! U1 Download");
 }
 
 TEST(JtagIdcode, DecodingOfEveryTypeAndOfStrangers)

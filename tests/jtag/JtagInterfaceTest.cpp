@@ -1,6 +1,6 @@
 // The application's programming interface: the "JtagConfig" settings of KALIDOR.INI, the start
 // sequence that makes the interpreter and the port from them, the restart rule for a changed
-// interface, the client of an external SVF server, the options of the JTAG options dialog and the
+// interface, the options of the JTAG options dialog and the
 // texts the JTAG dialogs show.
 #include <gtest/gtest.h>
 
@@ -13,6 +13,7 @@
 
 #include <unistd.h>
 
+#include "JtagTestSupport.h"
 #include "device/DeviceConfig.h"
 #include "jtag/JtagInterface.h"
 #include "jtag/JtagRegProgram.h"
@@ -47,32 +48,12 @@ std::string Get(const Settings& s, const char* entry)
     return s.GetString(kJtagConfigSection, entry, "<missing>");
 }
 
-class Host : public CJtagDocumentHost {
-public:
-    explicit Host(const CJtagInterface& i) : iface(i) {}
-    bool InterfaceChanged() override { return iface.InterfaceChanged(); }
-    int CoerceAfterUpload() override { return 0; }
-    CJtagChainCounts ChainCounts() override { return counts; }
-    const CJtagInterface& iface;
-    CJtagChainCounts counts;
-};
-
 // A document's JTAG objects on the application's interpreter.
-struct Design {
+struct Design : DesignRig {
     Design(const std::string& type, CJtagInterface& iface)
-        : device(CreateDeviceConfig(type)), program(CreateRegProgram(type)), host(iface)
+        : DesignRig(type, iface.Interpreter(), [&iface] { return iface.InterfaceChanged(); })
     {
-        program->SetDevice(device.get());
-        jtag.SetInterpreter(iface.Interpreter());
-        jtag.SetRegProgram(program.get());
-        scripted = std::make_unique<CJtagScriptedDevice>(jtag, *device, *program);
-        scripted->SetHost(&host);
     }
-    std::unique_ptr<DeviceConfig> device;
-    std::unique_ptr<CJtagRegProgram> program;
-    Host host;
-    CJtagDevice jtag;
-    std::unique_ptr<CJtagScriptedDevice> scripted;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -166,6 +147,7 @@ TEST(JtagInterfaceSettings, InterpreterNamesById)
     EXPECT_STREQ(kInterpreterChoices[0], "Uses PC Parallel Port (at port 3BC, 378, or 278)");
     EXPECT_STREQ(kInterpreterChoices[1], "Serial port (not available)");
     EXPECT_STREQ(kInterpreterChoices[2], "USB port (not available)");
+    EXPECT_STREQ(kInterpreterChoices[3], "External SVF server (svfsvr, on the download cable below)");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -479,85 +461,6 @@ TEST(JtagInterfaceRestart, AnotherCableIsUsedAtOnceAndOnlyTheInterpreterWaitsFor
 }
 
 // ---------------------------------------------------------------------------------------------
-// The client of an external SVF server
-
-class FakeTransport : public CSvfServerTransport {
-public:
-    bool Connect(const std::string& service, const std::string& topic) override
-    {
-        connects.push_back(service + "|" + topic);
-        return serverUp;
-    }
-    void Disconnect() override { ++disconnects; }
-    void Poke(const std::string& item, const std::string& text) override { pokes.push_back(item + "|" + text); }
-    bool Request(const std::string& item, std::string& text) override
-    {
-        requests.push_back(item);
-        text = reply;
-        return true;
-    }
-    bool serverUp = false;
-    std::vector<std::string> connects, pokes, requests;
-    int disconnects = 0;
-    std::string reply;
-};
-
-TEST(SvfServerInterpreter, WithoutAServerConnectFailsWithTheMessageAndProgrammingIsRefused)
-{
-    RecordingPrompter prompter;
-    ScopedPrompter scope(prompter);
-    MemorySettings s;
-    Put(s, kEntryInterpreterId, "1");
-    Put(s, kEntryTapPortClass, "2");
-    CJtagInterface iface;
-    iface.Start(s, "");
-    ASSERT_NE(dynamic_cast<CSvfServerInterpreter*>(iface.Interpreter()), nullptr);
-    EXPECT_EQ(iface.Interpreter()->GetInterpreterID(), 1);
-    EXPECT_EQ(iface.Interpreter()->IsConnected(), 0);
-    EXPECT_EQ(iface.Interpreter()->CheckCable(), kCableReady);
-    EXPECT_TRUE(iface.EnsurePortReady());
-
-    Design d("ZelA", iface);
-    prompter.Script(Answer::Ok);  // "Connect now?"
-    EXPECT_EQ(d.scripted->DocVerify(), kJtagNotReady);
-    EXPECT_EQ(prompter.Texts(), (std::vector<std::string>{kMsgConnectInterpreter,
-                                                          "Could not connect with DDE server with service name 'SVFSVR'."}));
-    // Declining connects nothing and says nothing more.
-    prompter.Clear();
-    prompter.Script(Answer::Cancel);
-    EXPECT_EQ(d.scripted->DocVerify(), kJtagNotReady);
-    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{kMsgConnectInterpreter});
-}
-
-TEST(SvfServerInterpreter, SendsEachLineAndTakesOnlyTheBitsOfTheReply)
-{
-    RecordingPrompter prompter;
-    ScopedPrompter scope(prompter);
-    auto transport = std::make_unique<FakeTransport>();
-    FakeTransport& t = *transport;
-    CSvfServerInterpreter svf(std::move(transport));
-    EXPECT_EQ(svf.ExecuteLine("SIR 5 TDI (01);\r\n"), kSvfOk);
-    EXPECT_TRUE(t.pokes.empty());  // not connected: nothing is sent
-    t.serverUp = true;
-    EXPECT_EQ(svf.Connect(), 1);
-    EXPECT_EQ(svf.Connect(), 1);
-    EXPECT_EQ(t.connects, std::vector<std::string>{"SVFsvr|SVFInterpreter"});
-    EXPECT_EQ(svf.ExecuteLine("SIR 5 TDI (01);\r\n"), kSvfOk);
-    EXPECT_EQ(t.pokes, std::vector<std::string>{"ExecuteStatement|SIR 5 TDI (01);\r\n"});
-    t.reply = "0101\r\n";
-    EXPECT_EQ(svf.IncomingDRText(), "0101");
-    char buf[3];
-    EXPECT_EQ(svf.GetIncomingDRString(buf, sizeof buf), 2u);
-    EXPECT_STREQ(buf, "01");
-    EXPECT_EQ(t.requests.back(), "GetIncomingDRString");
-    svf.Disconnect();
-    EXPECT_EQ(svf.IsConnected(), 0);
-    EXPECT_EQ(t.disconnects, 1);
-    EXPECT_EQ(svf.IncomingDRText(), "");
-    EXPECT_TRUE(prompter.messages.empty());
-}
-
-// ---------------------------------------------------------------------------------------------
 // Options and dialog texts
 
 TEST(JtagOptions, TheFiveValuesGoWhereTheyBelong)
@@ -571,13 +474,15 @@ TEST(JtagOptions, TheFiveValuesGoWhereTheyBelong)
     CJtagOptions o = CJtagOptions::From(port.get(), scripted, *program);
     EXPECT_EQ(o, CJtagOptions{});
 
-    const CJtagOptions cases[] = {{0, 1, 1, 1, 1}, {1, 0, 1, 1, 1}, {1, 1, 0, 1, 1}, {1, 1, 1, 0, 1}, {1, 1, 1, 1, 0}};
+    const CJtagOptions cases[] = {{0, 1, 1, 1, 1, 0}, {1, 0, 1, 1, 1, 0}, {1, 1, 0, 1, 1, 0},
+                                  {1, 1, 1, 0, 1, 0}, {1, 1, 1, 1, 1, 1}, {1, 1, 1, 1, 0, 0}};
     for (const CJtagOptions& c : cases) {
         c.ApplyTo(port.get(), scripted, *program);
         EXPECT_EQ(CJtagOptions::From(port.get(), scripted, *program), c);
     }
     EXPECT_EQ(port->GetCableCheck(), 1);
     EXPECT_EQ(program->GetInlineVerify(), 0);
+    EXPECT_EQ(jtag.GetTraceOn(), 0);
 
     // Without a port the checks read as on and applying them changes nothing else.
     CJtagOptions off{0, 0, 0, 0, 0};

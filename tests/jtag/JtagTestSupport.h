@@ -2,12 +2,16 @@
 // an interpreter, and the SVF texts of the frame and of a few register programs.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "device/DeviceConfig.h"
 #include "jtag/JTAGTapPort.h"
+#include "jtag/JtagRegProgram.h"
+#include "jtag/JtagScriptedDevice.h"
 #include "jtag/TapSvfInterpreter.h"
 #include "jtag/cables/VirtualCable.h"
 
@@ -44,6 +48,37 @@ protected:
 
 private:
     int last_ = 0;
+};
+
+// A document's JTAG objects (device model, register program, JTAG device, the operations) on an
+// interpreter, with a host that refuses programming while `interfaceChanged` says so.
+struct DesignRig {
+    class Host : public CJtagDocumentHost {
+    public:
+        bool InterfaceChanged() override { return interfaceChanged && interfaceChanged(); }
+        int CoerceAfterUpload() override { return 0; }
+        CJtagChainCounts ChainCounts() override { return counts; }
+        std::function<bool()> interfaceChanged;
+        CJtagChainCounts counts;
+    };
+
+    DesignRig(const std::string& type, CSvfInterpreter* interpreter, std::function<bool()> interfaceChanged = {})
+        : device(CreateDeviceConfig(type)), program(CreateRegProgram(type))
+    {
+        host.interfaceChanged = std::move(interfaceChanged);
+        program->SetDevice(device.get());
+        jtag.SetInterpreter(interpreter);
+        jtag.SetRegProgram(program.get());
+        jtag.SetDeviceName(type);
+        scripted = std::make_unique<CJtagScriptedDevice>(jtag, *device, *program);
+        scripted->SetHost(&host);
+        scripted->SetDeviceTypeName(type);
+    }
+    std::unique_ptr<DeviceConfig> device;
+    std::unique_ptr<CJtagRegProgram> program;
+    Host host;
+    CJtagDevice jtag;
+    std::unique_ptr<CJtagScriptedDevice> scripted;
 };
 
 struct VirtualRig {

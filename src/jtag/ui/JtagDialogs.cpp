@@ -188,6 +188,9 @@ CJtagOptionsDialog::CJtagOptionsDialog(const CJtagOptions& o, QWidget* parent) :
     sl->addWidget(note);
     layout->addWidget(svf);
 
+    m_trace = new QCheckBox(Q(kJtagOptionTrace));
+    layout->addWidget(m_trace);
+
     auto* notSaved = new QLabel(Q(kJtagOptionsNoteNotSaved));
     notSaved->setWordWrap(true);
     layout->addWidget(notSaved);
@@ -197,6 +200,7 @@ CJtagOptionsDialog::CJtagOptionsDialog(const CJtagOptions& o, QWidget* parent) :
     m_verify->setChecked(o.verifyAfterDownload != 0);
     m_idcode->setChecked(o.idcodeCheck != 0);
     m_inline->setChecked(o.inlineVerify != 0);
+    m_trace->setChecked(o.traceOn != 0);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -212,6 +216,7 @@ CJtagOptions CJtagOptionsDialog::Options() const
     o.verifyAfterDownload = m_verify->isChecked() ? 1 : 0;
     o.idcodeCheck = m_idcode->isChecked() ? 1 : 0;
     o.inlineVerify = m_inline->isChecked() ? 1 : 0;
+    o.traceOn = m_trace->isChecked() ? 1 : 0;
     return o;
 }
 
@@ -227,8 +232,8 @@ CInterfaceSelectDialog::CInterfaceSelectDialog(int storedId, QWidget* parent) : 
     int widest = 0;
     for (int i = 0; i < kInterpreterChoiceCount; ++i) {
         auto* item = new QListWidgetItem(Q(kInterpreterChoices[i]), m_list);
-        // Only the parallel port is there to be chosen.
-        if (i != kInterpreterBuiltIn)
+        // The serial and USB ports are not there to be chosen.
+        if (i != kInterpreterBuiltIn && i != kInterpreterChoiceServer)
             item->setFlags(item->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable));
         widest = std::max(widest, m_list->fontMetrics().horizontalAdvance(item->text()));
     }
@@ -485,11 +490,15 @@ void CJtagInterfaceDialog::UpdateState()
     const int id = interp ? interp->GetInterpreterID() : -1;
     m_interpreterName->setText(Q(InterpreterName(id)));
     const bool connected = interp && interp->IsConnected();
-    // The built-in interpreter is as connected as its cable.
-    const std::string problem = m_iface.PortProblemText();
-    m_connection->setText(!connected        ? tr("Not connected")
-                          : problem.empty() ? tr("Connected")
-                                            : tr("Not connected: the download cable could not be opened"));
+    // The built-in interpreter is as connected as its cable; the SVF server drives its own.
+    const std::string problem = m_iface.UsesServer() ? std::string() : m_iface.PortProblemText();
+    if (m_iface.UsesServer())
+        m_connection->setText(connected ? tr("Connected to the SVF server (svfsvr)")
+                                        : tr("Not connected (Connect starts the SVF server svfsvr when none runs)"));
+    else
+        m_connection->setText(!connected        ? tr("Not connected")
+                              : problem.empty() ? tr("Connected")
+                                                : tr("Not connected: the download cable could not be opened"));
     QString cable = tr("Cable in use: %1").arg(Q(m_iface.PortName()));
     if (!problem.empty())
         cable += QStringLiteral("\n") + Q(problem);

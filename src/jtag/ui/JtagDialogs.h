@@ -65,7 +65,7 @@ private:
     QTreeWidget* m_bits;
 };
 
-// "JTAG Operation Integrity Checks": five switches; Options() gives them as set.
+// "JTAG Operation Integrity Checks": five switches and the JTAG trace; Options() gives them as set.
 class CJtagOptionsDialog : public QDialog {
     Q_OBJECT
 public:
@@ -76,6 +76,7 @@ public:
     QCheckBox* VerifyCheck() const { return m_verify; }
     QCheckBox* IdcodeCheck() const { return m_idcode; }
     QCheckBox* InlineCheck() const { return m_inline; }
+    QCheckBox* TraceCheck() const { return m_trace; }
 
 private:
     QCheckBox* m_cable;
@@ -83,6 +84,7 @@ private:
     QCheckBox* m_verify;
     QCheckBox* m_idcode;
     QCheckBox* m_inline;
+    QCheckBox* m_trace;
 };
 
 inline constexpr const char* kInterfaceSelectTitle = "Select JTAG Interface";

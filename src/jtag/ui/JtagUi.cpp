@@ -305,6 +305,7 @@ void CJtagUi::ShowOptions(SchDocument* doc)
         dlg.VerifyCheck()->setEnabled(false);
         dlg.IdcodeCheck()->setEnabled(false);
         dlg.InlineCheck()->setEnabled(false);
+        dlg.TraceCheck()->setEnabled(false);
     }
     if (dlg.exec() != QDialog::Accepted)
         return;
@@ -315,6 +316,8 @@ void CJtagUi::ShowOptions(SchDocument* doc)
     }
     if (p)
         doc->Doc().SetJtagOptions({chosen.verifyAfterDownload, chosen.idcodeCheck, chosen.inlineVerify});
+    if (p)
+        p->Jtag().SetTraceOn(chosen.traceOn);
     UpdateActions();
 }
 
