@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(qt6-base-dev qt6-svg-dev libqt6svg6 cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev
           libbenchmark-dev xvfb xauth dbus-bin dbus-x11 ngspice xdg-utils desktop-file-utils
-          shared-mime-info bash-completion clang-14 libclang-rt-14-dev python3-dbus)
+          shared-mime-info bash-completion clang-14 libclang-rt-14-dev python3-dbus libftdi1-dev openocd)
 if [ "${1:-}" = package ]; then
   packages+=(dpkg-dev lintian file)
 fi

@@ -266,6 +266,8 @@ void CKalidorApplication::AttachJtag(CSchDoc& doc) const
         CJtagChainCounts counts;
         if (m_jtag.Running().tapPortClass == kTapPortVirtual && (m_jtag.Port() || m_jtag.UsesServer()))
             VirtualChainCountsFor(m_jtag.Running().virtualChain, doc.GetDeviceType(), counts);
+        else if (m_jtag.Running().tapPortClass == kTapPortVirtualFtdi && m_jtag.Cable())
+            VirtualChainCountsFor(m_jtag.Running().virtualFtdiChain, doc.GetDeviceType(), counts);
         doc.SetChainCounts(counts);
     }
 }

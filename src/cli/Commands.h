@@ -27,6 +27,7 @@ int RunProgramText(const Args& args);
 int RunRender(const Args& args);
 int RunProgram(const Args& args);
 int RunSvf(const Args& args);
+int RunServeVirtual(const Args& args);
 int RunSimulate(const Args& args);
 int RunPlot(const Args& args);
 int RunFilters(const Args& args);

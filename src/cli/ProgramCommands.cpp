@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -25,9 +26,11 @@
 #include "jtag/JtagRegProgram.h"
 #include "jtag/JtagScriptedDevice.h"
 #include "jtag/SvfServerInterpreter.h"
+#include "jtag/SvfPlayer.h"
 #include "jtag/TapPortFactory.h"
 #include "jtag/TapSvfInterpreter.h"
 #include "jtag/VerifyReport.h"
+#include "jtag/cables/MpsseBackends.h"
 #include "jtag/cables/VirtualCable.h"
 #include "jtag/server/SocketServerTransport.h"
 #include "platform/AtomicFile.h"
@@ -50,7 +53,8 @@ constexpr const char kChainScanUsage[] =
     "chain scan: usage: chain scan --cable SPEC [-o FILE.ZJC] [--ir POS=LENGTH ...] [--state-dir DIR] "
     "[--no-cable-check] [--no-power-check] [--force]";
 constexpr const char kSvfUsage[] =
-    "svf: usage: svf FILE.svf --cable SPEC [--state-dir DIR] [--no-cable-check] [--no-power-check] [--via-server]";
+    "svf: usage: svf [--full [--keep-going]] FILE.svf --cable SPEC [--state-dir DIR] [--no-cable-check] "
+    "[--no-power-check] [--via-server]";
 // Largest SVF file read (the programs of the system are a few kilobytes).
 constexpr std::size_t kMaxSvfBytes = 64u * 1024u * 1024u;
 
@@ -228,7 +232,7 @@ int ConnectServer(const CableOptions& o, const std::string& stateDir, Cable& cab
 int OpenCable(const CableOptions& o, Cable& cable)
 {
     std::string stateDir = o.stateDir;
-    if (IsVirtualChainDescription(o.spec)) {
+    if (!VirtualChainOfCable(o.spec).empty()) {
         if (stateDir.empty()) stateDir = DefaultVirtualStateDirectory();
         if (!stateDir.empty()) {
             std::error_code ec;
@@ -265,14 +269,39 @@ int OpenCable(const CableOptions& o, Cable& cable)
     return 0;
 }
 
-// Opens the cable and checks it as a programming operation does first (cable present, power);
-// 0, or the exit status after telling why not.
+// OpenCable, then the cable and power checks with their messages.
 int OpenReadyCable(const CableOptions& o, Cable& cable)
 {
     if (int r = OpenCable(o, cable); r != 0) return r;
-    CJtagDevice jtag;  // for the check and its messages
+    CJtagDevice jtag;
     jtag.SetInterpreter(&cable.Interpreter());
     return jtag.CheckReady() == kJtagDone ? 0 : 1;
+}
+
+// "svf --full": any SVF file, streamed through the full player.
+int PlaySvf(const std::string& file, const CableOptions& cableOptions, bool keepGoing)
+{
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "Kalidor: cannot read \"%s\"\n", file.c_str());
+        return 1;
+    }
+    ConsolePrompter prompter(false);
+    ScopedPrompter scope(prompter);
+    Cable cable;
+    if (int r = OpenReadyCable(cableOptions, cable); r != 0) return r;
+
+    CSvfPlayer player(*cable.port);
+    player.SetKeepGoing(keepGoing);
+    const CSvfPlayResult& r = player.Play(in);
+    for (const std::string& line : r.reports) std::printf("%s\n", line.c_str());
+    std::printf("%llu statements, %llu TDO checks, %llu mismatches, %llu errors, %llu TCK%s\n",
+                static_cast<unsigned long long>(r.statements), static_cast<unsigned long long>(r.checks),
+                static_cast<unsigned long long>(r.mismatches), static_cast<unsigned long long>(r.errors),
+                static_cast<unsigned long long>(r.tck), r.stopped ? ", stopped" : "");
+    cable.port->Close();
+    if (r.errors > 0) return 1;
+    return cable.Checked(r.mismatches > 0 ? 3 : 0);
 }
 
 // Runs one operation of a design's programmer through the cable, at the given place in the
@@ -377,9 +406,10 @@ int RunProgram(const Args& args)
 
     // On a virtual chain the device's position gives the counts (the first device of the design's
     // type unless --position names one).
-    if (!chainGiven && IsVirtualChainDescription(o.cable.spec) &&
-        !(position >= 0 ? VirtualChainCountsAt(o.cable.spec, position, counts)
-                        : VirtualChainCountsFor(o.cable.spec, doc.GetDeviceType(), counts))) {
+    const std::string virtualChain = VirtualChainOfCable(o.cable.spec);
+    if (!chainGiven && !virtualChain.empty() &&
+        !(position >= 0 ? VirtualChainCountsAt(virtualChain, position, counts)
+                        : VirtualChainCountsFor(virtualChain, doc.GetDeviceType(), counts))) {
         if (position >= 0) return UsageError("program: no device at position " + std::to_string(position));
         counts = {};  // no device of the type: the IDCODE check will say so
     }
@@ -495,17 +525,24 @@ int RunSvf(const Args& args)
 {
     std::string file;
     CableOptions cableOptions;
-    bool missing = false;
+    bool missing = false, full = false, keepGoing = false;
     for (size_t i = 0; i < args.size(); ++i) {
         if (CableOption(args, i, cableOptions, missing)) {
             if (missing) return UsageError(kSvfUsage);
+        } else if (args[i] == "--full") {
+            full = true;
+        } else if (args[i] == "--keep-going") {
+            keepGoing = true;
         } else if (file.empty() && args[i].rfind("-", 0) != 0) {
             file = args[i];
         } else {
             return UsageError("svf: unknown argument \"" + args[i] + "\"");
         }
     }
-    if (file.empty() || cableOptions.spec.empty()) return UsageError(kSvfUsage);
+    if (file.empty() || cableOptions.spec.empty() || (keepGoing && !full)) return UsageError(kSvfUsage);
+    if (full && cableOptions.viaServer)
+        return UsageError("svf: --full plays the file on the cable itself, not through the SVF server");
+    if (full) return PlaySvf(file, cableOptions, keepGoing);
 
     std::string text;
     if (!ReadWholeFile(file, text, kMaxSvfBytes)) {

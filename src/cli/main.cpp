@@ -61,8 +61,14 @@ const Command kCommands[] = {
      "                               read the IDCODEs and the IR length on the cable, propose a chain\n"
      "                               (the chain commands that write take --force for a read-only file)"},
     {"svf", kalidor::cli::RunSvf,
-     "svf FILE.svf --cable SPEC [--state-dir DIR] [--via-server]\n"
-     "                               run an SVF file; report every TDO mismatch by line (exit 3)"},
+     "svf [--full [--keep-going]] FILE.svf --cable SPEC [--state-dir DIR] [--via-server]\n"
+     "                               run an SVF file; report every TDO mismatch by line (exit 3);\n"
+     "                               --full plays any SVF file (other tools' too) in full;\n"
+     "                               --via-server runs the lines through svfsvr"},
+    {"serve-virtual", kalidor::cli::RunServeVirtual,
+     "serve-virtual --remote-bitbang PORT --chain virtual:DEVICES [--state-dir DIR] [--once]\n"
+     "                               serve the virtual devices to other JTAG programs (OpenOCD's\n"
+     "                               remote_bitbang) on 127.0.0.1:PORT (0: any free port)"},
     {"simulate", kalidor::cli::RunSimulate,
      "simulate FILE.ZEL [--curve N] [--csv OUT.csv] [--delimiter comma|semicolon|tab|space]\n"
      "        [--input N] [--output N] [--config A|B] [--start F] [--stop F] [--ppd N] [--pin KEY=0|1 ...]\n"

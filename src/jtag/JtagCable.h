@@ -67,6 +67,9 @@ public:
     virtual void Shift(const std::uint8_t* tms, const std::uint8_t* tdi, std::size_t count, std::uint8_t* tdo);
     // Runs every queued clock and delivers the TDO levels asked for.
     virtual void Flush() {}
+    // True once the cable has lost its device during a run (a USB cable unplugged): the TDO
+    // levels delivered since are not the device's, and the run must stop.
+    virtual bool Failed() const { return false; }
 
     // The TDI level a path step is clocked with (the interpreter sets it before each bit).
     void SetTDIValue(int level) { m_tdiLevel = level ? 1 : 0; }
@@ -77,6 +80,14 @@ public:
     // ExecuteRUNTEST; the others are never asked to (and say so when they are).
     virtual int SupportsRUNTEST(int kind) const;
     virtual void ExecuteRUNTEST(int ms);
+    // A cable that can time a wait itself, clocking TCK with TMS and TDI held so that the TAP stays
+    // where it is, sends the clocks of `microseconds` (after everything queued) and returns true;
+    // the others return false and the caller waits.
+    virtual bool TimedWait(std::uint64_t microseconds)
+    {
+        (void)microseconds;
+        return false;
+    }
     // The time base a cable brings along (the virtual cable's clock); nullptr: real time.
     virtual CJtagClock* GetClock() { return nullptr; }
 

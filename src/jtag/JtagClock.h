@@ -14,6 +14,8 @@ public:
     virtual std::int64_t NowMicroseconds() const = 0;
     // Returns after `ms` milliseconds have passed on this clock (at once for ms <= 0).
     virtual void WaitMilliseconds(int ms) = 0;
+    // Returns after `us` microseconds; a clock without a finer wait rounds up to milliseconds.
+    virtual void WaitMicroseconds(std::int64_t us);
     // True for a clock that follows real time.
     virtual bool IsReal() const = 0;
 };
@@ -24,6 +26,7 @@ class CSteadyJtagClock : public CJtagClock {
 public:
     std::int64_t NowMicroseconds() const override;
     void WaitMilliseconds(int ms) override;
+    void WaitMicroseconds(std::int64_t us) override;
     bool IsReal() const override { return true; }
 };
 
@@ -35,6 +38,7 @@ public:
     {
         if (ms > 0) m_now += static_cast<std::int64_t>(ms) * 1000;
     }
+    void WaitMicroseconds(std::int64_t us) override { AdvanceMicroseconds(us); }
     bool IsReal() const override { return false; }
     void AdvanceMicroseconds(std::int64_t us)
     {

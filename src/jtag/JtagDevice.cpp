@@ -119,6 +119,9 @@ void CJtagDevice::RecordLine(const std::string& line, int result)
 
 void CJtagDevice::ShowStopped(int lineResult)
 {
+    // A cable of ours that lost its device has said so itself; a server's cable told only the server.
+    if (lineResult == kSvfCableLost && m_interpreter && m_interpreter->GetInterpreterID() == kInterpreterBuiltIn)
+        return;
     CurrentPrompter().Message(StoppedRunMessage(lineResult), kCaption, Buttons::Ok, MessageIcon::Error);
 }
 

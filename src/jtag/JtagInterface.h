@@ -7,12 +7,15 @@
 //   SVFInterpreterID          0 the built-in interpreter; 1 to 3 the client of an external SVF server
 //   TapPortClass              the cable back end (cables/CableBackends.h): 0 direct port writes,
 //                             1 the Linux parallel-port driver (ppdev), 2 the virtual cable
-//                             (simulated devices, no hardware)
+//                             (simulated devices, no hardware), 3 a USB cable with an FTDI MPSSE
+//                             chip, 4 the virtual USB cable (a simulated FTDI chip and devices)
 // and the setting of each back end:
 //   PortID                    0, 1, 2: the parallel port at 3BCh, 378h, 278h (direct port writes)
 //   PpdevDevice               the parallel-port device file of the driver (/dev/parport0)
 //   VirtualChain              the devices on the virtual cable, "virtual:ZelA" or a longer chain
 //                             such as "virtual:ZelA,foreign:8,ZelC" (cables/VirtualCable.h)
+//   FtdiCable                 the USB cable, "ftdi:jtagkey,freq=3M" (cables/MpsseSettings.h)
+//   VirtualFtdiChain          the devices behind the virtual USB cable, as VirtualChain
 //
 // A change of interpreter in the dialogs is stored at once but takes effect at the next start; until
 // then programming is refused (the documents ask InterfaceChanged()). Choosing again what is
@@ -44,14 +47,19 @@ inline constexpr const char* kEntryTapPortClass = "TapPortClass";
 inline constexpr const char* kEntryPortId = "PortID";
 inline constexpr const char* kEntryPpdevDevice = "PpdevDevice";
 inline constexpr const char* kEntryVirtualChain = "VirtualChain";
+inline constexpr const char* kEntryFtdiCable = "FtdiCable";
+inline constexpr const char* kEntryVirtualFtdiChain = "VirtualFtdiChain";
 
 // TapPortClass values of the cable back ends.
 inline constexpr int kTapPortDirect = 0;
 inline constexpr int kTapPortPpdev = 1;
 inline constexpr int kTapPortVirtual = 2;
+inline constexpr int kTapPortFtdi = 3;
+inline constexpr int kTapPortVirtualFtdi = 4;
 
 inline constexpr const char* kDefaultPpdevDevice = "/dev/parport0";
 inline constexpr const char* kDefaultVirtualChain = "virtual:ZelA";
+inline constexpr const char* kDefaultFtdiCable = "ftdi:ft2232h";
 // Longest device path and chain description taken from the profile or the dialog.
 inline constexpr std::size_t kMaxPortTextLength = 400;
 
@@ -101,6 +109,8 @@ struct CJtagInterfaceSettings {
     int portId = 1;
     std::string ppdevDevice = kDefaultPpdevDevice;
     std::string virtualChain = kDefaultVirtualChain;
+    std::string ftdiCable = kDefaultFtdiCable;
+    std::string virtualFtdiChain = kDefaultVirtualChain;
 
     static CJtagInterfaceSettings Read(const Settings& settings);
     // Writes TapPortClass and the setting of every back end (not the interpreter ID).

@@ -34,6 +34,8 @@ inline constexpr bool SvfResultStopsRun(int result)
 {
     return result != kSvfOk && result != kSvfTdoMismatch;
 }
+// The cable lost its device during the line (it has said so); the run must stop.
+inline constexpr int kSvfCableLost = 5;
 
 // Interpreter IDs.
 inline constexpr int kInterpreterBuiltIn = 0;

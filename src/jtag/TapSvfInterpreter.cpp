@@ -99,6 +99,7 @@ std::string FormatSvfRunReport(const SvfRunReport& report)
                            : f.result == kSvfOutOfMemory   ? "out of memory"
                            : f.result == kSvfServerLost    ? "the SVF server was lost"
                            : f.result == kSvfServerTimeout ? "the SVF server did not answer"
+                           : f.result == kSvfCableLost     ? "cable lost"
                                                            : "error";
         s += "Line " + std::to_string(f.line) + ": " + what + ": " + f.text + "\n";
     }
@@ -419,6 +420,7 @@ int CTapSvfInterpreter::ExecuteLine(std::string_view text)
     ClearClocks();
     const int result = ExecuteStatement(text);
     FlushClocks();
+    if (m_port && m_port->Failed()) return kSvfCableLost;
     return result;
 }
 

@@ -27,6 +27,8 @@ std::string OtherValue(const CCableBackend& b)
     case kTapPortDirect: return "0";
     case kTapPortPpdev: return "/dev/parport7";
     case kTapPortVirtual: return "virtual:ZelE,ZelA";
+    case kTapPortFtdi: return "ftdi:jtagkey,serial=JK1234,freq=3M";
+    case kTapPortVirtualFtdi: return "virtual:ZelD,foreign:8";
     default: return {};
     }
 }

@@ -85,7 +85,7 @@ if [ -r /usr/share/bash-completion/bash_completion ]; then
     }
     complete_words kalidor-cli s
     complete_words kalidor-cli program x.zel --ca' _ "$share/bash-completion/completions/kalidor-cli")
-  [ "$got" = $'show set svf simulate\n--cable --cancel' ] || fail "completion offers: $got"
+  [ "$got" = $'show set svf serve-virtual simulate\n--cable --cancel' ] || fail "completion offers: $got"
 fi
 
 if [ -e "$prefix/bin/kalidor" ]; then

@@ -22,6 +22,8 @@ std::string OtherValue(const CCableBackend& b)
     case kTapPortDirect: return "2";
     case kTapPortPpdev: return "/dev/parport3";
     case kTapPortVirtual: return "virtual:ZelC,foreign:4,ZelB";
+    case kTapPortFtdi: return "ftdi:jtagkey,freq=3M";
+    case kTapPortVirtualFtdi: return "virtual:ZelC,foreign:4,ZelB";
     default: return {};
     }
 }
@@ -44,8 +46,10 @@ TEST(CableBackendsTest, RecordsAreDistinctAndComplete)
     EXPECT_EQ(FindCableBackend(-1), nullptr);
     EXPECT_EQ(FindCableBackend(99), nullptr);
     // The entries are those of the profile section.
-    EXPECT_EQ(entries, (std::set<std::string>{kEntryPortId, kEntryPpdevDevice, kEntryVirtualChain}));
-    EXPECT_EQ(CableUsage(), "direct, direct:ADDR, ppdev, ppdev:/dev/parportN or virtual:DEVICES");
+    EXPECT_EQ(entries, (std::set<std::string>{kEntryPortId, kEntryPpdevDevice, kEntryVirtualChain, kEntryFtdiCable,
+                                              kEntryVirtualFtdiChain}));
+    EXPECT_EQ(CableUsage(), "direct, direct:ADDR, ppdev, ppdev:/dev/parportN, virtual:DEVICES, "
+                            "ftdi[:PRESET][,KEY=VALUE...] or virtual-ftdi:DEVICES");
 }
 
 TEST(CableBackendsTest, CableTextsNameTheirBackEnd)
@@ -97,8 +101,10 @@ TEST(CableBackendsTest, SettingsAndFactoryAgreeForEveryBackEnd)
             EXPECT_EQ(cable->GetName(), b.name);
         } else {
             // Names that tell the setting carry it.
-            EXPECT_NE(cable->GetName().find(b.tapPortClass == kTapPortPpdev ? "/dev/parport3" : "ZelC, Foreign(4), ZelB"),
-                      std::string::npos)
+            const char* setting = b.tapPortClass == kTapPortPpdev  ? "/dev/parport3"
+                                  : b.tapPortClass == kTapPortFtdi ? "(jtagkey, 0403:cff8 channel A)"
+                                                                   : "ZelC, Foreign(4), ZelB";
+            EXPECT_NE(cable->GetName().find(setting), std::string::npos)
                 << cable->GetName();
         }
 
@@ -127,11 +133,18 @@ TEST(CableBackendsTest, BadTextsAreToldByTheirBackEnd)
     EXPECT_EQ(CreateCable("direct:xyz", "", &error), nullptr);
     EXPECT_EQ(error, "Bad parallel port address \"xyz\" (use a hexadecimal address such as 0x378).");
     EXPECT_EQ(CreateCable("ppdev:", "", &error), nullptr);
-    EXPECT_EQ(error,
-              "Unknown JTAG port \"ppdev:\" (use direct, direct:ADDR, ppdev, ppdev:/dev/parportN or virtual:DEVICES).");
-    // The parallel-port factory refuses nothing the cable factory makes today.
+    EXPECT_EQ(error, "Unknown JTAG port \"ppdev:\" (use direct, direct:ADDR, ppdev, ppdev:/dev/parportN, "
+                     "virtual:DEVICES, ftdi[:PRESET][,KEY=VALUE...] or virtual-ftdi:DEVICES).");
+    EXPECT_EQ(CreateCable("ftdi:jtagkey,freq=0", "", &error), nullptr);
+    EXPECT_EQ(error, "Bad USB cable setting \"freq=0\".");
+    // The parallel-port factory makes the parallel ports and refuses the USB cables.
     for (const CCableBackend& b : CableBackends()) {
         auto port = CreateTapPort(b.text(b.defaultValue), "", &error);
+        if (b.tapPortClass == kTapPortFtdi || b.tapPortClass == kTapPortVirtualFtdi) {
+            EXPECT_EQ(port, nullptr) << b.id;
+            EXPECT_NE(error.find("is not a parallel port."), std::string::npos) << error;
+            continue;
+        }
         ASSERT_NE(port, nullptr) << b.id << ": " << error;
         EXPECT_EQ(port->ParallelPort(), port.get());
     }

@@ -13,6 +13,7 @@
 #include "jtag/JtagRegProgram.h"
 #include "jtag/JtagScriptedDevice.h"
 #include "jtag/TapSvfInterpreter.h"
+#include "jtag/cables/MpsseBackends.h"
 #include "jtag/cables/VirtualCable.h"
 
 namespace kalidor::test {
@@ -81,17 +82,49 @@ struct DesignRig {
     std::unique_ptr<CJtagScriptedDevice> scripted;
 };
 
+// The cable a rig puts between the interpreter and the simulated devices: the virtual parallel
+// port, or the virtual USB cable (an MPSSE cable on a simulated FTDI chip).
+enum class RigCable { Parallel, Usb };
+
+inline const char* RigCableName(RigCable c) { return c == RigCable::Parallel ? "Parallel" : "Usb"; }
+
 struct VirtualRig {
-    explicit VirtualRig(const std::string& description, const std::string& stateDir = {})
-        : port(CreateVirtualTapPort(description, stateDir))
+    explicit VirtualRig(const std::string& description, const std::string& stateDir = {},
+                        RigCable kind = RigCable::Parallel, CFtdiChip chip = CFtdiChip::FT2232H)
+        : kind(kind)
     {
-        if (port) svf.AttachPort(port.get(), 0);
+        if (kind == RigCable::Parallel) {
+            port = CreateVirtualTapPort(description, stateDir);
+            if (port) svf.AttachPort(port.get(), 0);
+            return;
+        }
+        usb = CreateVirtualFtdiCable(description, stateDir, nullptr, chip);
+        if (usb.cable && usb.cable->Open()) svf.AttachCable(usb.cable.get(), 0);
     }
-    CVirtualCable& Cable() { return port->Cable(); }
+    CVirtualCable& Cable() { return port ? port->Cable() : usb.link->Chain(); }
+    CJtagCable& Jtag() { return port ? static_cast<CJtagCable&>(*port) : *usb.cable; }
     CVirtualZelDevice& Zel(std::size_t i) { return *Cable().ZelDevice(i); }
     SvfRunReport Run(const std::string& text) { return ExecuteSvfText(svf, text); }
+    // Unplugs the cable: the parallel cable from its port, the USB cable from USB.
+    void Unplug()
+    {
+        if (port) port->Cable().SetAttached(false);
+        else usb.link->UnplugAfterWrites(0);
+    }
+    // Plugs it in again (the USB cable is opened again).
+    void Replug()
+    {
+        if (port) {
+            port->Cable().SetAttached(true);
+            return;
+        }
+        usb.cable->Close();
+        usb.cable->Open();
+    }
 
+    RigCable kind;
     std::unique_ptr<CVirtualTapPort> port;
+    CVirtualFtdiCable usb;
     CTapSvfInterpreter svf;
 };
 

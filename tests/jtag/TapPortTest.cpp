@@ -28,7 +28,8 @@ TEST(TapPortFactoryTest, MakesEachKind)
     EXPECT_EQ(direct->GetClock(), nullptr);
 
     EXPECT_EQ(CreateTapPort("usb", {}, &error), nullptr);
-    EXPECT_EQ(error, "Unknown JTAG port \"usb\" (use direct, direct:ADDR, ppdev, ppdev:/dev/parportN or virtual:DEVICES).");
+    EXPECT_EQ(error, "Unknown JTAG port \"usb\" (use direct, direct:ADDR, ppdev, ppdev:/dev/parportN, virtual:DEVICES, "
+                     "ftdi[:PRESET][,KEY=VALUE...] or virtual-ftdi:DEVICES).");
     EXPECT_EQ(CreateTapPort("ppdev:", {}, &error), nullptr);
     EXPECT_EQ(CreateTapPort("virtual:ZelQ", {}, &error), nullptr);
     EXPECT_NE(error.find("ZelQ"), std::string::npos);

@@ -10,6 +10,7 @@
 #include "jtag/JtagText.h"
 #include "jtag/TapPortFactory.h"
 #include "jtag/cables/DirectIoTapPort.h"
+#include "jtag/cables/MpsseBackends.h"
 #include "jtag/cables/PpdevTapPort.h"
 #include "jtag/cables/VirtualCable.h"
 
@@ -135,7 +136,79 @@ bool CheckVirtualChain(const std::string& value, std::string& error)
     return ParseVirtualChain(value, items, error);
 }
 
-const std::array<CCableBackend, 3> kBackends = {{
+// --- USB cables with an FTDI MPSSE chip: the setting is the cable text -----------------------------
+
+inline constexpr const char* kFtdiHelp =
+    "ftdi:PRESET then ,KEY=VALUE settings. Presets: ft2232h, ft232h, ft4232h, ft2232d, jtagkey, busblaster, "
+    "olimex-arm-usb-ocd-h, olimex-arm-usb-tiny-h, tigard. Settings: vid, pid, serial, channel (A-D), freq "
+    "(e.g. 6M), and the lines oe, trst, srst, sense as ADBUSn or ACBUSn with /low or /high.";
+
+std::unique_ptr<CJtagCable> CreateFtdi(std::string_view text, const std::string&, std::string* error)
+{
+    return CreateFtdiCable(text, error);
+}
+
+std::string GetFtdiCable(const CJtagInterfaceSettings& s)
+{
+    return s.ftdiCable;
+}
+
+void SetFtdiCable(CJtagInterfaceSettings& s, const std::string& value)
+{
+    s.ftdiCable = value;
+}
+
+bool CheckFtdiCable(const std::string& value, std::string& error)
+{
+    CMpsseSettings settings;
+    if (!StartsWithNoCase(value, kFtdiPrefix)) {
+        error = "A USB cable text begins with \"ftdi\".";
+        return false;
+    }
+    return ParseMpsseSettings(value, settings, error);
+}
+
+bool UsableFtdiCable(const std::string& value)
+{
+    std::string error;
+    return CheckFtdiCable(value, error);
+}
+
+std::string FtdiText(const std::string& value)
+{
+    return value;
+}
+
+// --- the virtual USB cable: the setting is the chain description ----------------------------------
+
+std::unique_ptr<CJtagCable> CreateVirtualFtdi(std::string_view text, const std::string& stateDir, std::string* error)
+{
+    std::string dir;
+    if (!stateDir.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(stateDir, ec);
+        if (!ec) dir = stateDir;
+    }
+    return CreateVirtualFtdiCable(text, dir, error).cable;
+}
+
+std::string GetVirtualFtdiChain(const CJtagInterfaceSettings& s)
+{
+    return s.virtualFtdiChain;
+}
+
+void SetVirtualFtdiChain(CJtagInterfaceSettings& s, const std::string& value)
+{
+    s.virtualFtdiChain = value;
+}
+
+std::string VirtualFtdiText(const std::string& value)
+{
+    const std::string chain = VirtualChainOfCable(value);
+    return kVirtualFtdiPrefix + (chain.empty() ? std::string() : chain.substr(std::string_view(kVirtualPrefix).size()));
+}
+
+const std::array<CCableBackend, 5> kBackends = {{
     {
         "direct", kTapPortDirect, kDirectIoName, "direct, direct:ADDR", CreateDirect,
         kEntryPortId, "1", GetPortId, SetPortId, UsablePortId, DirectText, true,
@@ -151,6 +224,18 @@ const std::array<CCableBackend, 3> kBackends = {{
         CreateVirtual, kEntryVirtualChain, kDefaultVirtualChain, GetVirtualChain, SetVirtualChain,
         UsableVirtualChain, VirtualText, false, 2, "Devices:", CCableSettingKind::Text, {}, nullptr,
         kVirtualHelp.c_str(), "virtual:ZelA,foreign:8,ZelC,ZelD", CheckVirtualChain,
+    },
+    {
+        "ftdi", kTapPortFtdi, "USB cable with an FTDI MPSSE chip (FT2232H, FT4232H, FT232H, FT2232D)",
+        "ftdi[:PRESET][,KEY=VALUE...]", CreateFtdi, kEntryFtdiCable, kDefaultFtdiCable, GetFtdiCable, SetFtdiCable,
+        UsableFtdiCable, FtdiText, false, 3, "USB cable:", CCableSettingKind::Text, {}, nullptr, kFtdiHelp,
+        "ftdi:olimex-arm-usb-ocd-h,serial=OL12345,freq=6M", CheckFtdiCable,
+    },
+    {
+        "virtual-ftdi", kTapPortVirtualFtdi, "Virtual USB cable (simulated FT2232H and devices, no hardware)",
+        "virtual-ftdi:DEVICES", CreateVirtualFtdi, kEntryVirtualFtdiChain, kDefaultVirtualChain, GetVirtualFtdiChain,
+        SetVirtualFtdiChain, UsableVirtualChain, VirtualFtdiText, false, 4, "Devices:", CCableSettingKind::Text, {},
+        nullptr, kVirtualChainHelp, "virtual:ZelA,foreign:8,ZelC,ZelD", CheckVirtualChain,
     },
 }};
 
@@ -172,7 +257,9 @@ const CCableBackend* CableBackendOf(std::string_view text)
 {
     for (const CCableBackend& b : kBackends) {
         const std::string_view id = b.id;
-        if (StartsWithNoCase(text, id) && (text.size() == id.size() || text[id.size()] == ':')) return &b;
+        if (StartsWithNoCase(text, id) &&
+            (text.size() == id.size() || text[id.size()] == ':' || text[id.size()] == ','))
+            return &b;
     }
     return nullptr;
 }

@@ -145,6 +145,7 @@ private:
         CJtagClock* target = nullptr;
         std::int64_t NowMicroseconds() const override { return target->NowMicroseconds(); }
         void WaitMilliseconds(int ms) override { target->WaitMilliseconds(ms); }
+        void WaitMicroseconds(std::int64_t us) override { target->WaitMicroseconds(us); }
         bool IsReal() const override { return target->IsReal(); }
     };
 
