@@ -11,12 +11,15 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <limits>
+#include <type_traits>
 #include <unistd.h>
 
 #include "app/MainWindow.h"
 #include "application/ActiveObjectRegistry.h"
 #include "device/DeviceKind.h"
+#include "document/JTAGDoc.h"
 #include "document/SchDoc.h"
+#include "document/ui/JTAGView.h"
 #include "document/ui/SchDocument.h"
 #include "jtag/JTAGTapPort.h"
 #include "jtag/JtagUiModel.h"
@@ -102,18 +105,19 @@ std::string S(const QVariant& v) { return v.toString().toStdString(); }
 
 // ---------------------------------------------------------------- interfaces
 
-QString CAutomationInterface::IntrospectionXml() const
+template <class Target>
+QString CAutomationInterfaceOf<Target>::IntrospectionXml() const
 {
     QString xml = QStringLiteral("  <interface name=\"%1\">\n").arg(QLatin1String(name));
-    for (const CAutomationMember& m : members)
+    for (const auto& m : members)
         if (m.property)
             xml += QStringLiteral("    <property name=\"%1\" type=\"%2\" access=\"%3\"/>\n")
                        .arg(QLatin1String(m.name), QLatin1String(m.type), m.set ? QStringLiteral("readwrite") : QStringLiteral("read"));
-    for (const CAutomationMember& m : members) {
+    for (const auto& m : members) {
         if (m.property)
             continue;
         xml += QStringLiteral("    <method name=\"%1\">\n").arg(QLatin1String(m.name));
-        for (const CAutomationMember::Arg& a : m.in)
+        for (const auto& a : m.in)
             xml += QStringLiteral("      <arg name=\"%1\" type=\"%2\" direction=\"in\"/>\n").arg(QLatin1String(a.name), QLatin1String(a.type));
         if (*m.type)
             xml += QStringLiteral("      <arg name=\"result\" type=\"%1\" direction=\"out\"/>\n").arg(QLatin1String(m.type));
@@ -122,28 +126,32 @@ QString CAutomationInterface::IntrospectionXml() const
     return xml + QStringLiteral("  </interface>\n");
 }
 
-const CAutomationMember* CAutomationInterface::Find(const QString& member, bool property) const
+template <class Target>
+const CAutomationMemberOf<Target>* CAutomationInterfaceOf<Target>::Find(const QString& member, bool property) const
 {
-    for (const CAutomationMember& m : members)
+    for (const auto& m : members)
         if (m.property == property && member == QLatin1String(m.name))
             return &m;
     return nullptr;
 }
 
+template struct CAutomationInterfaceOf<CSchDoc>;
+template struct CAutomationInterfaceOf<CJTAGDoc>;
+
 // ---------------------------------------------------------------- the bus objects
 
 class CAutomationServer::Object : public QDBusVirtualObject {
 public:
-    Object(CAutomationServer& server, bool application) : m_server(server), m_application(application) {}
+    Object(CAutomationServer& server, ObjectKind kind) : m_server(server), m_kind(kind) {}
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
     {
-        return m_server.HandleMessage(message, connection, m_application);
+        return m_server.HandleMessage(message, connection, m_kind);
     }
-    QString introspect(const QString& path) const override { return m_server.Introspect(path, m_application); }
+    QString introspect(const QString& path) const override { return m_server.Introspect(path, m_kind); }
 
 private:
     CAutomationServer& m_server;
-    bool m_application;
+    ObjectKind m_kind;
 };
 
 CAutomationServer::CAutomationServer(MainWindow& main, QDBusConnection bus, QString registryName)
@@ -154,8 +162,11 @@ CAutomationServer::CAutomationServer(MainWindow& main, QDBusConnection bus, QStr
     m_registry = std::make_unique<CActiveObjectRegistry>(registryName.toStdString());
     BuildApplicationInterface();
     BuildSchematicInterface();
+    BuildChainInterface();
     for (CSchDoc* d : m_main.Application().Schematics())
         OnSchematicOpened(*d);
+    for (CJTAGDoc* c : m_main.Application().Chains())
+        OnChainOpened(*c);
     m_main.Application().AddObserver(this);
 }
 
@@ -168,6 +179,7 @@ CAutomationServer::~CAutomationServer()
         Broadcast();
         m_bus.unregisterObject(QLatin1String(kApplicationPath));
         m_bus.unregisterObject(QLatin1String(kSchematicPathPrefix), QDBusConnection::UnregisterTree);
+        m_bus.unregisterObject(QLatin1String(kChainPathPrefix), QDBusConnection::UnregisterTree);
     }
 }
 
@@ -175,10 +187,12 @@ bool CAutomationServer::Start()
 {
     if (!m_bus.isConnected())
         return false;
-    m_appObject = std::make_unique<Object>(*this, true);
-    m_docObject = std::make_unique<Object>(*this, false);
+    m_appObject = std::make_unique<Object>(*this, ObjectKind::kApplication);
+    m_docObject = std::make_unique<Object>(*this, ObjectKind::kSchematic);
+    m_chainObject = std::make_unique<Object>(*this, ObjectKind::kChain);
     if (!m_bus.registerVirtualObject(QLatin1String(kApplicationPath), m_appObject.get()) ||
-        !m_bus.registerVirtualObject(QLatin1String(kSchematicPathPrefix), m_docObject.get(), QDBusConnection::SubPath))
+        !m_bus.registerVirtualObject(QLatin1String(kSchematicPathPrefix), m_docObject.get(), QDBusConnection::SubPath) ||
+        !m_bus.registerVirtualObject(QLatin1String(kChainPathPrefix), m_chainObject.get(), QDBusConnection::SubPath))
         return false;
     m_bus.connect(QString(), QLatin1String(kRegistryPath), QLatin1String(kRegistryInterface),
                   QLatin1String(kActiveChangingSignal), this, SLOT(OnActiveChanging()));
@@ -269,26 +283,67 @@ void CAutomationServer::OnSchematicClosing(CSchDoc& doc)
     Broadcast();
 }
 
+void CAutomationServer::OnChainOpened(CJTAGDoc& chain) { m_chainNumbers.insert(&chain, m_nextChainNumber++); }
+
+void CAutomationServer::OnChainClosing(CJTAGDoc& chain) { m_chainNumbers.remove(&chain); }
+
+namespace {
+
+// The path of a numbered object, or the null object.
+template <class Target>
+QString NumberedPath(const QHash<const Target*, int>& numbers, const Target* target, const char* prefix)
+{
+    const auto it = numbers.find(target);
+    return it == numbers.end() ? QLatin1String(kNullObjectPath) : QStringLiteral("%1/%2").arg(QLatin1String(prefix)).arg(*it);
+}
+
+// The object a path names, or nullptr.
+template <class Target>
+Target* NumberedObject(const QHash<const Target*, int>& numbers, const QString& path, const char* prefix)
+{
+    const QString head = QLatin1String(prefix) + QLatin1Char('/');
+    if (!path.startsWith(head))
+        return nullptr;
+    bool ok = false;
+    const int number = path.mid(head.size()).toInt(&ok);
+    for (auto it = numbers.begin(); ok && it != numbers.end(); ++it)
+        if (*it == number)
+            return const_cast<Target*>(it.key());
+    return nullptr;
+}
+
+// The child nodes of a numbered objects' folder.
+template <class Target>
+QString NumberedNodes(const QHash<const Target*, int>& numbers)
+{
+    QString nodes;
+    for (int number : numbers)
+        nodes += QStringLiteral("  <node name=\"%1\"/>\n").arg(number);
+    return nodes;
+}
+
+}  // namespace
+
+QString CAutomationServer::PathOf(const CJTAGDoc* chain) const
+{
+    return NumberedPath(m_chainNumbers, chain, kChainPathPrefix);
+}
+
+CJTAGDoc* CAutomationServer::ChainAt(const QString& path) const
+{
+    return NumberedObject(m_chainNumbers, path, kChainPathPrefix);
+}
+
 QString CAutomationServer::PathOf(const CSchDoc* doc) const
 {
-    const auto it = m_numbers.find(doc);
-    return it == m_numbers.end() ? QLatin1String(kNullObjectPath)
-                                 : QStringLiteral("%1/%2").arg(QLatin1String(kSchematicPathPrefix)).arg(*it);
+    return NumberedPath(m_numbers, doc, kSchematicPathPrefix);
 }
 
 QDBusObjectPath CAutomationServer::ObjectPath(const CSchDoc* doc) const { return QDBusObjectPath(PathOf(doc)); }
 
 CSchDoc* CAutomationServer::DocumentAt(const QString& path) const
 {
-    const QString prefix = QLatin1String(kSchematicPathPrefix) + QLatin1Char('/');
-    if (!path.startsWith(prefix))
-        return nullptr;
-    bool ok = false;
-    const int number = path.mid(prefix.size()).toInt(&ok);
-    for (auto it = m_numbers.begin(); ok && it != m_numbers.end(); ++it)
-        if (*it == number)
-            return const_cast<CSchDoc*>(it.key());
-    return nullptr;
+    return NumberedObject(m_numbers, path, kSchematicPathPrefix);
 }
 
 // ---------------------------------------------------------------- calls
@@ -303,29 +358,53 @@ std::uint64_t CAutomationServer::OperationOf(const QString& client)
     return m_operation;
 }
 
-QString CAutomationServer::Introspect(const QString& path, bool application) const
+QString CAutomationServer::Introspect(const QString& path, ObjectKind kind) const
 {
-    if (application)
-        return m_appInterface.IntrospectionXml();
-    if (DocumentAt(path))
-        return m_docInterface.IntrospectionXml();
-    if (path == QLatin1String(kSchematicPathPrefix)) {
-        QString nodes;
-        for (int number : m_numbers)
-            nodes += QStringLiteral("  <node name=\"%1\"/>\n").arg(number);
-        return nodes;
+    switch (kind) {
+    case ObjectKind::kApplication: return m_appInterface.IntrospectionXml();
+    case ObjectKind::kSchematic:
+        if (DocumentAt(path))
+            return m_docInterface.IntrospectionXml();
+        return path == QLatin1String(kSchematicPathPrefix) ? NumberedNodes(m_numbers) : QString();
+    case ObjectKind::kChain:
+        if (ChainAt(path))
+            return m_chainInterface.IntrospectionXml();
+        return path == QLatin1String(kChainPathPrefix) ? NumberedNodes(m_chainNumbers) : QString();
     }
     return {};
 }
 
-bool CAutomationServer::HandleMessage(const QDBusMessage& message, const QDBusConnection& connection, bool application)
+bool CAutomationServer::HandleMessage(const QDBusMessage& message, const QDBusConnection& connection, ObjectKind kind)
 {
     if (message.type() != QDBusMessage::MethodCallMessage)
         return false;
     const QString iface = message.interface();
     if (iface == QLatin1String(kIntrospectableInterface) || iface == QLatin1String(kPeerInterface))
         return false;  // the bus library answers these
-    const CAutomationInterface& ifc = application ? m_appInterface : m_docInterface;
+    auto unknown = [&](const char* what) {
+        connection.send(message.createErrorReply(QLatin1String(kErrorUnknownObject),
+                                                 QStringLiteral("No %1 at %2").arg(QLatin1String(what), message.path())));
+        return true;
+    };
+    switch (kind) {
+    case ObjectKind::kApplication: return Dispatch<CSchDoc>(m_appInterface, nullptr, message, connection);
+    case ObjectKind::kSchematic:
+        if (CSchDoc* doc = DocumentAt(message.path()))
+            return Dispatch(m_docInterface, doc, message, connection);
+        return unknown("schematic");
+    case ObjectKind::kChain:
+        if (CJTAGDoc* chain = ChainAt(message.path()))
+            return Dispatch(m_chainInterface, chain, message, connection);
+        return unknown("JTAG chain");
+    }
+    return false;
+}
+
+template <class Target>
+bool CAutomationServer::Dispatch(const CAutomationInterfaceOf<Target>& ifc, Target* doc, const QDBusMessage& message,
+                                 const QDBusConnection& connection)
+{
+    const QString iface = message.interface();
     auto reply = [&](const QVariantList& values) {
         QDBusMessage r = message.createReply(values);
         connection.send(r);
@@ -335,12 +414,6 @@ bool CAutomationServer::HandleMessage(const QDBusMessage& message, const QDBusCo
         connection.send(message.createErrorReply(QLatin1String(name), text));
         return true;
     };
-    CSchDoc* doc = nullptr;
-    if (!application) {
-        doc = DocumentAt(message.path());
-        if (!doc)
-            return fail(kErrorUnknownObject, QStringLiteral("No schematic at %1").arg(message.path()));
-    }
     const QVariantList args = message.arguments();
     // What this call changes in the schematic joins the step of the client's operation.
     const std::uint64_t operation = OperationOf(message.service());
@@ -356,7 +429,11 @@ bool CAutomationServer::HandleMessage(const QDBusMessage& message, const QDBusCo
             if (doc)
                 doc->SetStepGroup(0, std::string());
         }
-    } scope(doc, operation);
+    };
+    CSchDoc* schematic = nullptr;
+    if constexpr (std::is_same_v<Target, CSchDoc>)
+        schematic = doc;
+    OperationScope scope(schematic, operation);
 
     if (iface == QLatin1String(kPropertiesInterface)) {
         const QString member = message.member();
@@ -364,14 +441,14 @@ bool CAutomationServer::HandleMessage(const QDBusMessage& message, const QDBusCo
             return fail(kErrorUnknownInterface, QStringLiteral("No interface %1 here").arg(args[0].toString()));
         if (member == QLatin1String("GetAll") && args.size() == 1) {
             QVariantMap all;
-            for (const CAutomationMember& m : ifc.members)
+            for (const auto& m : ifc.members)
                 if (m.property)
                     all.insert(QLatin1String(m.name), Result(m.call(doc, {}), m.type));
             return reply({QVariant::fromValue(all)});
         }
         if ((member == QLatin1String("Get") && args.size() == 2) || (member == QLatin1String("Set") && args.size() == 3)) {
             const QString name = args[1].toString();
-            const CAutomationMember* m = ifc.Find(name, true);
+            const auto* m = ifc.Find(name, true);
             if (!m)
                 return fail(kErrorUnknownProperty, QStringLiteral("No property %1").arg(name));
             if (member == QLatin1String("Get"))
@@ -393,7 +470,7 @@ bool CAutomationServer::HandleMessage(const QDBusMessage& message, const QDBusCo
 
     if (!iface.isEmpty() && iface != QLatin1String(ifc.name))
         return fail(kErrorUnknownInterface, QStringLiteral("No interface %1 here").arg(iface));
-    const CAutomationMember* m = ifc.Find(message.member(), false);
+    const auto* m = ifc.Find(message.member(), false);
     if (!m)
         return fail(kErrorUnknownMethod, QStringLiteral("No method %1 of %2").arg(message.member(), QLatin1String(ifc.name)));
     if (args.size() != int(m->in.size()))
@@ -439,6 +516,94 @@ void CAutomationServer::BuildApplicationInterface()
                      QAction* exit = m_main.Action(QStringLiteral("actionExit"));
                      QMetaObject::invokeMethod(exit, &QAction::trigger, Qt::QueuedConnection);
                      return QVariant();
+                 }, nullptr});
+    // Beyond the schematic: the JTAG chain of the active window, and a new chain.
+    v.push_back({"ActiveChain", true, "o", {}, [this](CSchDoc*, const auto&) {
+                     CJTAGView* view = m_main.ActiveChainView();
+                     return QVariant::fromValue(QDBusObjectPath(PathOf(view ? &view->Chain() : nullptr)));
+                 }, nullptr});
+    v.push_back({"NewChain", false, "o", {}, [this](CSchDoc*, const auto&) {
+                     CJTAGView* view = m_main.NewChain();
+                     return QVariant::fromValue(QDBusObjectPath(PathOf(view ? &view->Chain() : nullptr)));
+                 }, nullptr});
+}
+
+// ---------------------------------------------------------------- the JTAG chain object
+
+void CAutomationServer::BuildChainInterface()
+{
+    m_chainInterface.name = kChainInterface;
+    auto& v = m_chainInterface.members;
+    using Chain = CJTAGDoc*;
+    using A = const CAutomationMemberOf<CJTAGDoc>::Args&;
+    v.push_back({"Count", true, "n", {}, [](Chain c, A) { return QVariant(c->GetCount()); }, nullptr});
+    v.push_back({"FullName", true, "s", {}, [](Chain c, A) { return QVariant(Q(c->GetPathName())); }, nullptr});
+    v.push_back({"Modified", true, "n", {}, [](Chain c, A) { return QVariant(c->IsModified() ? 1 : 0); }, nullptr});
+    v.push_back({"Application", true, "o", {}, [](Chain, A) {
+                     return QVariant::fromValue(QDBusObjectPath(QLatin1String(kApplicationPath)));
+                 }, nullptr});
+    // What the chain window shows of element `index` (0 is "[Chain TDI]"): its name and type as
+    // text (empty past the end), its IR length and sums as numbers (-1 past the end).
+    auto text = [&v](const char* name, const std::string& (CJtagChainElement::*get)() const) {
+        v.push_back({name, false, "s", {{"index", "n"}}, [get](Chain c, A a) {
+                         const CJtagChainElement* e = c->GetElement(a[0].toInt());
+                         return QVariant(e ? Q((e->*get)()) : QString());
+                     }, nullptr});
+    };
+    auto number = [&v](const char* name, int (CJtagChainElement::*get)() const) {
+        v.push_back({name, false, "n", {{"index", "n"}}, [get](Chain c, A a) {
+                         const CJtagChainElement* e = c->GetElement(a[0].toInt());
+                         return QVariant(e ? (e->*get)() : -1);
+                     }, nullptr});
+    };
+    text("GetName", &CJtagChainElement::GetName);
+    text("GetDeviceType", &CJtagChainElement::GetDeviceType);
+    number("GetIRLength", &CJtagChainElement::GetIR_Length);
+    number("GetHIRSum", &CJtagChainElement::GetHIR_Sum);
+    number("GetTIRSum", &CJtagChainElement::GetTIR_Sum);
+    number("GetHDRSum", &CJtagChainElement::GetHDR_Sum);
+    number("GetTDRSum", &CJtagChainElement::GetTDR_Sum);
+    // The Edit menu's changes, each one undoable step; the index of a new device, or -1.
+    v.push_back({"InsertZelDevice", false, "n", {{"position", "n"}, {"name", "s"}, {"deviceType", "s"}}, [](Chain c, A a) {
+                     if (!IsDeviceTypeName(S(a[2])))
+                         return QVariant(-1);
+                     return QVariant(c->InsertZelDevice(a[0].toInt(), S(a[1]), S(a[2])));
+                 }, nullptr});
+    v.push_back({"InsertForeignDevice", false, "n", {{"position", "n"}, {"name", "s"}, {"irLength", "n"}}, [](Chain c, A a) {
+                     return QVariant(c->InsertForeignDevice(a[0].toInt(), S(a[1]), a[2].toInt()));
+                 }, nullptr});
+    v.push_back({"DeleteDevice", false, "n", {{"index", "n"}}, [](Chain c, A a) {
+                     return QVariant(c->DeleteDevice(a[0].toInt()) ? 1 : 0);
+                 }, nullptr});
+    v.push_back({"RenameDevice", false, "n", {{"index", "n"}, {"name", "s"}}, [](Chain c, A a) {
+                     return QVariant(c->SetDeviceName(a[0].toInt(), S(a[1])) ? 1 : 0);
+                 }, nullptr});
+    // The embedded schematic of a Zel device in its window: its schematic object ("/" after the
+    // refusal message).
+    v.push_back({"OpenSchematic", false, "o", {{"index", "n"}}, [this](Chain c, A a) {
+                     SchDocument* doc = m_main.OpenEmbeddedSchematic(*c, a[0].toInt());
+                     return QVariant::fromValue(ObjectPath(doc ? &doc->Doc() : nullptr));
+                 }, nullptr});
+    // Save under the chain's path (an untitled chain is not saved: 0), Save As; 1 when saved.
+    v.push_back({"Save", false, "n", {}, [this](Chain c, A) {
+                     CJTAGView* view = m_main.ChainViewOf(c);
+                     return QVariant(view && !c->GetPathName().empty() && m_main.SaveChain(view, false) ? 1 : 0);
+                 }, nullptr});
+    v.push_back({"SaveAs", false, "n", {{"path", "s"}}, [this](Chain c, A a) {
+                     if (a[0].toString().isEmpty() || !c->OnSaveDocument(S(a[0])))
+                         return QVariant(0);
+                     m_main.AddRecentFile(a[0].toString());
+                     return QVariant(1);
+                 }, nullptr});
+    // Closes the chain's window (with its refusal while schematics are open and the question to
+    // save it) once the call has been answered.
+    v.push_back({"Close", false, "n", {}, [this](Chain c, A) {
+                     QPointer<QMdiSubWindow> frame;
+                     for (QMdiSubWindow* w : m_main.Mdi()->subWindowList())
+                         if (w->widget() == m_main.ChainViewOf(c))
+                             frame = w;
+                     QMetaObject::invokeMethod(&m_main, [frame] { if (frame) frame->close(); }, Qt::QueuedConnection);
+                     return QVariant(0);
                  }, nullptr});
 }
 

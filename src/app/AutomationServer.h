@@ -1,5 +1,5 @@
-// The automation server: the application object and every open schematic as objects on the
-// session bus, with the members macros call by name (support/dbus/ describes them), and the
+// The automation server: the application object, every open schematic and every open JTAG
+// chain as objects on the session bus, with the members macros call by name (support/dbus/ describes them), and the
 // machine-wide activation list that decides which running instance owns the bus name.
 //
 // Every member goes through the operations the menus use: the core document (CSchDoc) for
@@ -26,6 +26,7 @@
 namespace kalidor {
 
 class CActiveObjectRegistry;
+class CJTAGDoc;
 class CSchDoc;
 class MainWindow;
 
@@ -36,6 +37,9 @@ inline constexpr const char* kApplicationInterface = "KalidorRezirer.Application
 // Schematics are kSchematicPathPrefix + "/" + a number counted per instance from 1.
 inline constexpr const char* kSchematicPathPrefix = "/KalidorRezirer/Schematic";
 inline constexpr const char* kSchematicInterface = "KalidorRezirer.Schematic";
+// JTAG chains are kChainPathPrefix + "/" + a number counted per instance from 1.
+inline constexpr const char* kChainPathPrefix = "/KalidorRezirer/JTAGChain";
+inline constexpr const char* kChainInterface = "KalidorRezirer.JTAGChain";
 inline constexpr const char* kRegistryPath = "/KalidorRezirer/Registry";
 inline constexpr const char* kRegistryInterface = "KalidorRezirer.Registry";
 inline constexpr const char* kActiveChangingSignal = "WM_ACTIVECHANGING";
@@ -68,8 +72,9 @@ inline constexpr const char* kRegistryNameVariable = "KALIDOR_REGISTRY_NAME";
 
 // One member of an automation object: a method with its parameters and result, or a property.
 // Types are D-Bus signatures: "n" 16-bit, "i" 32-bit, "d" double, "s" text, "o" object; a
-// method without a result has an empty type.
-struct CAutomationMember {
+// method without a result has an empty type. `Target` is the document the object stands for.
+template <class Target>
+struct CAutomationMemberOf {
     struct Arg {
         const char* name;
         const char* type;
@@ -79,17 +84,23 @@ struct CAutomationMember {
     bool property;
     const char* type;            // the result, or the property's type
     std::vector<Arg> in;         // a method's parameters
-    std::function<QVariant(CSchDoc*, const Args&)> call;  // a method, or a property's read
-    std::function<void(CSchDoc*, const QVariant&)> set;   // a property's write; none: read only
+    std::function<QVariant(Target*, const Args&)> call;  // a method, or a property's read
+    std::function<void(Target*, const QVariant&)> set;   // a property's write; none: read only
 };
 
 // The members of an interface, in order, and its introspection text.
-struct CAutomationInterface {
+template <class Target>
+struct CAutomationInterfaceOf {
     const char* name;
-    std::vector<CAutomationMember> members;
+    std::vector<CAutomationMemberOf<Target>> members;
     QString IntrospectionXml() const;
-    const CAutomationMember* Find(const QString& member, bool property) const;
+    const CAutomationMemberOf<Target>* Find(const QString& member, bool property) const;
 };
+
+// The application and the schematic objects, and the JTAG chain objects.
+using CAutomationMember = CAutomationMemberOf<CSchDoc>;
+using CAutomationInterface = CAutomationInterfaceOf<CSchDoc>;
+using CChainAutomationInterface = CAutomationInterfaceOf<CJTAGDoc>;
 
 class CAutomationServer : public QObject, private CKalidorApplicationObserver {
     Q_OBJECT
@@ -106,13 +117,18 @@ public:
 
     QString PathOf(const CSchDoc* doc) const;
     CSchDoc* DocumentAt(const QString& path) const;
+    QString PathOf(const CJTAGDoc* chain) const;
+    CJTAGDoc* ChainAt(const QString& path) const;
 
     const CAutomationInterface& ApplicationInterface() const { return m_appInterface; }
     const CAutomationInterface& SchematicInterface() const { return m_docInterface; }
+    const CChainAutomationInterface& ChainInterface() const { return m_chainInterface; }
 
+    // The three kinds of objects on the bus.
+    enum class ObjectKind { kApplication, kSchematic, kChain };
     // Answers a call to one of the objects (the bus's virtual objects call it).
-    bool HandleMessage(const QDBusMessage& message, const QDBusConnection& connection, bool application);
-    QString Introspect(const QString& path, bool application) const;
+    bool HandleMessage(const QDBusMessage& message, const QDBusConnection& connection, ObjectKind kind);
+    QString Introspect(const QString& path, ObjectKind kind) const;
 
 private slots:
     void OnActiveChanging();
@@ -121,10 +137,17 @@ private:
     class Object;
     void BuildApplicationInterface();
     void BuildSchematicInterface();
+    void BuildChainInterface();
+    // Answers a call to an object of `ifc` standing for `target`.
+    template <class Target>
+    bool Dispatch(const CAutomationInterfaceOf<Target>& ifc, Target* target, const QDBusMessage& message,
+                  const QDBusConnection& connection);
     // A schematic window became active: this instance goes to the top of the list.
     void OnSchematicActivated(CSchDoc* doc);
     void OnSchematicOpened(CSchDoc& doc) override;
     void OnSchematicClosing(CSchDoc& doc) override;
+    void OnChainOpened(CJTAGDoc& chain) override;
+    void OnChainClosing(CJTAGDoc& chain) override;
     bool Register(bool replace);
     void Withdraw();
     void Broadcast();
@@ -137,10 +160,14 @@ private:
     std::unique_ptr<CActiveObjectRegistry> m_registry;
     std::unique_ptr<Object> m_appObject;
     std::unique_ptr<Object> m_docObject;
+    std::unique_ptr<Object> m_chainObject;
     CAutomationInterface m_appInterface;
     CAutomationInterface m_docInterface;
+    CChainAutomationInterface m_chainInterface;
     QHash<const CSchDoc*, int> m_numbers;
     int m_nextNumber = 1;
+    QHash<const CJTAGDoc*, int> m_chainNumbers;
+    int m_nextChainNumber = 1;
     CSchDoc* m_remembered = nullptr;
     // The client of the last call, when it came and the operation it belongs to.
     QString m_operationClient;

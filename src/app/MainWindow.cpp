@@ -498,7 +498,7 @@ void MainWindow::UpdateActions()
     m_jtag->UpdateActions();
     CJTAGView* chain = ActiveChainView();
     Action(QStringLiteral("actionSave"))->setEnabled(hasDoc || chain);
-    Action(QStringLiteral("actionSaveAs"))->setEnabled((hasDoc && !doc->Doc().IsEmbedded()) || chain);
+    Action(QStringLiteral("actionSaveAs"))->setEnabled(hasDoc || chain);
     Action(QStringLiteral("actionClose"))->setEnabled(hasDoc || chain);
     UpdateEditMenu();
     QMdiSubWindow* w = CurrentFrame();
@@ -684,7 +684,9 @@ SchDocument* MainWindow::OpenFile(const QString& path)
 QString MainWindow::AskSaveFileName(SchDocument* doc)
 {
     QString suggested = QString::fromStdString(doc->Doc().GetPathName());
-    if (suggested.isEmpty())
+    if (const CJtagChainElement* host = doc->Doc().HostElement())
+        suggested = QString::fromStdString(host->GetName()) + QStringLiteral(".ZEL");
+    else if (suggested.isEmpty())
         suggested = doc->DisplayName() + QStringLiteral(".ZEL");
     QString path = QFileDialog::getSaveFileName(this, tr("Save As"), suggested, tr(kDesignFilter));
     if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
@@ -705,6 +707,15 @@ bool MainWindow::SaveDocumentAs(SchDocument* doc, const QString& path)
         return false;
     AddRecentFile(path);
     UpdateActions();
+    return true;
+}
+
+bool MainWindow::SaveEmbeddedCopy(SchDocument* doc, const QString& path)
+{
+    if (!doc || path.isEmpty() || !doc->Doc().SaveCopyAs(path.toStdString()))
+        return false;
+    AddRecentFile(path);
+    statusBar()->showMessage(tr(kMsgEmbeddedCopyWritten).arg(doc->DisplayName(), QDir::toNativeSeparators(path)));
     return true;
 }
 
@@ -1013,7 +1024,9 @@ void MainWindow::OnSaveAs()
 {
     if (CJTAGView* chain = ActiveChainView())
         SaveChain(chain, true);
-    else if (SchDocument* d = ActiveDocument(); d && !d->Doc().IsEmbedded())
+    else if (SchDocument* d = ActiveDocument(); d && d->Doc().IsEmbedded())
+        SaveEmbeddedCopy(d, AskSaveFileName(d));
+    else if (d)
         SaveDocumentAs(d, AskSaveFileName(d));
 }
 
@@ -1367,7 +1380,7 @@ void MainWindow::OnChainOpened(CJTAGDoc& chain)
     else
         frame->show();
     Activate(frame);
-    view->List()->setFocus();
+    view->setFocus();
     UpdateActions();
 }
 

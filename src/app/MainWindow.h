@@ -46,6 +46,9 @@ inline constexpr const char* kOpenFilter =
     "Kalidor Files (*.ZEL *.zel *.ZJC *.zjc);;Zel Designs (*.ZEL *.zel);;JTAG Chain files(*.ZJC *.zjc);;All Files (*)";
 inline constexpr const char* kXmlFilter = "XML files (*.XML *.xml);;All Files (*)";
 inline constexpr const char* kMsgSaveChanges = "Save changes to %1?";
+// The status bar after Save As of an embedded schematic (%1 its title, %2 the file).
+inline constexpr const char* kMsgEmbeddedCopyWritten =
+    "A copy of %1 was written to %2; the schematic stays in its chain (Save stores it there).";
 inline constexpr const char* kMenuDisableOutputs = "Disable T1/T2 outputs if input=NONE";
 inline constexpr const char* kMenuCoerceIllegal = "Coerce illegal values to zero";
 
@@ -68,6 +71,9 @@ public:
     SchDocument* OpenFile(const QString& path);
     bool SaveDocument(SchDocument* doc);
     bool SaveDocumentAs(SchDocument* doc, const QString& path);
+    // Save As of an embedded schematic: a design file of its own at `path`; the schematic stays
+    // in its chain and the chain element is not touched.
+    bool SaveEmbeddedCopy(SchDocument* doc, const QString& path);
     // Asks to save a modified document (Yes/No/Cancel); false when the user cancelled or saving failed.
     bool SaveModified(SchDocument* doc);
     // Closes the document's windows (after SaveModified); false when cancelled.

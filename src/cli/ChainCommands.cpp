@@ -2,6 +2,7 @@
 // remove and rename its devices, take an embedded design out or put one in, program one member
 // through a cable and propose a chain from what a cable finds ("chain program" and "chain
 // scan", in ProgramCommands.cpp beside "program").
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -19,7 +20,8 @@ constexpr const char kChainUsage[] =
     "chain: usage: chain new -o FILE.ZJC | add FILE.ZJC TYPE|foreign:IR [--name N] [--at POS] | list FILE.ZJC |\n"
     "       remove FILE.ZJC NAME | rename FILE.ZJC NAME NEW | extract FILE.ZJC NAME -o DESIGN.ZEL |\n"
     "       embed FILE.ZJC NAME DESIGN.ZEL | program FILE.ZJC NAME --cable SPEC --download|... |\n"
-    "       scan --cable SPEC [-o FILE.ZJC] [--ir POS=LENGTH ...]";
+    "       scan --cable SPEC [-o FILE.ZJC] [--ir POS=LENGTH ...]\n"
+    "       (the commands that write take --force to replace a read-only file)";
 
 // Opens a chain file, or says why not (the chain's own message is on stderr).
 bool OpenChain(CJTAGDoc& chain, const std::string& path)
@@ -27,9 +29,10 @@ bool OpenChain(CJTAGDoc& chain, const std::string& path)
     return chain.OnOpenDocument(path);
 }
 
-int SaveChain(CJTAGDoc& chain, const std::string& path)
+// A read-only chain file is refused unless `force`.
+int SaveChain(CJTAGDoc& chain, const std::string& path, bool force)
 {
-    return chain.OnSaveDocument(path) ? 0 : 1;
+    return chain.OnSaveDocument(path, ReadOnlyMode(force)) ? 0 : 1;
 }
 
 int FindDevice(const CJTAGDoc& chain, const std::string& name)
@@ -42,14 +45,14 @@ int FindDevice(const CJTAGDoc& chain, const std::string& name)
     return index;
 }
 
-int ChainNew(const Args& args)
+int ChainNew(const Args& args, bool force)
 {
     if (args.size() != 2 || args[0] != "-o") return UsageError("chain new: usage: chain new -o FILE.ZJC");
     CJTAGDoc chain;
-    return SaveChain(chain, args[1]);
+    return SaveChain(chain, args[1], force);
 }
 
-int ChainAdd(const Args& args)
+int ChainAdd(const Args& args, bool force)
 {
     std::string file, what, name;
     int at = -1;
@@ -84,7 +87,7 @@ int ChainAdd(const Args& args)
     if (name.empty()) name = chain.ProposeName(foreign ? kForeignNameBase : kDeviceNameBase);
     const int index = foreign ? chain.InsertForeignDevice(position, name, ir) : chain.InsertZelDevice(position, name, what);
     if (index < 0) return 1;
-    if (int r = SaveChain(chain, file); r != 0) return r;
+    if (int r = SaveChain(chain, file, force); r != 0) return r;
     std::printf("%s added at %d\n", name.c_str(), index);
     return 0;
 }
@@ -103,7 +106,7 @@ int ChainList(const Args& args)
     return 0;
 }
 
-int ChainRemove(const Args& args)
+int ChainRemove(const Args& args, bool force)
 {
     if (args.size() != 2) return UsageError("chain remove: usage: chain remove FILE.ZJC NAME");
     CJTAGDoc chain;
@@ -111,10 +114,10 @@ int ChainRemove(const Args& args)
     const int index = FindDevice(chain, args[1]);
     if (index < 0) return 2;
     if (!chain.DeleteDevice(index)) return 1;
-    return SaveChain(chain, args[0]);
+    return SaveChain(chain, args[0], force);
 }
 
-int ChainRename(const Args& args)
+int ChainRename(const Args& args, bool force)
 {
     if (args.size() != 3) return UsageError("chain rename: usage: chain rename FILE.ZJC NAME NEW");
     CJTAGDoc chain;
@@ -124,10 +127,10 @@ int ChainRename(const Args& args)
     if (args[2].empty()) return UsageError("chain rename: the new name is empty");
     if (args[2] == args[1]) return 0;
     if (!chain.SetDeviceName(index, args[2])) return 1;
-    return SaveChain(chain, args[0]);
+    return SaveChain(chain, args[0], force);
 }
 
-int ChainExtract(const Args& args)
+int ChainExtract(const Args& args, bool force)
 {
     if (args.size() != 4 || args[2] != "-o")
         return UsageError("chain extract: usage: chain extract FILE.ZJC NAME -o DESIGN.ZEL");
@@ -143,10 +146,10 @@ int ChainExtract(const Args& args)
     // A design of its own: written with the XML declaration, as any design file.
     CSchDoc doc;
     if (!doc.ReadDesign(e->GetDesign())) return 1;
-    return doc.OnSaveDocument(args[3]) ? 0 : 1;
+    return SaveDesign(doc, args[3], force) ? 0 : 1;
 }
 
-int ChainEmbed(const Args& args)
+int ChainEmbed(const Args& args, bool force)
 {
     if (args.size() != 3) return UsageError("chain embed: usage: chain embed FILE.ZJC NAME DESIGN.ZEL");
     CJTAGDoc chain;
@@ -160,7 +163,7 @@ int ChainEmbed(const Args& args)
         return 1;
     }
     if (!chain.EmbedDesign(index, text)) return 1;
-    return SaveChain(chain, args[0]);
+    return SaveChain(chain, args[0], force);
 }
 
 }  // namespace
@@ -169,16 +172,20 @@ int RunChain(const Args& args)
 {
     if (args.empty()) return UsageError(kChainUsage);
     const std::string& sub = args[0];
-    const Args rest(args.begin() + 1, args.end());
-    if (sub == "new") return ChainNew(rest);
-    if (sub == "add") return ChainAdd(rest);
-    if (sub == "list") return ChainList(rest);
-    if (sub == "remove") return ChainRemove(rest);
-    if (sub == "rename") return ChainRename(rest);
-    if (sub == "extract") return ChainExtract(rest);
-    if (sub == "embed") return ChainEmbed(rest);
+    Args rest(args.begin() + 1, args.end());
     if (sub == "program") return RunChainProgram(rest);
     if (sub == "scan") return RunChainScan(rest);
+    // The commands that write a file replace a read-only one only with --force.
+    const auto forced = std::remove(rest.begin(), rest.end(), std::string("--force"));
+    const bool force = forced != rest.end();
+    rest.erase(forced, rest.end());
+    if (sub == "new") return ChainNew(rest, force);
+    if (sub == "add") return ChainAdd(rest, force);
+    if (sub == "remove") return ChainRemove(rest, force);
+    if (sub == "rename") return ChainRename(rest, force);
+    if (sub == "extract") return ChainExtract(rest, force);
+    if (sub == "embed") return ChainEmbed(rest, force);
+    if (sub == "list") return force ? UsageError("chain list: --force is for the commands that write") : ChainList(rest);
     return UsageError(kChainUsage);
 }
 

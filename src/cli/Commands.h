@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/AtomicFile.h"
+
 namespace kalidor {
 class CSchDoc;
 }
@@ -41,6 +43,8 @@ int UsageError(const std::string& message);  // prints "Kalidor: <message>", ret
 bool ParseInt(const std::string& text, int& value);
 // Splits "KEY=VALUE" into two integers.
 bool ParsePair(const std::string& text, int& key, int& value);
+// How the commands that write treat a read-only file: refused unless `force` (--force).
+inline ReadOnlyFile ReadOnlyMode(bool force) { return force ? ReadOnlyFile::kReplace : ReadOnlyFile::kRefuse; }
 // Saves a design; a read-only file is refused unless `force` (the --force option) is given.
 bool SaveDesign(CSchDoc& doc, const std::string& path, bool force);
 // Writes CR and LF inside a text as the two-character escapes \r and \n.

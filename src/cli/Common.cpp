@@ -34,7 +34,7 @@ bool ParsePair(const std::string& text, int& key, int& value)
 
 bool SaveDesign(CSchDoc& doc, const std::string& path, bool force)
 {
-    return doc.OnSaveDocument(path, force ? CSchDoc::ReadOnlyFile::kReplace : CSchDoc::ReadOnlyFile::kRefuse);
+    return doc.OnSaveDocument(path, ReadOnlyMode(force));
 }
 
 std::string EscapeLineEnds(const std::string& text)

@@ -47,11 +47,11 @@ constexpr const char kProgramUsage[] =
     "[--no-power-check] [--cancel] [--force] [--via-server] [--trace OUT.TRC]";
 constexpr const char kChainProgramUsage[] =
     "chain program: usage: chain program FILE.ZJC NAME --cable SPEC --download|--upload|--verify|--idcode|--autocal "
-    "[--state-dir DIR] [--no-verify] [--no-cable-check] [--no-power-check] [--cancel] [--via-server] "
+    "[--state-dir DIR] [--no-verify] [--no-cable-check] [--no-power-check] [--cancel] [--force] [--via-server] "
     "[--trace OUT.TRC]";
 constexpr const char kChainScanUsage[] =
     "chain scan: usage: chain scan --cable SPEC [-o FILE.ZJC] [--ir POS=LENGTH ...] [--state-dir DIR] "
-    "[--no-cable-check] [--no-power-check]";
+    "[--no-cable-check] [--no-power-check] [--force]";
 constexpr const char kSvfUsage[] =
     "svf: usage: svf [--full [--keep-going]] FILE.svf --cable SPEC [--state-dir DIR] [--no-cable-check] "
     "[--no-power-check] [--via-server]";
@@ -146,6 +146,48 @@ bool CableOption(const Args& args, size_t& i, CableOptions& o, bool& missingValu
     if (a == "--no-power-check") return o.powerCheck = false, true;
     if (a == "--via-server") return o.viaServer = true, true;
     return false;
+}
+
+// The options "program" and "chain program" share.
+struct ProgramOptions {
+    CableOptions cable;
+    std::string op;  // download, upload, verify, idcode or autocal
+    std::string tracePath;
+    bool verifyAfter = true;
+    bool cancel = false;
+    bool force = false;  // an upload may replace a read-only file
+};
+
+enum class Option { kTaken, kOther, kUsageError };
+
+// Takes the shared option at args[i] (i moves past its value). kUsageError after telling why.
+Option ProgramOption(const Args& args, size_t& i, ProgramOptions& o, const std::string& command, const char* usage)
+{
+    const std::string& a = args[i];
+    bool missing = false;
+    if (CableOption(args, i, o.cable, missing)) {
+        if (!missing) return Option::kTaken;
+        UsageError(usage);
+        return Option::kUsageError;
+    }
+    if (a == "--download" || a == "--upload" || a == "--verify" || a == "--idcode" || a == "--autocal") {
+        if (!o.op.empty()) {
+            UsageError(command + ": give one operation");
+            return Option::kUsageError;
+        }
+        o.op = a.substr(2);
+    } else if (a == "--trace" && i + 1 < args.size()) {
+        o.tracePath = args[++i];
+    } else if (a == "--no-verify") {
+        o.verifyAfter = false;
+    } else if (a == "--cancel") {
+        o.cancel = true;
+    } else if (a == "--force") {
+        o.force = true;
+    } else {
+        return Option::kOther;
+    }
+    return Option::kTaken;
 }
 
 // The port and the interpreter driving it, or the client of the SVF server that drives its own.
@@ -329,44 +371,34 @@ int ProgramDocument(CSchDoc& doc, const std::string& op, const CableOptions& cab
 
 int RunProgram(const Args& args)
 {
-    std::string design, out, op, tracePath;
-    CableOptions cableOptions;
-    bool verifyAfter = true, cancel = false, missing = false, chainGiven = false, force = false;
+    std::string design, out;
+    ProgramOptions o;
+    bool chainGiven = false;
     CJtagChainCounts counts;
     int position = -1;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (CableOption(args, i, cableOptions, missing)) {
-            if (missing) return UsageError(kProgramUsage);
-        } else if (a == "--chain" && i + 1 < args.size()) {
+        const Option taken = ProgramOption(args, i, o, "program", kProgramUsage);
+        if (taken == Option::kUsageError) return 2;
+        if (taken == Option::kTaken) continue;
+        if (a == "--chain" && i + 1 < args.size()) {
             if (!ParseChainCounts(args[++i], counts)) return UsageError("program: --chain takes HIR,HDR,TIR,TDR");
             chainGiven = true;
         } else if (a == "--position" && i + 1 < args.size()) {
             if (!ParseInt(args[++i], position) || position < 0) return UsageError("program: bad --position");
-        } else if (a == "--download" || a == "--upload" || a == "--verify" || a == "--idcode" || a == "--autocal") {
-            if (!op.empty()) return UsageError("program: give one operation");
-            op = a.substr(2);
         } else if (a == "-o" && i + 1 < args.size()) {
             out = args[++i];
-        } else if (a == "--trace" && i + 1 < args.size()) {
-            tracePath = args[++i];
-        } else if (a == "--no-verify") {
-            verifyAfter = false;
-        } else if (a == "--cancel") {
-            cancel = true;
-        } else if (a == "--force") {
-            force = true;
         } else if (design.empty() && a.rfind("-", 0) != 0) {
             design = a;
         } else {
             return UsageError("program: unknown argument \"" + a + "\"");
         }
     }
-    if (design.empty() || cableOptions.spec.empty() || op.empty()) return UsageError(kProgramUsage);
-    if (!out.empty() && op != "upload") return UsageError("program: -o is for --upload");
+    if (design.empty() || o.cable.spec.empty() || o.op.empty()) return UsageError(kProgramUsage);
+    if (!out.empty() && o.op != "upload") return UsageError("program: -o is for --upload");
     if (chainGiven && position >= 0) return UsageError("program: give --chain or --position, not both");
 
-    ConsolePrompter prompter(cancel);
+    ConsolePrompter prompter(o.cancel);
     ScopedPrompter scope(prompter);
     CSchDoc doc;
     if (!doc.OnOpenDocument(design)) return 1;
@@ -374,7 +406,7 @@ int RunProgram(const Args& args)
 
     // On a virtual chain the device's position gives the counts (the first device of the design's
     // type unless --position names one).
-    const std::string virtualChain = VirtualChainOfCable(cableOptions.spec);
+    const std::string virtualChain = VirtualChainOfCable(o.cable.spec);
     if (!chainGiven && !virtualChain.empty() &&
         !(position >= 0 ? VirtualChainCountsAt(virtualChain, position, counts)
                         : VirtualChainCountsFor(virtualChain, doc.GetDeviceType(), counts))) {
@@ -382,9 +414,9 @@ int RunProgram(const Args& args)
         counts = {};  // no device of the type: the IDCODE check will say so
     }
 
-    return ProgramDocument(doc, op, cableOptions, verifyAfter, counts, tracePath, [&] {
+    return ProgramDocument(doc, o.op, o.cable, o.verifyAfter, counts, o.tracePath, [&] {
         const std::string target = out.empty() ? design : out;
-        if (!SaveDesign(doc, target, force)) return false;
+        if (!SaveDesign(doc, target, o.force)) return false;
         std::printf("Uploaded design written to %s\n", target.c_str());
         return true;
     });
@@ -392,31 +424,22 @@ int RunProgram(const Args& args)
 
 int RunChainProgram(const Args& args)
 {
-    std::string file, name, op, tracePath;
-    CableOptions cableOptions;
-    bool verifyAfter = true, cancel = false, missing = false;
+    std::string file, name;
+    ProgramOptions o;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (CableOption(args, i, cableOptions, missing)) {
-            if (missing) return UsageError(kChainProgramUsage);
-        } else if (a == "--download" || a == "--upload" || a == "--verify" || a == "--idcode" || a == "--autocal") {
-            if (!op.empty()) return UsageError("chain program: give one operation");
-            op = a.substr(2);
-        } else if (a == "--trace" && i + 1 < args.size()) {
-            tracePath = args[++i];
-        } else if (a == "--no-verify") {
-            verifyAfter = false;
-        } else if (a == "--cancel") {
-            cancel = true;
-        } else if (a.rfind("-", 0) != 0 && (file.empty() || name.empty())) {
+        const Option taken = ProgramOption(args, i, o, "chain program", kChainProgramUsage);
+        if (taken == Option::kUsageError) return 2;
+        if (taken == Option::kTaken) continue;
+        if (a.rfind("-", 0) != 0 && (file.empty() || name.empty())) {
             (file.empty() ? file : name) = a;
         } else {
             return UsageError("chain program: unknown argument \"" + a + "\"");
         }
     }
-    if (file.empty() || name.empty() || cableOptions.spec.empty() || op.empty()) return UsageError(kChainProgramUsage);
+    if (file.empty() || name.empty() || o.cable.spec.empty() || o.op.empty()) return UsageError(kChainProgramUsage);
 
-    ConsolePrompter prompter(cancel);
+    ConsolePrompter prompter(o.cancel);
     ScopedPrompter scope(prompter);
     CJTAGDoc chain;
     if (!chain.OnOpenDocument(file)) return 1;
@@ -425,8 +448,8 @@ int RunChainProgram(const Args& args)
     std::unique_ptr<CSchDoc> doc = chain.OpenEmbeddedSchematic(index);
     if (!doc) return 1;
     // The device's place in the chain file gives the counts, whatever the cable is.
-    return ProgramDocument(*doc, op, cableOptions, verifyAfter, chain.GetElement(index)->ChainCounts(), tracePath, [&] {
-        if (!doc->SaveEmbedded() || !chain.OnSaveDocument(file)) return false;
+    return ProgramDocument(*doc, o.op, o.cable, o.verifyAfter, chain.GetElement(index)->ChainCounts(), o.tracePath, [&] {
+        if (!doc->SaveEmbedded() || !chain.OnSaveDocument(file, ReadOnlyMode(o.force))) return false;
         std::printf("Uploaded design stored in %s of %s\n", name.c_str(), file.c_str());
         return true;
     });
@@ -438,6 +461,7 @@ int RunChainScan(const Args& args)
     CableOptions cableOptions;
     bool missing = false;
     std::vector<std::pair<int, int>> given;  // --ir POS=LEN
+    bool force = false;                      // -o may replace a read-only chain file
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (CableOption(args, i, cableOptions, missing)) {
@@ -450,6 +474,8 @@ int RunChainScan(const Args& args)
                 return UsageError("chain scan: --ir takes POS=LENGTH (a device position from 1, a length of 1 to " +
                                   std::to_string(kMaxChainIrLength) + ")");
             given.emplace_back(pos, len);
+        } else if (a == "--force") {
+            force = true;
         } else {
             return UsageError("chain scan: unknown argument \"" + a + "\"");
         }
@@ -459,10 +485,7 @@ int RunChainScan(const Args& args)
     ConsolePrompter prompter(false);
     ScopedPrompter scope(prompter);
     Cable cable;
-    if (int r = OpenCable(cableOptions, cable); r != 0) return r;
-    CJtagDevice jtag;  // for the cable check and its messages
-    jtag.SetInterpreter(&cable.svf);
-    if (jtag.CheckReady() != kJtagDone) return 1;
+    if (int r = OpenReadyCable(cableOptions, cable); r != 0) return r;
     CChainScanResult scan = ScanChain(*cable.port);
     cable.port->Close();
     if (!scan.ok) {
@@ -493,7 +516,7 @@ int RunChainScan(const Args& args)
     if (out.empty()) return 0;
     CJTAGDoc chain;
     if (!chain.BuildFromScan(scan.devices)) return 1;
-    if (!chain.OnSaveDocument(out)) return 1;
+    if (!chain.OnSaveDocument(out, ReadOnlyMode(force))) return 1;
     std::printf("Chain written to %s\n", out.c_str());
     return 0;
 }

@@ -58,7 +58,8 @@ const Command kCommands[] = {
      "  chain program FILE.ZJC NAME --cable SPEC --download|--upload|--verify|--idcode|--autocal\n"
      "                               program one member, the other devices in BYPASS\n"
      "  chain scan --cable SPEC [-o FILE.ZJC] [--ir POS=LENGTH ...]\n"
-     "                               read the IDCODEs and the IR length on the cable, propose a chain"},
+     "                               read the IDCODEs and the IR length on the cable, propose a chain\n"
+     "                               (the chain commands that write take --force for a read-only file)"},
     {"svf", kalidor::cli::RunSvf,
      "svf [--full [--keep-going]] FILE.svf --cable SPEC [--state-dir DIR] [--via-server]\n"
      "                               run an SVF file; report every TDO mismatch by line (exit 3);\n"

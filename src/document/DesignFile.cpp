@@ -148,11 +148,11 @@ void ReadSummaryInformation(CXmlParser& parser, CSummaryInfo& summary)
 
 // ---------------------------------------------------------------- writing
 
-std::string CSchDoc::WriteDesign() const
+std::string CSchDoc::WriteDesign(bool prolog) const
 {
     std::string out;
     auto line = [&out](const std::string& s) { out += s + kCrLf; };
-    if (m_writeProlog) {
+    if (prolog) {
         line("<?xml version=\"1.0\"?>");
         line("");
     }

@@ -31,6 +31,7 @@ const char kMsgEmbeddedNotSaved[] = "Embedded Schematic is not saved.  Do you wa
 const char kMsgChainTooLarge[] =
     "The JTAG Chain is too large to be saved (its file would exceed 16 MB).\nThe file on disk has not been "
     "changed.";
+const char kMsgChainReadOnlyKept[] = "The file\n%s\nis read-only; the JTAG Chain was not saved.";
 const char kMsgNotAChainElement[] = "The clipboard does not hold a Zel device of a JTAG Chain.";
 
 const char kEmbeddedTitleSuffix[] = " (Embedded)";
@@ -400,28 +401,31 @@ int CJTAGDoc::Insert(int position, std::unique_ptr<CJtagChainElement> element)
 
 // ---------------------------------------------------------------- editing
 
-int CJTAGDoc::AddDevice(int position, CJtagChainDialogs& dialogs)
+int CJTAGDoc::AskUntilNameFree(std::string name, const std::function<bool(std::string&)>& ask,
+                               const std::function<int(const std::string&)>& insert)
 {
-    std::string name = ProposeName(kDeviceNameBase);
-    std::string type = DeviceKindName(DeviceKind::ZelA);
-    while (dialogs.AskZelDevice(name, type)) {
+    while (ask(name)) {
         if (!name.empty() && IsNameFree(name))
-            return InsertZelDevice(position, name, type);
+            return insert(name);
         Tell(kMsgNameConflict);
     }
     return -1;
 }
 
+int CJTAGDoc::AddDevice(int position, CJtagChainDialogs& dialogs)
+{
+    std::string type = DeviceKindName(DeviceKind::ZelA);
+    return AskUntilNameFree(
+        ProposeName(kDeviceNameBase), [&](std::string& name) { return dialogs.AskZelDevice(name, type); },
+        [&](const std::string& name) { return InsertZelDevice(position, name, type); });
+}
+
 int CJTAGDoc::AddForeignDevice(int position, CJtagChainDialogs& dialogs)
 {
-    std::string name = ProposeName(kForeignNameBase);
     int ir = 8;
-    while (dialogs.AskForeignDevice(name, ir)) {
-        if (!name.empty() && IsNameFree(name))
-            return InsertForeignDevice(position, name, ir);
-        Tell(kMsgNameConflict);
-    }
-    return -1;
+    return AskUntilNameFree(
+        ProposeName(kForeignNameBase), [&](std::string& name) { return dialogs.AskForeignDevice(name, ir); },
+        [&](const std::string& name) { return InsertForeignDevice(position, name, ir); });
 }
 
 int CJTAGDoc::InsertZelDevice(int position, const std::string& name, const std::string& deviceType)
@@ -771,13 +775,15 @@ bool CJTAGDoc::OnOpenDocument(const std::string& path)
     return true;
 }
 
-bool CJTAGDoc::OnSaveDocument(const std::string& path)
+bool CJTAGDoc::OnSaveDocument(const std::string& path, ReadOnlyFile readOnly)
 {
     const std::string text = WriteChain();
     if (text.size() > kMaxChainFileBytes) {
         Tell(kMsgChainTooLarge, MessageIcon::Error);
         return false;
     }
+    if (!MayWriteOver(path, readOnly, kMsgChainReadOnlyKept))
+        return false;
     std::string error;
     if (!WriteFileAtomically(path, text, &error)) {
         Tell("The JTAG Chain could not be saved.\n" + error + "\nThe file on disk has not been changed.",

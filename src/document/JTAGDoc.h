@@ -13,6 +13,7 @@
 
 #include "document/DesignHistory.h"
 #include "jtag/JtagFrame.h"
+#include "platform/AtomicFile.h"
 
 namespace kalidor {
 
@@ -59,6 +60,7 @@ extern const char kMsgSaveChainChanges[];             // "Save changes to %s?"
 extern const char kMsgEmbeddedNotSaved[];
 extern const char kMsgChainTooLarge[];
 extern const char kMsgNotAChainElement[];
+extern const char kMsgChainReadOnlyKept[];  // %s: the path
 
 // The title an embedded schematic's window carries.
 extern const char kEmbeddedTitleSuffix[];       // " (Embedded)"
@@ -238,8 +240,9 @@ public:
     // Reading without the message: 0 on success, -1 when the text is not a chain.
     int ParseChain(const std::string& text);
     bool OnOpenDocument(const std::string& path);
-    // Writes the file safely; false after telling why (the file on disk is then unchanged).
-    bool OnSaveDocument(const std::string& path);
+    // Writes the file safely; false after telling why (the file on disk is then unchanged). A
+    // read-only file is treated as a design file's save treats it (kAsk: the user decides).
+    bool OnSaveDocument(const std::string& path, ReadOnlyFile readOnly = ReadOnlyFile::kAsk);
 
     // --- undo history (the structure of the chain; an embedded design has its own history in
     // its schematic and is not put back by the chain's Undo) ---
@@ -272,6 +275,10 @@ private:
     // Runs `change` as one history step; `change` returns false when it changed nothing.
     bool Change(const std::string& text, const std::function<bool()>& change);
     int Insert(int position, std::unique_ptr<CJtagChainElement> element);
+    // The dialog loop of the inserts: asks until Cancel (-1) or a unique, non-empty name, which
+    // `insert` puts into the chain.
+    int AskUntilNameFree(std::string name, const std::function<bool(std::string&)>& ask,
+                         const std::function<int(const std::string&)>& insert);
     void Adopt(CJtagChainElement& element);
     bool MoveInHistory(bool back);
 

@@ -274,28 +274,50 @@ bool CSchDoc::OnOpenDocument(const std::string& path)
     return true;
 }
 
-bool CSchDoc::OnSaveDocument(const std::string& path, ReadOnlyFile readOnly)
+bool MayWriteOver(const std::string& path, ReadOnlyFile mode, const char* keptMessage)
 {
-    if (readOnly != ReadOnlyFile::kReplace && IsReadOnlyFile(path)) {
-        // As editors do: a file marked read-only is not replaced behind the user's back.
-        if (readOnly == ReadOnlyFile::kRefuse) {
-            CurrentPrompter().Message(FormatMessage(kMsgReadOnlyKept, path), "Kalidor", Buttons::Ok, MessageIcon::Error);
-            return false;
-        }
-        if (CurrentPrompter().Message(FormatMessage(kMsgReadOnlyReplace, path), "Kalidor", Buttons::YesNo,
-                                      MessageIcon::Warning) != Answer::Yes)
-            return false;
+    if (mode == ReadOnlyFile::kReplace || !IsReadOnlyFile(path))
+        return true;
+    // As editors do: a file marked read-only is not replaced behind the user's back.
+    if (mode == ReadOnlyFile::kRefuse) {
+        CurrentPrompter().Message(FormatMessage(keptMessage, path), "Kalidor", Buttons::Ok, MessageIcon::Error);
+        return false;
     }
+    return CurrentPrompter().Message(FormatMessage(kMsgReadOnlyReplace, path), "Kalidor", Buttons::YesNo,
+                                     MessageIcon::Warning) == Answer::Yes;
+}
+
+namespace {
+
+// Writes a design file safely over `path`; false after telling why.
+bool WriteDesignFile(const std::string& path, const std::string& text, ReadOnlyFile readOnly)
+{
+    if (!MayWriteOver(path, readOnly, kMsgReadOnlyKept))
+        return false;
     std::string error;
-    if (!WriteFileAtomically(path, WriteDesign(), &error)) {
+    if (!WriteFileAtomically(path, text, &error)) {
         CurrentPrompter().Message("The design could not be saved.\n" + error +
                                       "\nThe file on disk has not been changed.",
                                   "Kalidor", Buttons::Ok, MessageIcon::Error);
         return false;
     }
+    return true;
+}
+
+}  // namespace
+
+bool CSchDoc::OnSaveDocument(const std::string& path, ReadOnlyFile readOnly)
+{
+    if (!WriteDesignFile(path, WriteDesign(), readOnly))
+        return false;
     m_path = path;
     SetModifiedFlag(false);
     return true;
+}
+
+bool CSchDoc::SaveCopyAs(const std::string& path, ReadOnlyFile readOnly) const
+{
+    return WriteDesignFile(path, WriteDesign(true), readOnly);
 }
 
 void CSchDoc::SetEmbedded(CJtagChainElement* host)

@@ -15,6 +15,7 @@
 #include "document/SummaryInfo.h"
 #include "jtag/JtagDevice.h"
 #include "jtag/JtagFrame.h"
+#include "platform/AtomicFile.h"
 
 namespace kalidor {
 
@@ -110,10 +111,16 @@ public:
     bool OnOpenDocument(const std::string& path);
     // Writes the design file safely (temporary file, then rename); false after telling why. A
     // read-only file is replaced only when the user confirms (kAsk) or the caller says so.
-    enum class ReadOnlyFile { kAsk, kRefuse, kReplace };
+    using ReadOnlyFile = kalidor::ReadOnlyFile;
     bool OnSaveDocument(const std::string& path, ReadOnlyFile readOnly = ReadOnlyFile::kAsk);
+    // Save As of an embedded schematic: writes the design as a file of its own (with the XML
+    // declaration, as any design file) in the same safe way; the schematic stays in its chain
+    // element, keeps its modified flag and its path, and the element is not touched.
+    bool SaveCopyAs(const std::string& path, ReadOnlyFile readOnly = ReadOnlyFile::kAsk) const;
     // The design file text, and reading one; ReadDesign shows the corrupted-file message itself.
-    std::string WriteDesign() const;
+    // An embedded design is written without the XML declaration unless `prolog` asks for it.
+    std::string WriteDesign() const { return WriteDesign(m_writeProlog); }
+    std::string WriteDesign(bool prolog) const;
     bool ReadDesign(const std::string& text);
     // 0 on success, -1 when the text is not a design (no root element, no device, truncated).
     int ParseDesign(const char* text, size_t length);
@@ -397,6 +404,11 @@ private:
 extern const char kMsgCompoundFile[];
 extern const char kMsgReadOnlyReplace[];  // %s: the path
 extern const char kMsgReadOnlyKept[];     // %s: the path
+
+// Before a document is saved over `path`: true when the save may go ahead. An existing file
+// without write permission is replaced only when the user confirms (kAsk: kMsgReadOnlyReplace)
+// or the caller says so (kReplace); kRefuse shows `keptMessage` (%s: the path) instead.
+bool MayWriteOver(const std::string& path, ReadOnlyFile mode, const char* keptMessage);
 extern const char kMsgCorrupted[];
 extern const char kMsgUnrecognizedElement[];
 // Added to the message of the third unrecognised element of a file (Yes skips the rest).

@@ -16,6 +16,10 @@ bool WriteFileAtomically(const std::string& path, const std::string& contents,
 // The file a path names after following its symbolic links (the path itself when it is none).
 std::string ResolveLinks(const std::string& path);
 
+// How a save treats an existing file without write permission: it asks the user, refuses, or
+// replaces the file (keeping its permissions).
+enum class ReadOnlyFile { kAsk, kRefuse, kReplace };
+
 // True when `path` is an existing regular file without write permission (by its permission bits,
 // which hold for every user, or for the calling user).
 bool IsReadOnlyFile(const std::string& path);

@@ -413,6 +413,77 @@ private slots:
         QCOMPARE(ActiveDocument(), QStringLiteral("/"));
     }
 
+    // JTAG chains: a new chain from the application object, the example chain built through the
+    // chain object with the sums the window shows, an embedded schematic as a schematic object,
+    // saving and closing.
+    void jtagChainObjects()
+    {
+        QVERIFY(!StartInstance({QStringLiteral("--automation")}).isEmpty());
+        const QString kChainIf = QLatin1String(kChainInterface);
+        auto path = [](const QVariant& v) { return v.value<QDBusObjectPath>().path(); };
+        QCOMPARE(path(Get(kBus, kApp, kAppIf, QStringLiteral("ActiveChain"))), QStringLiteral("/"));
+        const QString c = path(Value(Call(kBus, kApp, kAppIf, QStringLiteral("NewChain"))));
+        QVERIFY(c.startsWith(QLatin1String(kChainPathPrefix) + QLatin1Char('/')));
+        QCOMPARE(path(Get(kBus, kApp, kAppIf, QStringLiteral("ActiveChain"))), c);
+        const QString running = Value(Call(kBus, c, QStringLiteral("org.freedesktop.DBus.Introspectable"),
+                                           QStringLiteral("Introspect")))
+                                    .toString();
+        const QStringList shipped =
+            InterfaceOutline(ReadFile(QStringLiteral(KALIDOR_SOURCE_DIR "/support/dbus/KalidorRezirer.JTAGChain.xml")), kChainIf);
+        QVERIFY(shipped.size() > 5);
+        QCOMPARE(InterfaceOutline(running, kChainIf), shipped);
+
+        auto call = [&](const char* member, const QVariantList& args = {}) {
+            return Value(Call(kBus, c, kChainIf, QLatin1String(member), args));
+        };
+        auto n = [](int v) { return QVariant::fromValue(short(v)); };
+        QCOMPARE(Get(kBus, c, kChainIf, QStringLiteral("Count")).toInt(), 2);
+        QCOMPARE(call("InsertZelDevice", {n(1), QStringLiteral("A"), QStringLiteral("ZelA")}).toInt(), 1);
+        QCOMPARE(call("InsertForeignDevice", {n(2), QStringLiteral("F"), n(8)}).toInt(), 2);
+        QCOMPARE(call("InsertZelDevice", {n(3), QStringLiteral("C"), QStringLiteral("ZelC")}).toInt(), 3);
+        QCOMPARE(call("InsertZelDevice", {n(1), QStringLiteral("X"), QStringLiteral("ZelF")}).toInt(), -1);
+        QCOMPARE(Get(kBus, c, kChainIf, QStringLiteral("Count")).toInt(), 5);
+        QCOMPARE(Get(kBus, c, kChainIf, QStringLiteral("Modified")).toInt(), 1);
+        const QList<int> sums{call("GetHIRSum", {n(1)}).toInt(), call("GetTIRSum", {n(1)}).toInt(),
+                              call("GetHDRSum", {n(1)}).toInt(), call("GetTDRSum", {n(1)}).toInt(),
+                              call("GetTIRSum", {n(2)}).toInt(), call("GetHIRSum", {n(2)}).toInt(),
+                              call("GetTIRSum", {n(3)}).toInt()};
+        QCOMPARE(sums, (QList<int>{14, 0, 2, 0, 5, 6, 13}));
+        QCOMPARE(call("GetName", {n(0)}).toString(), QStringLiteral("[Chain TDI]"));
+        QCOMPARE(call("GetDeviceType", {n(2)}).toString(), QStringLiteral("Foreign Device"));
+        QCOMPARE(call("GetIRLength", {n(3)}).toInt(), 6);
+        QCOMPARE(call("GetIRLength", {n(9)}).toInt(), -1);
+        QCOMPARE(call("GetName", {n(9)}).toString(), QString());
+
+        // Rename and delete, and the sums that follow.
+        QCOMPARE(call("RenameDevice", {n(2), QStringLiteral("Jtag")}).toInt(), 1);
+        QCOMPARE(call("GetName", {n(2)}).toString(), QStringLiteral("Jtag"));
+        QCOMPARE(call("DeleteDevice", {n(2)}).toInt(), 1);
+        QCOMPARE(call("GetTIRSum", {n(2)}).toInt(), 5);
+
+        // The embedded schematic is a schematic object of its own.
+        const QString s = path(call("OpenSchematic", {n(2)}));
+        QVERIFY(s.startsWith(QLatin1String(kSchematicPathPrefix) + QLatin1Char('/')));
+        QCOMPARE(Get(kBus, s, kDocIf, QStringLiteral("DeviceType")).toString(), QStringLiteral("ZelC"));
+        QCOMPARE(ActiveDocument(), s);
+        QCOMPARE(path(call("OpenSchematic", {n(2)})), s);  // already open: the same window
+
+        // Save As, then Save; Close once the schematic is closed.
+        const QString file = m_dir.filePath(QStringLiteral("bus.ZJC"));
+        QCOMPARE(call("Save").toInt(), 0);  // untitled: nothing is asked, nothing saved
+        QCOMPARE(call("SaveAs", {file}).toInt(), 1);
+        QVERIFY(QFile::exists(file));
+        QCOMPARE(Get(kBus, c, kChainIf, QStringLiteral("FullName")).toString(), file);
+        QCOMPARE(Get(kBus, c, kChainIf, QStringLiteral("Modified")).toInt(), 0);
+        QCOMPARE(call("Save").toInt(), 1);
+        Call(kBus, s, kDocIf, QStringLiteral("Close"));
+        QVERIFY(WaitFor([&] { return SchematicCount() == 0; }));
+        call("Close");
+        QVERIFY(WaitFor([&] {
+            return Call(kBus, c, kChainIf, QStringLiteral("GetName"), {n(0)}).type() == QDBusMessage::ErrorMessage;
+        }));
+    }
+
     void simulationAndFilterTable()
     {
         QVERIFY(!StartInstance({QStringLiteral("--automation")}).isEmpty());

@@ -96,4 +96,30 @@ cp "$WORK/cut.ZJC" "$WORK/cut-copy.ZJC"
 expect_status 1 "$CLI" chain add "$WORK/cut.ZJC" ZelA
 cmp -s "$WORK/cut.ZJC" "$WORK/cut-copy.ZJC" || fail "a truncated chain file was changed"
 expect_status 2 "$CLI" chain
+
+# A read-only chain file is not replaced unless --force is given; forced, it stays read-only.
+RO="$WORK/ro.ZJC"
+cp "$WORK/example-saved.ZJC" "$RO" && chmod 444 "$RO" && cp "$RO" "$WORK/ro-before.ZJC"
+for CMD in "add $RO ZelA" "remove $RO Device0" "rename $RO Device0 X" "embed $RO Device0 $WORK/a.zel"; do
+  # shellcheck disable=SC2086
+  expect_status 1 "$CLI" chain $CMD
+  grep -q "is read-only; the JTAG Chain was not saved." "$WORK/err" || fail "read-only message: chain $CMD"
+done
+expect_status 1 "$CLI" chain new -o "$RO"
+expect_status 1 "$CLI" chain scan "${CAB[@]}" -o "$RO"
+expect_status 1 "$CLI" chain program "$RO" Device0 "${CAB[@]}" --upload
+grep -q "is read-only; the JTAG Chain was not saved." "$WORK/err" || fail "read-only message: chain program --upload"
+cmp -s "$RO" "$WORK/ro-before.ZJC" || fail "a read-only chain file was replaced"
+expect_status 0 "$CLI" chain program "$RO" Device0 "${CAB[@]}" --upload --force
+expect_status 0 "$CLI" chain add "$RO" ZelA --name Forced --force
+expect_status 0 "$CLI" chain list "$RO"
+grep -q $'^4\tForced\tZelA\t5\t0\t19\t0\t3$' "$WORK/out" || fail "forced add: $(cat "$WORK/out")"
+[ "$(stat -c %a "$RO")" = 444 ] || fail "a forced save lost the mode"
+expect_status 0 "$CLI" chain scan "${CAB[@]}" -o "$RO" --force
+expect_status 2 "$CLI" chain list "$RO" --force
+# extract writes a design: a read-only design is refused the same way.
+cp "$WORK/a.zel" "$WORK/ro-a.zel" && chmod 444 "$WORK/ro-a.zel"
+expect_status 1 "$CLI" chain extract "$C" Device0 -o "$WORK/ro-a.zel"
+grep -q "is read-only; the design was not saved." "$WORK/err" || fail "extract over a read-only design"
+expect_status 0 "$CLI" chain extract "$C" Device0 -o "$WORK/ro-a.zel" --force
 finish

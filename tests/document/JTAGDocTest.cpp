@@ -282,6 +282,89 @@ TEST_F(JTAGDocTest, EmbeddedSchematicKnowsItsElement)
     EXPECT_EQ(again->GetGainValue(4), -3);
 }
 
+TEST_F(JTAGDocTest, SaveAsOfAnEmbeddedSchematicWritesADesignOfItsOwnAndLeavesTheElement)
+{
+    CJTAGDoc chain;
+    BuildExample(chain);
+    chain.SetModifiedFlag(false);
+    std::unique_ptr<CSchDoc> doc = chain.OpenEmbeddedSchematic(3);
+    ASSERT_TRUE(doc);
+    const std::string element = chain.GetElement(3)->GetDesign();
+    doc->SetSymValue(4, 2);
+    ASSERT_TRUE(doc->IsModified());
+
+    const std::string path = (dir_ / "copy.ZEL").string();
+    ASSERT_TRUE(doc->SaveCopyAs(path));
+    std::string copy;
+    ASSERT_TRUE(ReadWholeFile(path, copy));
+    // A design file like any other: the XML declaration, then the design with the change.
+    EXPECT_EQ(copy.rfind("<?xml version=\"1.0\"?>\r\n\r\n<ZelDesignData>", 0), 0u);
+    EXPECT_EQ(copy, doc->WriteDesign(true));
+    CSchDoc reopened;
+    ASSERT_TRUE(reopened.OnOpenDocument(path));
+    EXPECT_EQ(reopened.GetSymValue(4), 2);
+    EXPECT_FALSE(reopened.IsEmbedded());
+    // The schematic stays in its chain, unsaved there; the element and the chain are untouched.
+    EXPECT_TRUE(doc->IsEmbedded());
+    EXPECT_TRUE(doc->IsModified());
+    EXPECT_TRUE(doc->GetPathName().empty());
+    EXPECT_EQ(doc->DisplayName(), "C (Embedded)");
+    EXPECT_EQ(chain.GetElement(3)->GetDesign(), element);
+    EXPECT_FALSE(chain.GetElement(3)->IsModified());
+    EXPECT_FALSE(chain.IsModified());
+    EXPECT_EQ(doc->WriteDesign().rfind("<ZelDesignData>", 0), 0u);
+
+    // A read-only file is treated as any design save treats it.
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const std::string before = copy;
+    doc->SetSymValue(4, 3);
+    EXPECT_FALSE(doc->SaveCopyAs(path, ReadOnlyFile::kRefuse));
+    EXPECT_EQ(prompter_.Texts().back(), FormatMessage(kMsgReadOnlyKept, path));
+    ASSERT_TRUE(ReadWholeFile(path, copy));
+    EXPECT_EQ(copy, before);
+    EXPECT_TRUE(doc->SaveCopyAs(path, ReadOnlyFile::kReplace));
+    doc->OnCloseDocument();
+}
+
+TEST_F(JTAGDocTest, AReadOnlyChainFileIsReplacedOnlyWhenTheUserOrTheCallerSaysSo)
+{
+    CJTAGDoc chain;
+    BuildExample(chain);
+    const std::string path = (dir_ / "ro.ZJC").string();
+    ASSERT_TRUE(chain.OnSaveDocument(path));
+    const fs::perms readOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+    fs::permissions(path, readOnly);
+    std::string before, now;
+    ASSERT_TRUE(ReadWholeFile(path, before));
+    ASSERT_TRUE(chain.DeleteDevice(2));
+    prompter_.Clear();
+
+    // Refused: the message names the file; the chain stays modified, the file as it was.
+    EXPECT_FALSE(chain.OnSaveDocument(path, ReadOnlyFile::kRefuse));
+    EXPECT_EQ(prompter_.Texts(), std::vector<std::string>{FormatMessage(kMsgChainReadOnlyKept, path)});
+    EXPECT_EQ(prompter_.Texts().front(), "The file\n" + path + "\nis read-only; the JTAG Chain was not saved.");
+    // Asked (the desktop program): No keeps the file, Yes replaces it.
+    prompter_.Clear();
+    prompter_.Script(Answer::No);
+    EXPECT_FALSE(chain.OnSaveDocument(path));
+    EXPECT_EQ(prompter_.Texts(), std::vector<std::string>{FormatMessage(kMsgReadOnlyReplace, path)});
+    EXPECT_EQ(prompter_.messages.front().buttons, Buttons::YesNo);
+    ASSERT_TRUE(ReadWholeFile(path, now));
+    EXPECT_EQ(now, before);
+    EXPECT_TRUE(chain.IsModified());
+    prompter_.Script(Answer::Yes);
+    EXPECT_TRUE(chain.OnSaveDocument(path));
+    EXPECT_FALSE(chain.IsModified());
+    ASSERT_TRUE(ReadWholeFile(path, now));
+    EXPECT_EQ(now, chain.WriteChain());
+    // Replaced by the caller's word (--force): no question, and the file stays read-only.
+    ASSERT_TRUE(chain.DeleteDevice(1));
+    prompter_.Clear();
+    EXPECT_TRUE(chain.OnSaveDocument(path, ReadOnlyFile::kReplace));
+    EXPECT_TRUE(prompter_.messages.empty());
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, readOnly);
+}
+
 TEST_F(JTAGDocTest, ClosingAnEmbeddedSchematicAsksAndNoDoesNotWrite)
 {
     CJTAGDoc chain;

@@ -7,14 +7,17 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
 #include <QSpinBox>
-#include <QTreeWidget>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include "device/DeviceKind.h"
@@ -120,6 +123,178 @@ bool CQtChainDialogs::AskName(std::string& name)
     return true;
 }
 
+// ---------------------------------------------------------------- the drawn chain
+
+CChainDiagramWidget::CChainDiagramWidget(const CJTAGDoc& chain, QWidget* parent) : QWidget(parent), m_chain(chain)
+{
+    setObjectName(QStringLiteral("chainDiagram"));
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(false);
+    setAutoFillBackground(false);
+    Relayout();
+}
+
+QSize CChainDiagramWidget::sizeHint() const { return {760, 300}; }
+
+QSize CChainDiagramWidget::minimumSizeHint() const { return {240, 120}; }
+
+const CChainDiagram& CChainDiagramWidget::Diagram() const
+{
+    if (m_laidOut != size() || m_diagram.Count() != m_chain.GetCount()) {
+        m_diagram.Layout(m_chain, width(), height());
+        m_laidOut = size();
+    }
+    return m_diagram;
+}
+
+void CChainDiagramWidget::Relayout()
+{
+    m_laidOut = QSize();
+    if (m_selected >= Diagram().Count())
+        Select(Diagram().Count() - 1);
+    update();
+}
+
+void CChainDiagramWidget::Select(int index)
+{
+    const int n = Diagram().Count();
+    const int i = n == 0 ? -1 : std::clamp(index, 0, n - 1);
+    if (i == m_selected)
+        return;
+    m_selected = i;
+    update();
+    emit selectionChanged();
+}
+
+void CChainDiagramWidget::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    update();
+}
+
+void CChainDiagramWidget::mousePressEvent(QMouseEvent* event)
+{
+    // Any button selects what is under the pointer, so that the context menu acts on it.
+    const int hit = Diagram().HitTest(event->position().x(), event->position().y());
+    if (hit >= 0)
+        Select(hit);
+    QWidget::mousePressEvent(event);
+}
+
+void CChainDiagramWidget::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    const int hit = Diagram().HitTest(event->position().x(), event->position().y());
+    if (hit >= 0 && event->button() == Qt::LeftButton) {
+        Select(hit);
+        emit activated(hit);
+        return;
+    }
+    QWidget::mouseDoubleClickEvent(event);
+}
+
+void CChainDiagramWidget::keyPressEvent(QKeyEvent* event)
+{
+    ChainKey key;
+    switch (event->key()) {
+    case Qt::Key_Left: key = ChainKey::kLeft; break;
+    case Qt::Key_Right: key = ChainKey::kRight; break;
+    case Qt::Key_Up: key = ChainKey::kUp; break;
+    case Qt::Key_Down: key = ChainKey::kDown; break;
+    case Qt::Key_Home: key = ChainKey::kHome; break;
+    case Qt::Key_End: key = ChainKey::kEnd; break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (m_selected >= 0)
+            emit activated(m_selected);
+        return;
+    default: QWidget::keyPressEvent(event); return;
+    }
+    Select(Diagram().Navigate(m_selected, key));
+}
+
+bool CChainDiagramWidget::event(QEvent* event)
+{
+    // The tooltip of a box shows its text whole (the drawing elides what does not fit).
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const int hit = Diagram().HitTest(help->pos().x(), help->pos().y());
+        if (const CJtagChainElement* e = hit >= 0 ? m_chain.GetElement(hit) : nullptr) {
+            QStringList lines;
+            for (const std::string& l : CChainDiagram::BoxLines(*e))
+                lines << QString::fromStdString(l);
+            QToolTip::showText(help->globalPos(), lines.join(QLatin1Char('\n')), this);
+        } else {
+            QToolTip::hideText();
+        }
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void CChainDiagramWidget::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QPalette& pal = palette();
+    p.fillRect(rect(), pal.base());
+    const double s = Diagram().Scale();
+
+    // The wires, each ending in an arrowhead at the next box.
+    const QColor ink = pal.text().color();
+    p.setPen(QPen(ink, std::max(1.0, 1.5 * s)));
+    const double head = 7 * s;
+    for (int i = 0; i + 1 < Diagram().Count(); ++i) {
+        QPolygonF line;
+        for (const ChainPoint& pt : Diagram().Wire(i))
+            line << QPointF(pt.x, pt.y);
+        const QPointF tip = line.last();
+        line.last() = tip - QPointF(head, 0);
+        p.setBrush(Qt::NoBrush);
+        p.drawPolyline(line);
+        p.setBrush(ink);
+        p.drawPolygon(QPolygonF{tip, tip - QPointF(head, head / 2), tip - QPointF(head, -head / 2)});
+    }
+
+    QFont normal = font();
+    normal.setPixelSize(std::max(6, int(std::lround(CChainDiagram::kFontPixels * s))));
+    QFont bold = normal;
+    bold.setBold(true);
+    const double pad = CChainDiagram::kPadding * s;
+    const double lineHeight = CChainDiagram::kLineHeight * s;
+    for (int i = 0; i < Diagram().Count(); ++i) {
+        const CJtagChainElement* e = m_chain.GetElement(i);
+        if (!e)
+            continue;
+        const ChainBox& b = Diagram().Box(i);
+        const QRectF r(b.left, b.top, b.width, b.height);
+        // Zel devices light blue, foreign devices grey, the cable's ends pale yellow.
+        const QColor fill = b.terminal ? QColor(250, 243, 205) : e->IsZelDevice() ? QColor(214, 228, 248) : QColor(228, 228, 228);
+        const bool selected = i == m_selected;
+        p.setBrush(selected ? fill.darker(112) : fill);
+        p.setPen(selected ? QPen(pal.highlight().color(), std::max(2.0, 3 * s)) : QPen(ink.lighter(150), std::max(1.0, s)));
+        p.drawRoundedRect(r, 4 * s, 4 * s);
+        if (selected && hasFocus()) {
+            p.setBrush(Qt::NoBrush);
+            p.setPen(QPen(ink, 1, Qt::DotLine));
+            p.drawRoundedRect(r.adjusted(-4 * s, -4 * s, 4 * s, 4 * s), 5 * s, 5 * s);
+        }
+        p.setPen(ink);
+        const std::vector<std::string> lines = CChainDiagram::BoxLines(*e);
+        if (b.terminal) {
+            p.setFont(bold);
+            p.drawText(r, Qt::AlignCenter, QString::fromStdString(lines.front()));
+            continue;
+        }
+        for (std::size_t k = 0; k < lines.size(); ++k) {
+            p.setFont(k == 0 ? bold : normal);
+            const QRectF line(r.left() + pad, r.top() + pad + k * lineHeight, r.width() - 2 * pad, lineHeight);
+            const QString text = p.fontMetrics().elidedText(QString::fromStdString(lines[k]), Qt::ElideRight,
+                                                            int(line.width()));
+            p.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, text);
+        }
+    }
+}
+
 // ---------------------------------------------------------------- the view
 
 CJTAGView::CJTAGView(CJTAGDoc& chain, std::function<void(int)> openSchematic, std::function<CJtagCable*()> cable,
@@ -131,16 +306,11 @@ CJTAGView::CJTAGView(CJTAGDoc& chain, std::function<void(int)> openSchematic, st
     auto* layout = new QVBoxLayout(this);
     m_summary = new QLabel(this);
     m_summary->setWordWrap(true);
-    m_list = new QTreeWidget(this);
-    m_list->setRootIsDecorated(false);
-    m_list->setAlternatingRowColors(true);
-    m_list->setUniformRowHeights(true);
-    m_list->setHeaderLabels({tr("#"), tr("Device"), tr("Type"), tr("IR Length"), tr("HIR"), tr("TIR"), tr("HDR"),
-                             tr("TDR"), tr("Schematic")});
-    m_list->header()->setStretchLastSection(true);
-    m_list->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_diagram = new CChainDiagramWidget(chain, this);
+    m_diagram->setContextMenuPolicy(Qt::ActionsContextMenu);
+    setFocusProxy(m_diagram);
     layout->addWidget(m_summary);
-    layout->addWidget(m_list);
+    layout->addWidget(m_diagram, 1);
 
     auto make = [this](const char* name, const QString& text, auto slot, const QKeySequence& key = {}) {
         auto* a = new QAction(text, this);
@@ -158,7 +328,7 @@ CJTAGView::CJTAGView(CJTAGDoc& chain, std::function<void(int)> openSchematic, st
         auto* s = new QAction(this);
         s->setSeparator(true);
         m_editActions << s;
-        m_list->addAction(s);
+        m_diagram->addAction(s);
     };
     make("chainUndo", tr("&Undo"), &CJTAGView::Undo, QKeySequence::Undo);
     make("chainRedo", tr("&Redo"), &CJTAGView::Redo, QKeySequence::Redo);
@@ -177,10 +347,10 @@ CJTAGView::CJTAGView(CJTAGDoc& chain, std::function<void(int)> openSchematic, st
     make("chainScan", tr("Scan &Chain..."), &CJTAGView::ScanChain);
     for (QAction* a : m_editActions)
         if (!a->isSeparator())
-            m_list->addAction(a);
+            m_diagram->addAction(a);
 
-    connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] { OpenSchematic(); });
-    connect(m_list, &QTreeWidget::currentItemChanged, this, [this] { UpdateActions(); });
+    connect(m_diagram, &CChainDiagramWidget::activated, this, [this] { OpenSchematic(); });
+    connect(m_diagram, &CChainDiagramWidget::selectionChanged, this, [this] { UpdateActions(); });
     m_chain.AddObserver(this);
     Refill();
     Select(1);
@@ -196,17 +366,9 @@ QAction* CJTAGView::Action(const QString& objectName) const
     return nullptr;
 }
 
-int CJTAGView::Selected() const
-{
-    QTreeWidgetItem* item = m_list->currentItem();
-    return item ? m_list->indexOfTopLevelItem(item) : -1;
-}
+int CJTAGView::Selected() const { return m_diagram->Selected(); }
 
-void CJTAGView::Select(int index)
-{
-    if (QTreeWidgetItem* item = m_list->topLevelItem(std::clamp(index, 0, m_list->topLevelItemCount() - 1)))
-        m_list->setCurrentItem(item);
-}
+void CJTAGView::Select(int index) { m_diagram->Select(index); }
 
 QString CJTAGView::Title() const
 {
@@ -222,42 +384,19 @@ void CJTAGView::OnChainStateChanged() { emit titleChanged(); }
 
 void CJTAGView::Refill()
 {
-    const int selected = Selected();
-    m_list->clear();
     int devices = 0, irTotal = 0;
-    for (int i = 0; i < m_chain.GetCount(); ++i) {
-        const CJtagChainElement* e = m_chain.GetElement(i);
-        QStringList cells;
-        cells << (e->IsTerminal() ? QString() : QString::number(i)) << QString::fromStdString(e->GetName());
-        if (e->IsTerminal()) {
-            cells << QString() << QString() << QString() << QString() << QString() << QString() << QString();
-        } else {
+    for (int i = 0; i < m_chain.GetCount(); ++i)
+        if (const CJtagChainElement* e = m_chain.GetElement(i); !e->IsTerminal()) {
             ++devices;
             irTotal += e->GetIR_Length();
-            cells << QString::fromStdString(e->GetDeviceType()) << QString::number(e->GetIR_Length())
-                  << QString::number(e->GetHIR_Sum()) << QString::number(e->GetTIR_Sum())
-                  << QString::number(e->GetHDR_Sum()) << QString::number(e->GetTDR_Sum())
-                  << (e->IsSchematicOpen() ? tr("open") : e->IsZelDevice() ? (e->IsModified() ? tr("changed") : QString())
-                                                                          : tr("(foreign)"));
         }
-        auto* item = new QTreeWidgetItem(cells);
-        if (e->IsTerminal()) {
-            QFont f = item->font(1);
-            f.setItalic(true);
-            item->setFont(1, f);
-        }
-        for (int c : {0, 3, 4, 5, 6, 7})
-            item->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
-        m_list->addTopLevelItem(item);
-    }
-    for (int c = 0; c < m_list->columnCount() - 1; ++c)
-        m_list->resizeColumnToContents(c);
-    m_summary->setText(tr("From TDI to TDO: %1 devices, %2 instruction register bits. A device is programmed from its "
-                          "schematic with the others in BYPASS.")
-                           .arg(devices)
-                           .arg(irTotal));
-    if (selected >= 0)
-        Select(selected);
+    m_summary->setText(devices == 0 ? tr("From TDI to TDO: no devices yet. Insert them from the Edit menu (or the "
+                                         "context menu), or read them from the cable with Scan Chain.")
+                                    : tr("From TDI to TDO: %1 devices, %2 instruction register bits. A device is "
+                                         "programmed from its schematic (double-click it) with the others in BYPASS.")
+                                          .arg(devices)
+                                          .arg(irTotal));
+    m_diagram->Relayout();
     UpdateActions();
 }
 

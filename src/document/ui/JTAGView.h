@@ -1,5 +1,5 @@
-// The window of a JTAG chain document: the chain from TDI to TDO as a list (device, type, IR
-// length and the four chain sums of each device, whether its schematic is open), the commands of
+// The window of a JTAG chain document: the chain drawn from TDI to TDO (a box for each device
+// with its type, IR length and the four chain sums, whether its schematic is open), the commands of
 // the chain's Edit menu (insert a Zel or a foreign device, device properties, open the embedded
 // schematic, rename, delete, cut, copy, paste, undo, redo) and Scan Chain. The window only shows
 // the core chain and forwards the commands to it.
@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <functional>
 
+#include "document/ChainDiagram.h"
 #include "document/JTAGDoc.h"
 
 class QAction;
@@ -17,7 +18,6 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QSpinBox;
-class QTreeWidget;
 
 namespace kalidor {
 
@@ -70,6 +70,44 @@ private:
     QWidget* m_parent;
 };
 
+// The drawn chain: a click selects a box, a double-click (or Enter) on a device opens its
+// schematic, the arrow keys, Home and End move the selection, the drawing scales to the window.
+class CChainDiagramWidget : public QWidget {
+    Q_OBJECT
+public:
+    explicit CChainDiagramWidget(const CJTAGDoc& chain, QWidget* parent = nullptr);
+    // The layout for the widget's present size.
+    const CChainDiagram& Diagram() const;
+    // The selected element (-1 when the chain is empty of elements).
+    int Selected() const { return m_selected; }
+    // Selects the element (clamped to the chain).
+    void Select(int index);
+    // Lays the chain out again after it changed.
+    void Relayout();
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+signals:
+    void selectionChanged();
+    // A double-click or Enter on an element.
+    void activated(int index);
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    const CJTAGDoc& m_chain;
+    // Laid out lazily: a widget that is not shown yet gets no resize event.
+    mutable CChainDiagram m_diagram;
+    mutable QSize m_laidOut;
+    int m_selected = -1;
+};
+
 class CJTAGView : public QWidget, private CJTAGDocObserver {
     Q_OBJECT
 public:
@@ -80,7 +118,7 @@ public:
     ~CJTAGView() override;
 
     CJTAGDoc& Chain() const { return m_chain; }
-    QTreeWidget* List() const { return m_list; }
+    CChainDiagramWidget* Diagram() const { return m_diagram; }
     // The selected element (-1 when none).
     int Selected() const;
     void Select(int index);
@@ -123,7 +161,7 @@ private:
     std::function<CJtagCable*()> m_cable;
     CQtChainDialogs m_qtDialogs;
     CJtagChainDialogs* m_dialogs;
-    QTreeWidget* m_list;
+    CChainDiagramWidget* m_diagram;
     QLabel* m_summary;
     QList<QAction*> m_editActions;
 };
