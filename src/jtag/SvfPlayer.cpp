@@ -263,6 +263,13 @@ CSvfPlayer::CSvfPlayer(CJtagCable& cable, CJtagClock* clock)
 {
 }
 
+std::string FormatSvfPlaySummary(const CSvfPlayResult& r)
+{
+    return std::to_string(r.statements) + " statements, " + std::to_string(r.checks) + " TDO checks, " +
+           std::to_string(r.mismatches) + " mismatches, " + std::to_string(r.errors) + " errors, " +
+           std::to_string(r.tck) + " TCK" + (r.stopped ? ", stopped" : "");
+}
+
 const CSvfPlayResult& CSvfPlayer::Play(std::istream& in)
 {
     m_result = {};

@@ -71,6 +71,10 @@ struct CSvfPlayResult {
     bool Passed() const { return mismatches == 0 && errors == 0 && !stopped; }
 };
 
+// The summary line of a play: "N statements, N TDO checks, N mismatches, N errors, N TCK" and
+// ", stopped" when the play ended early.
+std::string FormatSvfPlaySummary(const CSvfPlayResult& result);
+
 // Reads SVF statements from a stream: comments dropped, line ends and runs of blanks made one blank,
 // the ';' removed, with the line each statement starts on.
 class CSvfStatementReader {

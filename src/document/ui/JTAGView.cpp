@@ -20,6 +20,7 @@
 #include "device/DeviceKind.h"
 #include "jtag/JtagCable.h"
 #include "jtag/JtagChainScan.h"
+#include "jtag/ui/SvfPlayerDialog.h"
 #include "platform/Prompter.h"
 
 namespace kalidor {
@@ -175,6 +176,7 @@ CJTAGView::CJTAGView(CJTAGDoc& chain, std::function<void(int)> openSchematic, st
     make("chainRename", tr("&Rename Device..."), &CJTAGView::RenameDevice);
     separator();
     make("chainScan", tr("Scan &Chain..."), &CJTAGView::ScanChain);
+    make("chainPlaySvf", tr("Play S&VF File..."), &CJTAGView::PlaySvf);
     for (QAction* a : m_editActions)
         if (!a->isSeparator())
             m_list->addAction(a);
@@ -419,6 +421,16 @@ bool CJTAGView::ScanChain()
         left -= ir;
     }
     return m_chain.BuildFromScan(scan.devices);
+}
+
+void CJTAGView::PlaySvf()
+{
+    CJtagCable* cable = m_cable ? m_cable() : nullptr;
+    if (!cable) {
+        CurrentPrompter().Message(kMsgNoCable, "Kalidor", Buttons::Ok, MessageIcon::Warning);
+        return;
+    }
+    PlaySvfFile(this, cable, askSvfFile);
 }
 
 }  // namespace kalidor
