@@ -51,7 +51,7 @@ CSvfPlayerDialog::CSvfPlayerDialog(CJtagCable& cable, const QString& path, QWidg
     row->addStretch(1);
     row->addWidget(buttons);
     layout->addLayout(row);
-    resize(760, 420);
+    resize(720, 320);
 }
 
 bool CSvfPlayerDialog::Play()
