@@ -2,7 +2,8 @@
 // states as clocking the same levels one at a time, on the virtual cable with and without faults,
 // through the interpreter for short and long scans and every state path; a cable that only moves
 // pins works through its fallback; a cable that delivers TDO only when flushed gets its flushes
-// before the interpreter reads captured bits and before every wait.
+// before the interpreter reads captured bits and before every wait; a command list goes out in
+// batches (at its end and before each wait) and gives every line the result it gets alone.
 #include <gtest/gtest.h>
 
 #include <cstdint>

@@ -1,5 +1,6 @@
 // The USB cable on an FTDI MPSSE chip: its cable texts and pin maps, the command bytes it writes,
-// its answers to a missing, forbidden or unplugged cable, and what a download costs in transfers.
+// its answers to a missing, forbidden or unplugged cable (also in the middle of a batch), and what
+// a download costs in transfers.
 // The chip is the simulated one (SimulatedMpsse.h); the programming operations themselves run on
 // it in JtagDeviceTest (the RigCable::Usb cases).
 #include <gtest/gtest.h>
