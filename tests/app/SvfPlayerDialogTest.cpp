@@ -63,6 +63,23 @@ constexpr const char* kFirstMismatch =
 constexpr const char* kSecondMismatch =
     "Line 23: TDO mismatch in SDR (32 bits): expected 00000000, captured 00100043, mask 00000001";
 
+// A main window whose JTAG interface is the virtual cable `cable`.
+struct PlayerRig {
+    static bool Configure(Environment& env, const std::string& cable)
+    {
+        env.settings.SetInt(kJtagConfigSection, kEntryTapPortClass, kTapPortVirtual);
+        env.settings.SetString(kJtagConfigSection, kEntryVirtualChain, cable);
+        return true;
+    }
+    explicit PlayerRig(const std::string& cable = kChainCable) : configured(Configure(env, cable))
+    {
+        mw.Jtag()->Start(&env.settings, "");
+    }
+    Environment env;
+    bool configured;
+    MainWindow mw;
+};
+
 // Runs `check` on the dialog the command opens, then closes it.
 void OnDialog(const std::function<void(CSvfPlayerDialog*)>& check, bool* seen)
 {
@@ -93,11 +110,9 @@ class SvfPlayerDialogTest : public QObject {
 private slots:
     void playsAForeignFileFromTheChainWindowAndReportsTheMismatchByLine()
     {
-        Environment env;
-        env.settings.SetInt(kJtagConfigSection, kEntryTapPortClass, kTapPortVirtual);
-        env.settings.SetString(kJtagConfigSection, kEntryVirtualChain, kChainCable);
-        MainWindow mw;
-        mw.Jtag()->Start(&env.settings, "");
+        PlayerRig rig;
+        Environment& env = rig.env;
+        MainWindow& mw = rig.mw;
         CJTAGView* view = mw.NewChain();
         QVERIFY(view);
         QAction* play = view->Action(QStringLiteral("chainPlaySvf"));
@@ -136,11 +151,8 @@ private slots:
 
     void aFileThatPassesSaysSo_NoFileNoDialog_AnUnreadableFileIsReported()
     {
-        Environment env;
-        env.settings.SetInt(kJtagConfigSection, kEntryTapPortClass, kTapPortVirtual);
-        env.settings.SetString(kJtagConfigSection, kEntryVirtualChain, kChainCable);
-        MainWindow mw;
-        mw.Jtag()->Start(&env.settings, "");
+        PlayerRig rig;
+        MainWindow& mw = rig.mw;
         CJTAGView* view = mw.NewChain();
         QVERIFY(view);
         CJtagCable* cable = mw.Application().Jtag().Cable();
@@ -176,11 +188,9 @@ private slots:
 
     void aDetachedCableIsReportedAndNothingPlays()
     {
-        Environment env;
-        env.settings.SetInt(kJtagConfigSection, kEntryTapPortClass, kTapPortVirtual);
-        env.settings.SetString(kJtagConfigSection, kEntryVirtualChain, std::string(kChainCable) + "?detached");
-        MainWindow mw;
-        mw.Jtag()->Start(&env.settings, "");
+        PlayerRig rig(std::string(kChainCable) + "?detached");
+        Environment& env = rig.env;
+        MainWindow& mw = rig.mw;
         CJtagCable* cable = mw.Application().Jtag().Cable();
         QVERIFY(cable);
         CSvfPlayerDialog d(*cable, WriteSvf());
@@ -195,11 +205,8 @@ private slots:
     {
         const QString outDir = qEnvironmentVariable("KALIDOR_SCREENSHOT_DIR");
         if (outDir.isEmpty()) QSKIP("KALIDOR_SCREENSHOT_DIR not set");
-        Environment env;
-        env.settings.SetInt(kJtagConfigSection, kEntryTapPortClass, kTapPortVirtual);
-        env.settings.SetString(kJtagConfigSection, kEntryVirtualChain, kChainCable);
-        MainWindow mw;
-        mw.Jtag()->Start(&env.settings, "");
+        PlayerRig rig;
+        MainWindow& mw = rig.mw;
         CJtagCable* cable = mw.Application().Jtag().Cable();
         QVERIFY(cable);
         CSvfPlayerDialog d(*cable, WriteSvf());
