@@ -295,10 +295,7 @@ int PlaySvf(const std::string& file, const CableOptions& cableOptions, bool keep
     player.SetKeepGoing(keepGoing);
     const CSvfPlayResult& r = player.Play(in);
     for (const std::string& line : r.reports) std::printf("%s\n", line.c_str());
-    std::printf("%llu statements, %llu TDO checks, %llu mismatches, %llu errors, %llu TCK%s\n",
-                static_cast<unsigned long long>(r.statements), static_cast<unsigned long long>(r.checks),
-                static_cast<unsigned long long>(r.mismatches), static_cast<unsigned long long>(r.errors),
-                static_cast<unsigned long long>(r.tck), r.stopped ? ", stopped" : "");
+    std::printf("%s\n", FormatSvfPlaySummary(r).c_str());
     cable.port->Close();
     if (r.errors > 0) return 1;
     return cable.Checked(r.mismatches > 0 ? 3 : 0);

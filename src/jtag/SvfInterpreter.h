@@ -71,7 +71,9 @@ public:
     // Executes `lines` in order, each with "\r\n" appended as ExecuteLine gets it, and tells `done`
     // the index and the result of each as it comes; after the first result that stops a run
     // (SvfResultStopsRun) nothing more is executed. An interpreter in another process is sent the
-    // lines together instead of waiting for each answer in turn.
+    // lines together instead of waiting for each answer in turn; the built-in one queues the
+    // clocks of the list for the cable and sends them at its end (and before each wait). When it
+    // returns, every line executed has gone to the cable and been told.
     virtual void ExecuteLines(const std::vector<std::string>& lines,
                               const std::function<void(std::size_t, int)>& done);
     // The captured bits of the last data scan as '0'/'1' text, as a read-back takes them: kSvfOk,

@@ -263,6 +263,13 @@ CSvfPlayer::CSvfPlayer(CJtagCable& cable, CJtagClock* clock)
 {
 }
 
+std::string FormatSvfPlaySummary(const CSvfPlayResult& r)
+{
+    return std::to_string(r.statements) + " statements, " + std::to_string(r.checks) + " TDO checks, " +
+           std::to_string(r.mismatches) + " mismatches, " + std::to_string(r.errors) + " errors, " +
+           std::to_string(r.tck) + " TCK" + (r.stopped ? ", stopped" : "");
+}
+
 const CSvfPlayResult& CSvfPlayer::Play(std::istream& in)
 {
     m_result = {};
@@ -300,6 +307,7 @@ bool CSvfPlayer::Execute(std::string_view statement, std::uint64_t line)
     const std::vector<std::string> words = Words(statement);
     if (words.empty()) return true;
     ++m_result.statements;
+    m_line = line;
     const std::string& k = words[0];
     bool ok = true;
     static constexpr std::array<std::pair<const char*, ScanKind>, 6> kScans = {{
@@ -331,7 +339,9 @@ bool CSvfPlayer::Execute(std::string_view statement, std::uint64_t line)
     } else {
         return Fail(line, kSvfPlayerSyntax, "unknown statement \"" + k + "\"");
     }
-    if (ok && !m_tms.empty()) ok = Send(false, line);
+    // Clocks without a result wanted stay queued for the next scan that compares TDO, the next
+    // wait or the end of the file; a long queue goes out as it is.
+    if (ok && m_tms.size() >= kRunClockChunk) ok = Send(false, line);
     return ok;
 }
 
@@ -408,8 +418,8 @@ bool CSvfPlayer::DoScan(bool instruction, std::uint64_t line, const std::string&
         for (std::uint64_t i = 0; i < p->length; ++i, ++n) Queue(n + 1 == total ? 1 : 0, p->tdi.GetBit(static_cast<int>(i)));
     m_state = instruction ? TAP_EXIT1_IR : TAP_EXIT1_DR;
     MoveTo(end);
-    if (!Send(capture, line)) return false;
-    if (!capture) return true;
+    if (!capture) return true;  // goes out with the next check, wait or the end
+    if (!Send(true, line)) return false;
 
     ++m_result.checks;
     bool good = true;
@@ -588,6 +598,7 @@ void CSvfPlayer::MoveTo(int to)
 
 void CSvfPlayer::Queue(int tms, int tdi)
 {
+    if (m_tms.empty()) m_queuedSince = m_line;
     m_tms.push_back(static_cast<std::uint8_t>(tms));
     m_tdi.push_back(static_cast<std::uint8_t>(tdi));
 }
@@ -602,8 +613,9 @@ bool CSvfPlayer::Send(bool capture, std::uint64_t line)
     m_tms.clear();
     m_tdi.clear();
     if (m_cable.Failed()) {
+        // The first line whose clocks may not have reached the devices.
         m_state = TAP_ANY;
-        return Fail(line, kSvfPlayerCableLost, "");
+        return Fail(n > 0 ? m_queuedSince : line, kSvfPlayerCableLost, "");
     }
     return true;
 }

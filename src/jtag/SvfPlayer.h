@@ -31,8 +31,11 @@
 // The file is read as a stream, one statement at a time, so a file of any size plays in memory
 // bounded by its longest statement (at most kMaxSvfPlayerStatement characters).
 //
-// The clocks of one statement go to the cable as one batched shift and are flushed before the
-// statement's TDO is compared and before any wait.
+// Clocks are queued across statements and go to the cable as one batched shift when a scan's TDO
+// is to be compared, before any wait and at the end of the file, so that a USB cable needs a
+// transfer per check or wait rather than per statement. A check is compared as soon as its scan
+// has gone out, before anything after it is sent: a play that stops at a mismatch has clocked
+// nothing beyond the failing scan.
 #pragma once
 
 #include <cstdint>
@@ -71,6 +74,10 @@ struct CSvfPlayResult {
     bool Passed() const { return mismatches == 0 && errors == 0 && !stopped; }
 };
 
+// The summary line of a play: "N statements, N TDO checks, N mismatches, N errors, N TCK" and
+// ", stopped" when the play ended early.
+std::string FormatSvfPlaySummary(const CSvfPlayResult& result);
+
 // Reads SVF statements from a stream: comments dropped, line ends and runs of blanks made one blank,
 // the ';' removed, with the line each statement starts on.
 class CSvfStatementReader {
@@ -101,6 +108,8 @@ public:
     // Plays a whole stream.
     const CSvfPlayResult& Play(std::istream& in);
     // Plays one statement (without its ';') that starts on `line`; false when the play must stop.
+    // Its clocks may stay queued until a later statement needs a result or a wait (Play sends the
+    // rest at the end).
     bool Execute(std::string_view statement, std::uint64_t line);
 
     const CSvfPlayResult& Result() const { return m_result; }
@@ -145,6 +154,8 @@ private:
     ScanParams m_params[6];
 
     std::vector<std::uint8_t> m_tms, m_tdi, m_tdo;
+    std::uint64_t m_line = 0;         // the statement under way
+    std::uint64_t m_queuedSince = 0;  // the line of the first clock queued
 };
 
 // The name of a state as SVF writes it ("IDLE", "DRPAUSE", ...), and the state of such a name

@@ -353,6 +353,7 @@ void CTapSvfInterpreter::ClockStep(const CStateTransition& step, bool& reported)
         CurrentPrompter().Message(kMsgBreakInStatePath);
     }
     if (m_port) {
+        if (m_queueTms.empty()) m_firstQueuedLine = m_line;
         m_queueTms.push_back(static_cast<std::uint8_t>(step.m_tms ? 1 : 0));
         m_queueTdi.push_back(static_cast<std::uint8_t>(m_port->GetTDIValue()));
         m_lastTms = step.m_tms ? 1 : 0;
@@ -362,12 +363,31 @@ void CTapSvfInterpreter::ClockStep(const CStateTransition& step, bool& reported)
 
 void CTapSvfInterpreter::FlushClocks()
 {
-    const std::size_t count = m_queueTms.size() - m_queueSent;
-    if (!m_port || count == 0) return;
-    m_queueTdo.resize(m_queueTms.size());
-    m_port->Shift(&m_queueTms[m_queueSent], &m_queueTdi[m_queueSent], count, &m_queueTdo[m_queueSent]);
-    m_port->Flush();
-    m_queueSent = m_queueTms.size();
+    const std::size_t count = m_queueTms.size();
+    m_queueTdo.assign(count, 1);
+    if (m_port && count > 0) {
+        m_port->Shift(m_queueTms.data(), m_queueTdi.data(), count, m_queueTdo.data());
+        m_port->Flush();
+        if (m_port->Failed() && m_lostAtLine == std::string::npos) m_lostAtLine = m_firstQueuedLine;
+    }
+    // Without a cable nothing was clocked and every captured bit reads 0.
+    auto captured = [&](std::size_t k) { return k < count ? static_cast<int>(m_queueTdo[k]) : 0; };
+    auto fill = [&](CJtagBits& bits, std::size_t at) {
+        if (at == std::string::npos) return;
+        for (int i = 0; i < bits.Count(); ++i) bits.SetBit(i, captured(at + static_cast<std::size_t>(i)));
+    };
+    fill(m_sirTdo, m_sirCaptureAt);
+    fill(m_sdrTdo, m_sdrCaptureAt);
+    for (const PendingCheck& check : m_checks) {
+        for (int i = 0; i < check.expected.Count(); ++i) {
+            if (check.masked && check.mask.GetBit(i) == 0) continue;
+            if (captured(check.first + static_cast<std::size_t>(i)) != check.expected.GetBit(i)) {
+                m_mismatchLines.push_back(check.line);
+                break;
+            }
+        }
+    }
+    ClearClocks();
 }
 
 void CTapSvfInterpreter::ClearClocks()
@@ -375,7 +395,9 @@ void CTapSvfInterpreter::ClearClocks()
     m_queueTms.clear();
     m_queueTdi.clear();
     m_queueTdo.clear();
-    m_queueSent = 0;
+    m_checks.clear();
+    m_sirCaptureAt = m_sdrCaptureAt = std::string::npos;
+    m_firstQueuedLine = std::string::npos;
 }
 
 void CTapSvfInterpreter::RunPath(int n)
@@ -418,10 +440,73 @@ void CTapSvfInterpreter::GoTo(int target)
 int CTapSvfInterpreter::ExecuteLine(std::string_view text)
 {
     ClearClocks();
+    m_mismatchLines.clear();
+    m_lostAtLine = std::string::npos;
+    m_line = 0;
     const int result = ExecuteStatement(text);
     FlushClocks();
     if (m_port && m_port->Failed()) return kSvfCableLost;
+    if (result == kSvfOk && !m_mismatchLines.empty()) return kSvfTdoMismatch;
     return result;
+}
+
+void CTapSvfInterpreter::ExecuteLines(const std::vector<std::string>& lines,
+                                      const std::function<void(std::size_t, int)>& done)
+{
+    ClearClocks();
+    m_mismatchLines.clear();
+    m_lostAtLine = std::string::npos;
+    std::vector<int> results(lines.size(), kSvfOk);
+    std::size_t reported = 0;
+    // Lines are told in order, each once every check up to it has been compared.
+    auto report = [&](std::size_t end) {
+        for (const std::size_t k : m_mismatchLines)
+            if (results[k] == kSvfOk) results[k] = kSvfTdoMismatch;
+        m_mismatchLines.clear();
+        for (; reported < end; ++reported)
+            if (done) done(reported, results[reported]);
+    };
+    // A cable that lost its device stops the run at the first line whose clocks may not have
+    // reached the device; later lines of that batch are not told (the cable is gone: whatever of
+    // them it sent before failing is unknown, and nothing more is sent).
+    auto stopIfLost = [&](std::size_t current) {
+        if (!m_port || !m_port->Failed()) return false;
+        std::size_t at = m_lostAtLine != std::string::npos       ? m_lostAtLine
+                         : m_firstQueuedLine != std::string::npos ? m_firstQueuedLine
+                                                                  : current;
+        at = std::min(at, current);
+        ClearClocks();
+        results[at] = kSvfCableLost;
+        report(at + 1);
+        return true;
+    };
+    // A wait sends everything before it: its lines are told before the wait starts.
+    m_linesSent = [&](std::size_t end) {
+        if (!m_port || !m_port->Failed()) report(end);
+    };
+    struct Forget {
+        std::function<void(std::size_t)>& f;
+        ~Forget() { f = nullptr; }
+    } forget{m_linesSent};
+    std::string text;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        text.assign(lines[i]);
+        text += "\r\n";
+        m_line = i;
+        results[i] = ExecuteStatement(text);
+        const bool stops = SvfResultStopsRun(results[i]);
+        // The lines before a stop run as they would have: send them before telling the stop.
+        if (stops || m_queueTms.size() >= kBatchClockLimit) FlushClocks();
+        if (stopIfLost(i)) return;
+        if (stops) {
+            report(i + 1);
+            return;
+        }
+        if (m_queueTms.empty() && m_checks.empty()) report(i + 1);
+    }
+    FlushClocks();
+    if (stopIfLost(lines.empty() ? 0 : lines.size() - 1)) return;
+    report(lines.size());
 }
 
 int CTapSvfInterpreter::ExecuteStatement(std::string_view text)
@@ -486,6 +571,10 @@ int CTapSvfInterpreter::Runtest(std::string_view rest)
     if (count > 100) count /= 1000;
     const int ms = static_cast<int>(std::min<unsigned long long>(count, INT_MAX));
 
+    // The wait is where the devices erase and program their cells: everything queued goes out, and
+    // every check before it is compared and its line told, first.
+    FlushClocks();
+    if (m_linesSent) m_linesSent(m_line);
     if (m_port && m_port->SupportsRUNTEST(1) == 1) {
         // The port leads the TAP from PAUSE_IR into Run-Test/Idle, waits and ends in
         // Test-Logic-Reset.
@@ -522,6 +611,7 @@ int CTapSvfInterpreter::Scan(bool instruction, std::string_view rest)
 
     CJtagBits& tdi = instruction ? m_sirTdi : m_sdrTdi;
     CJtagBits& captured = instruction ? m_sirTdo : m_sdrTdo;
+    (instruction ? m_sirCaptureAt : m_sdrCaptureAt) = std::string::npos;
     if (!tdi.LoadHex(value, n) || !captured.Allocate(n)) return kSvfOutOfMemory;
 
     // Further clauses of a data scan: the expected TDO and an optional MASK.
@@ -543,17 +633,14 @@ int CTapSvfInterpreter::Scan(bool instruction, std::string_view rest)
     }
 
     (instruction ? m_sirLength : m_sdrLength) = static_cast<unsigned>(n);
-    ShiftBits(instruction, tdi, captured);
-
-    if (!haveTdo) return kSvfOk;
-    for (int i = 0; i < n; ++i) {
-        if (haveMask && mask.GetBit(i) == 0) continue;
-        if (captured.GetBit(i) != expected.GetBit(i)) return kSvfTdoMismatch;
-    }
+    const std::size_t start = ShiftBits(instruction, tdi);
+    (instruction ? m_sirCaptureAt : m_sdrCaptureAt) = start;
+    // The captured bits arrive with the next flush; the expected ones wait for them.
+    if (haveTdo) m_checks.push_back(PendingCheck{m_line, start, std::move(expected), std::move(mask), haveMask});
     return kSvfOk;
 }
 
-void CTapSvfInterpreter::ShiftBits(bool instruction, const CJtagBits& tdi, CJtagBits& captured)
+std::size_t CTapSvfInterpreter::ShiftBits(bool instruction, const CJtagBits& tdi)
 {
     const int pause = instruction ? TAP_PAUSE_IR : TAP_PAUSE_DR;
     const int toShift = instruction ? kPathPauseIrToShiftIr : kPathPauseDrToShiftDr;
@@ -595,10 +682,7 @@ void CTapSvfInterpreter::ShiftBits(bool instruction, const CJtagBits& tdi, CJtag
     }
 
     if (end != m_currentState) QueueMoveToState(end);
-
-    FlushClocks();
-    if (!m_port) return;
-    for (int i = 0; i < n; ++i) captured.SetBit(i, m_queueTdo[first + static_cast<std::size_t>(i)]);
+    return first;
 }
 
 }  // namespace kalidor

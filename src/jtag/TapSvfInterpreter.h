@@ -3,9 +3,14 @@
 // bit with header and trailer bits for the other devices of a chain, and compares the captured TDO
 // bits of a data scan with the expected ones.
 //
-// The clocks of one statement (its state paths and its scan) are collected and handed to the cable
-// as one batched shift, flushed before the statement ends and before any wait; a cable that moves
-// bits in blocks sends them together, any other clocks them one by one.
+// The clocks of the statements of one command list (ExecuteLines) are collected and handed to the
+// cable as one batched shift at the end of the list, before any RUNTEST wait and before a line
+// that stops the run; a cable that moves bits in blocks (USB) sends them in one or a few
+// transfers, any other clocks them one by one. The expected TDO of a data scan is kept with the
+// scan's line and compared once its captured bits are back, so every line still gets its own
+// result, reported in line order. Because the checks are compared before every wait, and the
+// devices erase and program their cells only while the TAP waits in Run-Test/Idle, no wait starts
+// while an earlier check of the list is still unknown. ExecuteLine runs one line the same way.
 //
 // The subset of SVF it executes (one statement per line, the semicolon optional, keywords in any
 // letter case, "!" starts a comment):
@@ -22,6 +27,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "jtag/JtagClock.h"
@@ -105,7 +112,23 @@ public:
     // Path n of the table (0..24); an empty path for any other n.
     static const CStatePath& Path(int n);
 
+    // Largest number of clocks collected before they go to the cable in the middle of a list, so
+    // that a long program is sent in pieces of bounded size.
+    static constexpr std::size_t kBatchClockLimit = std::size_t{1} << 18;
+
+    void ExecuteLines(const std::vector<std::string>& lines,
+                      const std::function<void(std::size_t, int)>& done) override;
+
 private:
+    // A data scan's expected TDO, compared when its captured bits are back.
+    struct PendingCheck {
+        std::size_t line;   // index of the line in the list under way
+        std::size_t first;  // first clock of the scan's bits in the queue
+        CJtagBits expected;
+        CJtagBits mask;
+        bool masked;        // false: every bit counts
+    };
+
     int ExecuteStatement(std::string_view text);
     // Path steps are queued (the model follows at once) and go to the cable with FlushClocks.
     void RunPath(int n);
@@ -115,10 +138,12 @@ private:
     void GoTo(int target);
     void ResetTap();
     int Scan(bool instruction, std::string_view rest);
-    void ShiftBits(bool instruction, const CJtagBits& tdi, CJtagBits& captured);
+    // Queues the scan; returns where its bits start in the queue.
+    std::size_t ShiftBits(bool instruction, const CJtagBits& tdi);
     int Runtest(std::string_view rest);
-    // Hands the clocks queued since the last flush to the cable and waits for their TDO levels
-    // (m_queueTdo, by position in the queue). A statement starts with an empty queue.
+    // Hands the clocks queued since the last flush to the cable, waits for their TDO levels, fills
+    // the captured bits of the last SIR and SDR queued and compares the pending checks (the lines
+    // of those that differ go to m_mismatchLines). The queue is empty afterwards.
     void FlushClocks();
     void ClearClocks();
 
@@ -132,10 +157,19 @@ private:
     int m_endDrState = TAP_IDLE;
     std::int64_t m_frequency = 0;
     int m_lastTms = 0;
-    // The clocks of the statement under way: TMS and TDI per clock, and the TDO levels of those
-    // sent; the first m_queueSent have gone to the cable.
+    // The clocks queued since the last flush: TMS and TDI per clock, and the TDO levels once sent.
     std::vector<std::uint8_t> m_queueTms, m_queueTdi, m_queueTdo;
-    std::size_t m_queueSent = 0;
+    std::vector<PendingCheck> m_checks;
+    // Where the bits of the last SIR and SDR start in the queue (npos: captured already).
+    std::size_t m_sirCaptureAt = std::string::npos, m_sdrCaptureAt = std::string::npos;
+    // The line under way, and the first line whose clocks are in the queue (npos: none).
+    std::size_t m_line = 0;
+    std::size_t m_firstQueuedLine = std::string::npos;
+    // The first line of a batch that went out as the cable failed (npos: none).
+    std::size_t m_lostAtLine = std::string::npos;
+    std::vector<std::size_t> m_mismatchLines;
+    // During ExecuteLines: tells the lines before the given one, once their clocks have gone out.
+    std::function<void(std::size_t)> m_linesSent;
 };
 
 }  // namespace kalidor

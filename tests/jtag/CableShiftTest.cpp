@@ -2,7 +2,8 @@
 // states as clocking the same levels one at a time, on the virtual cable with and without faults,
 // through the interpreter for short and long scans and every state path; a cable that only moves
 // pins works through its fallback; a cable that delivers TDO only when flushed gets its flushes
-// before the interpreter reads captured bits and before every wait.
+// before the interpreter reads captured bits and before every wait; a command list goes out in
+// batches (at its end and before each wait) and gives every line the result it gets alone.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -299,6 +300,85 @@ TEST(CableShiftTest, QueuedClocksAreFlushedBeforeTheyAreReadAndBeforeWaits)
     ASSERT_EQ(svf.ExecuteLine("HIR 0;\r\n"), kSvfOk);
     ASSERT_EQ(svf.ExecuteLine("! a comment\r\n"), kSvfOk);
     EXPECT_TRUE(block.log.empty());
+}
+
+// --- a command list in batches ---
+
+// The results of the lines of `text`, each run alone through ExecuteLine, and all together through
+// ExecuteLines, on two fresh rigs of the same cable kind: the same results for the same lines, and
+// the devices left with the same cells.
+void ExpectListResultsAsLineByLine(test::RigCable kind, const std::string& text)
+{
+    std::vector<std::string> lines;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t nl = text.find('\n', pos);
+        lines.push_back(text.substr(pos, nl - pos));
+        pos = nl == std::string::npos ? text.size() : nl + 1;
+    }
+    VirtualRig alone("virtual:ZelA", {}, kind), together("virtual:ZelA", {}, kind);
+    std::vector<int> one;
+    for (const std::string& line : lines) {
+        one.push_back(alone.svf.ExecuteLine(line + "\r\n"));
+        if (SvfResultStopsRun(one.back())) break;
+    }
+    std::vector<int> all;
+    together.svf.ExecuteLines(lines, [&](std::size_t i, int r) {
+        EXPECT_EQ(i, all.size());
+        all.push_back(r);
+    });
+    EXPECT_EQ(all, one) << test::RigCableName(kind);
+    CJtagBits a, b;
+    ASSERT_TRUE(alone.Zel(0).GetE2("USR", a));
+    ASSERT_TRUE(together.Zel(0).GetE2("USR", b));
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(alone.svf.IncomingDRText(), together.svf.IncomingDRText());
+    EXPECT_EQ(alone.svf.IncomingIRText(), together.svf.IncomingIRText());
+}
+
+TEST(CableShiftTest, AListInBatchesGivesEveryLineItsOwnResult)
+{
+    const std::string hex = "0123456789ABCDEF0123456789ABC";
+    std::string good = Frame() + ZelAWriteUsr(hex) + ZelAReadUsr();
+    // Mismatches planted before a wait, after the last wait, and two in a row; masked bits that
+    // differ do not count.
+    std::string planted = Frame() + "SIR 5 TDI (0D);\nSDR 32 TDI (0) TDO (00100042);\n" + ZelAWriteUsr(hex) +
+                          "SIR 5 TDI (0D);\nSDR 32 TDI (0) TDO (00100043);\nSDR 32 TDI (0) TDO (1);\n"
+                          "SDR 32 TDI (0) TDO (00000002) MASK (FFFFFFFD);\nSDR 32 TDI (0) TDO (2) MASK (2);\n";
+    for (test::RigCable kind : {test::RigCable::Parallel, test::RigCable::Usb}) {
+        ExpectListResultsAsLineByLine(kind, good);
+        ExpectListResultsAsLineByLine(kind, planted);
+        // A syntax error stops the list where it stands; the lines before it have run.
+        ExpectListResultsAsLineByLine(kind, planted + "HIR x;\nSIR 5 TDI (02);\n" + test::kWait);
+    }
+}
+
+TEST(CableShiftTest, AListGoesOutBeforeEachWaitAndAtItsEndWithItsLinesToldInOrder)
+{
+    BlockCable block;
+    CTapSvfInterpreter svf;
+    svf.AttachCable(&block, kInterpreterBuiltIn);
+    const std::vector<std::string> lines = {
+        "TRST ON;",        "ENDIR IRPAUSE;",
+        "ENDDR DRPAUSE;",  "SIR 5 TDI (0D);",
+        "SDR 32 TDI (0) TDO (00100042);",  // 4: the IDCODE's bit 0 differs
+        "SIR 5 TDI (02);", "RUNTEST 20 TCK;",
+        "SIR 5 TDI (0D);", "SDR 32 TDI (0) TDO (00100043);",
+        // 9: from DRPAUSE straight back into Shift-DR, so the zeros shifted in come out: bit 0 differs
+        "SDR 32 TDI (0) TDO (1) MASK (1);",
+        "HIR 0;",
+    };
+    svf.ExecuteLines(lines, [&](std::size_t i, int r) {
+        block.log.push_back("line " + std::to_string(i) + (r == kSvfOk ? " ok" : " differs"));
+    });
+    // 12 clocks of TRST, 13 of the SIR from IDLE, 41 of the SDR from IRPAUSE, 15 of the SIR from
+    // DRPAUSE; the wait's 3 into IDLE; after it 3 into RESET, 14 + 41 + 35 of the three scans.
+    const std::vector<std::string> expected = {
+        "shift 81",    "flush",     "line 0 ok", "line 1 ok", "line 2 ok", "line 3 ok", "line 4 differs",
+        "line 5 ok",   "shift 3",   "flush",     "wait 20",   "shift 93",  "flush",     "line 6 ok",
+        "line 7 ok",   "line 8 ok", "line 9 differs", "line 10 ok",
+    };
+    EXPECT_EQ(block.log, expected);
+    EXPECT_EQ(svf.IncomingDRText(), std::string(32, '0'));
 }
 
 }  // namespace

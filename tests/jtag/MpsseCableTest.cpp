@@ -1,5 +1,6 @@
 // The USB cable on an FTDI MPSSE chip: its cable texts and pin maps, the command bytes it writes,
-// its answers to a missing, forbidden or unplugged cable, and what a download costs in transfers.
+// its answers to a missing, forbidden or unplugged cable (also in the middle of a batch), and what
+// a download costs in transfers.
 // The chip is the simulated one (SimulatedMpsse.h); the programming operations themselves run on
 // it in JtagDeviceTest (the RigCable::Usb cases).
 #include <gtest/gtest.h>
@@ -254,7 +255,7 @@ TEST(MpsseCable, MissingForbiddenOrBusyCablesSayWhyAndDoNotOpen)
 
 TEST(MpsseCable, UnpluggedDuringADownloadStopsItWithOneClearMessage)
 {
-    for (int after : {1, 3, 10, 25}) {
+    for (int after : {1, 3, 10, 18}) {
         RecordingPrompter prompter;
         ScopedPrompter scope(prompter);
         auto device = CreateDeviceConfig("ZelD");
@@ -279,6 +280,36 @@ TEST(MpsseCable, UnpluggedDuringADownloadStopsItWithOneClearMessage)
         EXPECT_TRUE(rig.usb.cable->Failed());
         EXPECT_EQ(rig.usb.cable->CheckCable(), kCableNotAttached);
     }
+}
+
+TEST(MpsseCable, ACableLostInABatchStopsTheListAtTheFirstLineThatMayNotHaveGoneOut)
+{
+    RecordingPrompter prompter;
+    ScopedPrompter scope(prompter);
+    const std::string text = Frame() + ZelAWriteUsr("0123456789ABCDEF0123456789ABC");
+    // Gone before anything was sent: the list stops at its first line with clocks.
+    VirtualRig first("virtual:ZelA", {}, RigCable::Usb);
+    first.usb.link->UnplugAfterWrites(0);
+    const SvfRunReport r1 = first.Run(text);
+    ASSERT_EQ(r1.failures.size(), 1u);
+    EXPECT_EQ(r1.failures[0].line, 1);
+    EXPECT_EQ(r1.failures[0].result, kSvfCableLost);
+    EXPECT_EQ(r1.linesExecuted, 1);
+    EXPECT_TRUE(r1.stopped);
+    // Gone after the batch before the first wait went out: the lines before the wait passed, the
+    // wait is where the list stops.
+    VirtualRig second("virtual:ZelA", {}, RigCable::Usb);
+    second.usb.link->UnplugAfterWrites(1);
+    const SvfRunReport r2 = second.Run(text);
+    const int wait = test::LineOf(text, std::string(kWait).substr(0, std::string(kWait).size() - 1));
+    ASSERT_GT(wait, 0);
+    ASSERT_EQ(r2.failures.size(), 1u) << FormatSvfRunReport(r2);
+    EXPECT_EQ(r2.failures[0].line, wait);
+    EXPECT_EQ(r2.failures[0].result, kSvfCableLost);
+    EXPECT_EQ(r2.linesExecuted, wait);
+    int lost = 0;
+    for (const std::string& t : prompter.Texts()) lost += t.find("stopped answering") != std::string::npos;
+    EXPECT_EQ(lost, 2);  // once per cable
 }
 
 TEST(MpsseCable, PinMapsAreData_AClosedBufferPassesNoClocks)
@@ -344,9 +375,12 @@ TEST(MpsseCable, ADownloadWritesFewBytesPerClockAndTimesItsWaitsOnTheCable)
     // Bytes written per clock outside the waits: the scans move 8 clocks per byte.
     const double perTck = static_cast<double>(st.bytesWritten) / static_cast<double>(st.tck - st.waitTck);
     EXPECT_LT(perTck, 0.75);
-    // One read per statement that captures TDO at most, and every write that carries no read
-    // answer belongs to a wait.
-    EXPECT_LE(st.writes, st.reads + jtag.LinesSent());
+    // A command list goes out at its end and before each wait, not a statement at a time: the
+    // whole download (its 131 lines, six waits) in 34 transfers where one per statement took 124.
+    EXPECT_LE(st.writes + st.reads, 40u);
+    EXPECT_GT(jtag.LinesSent(), 100);
+    // Every write beyond the reads belongs to a wait.
+    EXPECT_LE(st.writes, st.reads + st.waits);
     std::printf("ZelD download on the simulated FT2232H: %llu writes, %llu reads, %llu bytes out, %llu TCK "
                 "(%llu in waits), %.3f bytes per TCK outside the waits\n",
                 static_cast<unsigned long long>(st.writes), static_cast<unsigned long long>(st.reads),

@@ -388,5 +388,35 @@ TEST(SvfPlayerTest, LostUsbCableStopsThePlay)
     EXPECT_EQ(r.reports.front(), "Line 1: the cable stopped answering");
 }
 
+TEST(SvfPlayerTest, OnUsbClocksWaitForACheckOrAWaitAndAStopClocksNothingBeyondTheFailingScan)
+{
+    // A programming file: a hundred scans without checks, a wait, then an IDCODE check.
+    std::string text = "STATE RESET;\nENDIR IRPAUSE;\nENDDR DRPAUSE;\n";
+    for (int i = 0; i < 50; ++i) text += "SIR 5 TDI (01);\nSDR 109 TDI (" + std::to_string(1000 + i) + ");\n";
+    text += "RUNTEST IDLE 1.0E-3 SEC;\nSIR 5 TDI (0D);\nSDR 32 TDI (0) TDO (00100043);\n";
+    VirtualRig rig("virtual:ZelA", {}, RigCable::Usb);
+    CMpsseCable& usb = *rig.usb.cable;
+    const auto writes = usb.Stats().writes, reads = usb.Stats().reads;
+    CSvfPlayer player(rig.Jtag(), &rig.Cable().Clock());
+    const CSvfPlayResult r = PlayText(player, text);
+    EXPECT_TRUE(r.Passed()) << Reports(r);
+    // The hundred scans before the wait, the wait, the check: three writes, one read.
+    EXPECT_EQ(usb.Stats().writes - writes, 3u);
+    EXPECT_EQ(usb.Stats().reads - reads, 1u);
+    CJtagBits buffer;
+    ASSERT_TRUE(rig.Zel(0).GetBuffer("USR", buffer));
+    EXPECT_EQ(buffer, CJtagBits::FromHex(std::to_string(1049), 109));
+
+    // A mismatch stops the play with nothing after the failing scan sent.
+    const std::uint64_t before = rig.usb.link->Clocks();
+    const CSvfPlayResult stop =
+        PlayText(player, "SIR 5 TDI (0D);\nSDR 32 TDI (0) TDO (0);\nSIR 5 TDI (01);\nSDR 109 TDI (7);\n");
+    EXPECT_TRUE(stop.stopped);
+    EXPECT_EQ(stop.statements, 2u);
+    EXPECT_EQ(rig.usb.link->Clocks() - before, stop.tck);
+    ASSERT_TRUE(rig.Zel(0).GetBuffer("USR", buffer));
+    EXPECT_EQ(buffer, CJtagBits::FromHex(std::to_string(1049), 109));
+}
+
 }  // namespace
 }  // namespace kalidor

@@ -23,6 +23,7 @@
 #include "device/DeviceKind.h"
 #include "jtag/JtagCable.h"
 #include "jtag/JtagChainScan.h"
+#include "jtag/ui/SvfPlayerDialog.h"
 #include "platform/Prompter.h"
 
 namespace kalidor {
@@ -345,6 +346,7 @@ CJTAGView::CJTAGView(CJTAGDoc& chain, std::function<void(int)> openSchematic, st
     make("chainRename", tr("&Rename Device..."), &CJTAGView::RenameDevice);
     separator();
     make("chainScan", tr("Scan &Chain..."), &CJTAGView::ScanChain);
+    make("chainPlaySvf", tr("Play S&VF File..."), &CJTAGView::PlaySvf);
     for (QAction* a : m_editActions)
         if (!a->isSeparator())
             m_diagram->addAction(a);
@@ -558,6 +560,16 @@ bool CJTAGView::ScanChain()
         left -= ir;
     }
     return m_chain.BuildFromScan(scan.devices);
+}
+
+void CJTAGView::PlaySvf()
+{
+    CJtagCable* cable = m_cable ? m_cable() : nullptr;
+    if (!cable) {
+        CurrentPrompter().Message(kMsgNoCable, "Kalidor", Buttons::Ok, MessageIcon::Warning);
+        return;
+    }
+    PlaySvfFile(this, cable, askSvfFile);
 }
 
 }  // namespace kalidor

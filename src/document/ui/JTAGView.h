@@ -143,6 +143,10 @@ public:
     // Reads what is on the cable and puts it into an empty chain (asking for the IR length of
     // foreign devices that cannot be told apart). True when the chain was filled.
     bool ScanChain();
+    // Plays an SVF file of any tool through the cable and shows the report (SvfPlayerDialog.h);
+    // `askSvfFile` asks for the file (tests replace the file dialog).
+    void PlaySvf();
+    std::function<QString(QWidget*)> askSvfFile;
 
     // The window title: the chain's name, " *" when modified.
     QString Title() const;
