@@ -8,7 +8,7 @@
 
 namespace kalidor {
 
-int CJtagRegProgram::GetRegLength(int reg)
+int CJtagRegProgram::GetRegLength(int reg) const
 {
     const std::span<const RegInfo> table = RegTable();
     if (table.empty()) return -1000;
@@ -17,7 +17,7 @@ int CJtagRegProgram::GetRegLength(int reg)
     return 0;
 }
 
-int CJtagRegProgram::GetRegName(int reg, std::string& name)
+int CJtagRegProgram::GetRegName(int reg, std::string& name) const
 {
     const std::span<const RegInfo> table = RegTable();
     if (table.empty()) {
@@ -30,9 +30,9 @@ int CJtagRegProgram::GetRegName(int reg, std::string& name)
     return 0;
 }
 
-int CJtagRegProgram::GetFrameFlags(int) { return -1; }
+int CJtagRegProgram::GetFrameFlags(int) const { return -1; }
 
-int CJtagRegProgram::GetRegFlag(int) { return 65535; }
+int CJtagRegProgram::GetRegFlag(int) const { return 65535; }
 
 void CJtagRegProgram::CreateReadSVF(int, std::string& buffer)
 {

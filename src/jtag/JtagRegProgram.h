@@ -60,19 +60,19 @@ public:
     virtual ~CJtagRegProgram() = default;
     virtual void SetDevice(DeviceConfig* device) { m_device = device; }
     virtual void SetMode(int mode) { m_mode = mode; }
-    virtual int GetMode() { return m_mode; }
+    virtual int GetMode() const { return m_mode; }
     // Number of registers offered in the JTAG debug menus, counted from register 0.
-    virtual int GetRegCount() { return 0; }
+    virtual int GetRegCount() const { return 0; }
     // A constant of the family (read by no programming path).
-    virtual int GetFamilyConstant() { return 0; }
+    virtual int GetFamilyConstant() const { return 0; }
     // Length in bits of register `reg`; 0 for a number outside the family's table.
-    virtual int GetRegLength(int reg);
+    virtual int GetRegLength(int reg) const;
     // Copies the display name of `reg` into `name`; returns 0 (base: -1000).
-    virtual int GetRegName(int reg, std::string& name);
+    virtual int GetRegName(int reg, std::string& name) const;
     // Which parts of the common frame a write of `reg` gets (see JtagFrame.h).
-    virtual int GetFrameFlags(int reg);
+    virtual int GetFrameFlags(int reg) const;
     // A per-register flag (read by no programming path): 1 or 65535.
-    virtual int GetRegFlag(int reg);
+    virtual int GetRegFlag(int reg) const;
     // Set the text buffer and append the read, write or erase program of `reg`.
     virtual void CreateReadSVF(int reg, std::string& buffer);
     virtual void CreateWriteSVF(int reg, std::string& buffer);

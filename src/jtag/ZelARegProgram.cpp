@@ -53,17 +53,17 @@ constexpr std::string_view kTrimEn2 = "SIR  5  TDI (0E);";
 
 }  // namespace
 
-int CZelARegProgram::GetRegCount() { return m_mode == 1 ? 9 : 2; }
+int CZelARegProgram::GetRegCount() const { return m_mode == 1 ? 9 : 2; }
 
 std::span<const CJtagRegProgram::RegInfo> CZelARegProgram::RegTable() const { return kRegs; }
 std::string_view CZelARegProgram::UndefinedRegName() const { return "undefined--ERROR!"; }
 
-int CZelARegProgram::GetFrameFlags(int reg)
+int CZelARegProgram::GetFrameFlags(int reg) const
 {
     return (reg == kTrTop || reg == kTrBot || reg == kTrimEn) ? 0 : -1;
 }
 
-int CZelARegProgram::GetRegFlag(int reg)
+int CZelARegProgram::GetRegFlag(int reg) const
 {
     return (reg == kCalibrate || (reg >= kUsrNoPrgm && reg <= kTrimEn)) ? 1 : 65535;
 }

@@ -20,10 +20,10 @@ public:
         kTrimEn = 8,
     };
 
-    int GetRegCount() override;
-    int GetFamilyConstant() override { return 3; }
-    int GetFrameFlags(int reg) override;
-    int GetRegFlag(int reg) override;
+    int GetRegCount() const override;
+    int GetFamilyConstant() const override { return 3; }
+    int GetFrameFlags(int reg) const override;
+    int GetRegFlag(int reg) const override;
     void CreateReadSVF(int reg, std::string& buffer) override;
     void CreateWriteSVF(int reg, std::string& buffer) override;
     void CreateEraseSVF(int reg, std::string& buffer) override;

@@ -67,17 +67,17 @@ constexpr std::string_view kTrimEn2 = "SIR  5  TDI (0E)";
 
 }  // namespace
 
-int CZelBRegProgram::GetRegCount() { return m_mode == 1 ? 10 : 3; }
+int CZelBRegProgram::GetRegCount() const { return m_mode == 1 ? 10 : 3; }
 
 std::span<const CJtagRegProgram::RegInfo> CZelBRegProgram::RegTable() const { return kRegs; }
 std::string_view CZelBRegProgram::UndefinedRegName() const { return "undefined--ERROR!"; }
 
-int CZelBRegProgram::GetFrameFlags(int reg)
+int CZelBRegProgram::GetFrameFlags(int reg) const
 {
     return (reg == kTrTop || reg == kTrBot || reg == kTrimEn) ? 0 : -1;
 }
 
-int CZelBRegProgram::GetRegFlag(int reg)
+int CZelBRegProgram::GetRegFlag(int reg) const
 {
     return (reg == kJtagRegJedec || reg == kJtagRegAll || reg == kCalibrate ||
             (reg >= kUsrNoPrgm && reg <= kTrimEn))

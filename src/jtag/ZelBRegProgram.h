@@ -21,11 +21,11 @@ public:
         kTrimEn = 9,
     };
 
-    int GetRegCount() override;
-    int GetFamilyConstant() override { return 4; }
+    int GetRegCount() const override;
+    int GetFamilyConstant() const override { return 4; }
     int SecondDesignRegister() const override { return kDac; }
-    int GetFrameFlags(int reg) override;
-    int GetRegFlag(int reg) override;
+    int GetFrameFlags(int reg) const override;
+    int GetRegFlag(int reg) const override;
     void CreateReadSVF(int reg, std::string& buffer) override;
     void CreateWriteSVF(int reg, std::string& buffer) override;
     void CreateEraseSVF(int reg, std::string& buffer) override;

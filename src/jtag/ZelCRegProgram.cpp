@@ -111,17 +111,17 @@ constexpr std::string_view kSir1CBulk = "SIR    6  TDI (1C); ";
 
 }  // namespace
 
-int CZelCRegProgram::GetRegCount() { return m_mode == 1 ? 17 : 4; }
+int CZelCRegProgram::GetRegCount() const { return m_mode == 1 ? 17 : 4; }
 
 std::span<const CJtagRegProgram::RegInfo> CZelCRegProgram::RegTable() const { return kRegs; }
 std::string_view CZelCRegProgram::UndefinedRegName() const { return "undefined reg--ERROR!"; }
 
-int CZelCRegProgram::GetFrameFlags(int reg)
+int CZelCRegProgram::GetFrameFlags(int reg) const
 {
     return (reg == kManLatch || reg == JTAGREG_CFGVERIFY) ? 0 : -1;
 }
 
-int CZelCRegProgram::GetRegFlag(int reg)
+int CZelCRegProgram::GetRegFlag(int reg) const
 {
     switch (reg) {
     case kJtagRegJedec:

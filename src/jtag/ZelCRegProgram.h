@@ -36,11 +36,11 @@ public:
         kAllBulkProgram = 16,
     };
 
-    int GetRegCount() override;
-    int GetFamilyConstant() override { return 3; }
+    int GetRegCount() const override;
+    int GetFamilyConstant() const override { return 3; }
     int SecondDesignRegister() const override { return kUes; }
-    int GetFrameFlags(int reg) override;
-    int GetRegFlag(int reg) override;
+    int GetFrameFlags(int reg) const override;
+    int GetRegFlag(int reg) const override;
     void CreateReadSVF(int reg, std::string& buffer) override;
     void CreateWriteSVF(int reg, std::string& buffer) override;
     // ZelC offers no erase through this path: every request shows a message and emits nothing.

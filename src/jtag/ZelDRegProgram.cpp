@@ -54,17 +54,17 @@ constexpr std::string_view kTrimEn2 = "SIR  5  TDI (12);";
 
 }  // namespace
 
-int CZelDRegProgram::GetRegCount() { return m_mode == 1 ? 10 : 3; }
+int CZelDRegProgram::GetRegCount() const { return m_mode == 1 ? 10 : 3; }
 
 std::span<const CJtagRegProgram::RegInfo> CZelDRegProgram::RegTable() const { return kRegs; }
 std::string_view CZelDRegProgram::UndefinedRegName() const { return "undefined reg--ERROR!"; }
 
-int CZelDRegProgram::GetFrameFlags(int reg)
+int CZelDRegProgram::GetFrameFlags(int reg) const
 {
     return (reg == kTrPga || reg == kCapTest || reg == kTrimEn) ? 0 : -1;
 }
 
-int CZelDRegProgram::GetRegFlag(int reg)
+int CZelDRegProgram::GetRegFlag(int reg) const
 {
     return (reg == kJtagRegJedec || reg == kJtagRegAll || reg == kCalibrate ||
             (reg >= kUsrANoPrgm && reg <= kTrimEn))

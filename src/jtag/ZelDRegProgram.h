@@ -22,11 +22,11 @@ public:
         kCapTest = 8,
         kTrimEn = 9,
     };
-    int GetRegCount() override;
-    int GetFamilyConstant() override { return 3; }
+    int GetRegCount() const override;
+    int GetFamilyConstant() const override { return 3; }
     bool HasTwoConfigurations() const override { return true; }
-    int GetFrameFlags(int reg) override;
-    int GetRegFlag(int reg) override;
+    int GetFrameFlags(int reg) const override;
+    int GetRegFlag(int reg) const override;
     void CreateReadSVF(int reg, std::string& buffer) override;
     void CreateWriteSVF(int reg, std::string& buffer) override;
     void CreateEraseSVF(int reg, std::string& buffer) override;
