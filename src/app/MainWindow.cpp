@@ -788,60 +788,54 @@ bool MainWindow::CloseDocument(SchDocument* doc)
     return !m_docs.contains(doc);
 }
 
+QWidget* MainWindow::ActivateViewOf(SchDocument* doc, const std::function<bool(QWidget*)>& matches)
+{
+    for (QMdiSubWindow* w : m_mdi->subWindowList())
+        if (CChildFrame* f = Frame(w); f && f->Doc() == doc && w->widget() && matches(w->widget())) {
+            Activate(w);
+            return w->widget();
+        }
+    return nullptr;
+}
+
+QWidget* MainWindow::ShowNewView(SchDocument* doc, QWidget* view, QSize size)
+{
+    QMdiSubWindow* frame = AddChild(doc, view);
+    frame->resize(size);
+    frame->show();
+    Activate(frame);
+    return view;
+}
+
 CE2CellDBView* MainWindow::OpenE2CellView(SchDocument* doc)
 {
     if (!doc)
         return nullptr;
-    for (QMdiSubWindow* w : m_mdi->subWindowList())
-        if (CChildFrame* f = Frame(w); f && f->Doc() == doc)
-            if (auto* v = qobject_cast<CE2CellDBView*>(w->widget())) {
-                Activate(w);
-                return v;
-            }
-    auto* view = new CE2CellDBView(doc);
-    QMdiSubWindow* frame = AddChild(doc, view);
-    frame->resize(420, 520);
-    frame->show();
-    Activate(frame);
-    return view;
+    if (QWidget* open = ActivateViewOf(doc, [](QWidget* w) { return qobject_cast<CE2CellDBView*>(w) != nullptr; }))
+        return static_cast<CE2CellDBView*>(open);
+    return static_cast<CE2CellDBView*>(ShowNewView(doc, new CE2CellDBView(doc), QSize(420, 520)));
 }
 
 QWidget* MainWindow::OpenDesignUtility(SchDocument* doc, int code)
 {
     if (!doc)
         return nullptr;
-    for (QMdiSubWindow* w : m_mdi->subWindowList())
-        if (CChildFrame* f = Frame(w); f && f->Doc() == doc && w->widget() &&
-                                       w->widget()->property("designUtility").toInt() == code) {
-            Activate(w);
-            return w->widget();
-        }
+    if (QWidget* open = ActivateViewOf(doc, [code](QWidget* w) { return w->property("designUtility").toInt() == code; }))
+        return open;
     QWidget* view = CreateDesignUtilityView(doc, code);
     if (!view)
         return nullptr;
-    QMdiSubWindow* frame = AddChild(doc, view);
-    frame->resize(code == kUtilityZelAGains || code == kUtilityZelBGains ? QSize(900, 520) : QSize(1000, 560));
-    frame->show();
-    Activate(frame);
-    return view;
+    const bool gains = code == kUtilityZelAGains || code == kUtilityZelBGains;
+    return ShowNewView(doc, view, gains ? QSize(900, 520) : QSize(1000, 560));
 }
 
 CJtagTraceView* MainWindow::OpenJtagTraceView(SchDocument* doc)
 {
     if (!doc || !doc->Doc().JtagDevice())
         return nullptr;
-    for (QMdiSubWindow* w : m_mdi->subWindowList())
-        if (CChildFrame* f = Frame(w); f && f->Doc() == doc)
-            if (auto* v = qobject_cast<CJtagTraceView*>(w->widget())) {
-                Activate(w);
-                return v;
-            }
-    auto* view = new CJtagTraceView(doc);
-    QMdiSubWindow* frame = AddChild(doc, view);
-    frame->resize(760, 480);
-    frame->show();
-    Activate(frame);
-    return view;
+    if (QWidget* open = ActivateViewOf(doc, [](QWidget* w) { return qobject_cast<CJtagTraceView*>(w) != nullptr; }))
+        return static_cast<CJtagTraceView*>(open);
+    return static_cast<CJtagTraceView*>(ShowNewView(doc, new CJtagTraceView(doc), QSize(760, 480)));
 }
 
 CPltSplit* MainWindow::PlotWindowOf(SchDocument* doc) const

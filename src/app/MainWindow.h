@@ -8,6 +8,8 @@
 // window). Every document the application makes or opens, from any caller, gets its windows here.
 #pragma once
 
+#include <functional>
+
 #include <QHash>
 #include <QMainWindow>
 #include <QList>
@@ -190,6 +192,10 @@ private:
     // After a plot import: opens the plot window and updates the views with `hint`.
     void ShowImportedPlot(SchDocument* doc, int hint);
     QMdiSubWindow* AddChild(SchDocument* doc, QWidget* view);
+    // The document's window whose view `matches`, brought to the front; nullptr when none is open.
+    QWidget* ActivateViewOf(SchDocument* doc, const std::function<bool(QWidget*)>& matches);
+    // A new window of `size` over the document showing `view`, brought to the front.
+    QWidget* ShowNewView(SchDocument* doc, QWidget* view, QSize size);
     // The windows of a document the application made or opened.
     SchDocument* AddDocument(CSchDoc& doc);
     // Closes the document in the application; the window side takes it over and both go once

@@ -42,6 +42,16 @@ CKalidorApplication::~CKalidorApplication()
 
 // ---------------------------------------------------------------- documents
 
+CJTAGDoc* CKalidorApplication::Add(std::unique_ptr<CJTAGDoc> chain)
+{
+    CJTAGDoc* c = chain.get();
+    m_chains.push_back(std::move(chain));
+    const std::vector<CKalidorApplicationObserver*> observers = m_observers;
+    for (auto* o : observers)
+        o->OnChainOpened(*c);
+    return c;
+}
+
 CSchDoc* CKalidorApplication::Add(std::unique_ptr<CSchDoc> doc)
 {
     CSchDoc* d = doc.get();
@@ -148,12 +158,7 @@ CJTAGDoc* CKalidorApplication::NewChain()
 {
     auto chain = std::make_unique<CJTAGDoc>();
     chain->SetUntitledNumber(m_nextChainNumber++);
-    CJTAGDoc* c = chain.get();
-    m_chains.push_back(std::move(chain));
-    const std::vector<CKalidorApplicationObserver*> observers = m_observers;
-    for (auto* o : observers)
-        o->OnChainOpened(*c);
-    return c;
+    return Add(std::move(chain));
 }
 
 CJTAGDoc* CKalidorApplication::FindChain(const std::string& path) const
@@ -170,12 +175,7 @@ CJTAGDoc* CKalidorApplication::OpenChain(const std::string& path)
     if (!chain->OnOpenDocument(abs))
         return nullptr;
     AddRecentFile(abs);
-    CJTAGDoc* c = chain.get();
-    m_chains.push_back(std::move(chain));
-    const std::vector<CKalidorApplicationObserver*> observers = m_observers;
-    for (auto* o : observers)
-        o->OnChainOpened(*c);
-    return c;
+    return Add(std::move(chain));
 }
 
 std::unique_ptr<CJTAGDoc> CKalidorApplication::CloseChain(CJTAGDoc& chain)

@@ -104,6 +104,7 @@ public:
 
 private:
     CSchDoc* Add(std::unique_ptr<CSchDoc> doc);
+    CJTAGDoc* Add(std::unique_ptr<CJTAGDoc> chain);
     void SaveRecentFiles() const;
     void TellRecentFilesChanged();
 
