@@ -103,11 +103,11 @@ CInterconnect::~CInterconnect() = default;
 
 void CInterconnect::Init(int symKey, int x, int y, int switchType)
 {
-    m_SymKey = symKey;
-    m_SwitchType = switchType;
-    m_SourceXY = {x, y};
-    m_ConnValue = 0;
-    m_ContactCount = 0;
+    m_symKey = symKey;
+    m_switchType = switchType;
+    m_sourceXY = {x, y};
+    m_connValue = 0;
+    m_contactCount = 0;
 }
 
 int CInterconnect::SetValXYAssoc(int symKey, int index, int value, int x, int y)
@@ -116,38 +116,38 @@ int CInterconnect::SetValXYAssoc(int symKey, int index, int value, int x, int y)
         CurrentPrompter().Message(kMsgContactIndexRange);
         return 0;
     }
-    if (symKey != m_SymKey) {
+    if (symKey != m_symKey) {
         CurrentPrompter().Beep();
         CurrentPrompter().Message(kMsgContactKeyMismatch);
     }
-    m_Contacts[index] = {value, {x, y}};
-    if (m_ContactCount < kMaxContacts)
-        ++m_ContactCount;
+    m_contacts[index] = {value, {x, y}};
+    if (m_contactCount < kMaxContacts)
+        ++m_contactCount;
     return 1;
 }
 
 int CInterconnect::SetConnValue(int symKey, int value)
 {
-    if (symKey != m_SymKey)
+    if (symKey != m_symKey)
         return 0;
-    m_ConnValue = value;
+    m_connValue = value;
     return 1;
 }
 
 int CInterconnect::IsConnected(int symKey) const
 {
-    if (symKey != m_SymKey)
+    if (symKey != m_symKey)
         return 0;
-    if (m_SwitchType == kSwitchTwoPosition)
-        return m_ConnValue != 0 ? 1 : 0;
-    return m_ConnValue == 0 ? 1 : 0;
+    if (m_switchType == kSwitchTwoPosition)
+        return m_connValue != 0 ? 1 : 0;
+    return m_connValue == 0 ? 1 : 0;
 }
 
 int CInterconnect::GetSourceXY(int symKey, LogPoint& source) const
 {
-    if (symKey != m_SymKey)
+    if (symKey != m_symKey)
         return 0;
-    source = m_SourceXY;
+    source = m_sourceXY;
     return 1;
 }
 
@@ -155,27 +155,27 @@ SwitchContact CInterconnect::GetContact(int index) const
 {
     if (index < 0 || index >= kMaxContacts)
         return {};
-    return m_Contacts[index];
+    return m_contacts[index];
 }
 
 int CInterconnect::DefinedContacts(int limit) const
 {
-    return std::clamp(m_ContactCount, 0, std::min(limit, static_cast<int>(kMaxContacts)));
+    return std::clamp(m_contactCount, 0, std::min(limit, static_cast<int>(kMaxContacts)));
 }
 
 int CInterconnect::HitTestContact(LogPoint p, ContactHit& hit) const
 {
     const bool twoPosition =
-        m_SwitchType == kSwitchTwoPosition || m_SwitchType == kSwitchTwoPositionOne;
+        m_switchType == kSwitchTwoPosition || m_switchType == kSwitchTwoPositionOne;
     const int n = DefinedContacts(twoPosition ? 2 : kMaxContacts);
     for (int i = 0; i < n; ++i) {
-        if (!InsideSquare(p, m_Contacts[i].TargetXY, kHitRadius))
+        if (!InsideSquare(p, m_contacts[i].TargetXY, kHitRadius))
             continue;
-        hit.symKey = m_SymKey;
+        hit.symKey = m_symKey;
         hit.index = i;
-        hit.contact = m_Contacts[i];
-        hit.isCurrent = m_Contacts[i].SymbolValue == m_ConnValue;
-        hit.source = m_SourceXY;
+        hit.contact = m_contacts[i];
+        hit.isCurrent = m_contacts[i].SymbolValue == m_connValue;
+        hit.source = m_sourceXY;
         return 1;
     }
     return 0;
@@ -183,49 +183,49 @@ int CInterconnect::HitTestContact(LogPoint p, ContactHit& hit) const
 
 int CInterconnect::HitTestSource(LogPoint p, int& symKey) const
 {
-    if (!InsideSquare(p, m_SourceXY, kHitRadius))
+    if (!InsideSquare(p, m_sourceXY, kHitRadius))
         return 0;
-    symKey = m_SymKey;
+    symKey = m_symKey;
     return 1;
 }
 
 int CInterconnect::BeginDrag(int x, int y, int symKey)
 {
-    if (symKey != m_SymKey)
+    if (symKey != m_symKey)
         return 0;
-    m_Dragging = true;
-    m_DragAnchor = {std::max(x, 0), std::max(y, 0)};
-    m_DragEnd = m_DragAnchor;
+    m_dragging = true;
+    m_dragAnchor = {std::max(x, 0), std::max(y, 0)};
+    m_dragEnd = m_dragAnchor;
     return 1;
 }
 
 int CInterconnect::DragTo(int x, int y)
 {
-    if (!m_Dragging)
+    if (!m_dragging)
         return 0;
     const LogPoint to{std::max(x, 0), std::max(y, 0)};
-    if (to == m_DragEnd)
+    if (to == m_dragEnd)
         return 0;
-    m_DragEnd = to;
+    m_dragEnd = to;
     return 1;
 }
 
 int CInterconnect::EndDrag(int x, int y)
 {
-    if (!m_Dragging)
+    if (!m_dragging)
         return 0;
-    m_DragEnd = {std::max(x, 0), std::max(y, 0)};
-    m_Dragging = false;
+    m_dragEnd = {std::max(x, 0), std::max(y, 0)};
+    m_dragging = false;
     return 1;
 }
 
 int CInterconnect::ConnectedContact() const
 {
     const bool twoPosition =
-        m_SwitchType == kSwitchTwoPosition || m_SwitchType == kSwitchTwoPositionOne;
+        m_switchType == kSwitchTwoPosition || m_switchType == kSwitchTwoPositionOne;
     const int n = DefinedContacts(twoPosition ? 2 : kMaxContacts);
     for (int i = 0; i < n; ++i)
-        if (m_Contacts[i].SymbolValue == m_ConnValue)
+        if (m_contacts[i].SymbolValue == m_connValue)
             return i;
     return -1;
 }
@@ -233,7 +233,7 @@ int CInterconnect::ConnectedContact() const
 bool CInterconnect::IsClosed() const
 {
     const int c = ConnectedContact();
-    return c >= 0 && !(m_Contacts[c].TargetXY == m_SourceXY);
+    return c >= 0 && !(m_contacts[c].TargetXY == m_sourceXY);
 }
 
 namespace {
@@ -279,39 +279,39 @@ void CInterconnect::DrawTwoPosition(Painter& painter) const
     // The blade runs between the source and the contact that does not lie on it.
     int far = -1;
     for (int i = DefinedContacts(2) - 1; i >= 0; --i)
-        if (!(m_Contacts[i].TargetXY == m_SourceXY))
+        if (!(m_contacts[i].TargetXY == m_sourceXY))
             far = i;
     if (far < 0) {
-        DrawJoint(painter, m_SourceXY);
+        DrawJoint(painter, m_sourceXY);
         return;
     }
-    const LogPoint to = m_Contacts[far].TargetXY;
+    const LogPoint to = m_contacts[far].TargetXY;
     if (IsClosed()) {
         painter.SetPenWeight(kArmWeight);
         painter.SetPen(kColorArm);
-        painter.Line(m_SourceXY, to);
+        painter.Line(m_sourceXY, to);
         painter.SetPenWeight(1);
-        DrawJoint(painter, m_SourceXY);
+        DrawJoint(painter, m_sourceXY);
         DrawJoint(painter, to);
         return;
     }
     // Open: the blade lifted off its contact, pointing at it from above (or from the right of
     // an upright switch).
-    const double dx = static_cast<double>(to.x) - m_SourceXY.x;
-    const double dy = static_cast<double>(to.y) - m_SourceXY.y;
+    const double dx = static_cast<double>(to.x) - m_sourceXY.x;
+    const double dy = static_cast<double>(to.y) - m_sourceXY.y;
     double nx = -dy, ny = dx;
     if (ny < 0 || (ny == 0 && nx < 0)) {
         nx = -nx;
         ny = -ny;
     }
-    const LogPoint tip{static_cast<int>(std::lround(m_SourceXY.x + 0.85 * dx + 0.45 * nx)),
-                       static_cast<int>(std::lround(m_SourceXY.y + 0.85 * dy + 0.45 * ny))};
+    const LogPoint tip{static_cast<int>(std::lround(m_sourceXY.x + 0.85 * dx + 0.45 * nx)),
+                       static_cast<int>(std::lround(m_sourceXY.y + 0.85 * dy + 0.45 * ny))};
     painter.SetPen(kColorBlade);
     painter.SetPenWeight(2);
-    painter.Line(m_SourceXY, tip);
+    painter.Line(m_sourceXY, tip);
     painter.SetPenWeight(1);
     painter.SetBrush(kColorBlade);
-    painter.Ellipse(Circle(m_SourceXY, kContactRadius));
+    painter.Ellipse(Circle(m_sourceXY, kContactRadius));
     DrawOpenContact(painter, to);
 }
 
@@ -320,23 +320,23 @@ void CInterconnect::DrawSelector(Painter& painter) const
     const int connected = ConnectedContact();
     const int n = DefinedContacts(kMaxContacts);
     for (int i = 0; i < n; ++i)
-        if (i != connected && !(m_Contacts[i].TargetXY == m_SourceXY))
-            DrawOpenContact(painter, m_Contacts[i].TargetXY);
+        if (i != connected && !(m_contacts[i].TargetXY == m_sourceXY))
+            DrawOpenContact(painter, m_contacts[i].TargetXY);
     if (IsClosed()) {
-        const LogPoint to = m_Contacts[connected].TargetXY;
+        const LogPoint to = m_contacts[connected].TargetXY;
         painter.SetPenWeight(kArmWeight);
         painter.SetPen(kColorArm);
         painter.SetBrush(Painter::kNone);
-        DrawArm(painter, m_SourceXY, to);
+        DrawArm(painter, m_sourceXY, to);
         painter.SetPenWeight(1);
         DrawJoint(painter, to);
     }
-    DrawJoint(painter, m_SourceXY);
+    DrawJoint(painter, m_sourceXY);
 }
 
 void CInterconnect::Draw(Painter& painter) const
 {
-    if (m_SwitchType == kSwitchTwoPosition || m_SwitchType == kSwitchTwoPositionOne)
+    if (m_switchType == kSwitchTwoPosition || m_switchType == kSwitchTwoPositionOne)
         DrawTwoPosition(painter);
     else
         DrawSelector(painter);
@@ -352,19 +352,19 @@ void CInterconnect::DrawChain(Painter& painter) const
 
 int CInterconnect::NextSymKey()
 {
-    const int n = static_cast<int>(m_SymKeysThatHaveInterconnect.size());
-    if (m_SymKeyCursor + 1 >= n) {
-        m_SymKeyCursor = n;
+    const int n = static_cast<int>(m_symKeysThatHaveInterconnect.size());
+    if (m_symKeyCursor + 1 >= n) {
+        m_symKeyCursor = n;
         return -1;
     }
-    return m_SymKeysThatHaveInterconnect[++m_SymKeyCursor];
+    return m_symKeysThatHaveInterconnect[++m_symKeyCursor];
 }
 
 int CInterconnect::AddSymKey(int key)
 {
-    if (static_cast<int>(m_SymKeysThatHaveInterconnect.size()) >= kMaxSymKeys)
+    if (static_cast<int>(m_symKeysThatHaveInterconnect.size()) >= kMaxSymKeys)
         return 0;
-    m_SymKeysThatHaveInterconnect.push_back(key);
+    m_symKeysThatHaveInterconnect.push_back(key);
     return 1;
 }
 
@@ -378,17 +378,17 @@ void CInterconnect::WriteXml(std::string& out, const std::vector<const CIntercon
         const CInterconnect* s = this;
         if (i < static_cast<int>(switches.size()) && switches[i])
             s = switches[i];
-        const int c = std::clamp(s->m_ContactCount, 0, static_cast<int>(kMaxContacts));
+        const int c = std::clamp(s->m_contactCount, 0, static_cast<int>(kMaxContacts));
         out += "  <Switch>\r\n";
         out += Format("\r\n   <SwitchIndex>%d</SwitchIndex>\r\n", i);
-        out += Format("\r\n    <SwitchType>%d</SwitchType>\r\n", s->m_SwitchType);
-        out += Format("    <SymKey>%d</SymKey>\r\n", s->m_SymKey);
-        out += Format("    <ConnValue>%d</ConnValue>\r\n", s->m_ConnValue);
-        out += Format("    <SourceXY>%d, %d</SourceXY>\r\n", s->m_SourceXY.x, s->m_SourceXY.y);
+        out += Format("\r\n    <SwitchType>%d</SwitchType>\r\n", s->m_switchType);
+        out += Format("    <SymKey>%d</SymKey>\r\n", s->m_symKey);
+        out += Format("    <ConnValue>%d</ConnValue>\r\n", s->m_connValue);
+        out += Format("    <SourceXY>%d, %d</SourceXY>\r\n", s->m_sourceXY.x, s->m_sourceXY.y);
         out += "    <SwitchContactList>\r\n";
         out += Format("      <ContactCount>%d</ContactCount>\r\n", c);
         for (int j = 0; j < c; ++j) {
-            const SwitchContact& k = s->m_Contacts[j];
+            const SwitchContact& k = s->m_contacts[j];
             out += "      <SwitchContact>\r\n";
             out += Format("        <ContactIndex>%d</ContactIndex>\r\n", j);
             out += Format("        <SymbolValue>%d</SymbolValue>\r\n", k.SymbolValue);
@@ -399,7 +399,7 @@ void CInterconnect::WriteXml(std::string& out, const std::vector<const CIntercon
         out += "  </Switch>\r\n";
     }
     out += "\r\n  <SymKeysThatHaveInterconnect>\r\n";
-    for (int key : m_SymKeysThatHaveInterconnect)
+    for (int key : m_symKeysThatHaveInterconnect)
         out += Format("    <SymKey>%d</SymKey>\r\n", key);
     out += "  </SymKeysThatHaveInterconnect>\r\n\r\n";
     out += "</ZelInterconnect>\r\n\r\n";
@@ -516,8 +516,8 @@ SwitchEntry ReadSwitchEntry(CXmlParser& p, const CXmlReadLoop& outer)
 int CInterconnect::ReadXml(CXmlParser& parser, CXmlElement*, const std::vector<CInterconnect*>& switches,
                            const CXmlReadLoop* parent)
 {
-    m_SymKeysThatHaveInterconnect.clear();
-    m_SymKeyCursor = -1;
+    m_symKeysThatHaveInterconnect.clear();
+    m_symKeyCursor = -1;
 
     CXmlReadLoop loop(parser, kTagInterconnectEnd, parent, parent ? std::vector<std::string>{} : kEnclosingEnds);
     while (CXmlElement* e = loop.Next()) {
@@ -531,22 +531,22 @@ int CInterconnect::ReadXml(CXmlParser& parser, CXmlElement*, const std::vector<C
                 switches[*entry.index])
                 target = switches[*entry.index];
             if (entry.type)
-                target->m_SwitchType = *entry.type;
+                target->m_switchType = *entry.type;
             if (entry.key)
-                target->m_SymKey = *entry.key;
+                target->m_symKey = *entry.key;
             if (entry.conn)
-                target->m_ConnValue = *entry.conn;
+                target->m_connValue = *entry.conn;
             if (entry.source)
-                target->m_SourceXY = *entry.source;
+                target->m_sourceXY = *entry.source;
             int highest = -1;
             for (const auto& [index, contact] : entry.contacts) {
-                target->m_Contacts[index] = contact;
+                target->m_contacts[index] = contact;
                 highest = std::max(highest, index);
             }
             if (entry.count)
-                target->m_ContactCount = std::clamp(*entry.count, 0, static_cast<int>(kMaxContacts));
+                target->m_contactCount = std::clamp(*entry.count, 0, static_cast<int>(kMaxContacts));
             else if (highest >= 0)
-                target->m_ContactCount = std::max(target->m_ContactCount, highest + 1);
+                target->m_contactCount = std::max(target->m_contactCount, highest + 1);
         } else if (tag == kTagSymKeys) {
             CXmlReadLoop keys(parser, kTagSymKeysEnd, &loop);
             while (CXmlElement* k = keys.Next()) {

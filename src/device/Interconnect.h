@@ -113,9 +113,9 @@ public:
     int BeginDrag(int x, int y, int symKey);
     int DragTo(int x, int y);
     int EndDrag(int x, int y);
-    bool IsDragging() const { return m_Dragging; }
-    LogPoint GetDragAnchor() const { return m_DragAnchor; }
-    LogPoint GetDragEnd() const { return m_DragEnd; }
+    bool IsDragging() const { return m_dragging; }
+    LogPoint GetDragAnchor() const { return m_dragAnchor; }
+    LogPoint GetDragEnd() const { return m_dragEnd; }
 
     // The contact drawn as connected: the first defined one whose value is ConnValue, or -1.
     // A connected contact at the source itself means the switch is open (nothing connected).
@@ -131,12 +131,12 @@ public:
     virtual int GetSwitchCount() const { return 0; }
 
     // --- keys of the symbols that are switches (kept by the document's object) ---
-    void ResetSymKeyCursor() { m_SymKeyCursor = -1; }
+    void ResetSymKeyCursor() { m_symKeyCursor = -1; }
     // The next listed key, or -1 after the last.
     int NextSymKey();
     // Appends `key`; 0 (nothing stored) when 33 keys are listed already.
     int AddSymKey(int key);
-    const std::vector<int>& GetSymKeys() const { return m_SymKeysThatHaveInterconnect; }
+    const std::vector<int>& GetSymKeys() const { return m_symKeysThatHaveInterconnect; }
 
     // --- the <ZelInterconnect> element ---
     // Appends the element to `out`, CR LF line ends. Entry i of the GetSwitchCount() entries
@@ -154,11 +154,11 @@ public:
     static void RegisterXmlTags(CXmlParser& parser);
 
     // --- plain accessors ---
-    int GetSwitchType() const { return m_SwitchType; }
-    int GetSymKey() const { return m_SymKey; }
-    int GetConnValue() const { return m_ConnValue; }
-    LogPoint GetSource() const { return m_SourceXY; }
-    int GetContactCount() const { return m_ContactCount; }
+    int GetSwitchType() const { return m_switchType; }
+    int GetSymKey() const { return m_symKey; }
+    int GetConnValue() const { return m_connValue; }
+    LogPoint GetSource() const { return m_sourceXY; }
+    int GetContactCount() const { return m_contactCount; }
     // Contact `index` (a default contact outside 0..9).
     SwitchContact GetContact(int index) const;
     CInterconnect* GetNext() const { return m_pNext; }
@@ -171,21 +171,21 @@ private:
     void DrawTwoPosition(Painter& painter) const;
     void DrawSelector(Painter& painter) const;
 
-    int32_t m_SwitchType = kSwitchTwoPosition;
-    int32_t m_SymKey = 0;
-    int32_t m_ConnValue = 0;
-    LogPoint m_SourceXY;
-    int32_t m_ContactCount = 0;
-    std::array<SwitchContact, kMaxContacts> m_Contacts{};
+    int32_t m_switchType = kSwitchTwoPosition;
+    int32_t m_symKey = 0;
+    int32_t m_connValue = 0;
+    LogPoint m_sourceXY;
+    int32_t m_contactCount = 0;
+    std::array<SwitchContact, kMaxContacts> m_contacts{};
     CInterconnect* m_pNext = nullptr;  // not owned
 
-    std::vector<int> m_SymKeysThatHaveInterconnect;
-    int m_SymKeyCursor = -1;
+    std::vector<int> m_symKeysThatHaveInterconnect;
+    int m_symKeyCursor = -1;
     std::unique_ptr<CManifestTable> m_pManifest;
 
-    bool m_Dragging = false;
-    LogPoint m_DragAnchor;
-    LogPoint m_DragEnd;
+    bool m_dragging = false;
+    LogPoint m_dragAnchor;
+    LogPoint m_dragEnd;
 };
 
 class CZelAInterconnect : public CInterconnect {

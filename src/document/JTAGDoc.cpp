@@ -191,15 +191,15 @@ private:
         CXmlReadLoop loop(parser, "</JtagChainElement>", &parent);
         while (CXmlElement* t = loop.Next()) {
             switch (t->GetCode()) {
-            case kEndOfChain: e.m_EndOfChain = ReadInt(parser); break;
-            case kForeign: e.m_ForeignDevice = ReadInt(parser); break;
-            case kIrLength: e.m_IR_Length = ReadInt(parser); break;
-            case kHir: e.m_HIR_Sum = ReadInt(parser); break;
-            case kTir: e.m_TIR_Sum = ReadInt(parser); break;
-            case kHdr: e.m_HDR_Sum = ReadInt(parser); break;
-            case kTdr: e.m_TDR_Sum = ReadInt(parser); break;
-            case kName: e.m_Name = ReadString(parser); break;
-            case kType: e.m_DeviceType = ReadString(parser); break;
+            case kEndOfChain: e.m_endOfChain = ReadInt(parser); break;
+            case kForeign: e.m_foreignDevice = ReadInt(parser); break;
+            case kIrLength: e.m_irLength = ReadInt(parser); break;
+            case kHir: e.m_hirSum = ReadInt(parser); break;
+            case kTir: e.m_tirSum = ReadInt(parser); break;
+            case kHdr: e.m_hdrSum = ReadInt(parser); break;
+            case kTdr: e.m_tdrSum = ReadInt(parser); break;
+            case kName: e.m_name = ReadString(parser); break;
+            case kType: e.m_deviceType = ReadString(parser); break;
             case kDesign: {
                 // The design is copied as it stands, with the line ends after it, so that the
                 // chain writes it back byte for byte.
@@ -250,9 +250,9 @@ CJtagChainElement::~CJtagChainElement()
 std::unique_ptr<CJtagChainElement> CJtagChainElement::Terminal(const std::string& name)
 {
     auto e = std::make_unique<CJtagChainElement>();
-    e->m_EndOfChain = 1;
-    e->m_ForeignDevice = 1;
-    e->m_Name = name;
+    e->m_endOfChain = 1;
+    e->m_foreignDevice = 1;
+    e->m_name = name;
     return e;
 }
 
@@ -260,9 +260,9 @@ std::unique_ptr<CJtagChainElement> CJtagChainElement::ZelDevice(const std::strin
                                                                 std::string design)
 {
     auto e = std::make_unique<CJtagChainElement>();
-    e->m_IR_Length = deviceType == DeviceKindName(DeviceKind::ZelC) ? kZelCIrLength : kZelIrLength;
-    e->m_Name = name;
-    e->m_DeviceType = deviceType;
+    e->m_irLength = deviceType == DeviceKindName(DeviceKind::ZelC) ? kZelCIrLength : kZelIrLength;
+    e->m_name = name;
+    e->m_deviceType = deviceType;
     e->m_design = std::move(design);
     return e;
 }
@@ -270,25 +270,25 @@ std::unique_ptr<CJtagChainElement> CJtagChainElement::ZelDevice(const std::strin
 std::unique_ptr<CJtagChainElement> CJtagChainElement::Foreign(const std::string& name, int irLength)
 {
     auto e = std::make_unique<CJtagChainElement>();
-    e->m_ForeignDevice = 1;
-    e->m_IR_Length = irLength;
-    e->m_Name = name;
-    e->m_DeviceType = kForeignDeviceType;
+    e->m_foreignDevice = 1;
+    e->m_irLength = irLength;
+    e->m_name = name;
+    e->m_deviceType = kForeignDeviceType;
     return e;
 }
 
 std::unique_ptr<CJtagChainElement> CJtagChainElement::Clone() const
 {
     auto e = std::make_unique<CJtagChainElement>();
-    e->m_EndOfChain = m_EndOfChain;
-    e->m_ForeignDevice = m_ForeignDevice;
-    e->m_IR_Length = m_IR_Length;
-    e->m_HIR_Sum = m_HIR_Sum;
-    e->m_TIR_Sum = m_TIR_Sum;
-    e->m_HDR_Sum = m_HDR_Sum;
-    e->m_TDR_Sum = m_TDR_Sum;
-    e->m_Name = m_Name;
-    e->m_DeviceType = m_DeviceType;
+    e->m_endOfChain = m_endOfChain;
+    e->m_foreignDevice = m_foreignDevice;
+    e->m_irLength = m_irLength;
+    e->m_hirSum = m_hirSum;
+    e->m_tirSum = m_tirSum;
+    e->m_hdrSum = m_hdrSum;
+    e->m_tdrSum = m_tdrSum;
+    e->m_name = m_name;
+    e->m_deviceType = m_deviceType;
     e->m_design = m_design;
     e->m_modified = m_modified;
     e->m_id = m_id;
@@ -358,7 +358,7 @@ CJtagChainElement* CJTAGDoc::GetElement(int index) const
 int CJTAGDoc::FindElement(const std::string& name) const
 {
     for (int i = 0; i < GetCount(); ++i)
-        if (m_elements[static_cast<std::size_t>(i)]->m_Name == name)
+        if (m_elements[static_cast<std::size_t>(i)]->m_name == name)
             return i;
     return -1;
 }
@@ -368,7 +368,7 @@ std::string CJTAGDoc::ProposeName(const std::string& base) const
     for (int n = 0;; ++n) {
         const std::string candidate = base + std::to_string(n);
         const bool taken = std::any_of(m_elements.begin(), m_elements.end(), [&](const auto& e) {
-            return AfterLastDash(e->m_Name) == candidate;
+            return AfterLastDash(e->m_name) == candidate;
         });
         if (!taken)
             return candidate;
@@ -378,7 +378,7 @@ std::string CJTAGDoc::ProposeName(const std::string& base) const
 bool CJTAGDoc::IsNameFree(const std::string& name, int except) const
 {
     for (int i = 0; i < GetCount(); ++i)
-        if (i != except && m_elements[static_cast<std::size_t>(i)]->m_Name == name)
+        if (i != except && m_elements[static_cast<std::size_t>(i)]->m_name == name)
             return false;
     return true;
 }
@@ -472,9 +472,9 @@ bool CJTAGDoc::RenameDevice(int index, CJtagChainDialogs& dialogs)
         Tell(kMsgCannotRenameOpen);
         return false;
     }
-    std::string name = e->m_Name;
+    std::string name = e->m_name;
     while (dialogs.AskName(name)) {
-        if (name.empty() || name == e->m_Name)
+        if (name.empty() || name == e->m_name)
             return false;
         if (IsNameFree(name, index))
             return SetDeviceName(index, name);
@@ -492,14 +492,14 @@ bool CJTAGDoc::SetDeviceName(int index, const std::string& name)
         Tell(kMsgCannotRenameOpen);
         return false;
     }
-    if (name.empty() || name == e->m_Name)
+    if (name.empty() || name == e->m_name)
         return false;
     if (!IsNameFree(name, index)) {
         Tell(kMsgNameConflict);
         return false;
     }
     return Change(kStepRenameDevice, [&] {
-        e->m_Name = name;
+        e->m_name = name;
         return true;
     });
 }
@@ -509,7 +509,7 @@ bool CJTAGDoc::DeleteDevice(int index)
     CJtagChainElement* e = GetElement(index);
     if (!e || e->IsTerminal())
         return false;
-    if (!e->m_ForeignDevice && e->IsSchematicOpen()) {
+    if (!e->m_foreignDevice && e->IsSchematicOpen()) {
         Tell(kMsgCannotDeleteOpen);
         return false;
     }
@@ -533,10 +533,10 @@ bool CJTAGDoc::EmbedDesign(int index, const std::string& designText)
     CSchDoc doc;
     if (!doc.ReadDesign(designText))
         return false;  // the corrupted-file message has been shown
-    if (doc.GetDeviceType() != e->m_DeviceType) {
+    if (doc.GetDeviceType() != e->m_deviceType) {
         char text[256];
         std::snprintf(text, sizeof text, "The design is a %s design; %s is a %s device.",
-                      doc.GetDeviceType().c_str(), e->m_Name.c_str(), e->m_DeviceType.c_str());
+                      doc.GetDeviceType().c_str(), e->m_name.c_str(), e->m_deviceType.c_str());
         Tell(text);
         return false;
     }
@@ -566,7 +566,7 @@ bool CJTAGDoc::BuildFromScan(const std::vector<CScannedDevice>& devices)
     }
     return Change(kStepScanChain, [&] {
         for (auto& e : found) {
-            e->m_Name = ProposeName(e->m_ForeignDevice ? kForeignNameBase : kDeviceNameBase);
+            e->m_name = ProposeName(e->m_foreignDevice ? kForeignNameBase : kDeviceNameBase);
             Insert(GetCount() - 1, std::move(e));
         }
         return true;
@@ -626,9 +626,9 @@ int CJTAGDoc::PasteDevice(int position, const std::string& clip)
         return -1;
     }
     std::unique_ptr<CJtagChainElement> element = std::move(list[1]);
-    if (element->m_Name.empty() || !IsNameFree(element->m_Name)) {
-        const std::string base = element->m_Name;
-        for (int n = 1; !IsNameFree(element->m_Name = std::to_string(n) + "-" + base); ++n) {}
+    if (element->m_name.empty() || !IsNameFree(element->m_name)) {
+        const std::string base = element->m_name;
+        for (int n = 1; !IsNameFree(element->m_name = std::to_string(n) + "-" + base); ++n) {}
     }
     element->m_modified = 1;
     int at = -1;
@@ -650,9 +650,9 @@ std::unique_ptr<CSchDoc> CJTAGDoc::OpenEmbeddedSchematic(int index)
         Tell(kMsgNotZelNoSchematic);
         return nullptr;
     }
-    if (!IsDeviceTypeName(e->m_DeviceType)) {
+    if (!IsDeviceTypeName(e->m_deviceType)) {
         char text[512];
-        const std::string type = e->m_DeviceType.substr(0, kMaxChainNameLength);
+        const std::string type = e->m_deviceType.substr(0, kMaxChainNameLength);
         std::snprintf(text, sizeof text, kMsgEmbeddedNotSupported, type.c_str(), type.c_str(), kProgramVersion);
         Tell(text);
         return nullptr;
@@ -703,19 +703,19 @@ void CJTAGDoc::RecomputeSums()
     int irBefore = 0;
     for (int i = first; i <= last; ++i) {
         CJtagChainElement& e = *m_elements[static_cast<std::size_t>(i)];
-        e.m_TIR_Sum = irBefore;
-        e.m_TDR_Sum = i - first;
-        irBefore += e.m_IR_Length;
+        e.m_tirSum = irBefore;
+        e.m_tdrSum = i - first;
+        irBefore += e.m_irLength;
     }
     int irAfter = 0;
     for (int i = last; i >= first; --i) {
         CJtagChainElement& e = *m_elements[static_cast<std::size_t>(i)];
-        e.m_HIR_Sum = irAfter;
-        e.m_HDR_Sum = last - i;
-        irAfter += e.m_IR_Length;
+        e.m_hirSum = irAfter;
+        e.m_hdrSum = last - i;
+        irAfter += e.m_irLength;
     }
     for (auto& e : m_elements)
-        if (!e->m_ForeignDevice && e->m_openSchematic)
+        if (!e->m_foreignDevice && e->m_openSchematic)
             e->m_openSchematic->SetChainCounts(e->ChainCounts());
 }
 
@@ -819,7 +819,7 @@ bool CJTAGDoc::Restore(const Snapshot& snapshot)
         if (!live->IsSchematicOpen())
             continue;
         const CJtagChainElement* kept = findIn(snapshot.elements, live->m_id);
-        if (!kept || kept->m_Name != live->m_Name) {
+        if (!kept || kept->m_name != live->m_name) {
             Tell(kMsgCloseSchematicWindow);
             return false;
         }
@@ -831,15 +831,15 @@ bool CJTAGDoc::Restore(const Snapshot& snapshot)
             // The element stays (with its design and its open schematic); its place and fields
             // come back.
             std::unique_ptr<CJtagChainElement> e = std::move(*it);
-            e->m_EndOfChain = s->m_EndOfChain;
-            e->m_ForeignDevice = s->m_ForeignDevice;
-            e->m_IR_Length = s->m_IR_Length;
-            e->m_HIR_Sum = s->m_HIR_Sum;
-            e->m_TIR_Sum = s->m_TIR_Sum;
-            e->m_HDR_Sum = s->m_HDR_Sum;
-            e->m_TDR_Sum = s->m_TDR_Sum;
-            e->m_Name = s->m_Name;
-            e->m_DeviceType = s->m_DeviceType;
+            e->m_endOfChain = s->m_endOfChain;
+            e->m_foreignDevice = s->m_foreignDevice;
+            e->m_irLength = s->m_irLength;
+            e->m_hirSum = s->m_hirSum;
+            e->m_tirSum = s->m_tirSum;
+            e->m_hdrSum = s->m_hdrSum;
+            e->m_tdrSum = s->m_tdrSum;
+            e->m_name = s->m_name;
+            e->m_deviceType = s->m_deviceType;
             list.push_back(std::move(e));
         } else {
             list.push_back(s->Clone());

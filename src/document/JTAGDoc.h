@@ -90,20 +90,20 @@ public:
     // A copy of the element's stored fields (not its open schematic).
     std::unique_ptr<CJtagChainElement> Clone() const;
 
-    int GetEndOfChain() const { return m_EndOfChain; }
-    int GetForeignDevice() const { return m_ForeignDevice; }
-    int GetIR_Length() const { return m_IR_Length; }
-    int GetHIR_Sum() const { return m_HIR_Sum; }
-    int GetTIR_Sum() const { return m_TIR_Sum; }
-    int GetHDR_Sum() const { return m_HDR_Sum; }
-    int GetTDR_Sum() const { return m_TDR_Sum; }
-    const std::string& GetName() const { return m_Name; }
-    const std::string& GetDeviceType() const { return m_DeviceType; }
+    int GetEndOfChain() const { return m_endOfChain; }
+    int GetForeignDevice() const { return m_foreignDevice; }
+    int GetIR_Length() const { return m_irLength; }
+    int GetHIR_Sum() const { return m_hirSum; }
+    int GetTIR_Sum() const { return m_tirSum; }
+    int GetHDR_Sum() const { return m_hdrSum; }
+    int GetTDR_Sum() const { return m_tdrSum; }
+    const std::string& GetName() const { return m_name; }
+    const std::string& GetDeviceType() const { return m_deviceType; }
     // A device of the family, with a design (neither a terminal nor a foreign device).
-    bool IsZelDevice() const { return m_EndOfChain == 0 && m_ForeignDevice == 0; }
-    bool IsTerminal() const { return m_EndOfChain != 0; }
+    bool IsZelDevice() const { return m_endOfChain == 0 && m_foreignDevice == 0; }
+    bool IsTerminal() const { return m_endOfChain != 0; }
     // The header and trailer counts of this element's place in the chain.
-    CJtagChainCounts ChainCounts() const { return {m_HIR_Sum, m_HDR_Sum, m_TIR_Sum, m_TDR_Sum}; }
+    CJtagChainCounts ChainCounts() const { return {m_hirSum, m_hdrSum, m_tirSum, m_tdrSum}; }
 
     // The embedded design file text (begins with "<ZelDesignData>").
     const std::string& GetDesign() const { return m_design; }
@@ -123,17 +123,17 @@ private:
     friend class CJTAGDoc;
     friend class CChainFileReader;
 
-    int m_EndOfChain = 0;
-    int m_ForeignDevice = 0;
-    int m_IR_Length = 0;
-    int m_HIR_Sum = 0;
-    int m_TIR_Sum = 0;
-    int m_HDR_Sum = 0;
-    int m_TDR_Sum = 0;
+    int m_endOfChain = 0;
+    int m_foreignDevice = 0;
+    int m_irLength = 0;
+    int m_hirSum = 0;
+    int m_tirSum = 0;
+    int m_hdrSum = 0;
+    int m_tdrSum = 0;
     int m_schematicOpen = 0;
     CSchDoc* m_openSchematic = nullptr;
-    std::string m_Name;
-    std::string m_DeviceType;
+    std::string m_name;
+    std::string m_deviceType;
     std::string m_design;
     int m_modified = 0;
 
