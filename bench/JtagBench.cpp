@@ -225,7 +225,7 @@ void BM_ProgramViaServer(benchmark::State& state)
     for (int i = 1; i < 1000; ++i) lines.emplace_back(i & 1 ? "SIR 5 TDI (0D);" : "SDR 32 TDI (FFFFFFFF);");
     int failures = 0;
     for (auto _ : state)
-        server.svf->ExecuteLines(lines, [&](std::size_t, int r) { failures += r != kSvfOk; });
+        server.svf->ExecuteLines(lines, [&](std::size_t, SvfResult r) { failures += r != kSvfOk; });
     state.counters["statements"] =
         benchmark::Counter(static_cast<double>(state.iterations() * lines.size()), benchmark::Counter::kIsRate);
     state.counters["failures"] = failures;

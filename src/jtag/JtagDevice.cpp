@@ -108,21 +108,21 @@ JtagResult CJtagDevice::CheckReady()
     return kJtagNotReady;
 }
 
-const char* StoppedRunMessage(int lineResult)
+const char* StoppedRunMessage(SvfResult lineResult)
 {
     if (lineResult == kSvfServerLost) return kMsgServerLost;
     if (lineResult == kSvfServerTimeout) return kMsgServerTimeout;
     return kMsgTransmitFailed;
 }
 
-void CJtagDevice::RecordLine(const std::string& line, int result)
+void CJtagDevice::RecordLine(const std::string& line, SvfResult result)
 {
     ++m_linesSent;
     if (result == kSvfTdoMismatch) ++m_mismatches;
-    if (m_traceOn) m_trace.AddSvfEntry(line, result);
+    if (m_traceOn) m_trace.AddSvfEntry(line, SvfResultCode(result));
 }
 
-void CJtagDevice::ShowStopped(int lineResult)
+void CJtagDevice::ShowStopped(SvfResult lineResult)
 {
     // A cable of ours that lost its device has said so itself; a server's cable told only the server.
     if (lineResult == kSvfCableLost && m_interpreter && m_interpreter->GetInterpreterID() == kInterpreterBuiltIn)
@@ -130,14 +130,14 @@ void CJtagDevice::ShowStopped(int lineResult)
     CurrentPrompter().Message(StoppedRunMessage(lineResult), kCaption, Buttons::Ok, MessageIcon::Error);
 }
 
-int CJtagDevice::TransmitSVFLineToDriver(const std::string& line)
+SvfResult CJtagDevice::TransmitSVFLineToDriver(const std::string& line)
 {
     if (m_interpreter == nullptr) return kSvfSyntaxError;
     std::string text;
     text.reserve(line.size() + 2);
     text.append(line);
     text.append("\r\n");
-    const int r = m_interpreter->ExecuteLine(text);
+    const SvfResult r = m_interpreter->ExecuteLine(text);
     RecordLine(line, r);
     return r;
 }
@@ -153,8 +153,8 @@ JtagResult CJtagDevice::TransmitSVFCommandListToDriver()
     }
     // The interpreter runs the list in order and answers line by line; it stops after a line that
     // ends the run (a syntax error, no memory, a lost server), which is recorded last.
-    int stoppedBy = kSvfOk;
-    m_interpreter->ExecuteLines(list, [&](std::size_t i, int r) {
+    SvfResult stoppedBy = kSvfOk;
+    m_interpreter->ExecuteLines(list, [&](std::size_t i, SvfResult r) {
         RecordLine(list[i], r);
         if (r == kSvfTdoMismatch) result = kJtagVerifyDiffers;
         if (SvfResultStopsRun(r)) stoppedBy = r;
@@ -181,7 +181,7 @@ JtagResult CJtagDevice::Announce(const std::string& deviceName, const std::strin
 
 JtagResult CJtagDevice::FetchCapturedBits(std::string& bits)
 {
-    const int r = m_interpreter->FetchIncomingDR(bits);
+    const SvfResult r = m_interpreter->FetchIncomingDR(bits);
     if (r == kSvfOk) return kJtagDone;
     bits.clear();
     ShowStopped(r);

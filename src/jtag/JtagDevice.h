@@ -16,6 +16,7 @@
 #include "jtag/JtagBits.h"
 #include "jtag/JtagFrame.h"
 #include "jtag/JtagTraceData.h"
+#include "jtag/SvfResult.h"
 
 namespace kalidor {
 
@@ -77,7 +78,7 @@ inline constexpr const char* kMsgNoInterpreter =
 
 // The message of a run stopped by a line result (kMsgTransmitFailed, kMsgServerLost or
 // kMsgServerTimeout).
-const char* StoppedRunMessage(int lineResult);
+const char* StoppedRunMessage(SvfResult lineResult);
 
 // IDCODE decoding.
 inline constexpr const char* kIdcodeOwnManufacturer = "00000100001";
@@ -196,7 +197,7 @@ public:
     // trace is on, the line that stopped the run last.
     JtagResult TransmitSVFCommandListToDriver();
     // One line plus "\r\n" to the interpreter; its line result (traced when the trace is on).
-    int TransmitSVFLineToDriver(const std::string& line);
+    SvfResult TransmitSVFLineToDriver(const std::string& line);
     // The frame and write program of register -4 ("ALL"), built without executing it; every line
     // followed by "\r\n". False when the stream fails or there is no register program.
     bool WriteSvfProgram(std::ostream& out);
@@ -216,8 +217,8 @@ private:
     JtagResult ReadInto(int reg, std::string& bits);
     // Compares a read with the register image; a difference is kept in m_mismatched.
     JtagResult Compare(int reg, const std::string& bits);
-    void RecordLine(const std::string& line, int result);
-    void ShowStopped(int lineResult);
+    void RecordLine(const std::string& line, SvfResult result);
+    void ShowStopped(SvfResult lineResult);
     // The interpreter's captured data-register bits: 0, or -1 after telling why they could not be
     // fetched.
     JtagResult FetchCapturedBits(std::string& bits);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "jtag/SvfResult.h"
 #include "platform/AtomicFile.h"
 
 namespace kalidor {
@@ -45,8 +46,8 @@ std::string CJtagTraceDataEntry::ColumnText(int column) const
     case 0: return m_kind >= 0 && m_kind < kKindNameCount ? kTraceKindNames[m_kind] : kTraceKindUnknown;
     case 1: return m_svf;
     case 2:
-        if (m_result == 0) return kTraceResultOk;
-        if (m_result == 1) return kTraceResultVerifyError;
+        if (m_result == SvfResultCode(kSvfOk)) return kTraceResultOk;
+        if (m_result == SvfResultCode(kSvfTdoMismatch)) return kTraceResultVerifyError;
         return std::to_string(m_result);
     case 3:
         switch (m_tck) {

@@ -50,7 +50,7 @@ struct CJtagTraceDataEntry {
     int m_register = 0;
     int m_kind = kTraceSvf;
     std::string m_svf;  // the SVF line (kind 4)
-    int m_result = 0;   // its line result (kind 4)
+    int m_result = 0;   // the number of its line result (SvfResultCode; kind 4)
     int m_tck = 0;      // pin levels (kind 5); TCK also 2 (rising) and 3 (falling)
     int m_tms = 0;
     int m_tdi = 0;

@@ -11,31 +11,12 @@
 #include <vector>
 
 #include "jtag/JtagBits.h"
+#include "jtag/SvfResult.h"
 
 namespace kalidor {
 
 class CJTAGTapPort;
 class CJtagCable;
-
-// Results of ExecuteLine.
-inline constexpr int kSvfOk = 0;
-inline constexpr int kSvfTdoMismatch = 1;
-inline constexpr int kSvfSyntaxError = 2;
-inline constexpr int kSvfOutOfMemory = 3;
-// Results of the client of an external SVF server when the line did not run there: the
-// conversation was lost (the server is gone, refused the statement or answered nonsense), or no
-// answer came within the transaction limit. Either ends the run, and the client is disconnected.
-inline constexpr int kSvfServerLost = 4;
-inline constexpr int kSvfServerTimeout = -1;
-
-// True for a line result after which nothing more of a program may run (anything but success and
-// a TDO mismatch).
-inline constexpr bool SvfResultStopsRun(int result)
-{
-    return result != kSvfOk && result != kSvfTdoMismatch;
-}
-// The cable lost its device during the line (it has said so); the run must stop.
-inline constexpr int kSvfCableLost = 5;
 
 // Interpreter IDs.
 inline constexpr int kInterpreterBuiltIn = 0;
@@ -47,27 +28,30 @@ public:
     CSvfInterpreter& operator=(const CSvfInterpreter&) = delete;
     virtual ~CSvfInterpreter() = default;
 
-    // 0: stores the ID and the port (not owned) and prepares the interpreter for it.
+    // Stores the ID and the port (not owned) and prepares the interpreter for it.
     virtual void AttachPort(CJTAGTapPort* port, int id) = 0;
     // The same for any cable; an interpreter that drives only parallel ports gets the cable's
     // parallel port (nullptr for another kind of cable).
     virtual void AttachCable(CJtagCable* cable, int id);
-    // 1
+    // The ID the interpreter was attached with: kInterpreterBuiltIn, or 1 to 3 for a server's client.
     virtual int GetInterpreterID() const { return m_interpreterId; }
-    // 2..4
+    // The conversation with an external server: Connect opens it (1 when open, also when it was
+    // already; 0 after telling the user that it could not), IsConnected says whether it is open (1
+    // or 0), Disconnect ends it. The built-in interpreter needs none and is always connected.
     virtual int Connect() = 0;
     virtual int IsConnected() = 0;
     virtual void Disconnect() = 0;
-    // 5: 100 ready, 101 cable not attached, 102 no power.
+    // Whether the cable can be used: kCableReady, kCableNotAttached or kCableNoPower (JtagCable.h).
     virtual int CheckCable() = 0;
-    // 6
+    // Reserved for a later operation: does nothing and answers 0.
     virtual int Reserved() { return 0; }
-    // 7..8: option word of the JTAG debug dialogs.
+    // The option word of the JTAG debug dialogs (the interface sets it to 0 when it attaches).
     virtual int GetOption() const { return m_option; }
     virtual void SetOption(int option) { m_option = option; }
-    // 9: executes one line; kSvfOk, kSvfTdoMismatch, kSvfSyntaxError or kSvfOutOfMemory (the
-    // server client also kSvfServerLost or kSvfServerTimeout).
-    virtual int ExecuteLine(std::string_view text) = 0;
+    // Executes one line (one statement with its line end): kSvfOk, kSvfTdoMismatch,
+    // kSvfSyntaxError or kSvfOutOfMemory, kSvfCableLost when the cable lost its device (the
+    // server's client kSvfServerLost or kSvfServerTimeout instead).
+    virtual SvfResult ExecuteLine(std::string_view text) = 0;
     // Executes `lines` in order, each with "\r\n" appended as ExecuteLine gets it, and tells `done`
     // the index and the result of each as it comes; after the first result that stops a run
     // (SvfResultStopsRun) nothing more is executed. An interpreter in another process is sent the
@@ -75,21 +59,22 @@ public:
     // clocks of the list for the cable and sends them at its end (and before each wait). When it
     // returns, every line executed has gone to the cable and been told.
     virtual void ExecuteLines(const std::vector<std::string>& lines,
-                              const std::function<void(std::size_t, int)>& done);
+                              const std::function<void(std::size_t, SvfResult)>& done);
     // The captured bits of the last data scan as '0'/'1' text, as a read-back takes them: kSvfOk,
     // or the result that says why they could not be fetched (the server client's lost conversation;
     // `bits` is then empty).
-    virtual int FetchIncomingDR(std::string& bits);
-    // 10..13: the TDI bits and the captured TDO bits of the last SIR and SDR as '0'/'1' text (most
+    virtual SvfResult FetchIncomingDR(std::string& bits);
+    // The TDI bits and the captured TDO bits of the last SIR and SDR as '0'/'1' text (most
     // significant bit first), copied into `buffer` (at most size-1 characters and a terminating
     // 0). Return the number of characters copied.
     virtual std::size_t GetOutgoingIRString(char* buffer, std::size_t size);
     virtual std::size_t GetIncomingIRString(char* buffer, std::size_t size);
     virtual std::size_t GetOutgoingDRString(char* buffer, std::size_t size);
     virtual std::size_t GetIncomingDRString(char* buffer, std::size_t size);
-    // 14: waits `ms` milliseconds.
+    // Waits `ms` milliseconds (the waits of RUNTEST).
     virtual void Delay(int ms) = 0;
-    // 15: one TCK pulse; 16: TDI set to `level`, written, then one TCK pulse (debug dialogs).
+    // The single steps of the debug dialogs: one TCK pulse; TDI set to `level`, written, then
+    // one TCK pulse.
     virtual void PulseTCK() = 0;
     virtual void ClockTDI(int level) = 0;
 
@@ -119,7 +104,7 @@ std::size_t CopyToBuffer(const std::string& text, char* buffer, std::size_t size
 // syntax error or a failed allocation is recorded and stops the run.
 struct SvfLineFailure {
     int line = 0;        // 1-based line number in the text
-    int result = 0;      // kSvfTdoMismatch, kSvfSyntaxError or kSvfOutOfMemory
+    SvfResult result = kSvfOk;  // anything but kSvfOk
     std::string text;    // the line as written (without its line end)
 };
 

@@ -59,37 +59,28 @@ std::string CSvfServerInterpreter::ServerDescription() const
     return m_connected && m_transport ? m_transport->ServerDescription() : std::string();
 }
 
-int CSvfServerInterpreter::LineResult(const CSvfMessage& answer)
-{
-    // Only the four results of an interpreter are answers; anything else is not a server of ours.
-    if (answer.word == kSvfWordOk && answer.payload.size() == 1 && answer.payload[0] >= '0' &&
-        answer.payload[0] <= '3')
-        return answer.payload[0] - '0';
-    return kSvfServerLost;
-}
-
-int CSvfServerInterpreter::Lost(CServerExchange how) const
+SvfResult CSvfServerInterpreter::Lost(CServerExchange how) const
 {
     if (m_transport) m_transport->Disconnect();
     m_connected = false;
     return how == CServerExchange::kTimeout ? kSvfServerTimeout : kSvfServerLost;
 }
 
-int CSvfServerInterpreter::ExecuteLine(std::string_view text)
+SvfResult CSvfServerInterpreter::ExecuteLine(std::string_view text)
 {
     // Nothing is sent without a conversation, and nothing that was not run reads as success.
     if (!m_connected || !m_transport) return kSvfServerLost;
     const CSvfMessage request = Poke(++m_run, std::string(text));
-    int result = kSvfServerLost;
+    SvfResult result = kSvfServerLost;
     const CServerExchange how = m_transport->Exchange(
-        std::span<const CSvfMessage>(&request, 1), [&](std::size_t, const CSvfMessage& a) { result = LineResult(a); });
+        std::span<const CSvfMessage>(&request, 1), [&](std::size_t, const CSvfMessage& a) { result = SvfLineResultOf(a); });
     if (how != CServerExchange::kDone) return Lost(how);
     if (result == kSvfServerLost) Lost(CServerExchange::kLost);
     return result;
 }
 
 void CSvfServerInterpreter::ExecuteLines(const std::vector<std::string>& lines,
-                                         const std::function<void(std::size_t, int)>& done)
+                                         const std::function<void(std::size_t, SvfResult)>& done)
 {
     if (lines.empty()) return;
     if (!m_connected || !m_transport) {
@@ -103,23 +94,23 @@ void CSvfServerInterpreter::ExecuteLines(const std::vector<std::string>& lines,
     requests.reserve(lines.size());
     for (const std::string& line : lines) requests.push_back(Poke(run, line + "\r\n"));
     std::size_t answered = 0;
-    int stoppedBy = kSvfOk;
+    SvfResult stoppedBy = kSvfOk;
     const CServerExchange how = m_transport->Exchange(requests, [&](std::size_t i, const CSvfMessage& a) {
         answered = i + 1;
         if (stoppedBy != kSvfOk) return;
-        const int r = LineResult(a);
+        const SvfResult r = SvfLineResultOf(a);
         if (SvfResultStopsRun(r)) stoppedBy = r;
         if (done) done(i, r);
     });
     if (how != CServerExchange::kDone) {
-        const int r = Lost(how);
+        const SvfResult r = Lost(how);
         if (stoppedBy == kSvfOk && done) done(answered, r);
     } else if (stoppedBy == kSvfServerLost) {
         Lost(CServerExchange::kLost);
     }
 }
 
-int CSvfServerInterpreter::RequestBits(std::string& bits) const
+SvfResult CSvfServerInterpreter::RequestBits(std::string& bits) const
 {
     bits.clear();
     if (!m_connected || !m_transport) return kSvfServerLost;
@@ -140,7 +131,7 @@ int CSvfServerInterpreter::RequestBits(std::string& bits) const
     return Lost(how == CServerExchange::kDone ? CServerExchange::kLost : how);
 }
 
-int CSvfServerInterpreter::FetchIncomingDR(std::string& bits)
+SvfResult CSvfServerInterpreter::FetchIncomingDR(std::string& bits)
 {
     return RequestBits(bits);
 }

@@ -68,10 +68,10 @@ public:
     void Disconnect() override;
     // The cable is the server's business.
     int CheckCable() override { return kCableReady; }
-    int ExecuteLine(std::string_view text) override;
+    SvfResult ExecuteLine(std::string_view text) override;
     void ExecuteLines(const std::vector<std::string>& lines,
-                      const std::function<void(std::size_t, int)>& done) override;
-    int FetchIncomingDR(std::string& bits) override;
+                      const std::function<void(std::size_t, SvfResult)>& done) override;
+    SvfResult FetchIncomingDR(std::string& bits) override;
     std::size_t GetIncomingDRString(char* buffer, std::size_t size) override;
     std::string IncomingDRText() const override;
     void Delay(int) override {}
@@ -82,12 +82,10 @@ public:
     std::string ServerDescription() const;
 
 private:
-    // The result of a statement's answer.
-    static int LineResult(const CSvfMessage& answer);
     // Asks the server for the captured data-register bits: kSvfOk, or the failure (disconnected).
-    int RequestBits(std::string& bits) const;
+    SvfResult RequestBits(std::string& bits) const;
     // Ends the conversation after a failed exchange; the result that fails the line.
-    int Lost(CServerExchange how) const;
+    SvfResult Lost(CServerExchange how) const;
 
     std::unique_ptr<CSvfServerTransport> m_transport;
     // Reading the captured bits (a const question) can find the server gone.

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <ostream>
 #include <string>
 
 #include "jtag/JTAGTapPort.h"
@@ -52,22 +53,27 @@ std::size_t CSvfInterpreter::GetIncomingDRString(char* buffer, std::size_t size)
 }
 
 void CSvfInterpreter::ExecuteLines(const std::vector<std::string>& lines,
-                                   const std::function<void(std::size_t, int)>& done)
+                                   const std::function<void(std::size_t, SvfResult)>& done)
 {
     std::string text;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         text.assign(lines[i]);
         text += "\r\n";
-        const int r = ExecuteLine(text);
+        const SvfResult r = ExecuteLine(text);
         if (done) done(i, r);
         if (SvfResultStopsRun(r)) return;
     }
 }
 
-int CSvfInterpreter::FetchIncomingDR(std::string& bits)
+SvfResult CSvfInterpreter::FetchIncomingDR(std::string& bits)
 {
     bits = IncomingDRText();
     return kSvfOk;
+}
+
+std::ostream& operator<<(std::ostream& out, SvfResult result)
+{
+    return out << SvfResultCode(result);
 }
 
 SvfRunReport ExecuteSvfText(CSvfInterpreter& interpreter, std::string_view text)
@@ -81,7 +87,7 @@ SvfRunReport ExecuteSvfText(CSvfInterpreter& interpreter, std::string_view text)
         lines.emplace_back(raw);
     }
     SvfRunReport report;
-    interpreter.ExecuteLines(lines, [&](std::size_t i, int r) {
+    interpreter.ExecuteLines(lines, [&](std::size_t i, SvfResult r) {
         ++report.linesExecuted;
         if (r == kSvfOk) return;
         report.failures.push_back({static_cast<int>(i) + 1, r, lines[i]});
@@ -90,19 +96,29 @@ SvfRunReport ExecuteSvfText(CSvfInterpreter& interpreter, std::string_view text)
     return report;
 }
 
+namespace {
+
+const char* FailureText(SvfResult result)
+{
+    switch (result) {
+    case SvfResult::TdoMismatch: return "TDO mismatch";
+    case SvfResult::SyntaxError: return "syntax error";
+    case SvfResult::OutOfMemory: return "out of memory";
+    case SvfResult::ServerLost: return "the SVF server was lost";
+    case SvfResult::ServerTimeout: return "the SVF server did not answer";
+    case SvfResult::CableLost: return "cable lost";
+    case SvfResult::Ok: break;
+    }
+    return "error";
+}
+
+}  // namespace
+
 std::string FormatSvfRunReport(const SvfRunReport& report)
 {
     std::string s;
-    for (const SvfLineFailure& f : report.failures) {
-        const char* what = f.result == kSvfTdoMismatch    ? "TDO mismatch"
-                           : f.result == kSvfSyntaxError   ? "syntax error"
-                           : f.result == kSvfOutOfMemory   ? "out of memory"
-                           : f.result == kSvfServerLost    ? "the SVF server was lost"
-                           : f.result == kSvfServerTimeout ? "the SVF server did not answer"
-                           : f.result == kSvfCableLost     ? "cable lost"
-                                                           : "error";
-        s += "Line " + std::to_string(f.line) + ": " + what + ": " + f.text + "\n";
-    }
+    for (const SvfLineFailure& f : report.failures)
+        s += "Line " + std::to_string(f.line) + ": " + FailureText(f.result) + ": " + f.text + "\n";
     return s;
 }
 
@@ -437,13 +453,13 @@ void CTapSvfInterpreter::GoTo(int target)
     QueueMoveToState(target);
 }
 
-int CTapSvfInterpreter::ExecuteLine(std::string_view text)
+SvfResult CTapSvfInterpreter::ExecuteLine(std::string_view text)
 {
     ClearClocks();
     m_mismatchLines.clear();
     m_lostAtLine = std::string::npos;
     m_line = 0;
-    const int result = ExecuteStatement(text);
+    const SvfResult result = ExecuteStatement(text);
     FlushClocks();
     if (m_port && m_port->Failed()) return kSvfCableLost;
     if (result == kSvfOk && !m_mismatchLines.empty()) return kSvfTdoMismatch;
@@ -451,12 +467,12 @@ int CTapSvfInterpreter::ExecuteLine(std::string_view text)
 }
 
 void CTapSvfInterpreter::ExecuteLines(const std::vector<std::string>& lines,
-                                      const std::function<void(std::size_t, int)>& done)
+                                      const std::function<void(std::size_t, SvfResult)>& done)
 {
     ClearClocks();
     m_mismatchLines.clear();
     m_lostAtLine = std::string::npos;
-    std::vector<int> results(lines.size(), kSvfOk);
+    std::vector<SvfResult> results(lines.size(), kSvfOk);
     std::size_t reported = 0;
     // Lines are told in order, each once every check up to it has been compared.
     auto report = [&](std::size_t end) {
@@ -509,7 +525,7 @@ void CTapSvfInterpreter::ExecuteLines(const std::vector<std::string>& lines,
     report(lines.size());
 }
 
-int CTapSvfInterpreter::ExecuteStatement(std::string_view text)
+SvfResult CTapSvfInterpreter::ExecuteStatement(std::string_view text)
 {
     if (!text.empty() && text.front() == '!') return kSvfOk;
     const std::size_t bang = text.find('!');
@@ -564,7 +580,7 @@ int CTapSvfInterpreter::ExecuteStatement(std::string_view text)
     return kSvfOk;
 }
 
-int CTapSvfInterpreter::Runtest(std::string_view rest)
+SvfResult CTapSvfInterpreter::Runtest(std::string_view rest)
 {
     bool ok = false;
     unsigned long long count = LeadingNumber(NextToken(rest, " ;"), ok);
@@ -593,7 +609,7 @@ int CTapSvfInterpreter::Runtest(std::string_view rest)
     return kSvfOk;
 }
 
-int CTapSvfInterpreter::Scan(bool instruction, std::string_view rest)
+SvfResult CTapSvfInterpreter::Scan(bool instruction, std::string_view rest)
 {
     bool ok = false;
     const unsigned long long length = LeadingNumber(NextToken(rest, " ("), ok);

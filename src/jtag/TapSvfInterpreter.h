@@ -82,7 +82,7 @@ public:
     int IsConnected() override { return 1; }
     void Disconnect() override {}
     int CheckCable() override;
-    int ExecuteLine(std::string_view text) override;
+    SvfResult ExecuteLine(std::string_view text) override;
     void Delay(int ms) override;
     void PulseTCK() override;
     void ClockTDI(int level) override;
@@ -117,7 +117,7 @@ public:
     static constexpr std::size_t kBatchClockLimit = std::size_t{1} << 18;
 
     void ExecuteLines(const std::vector<std::string>& lines,
-                      const std::function<void(std::size_t, int)>& done) override;
+                      const std::function<void(std::size_t, SvfResult)>& done) override;
 
 private:
     // A data scan's expected TDO, compared when its captured bits are back.
@@ -129,7 +129,7 @@ private:
         bool masked;        // false: every bit counts
     };
 
-    int ExecuteStatement(std::string_view text);
+    SvfResult ExecuteStatement(std::string_view text);
     // Path steps are queued (the model follows at once) and go to the cable with FlushClocks.
     void RunPath(int n);
     void ClockStep(const CStateTransition& step, bool& reported);
@@ -137,10 +137,10 @@ private:
     // Moves to a stable state; a model that does not know the TAP state resets the TAP first.
     void GoTo(int target);
     void ResetTap();
-    int Scan(bool instruction, std::string_view rest);
+    SvfResult Scan(bool instruction, std::string_view rest);
     // Queues the scan; returns where its bits start in the queue.
     std::size_t ShiftBits(bool instruction, const CJtagBits& tdi);
-    int Runtest(std::string_view rest);
+    SvfResult Runtest(std::string_view rest);
     // Hands the clocks queued since the last flush to the cable, waits for their TDO levels, fills
     // the captured bits of the last SIR and SDR queued and compares the pending checks (the lines
     // of those that differ go to m_mismatchLines). The queue is empty afterwards.

@@ -146,7 +146,7 @@ struct RigPair {
             const std::size_t nl = text.find('\n', pos);
             const std::string line = text.substr(pos, nl - pos) + "\r\n";
             pos = nl == std::string::npos ? text.size() : nl + 1;
-            const int a = batched.svf.ExecuteLine(line), b = single.svf.ExecuteLine(line);
+            const SvfResult a = batched.svf.ExecuteLine(line), b = single.svf.ExecuteLine(line);
             ASSERT_EQ(a, b) << line;
             ASSERT_EQ(batched.svf.IncomingIRText(), single.svf.IncomingIRText()) << line;
             ASSERT_EQ(batched.svf.IncomingDRText(), single.svf.IncomingDRText()) << line;
@@ -316,13 +316,13 @@ void ExpectListResultsAsLineByLine(test::RigCable kind, const std::string& text)
         pos = nl == std::string::npos ? text.size() : nl + 1;
     }
     VirtualRig alone("virtual:ZelA", {}, kind), together("virtual:ZelA", {}, kind);
-    std::vector<int> one;
+    std::vector<SvfResult> one;
     for (const std::string& line : lines) {
         one.push_back(alone.svf.ExecuteLine(line + "\r\n"));
         if (SvfResultStopsRun(one.back())) break;
     }
-    std::vector<int> all;
-    together.svf.ExecuteLines(lines, [&](std::size_t i, int r) {
+    std::vector<SvfResult> all;
+    together.svf.ExecuteLines(lines, [&](std::size_t i, SvfResult r) {
         EXPECT_EQ(i, all.size());
         all.push_back(r);
     });
@@ -367,7 +367,7 @@ TEST(CableShiftTest, AListGoesOutBeforeEachWaitAndAtItsEndWithItsLinesToldInOrde
         "SDR 32 TDI (0) TDO (1) MASK (1);",
         "HIR 0;",
     };
-    svf.ExecuteLines(lines, [&](std::size_t i, int r) {
+    svf.ExecuteLines(lines, [&](std::size_t i, SvfResult r) {
         block.log.push_back("line " + std::to_string(i) + (r == kSvfOk ? " ok" : " differs"));
     });
     // 12 clocks of TRST, 13 of the SIR from IDLE, 41 of the SDR from IRPAUSE, 15 of the SIR from

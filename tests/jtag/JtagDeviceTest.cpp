@@ -778,10 +778,10 @@ public:
     int IsConnected() override { return connected; }
     void Disconnect() override { connected = 0; }
     int CheckCable() override { return 100; }
-    int ExecuteLine(std::string_view text) override
+    SvfResult ExecuteLine(std::string_view text) override
     {
         lines.emplace_back(text);
-        return static_cast<int>(lines.size()) == failAt ? failWith : 0;
+        return static_cast<int>(lines.size()) == failAt ? failWith : kSvfOk;
     }
     void Delay(int) override {}
     void PulseTCK() override {}
@@ -789,7 +789,7 @@ public:
     int connected = 0;
     int connectable = 1;
     int failAt = 0;
-    int failWith = 0;
+    SvfResult failWith = kSvfOk;
     std::vector<std::string> lines;
 };
 
@@ -810,7 +810,7 @@ TEST(JtagDocument, DisconnectedInterpreterIsOfferedAConnection)
 
 TEST(JtagCommandList, SyntaxErrorOrNoMemoryStopsTheRun)
 {
-    for (int failure : {kSvfSyntaxError, kSvfOutOfMemory}) {
+    for (SvfResult failure : {kSvfSyntaxError, kSvfOutOfMemory}) {
         Prog p("ZelA");
         ScriptedInterpreter svf;
         svf.connected = 1;
@@ -844,7 +844,7 @@ TEST(JtagCommandList, TheTraceOfAStoppedRunEndsWithTheFailingLineAndItsResult)
     const CJtagTraceData& trace = p.jtag.Trace();
     ASSERT_EQ(trace.Size(), 4u);
     EXPECT_EQ(trace.Entry(3).m_svf + "\r\n", svf.lines[3]);
-    EXPECT_EQ(trace.Entry(3).m_result, kSvfSyntaxError);
+    EXPECT_EQ(trace.Entry(3).m_result, SvfResultCode(kSvfSyntaxError));
     EXPECT_EQ(trace.Entry(3).ColumnText(2), "2");
 }
 

@@ -111,6 +111,37 @@ TEST(SvfServerProtocol, BrokenHeadersEndTheConversation)
     }
 }
 
+TEST(SvfServerProtocol, ALineResultTravelsAsItsNumberAndOnlyTheFourOfALineThatRanComeBack)
+{
+    const struct {
+        SvfResult sent;
+        const char* text;
+        SvfResult read;
+    } results[] = {
+        {kSvfOk, "0", kSvfOk},
+        {kSvfTdoMismatch, "1", kSvfTdoMismatch},
+        {kSvfSyntaxError, "2", kSvfSyntaxError},
+        {kSvfOutOfMemory, "3", kSvfOutOfMemory},
+        // A server whose own cable lost its device did not run the line: the client has lost it.
+        {kSvfServerLost, "4", kSvfServerLost},
+        {kSvfCableLost, "5", kSvfServerLost},
+        {kSvfServerTimeout, "-1", kSvfServerLost},
+    };
+    for (const auto& r : results) {
+        const CSvfMessage answer = SvfLineResultAnswer(r.sent);
+        std::string wire;
+        AppendSvfMessage(wire, answer);
+        EXPECT_EQ(wire, std::string("OK - 0 ") + std::to_string(std::string(r.text).size()) + "\n" + r.text);
+        EXPECT_EQ(SvfLineResultOf(answer), r.read) << r.text;
+    }
+    // Nothing but one digit of a line that ran, in an OK answer, is a result.
+    for (const char* text : {"", "-0", "+1", "00", "01", "1 ", " 1", "9", "x", "3\n"})
+        EXPECT_EQ(SvfLineResultOf(SvfAnswer(kSvfWordOk, text)), kSvfServerLost) << '"' << text << '"';
+    EXPECT_EQ(SvfLineResultOf(SvfAnswer(kSvfWordError, "0")), kSvfServerLost);
+    EXPECT_EQ(SvfLineResultOf(SvfAnswer(kSvfWordSkipped, "0")), kSvfServerLost);
+    EXPECT_EQ(SvfLineResultOf(SvfAnswer("ok", "0")), kSvfServerLost);
+}
+
 TEST(SvfServerProtocol, TheSocketLiesInTheRuntimeFolderOrAPrivateOneUnderTmp)
 {
     {
@@ -244,7 +275,7 @@ TEST(SvfServerClient, EachLineComesBackWithTheServersResult)
     ASSERT_EQ(c.svf->Connect(), 1);
     for (const char* r : {"0", "1", "2", "3"}) {
         c.transport->reply = [r](const CSvfMessage&) { return SvfAnswer(kSvfWordOk, r); };
-        EXPECT_EQ(c.svf->ExecuteLine("SIR 5 TDI (01);\r\n"), r[0] - '0');
+        EXPECT_EQ(SvfResultCode(c.svf->ExecuteLine("SIR 5 TDI (01);\r\n")), r[0] - '0');
     }
     const CSvfMessage& last = c.transport->sent.back();
     EXPECT_EQ(last.word, "POKE");
@@ -260,7 +291,7 @@ TEST(SvfServerClient, ALostOrSilentServerFailsTheLineAndEndsTheConversation)
         std::function<CSvfMessage(const CSvfMessage&)> reply;
         int failAt;
         CServerExchange failWith;
-        int expected;
+        SvfResult expected;
     } cases[] = {
         {[](const CSvfMessage&) { return SvfAnswer(kSvfWordOk, "0"); }, 0, CServerExchange::kLost, kSvfServerLost},
         {[](const CSvfMessage&) { return SvfAnswer(kSvfWordOk, "0"); }, 0, CServerExchange::kTimeout,
@@ -297,10 +328,10 @@ TEST(SvfServerClient, AProgramGoesOutAtOnceUnderOneRunNumber)
     c.transport->reply = [](const CSvfMessage& m) {
         return SvfAnswer(kSvfWordOk, m.payload.rfind("SDR", 0) == 0 ? "1" : "0");
     };
-    std::vector<std::pair<std::size_t, int>> results;
-    auto done = [&](std::size_t i, int r) { results.push_back({i, r}); };
+    std::vector<std::pair<std::size_t, SvfResult>> results;
+    auto done = [&](std::size_t i, SvfResult r) { results.push_back({i, r}); };
     c.svf->ExecuteLines(lines, done);
-    EXPECT_EQ(results, (std::vector<std::pair<std::size_t, int>>{{0, 0}, {1, 0}, {2, 1}, {3, 0}}));
+    EXPECT_EQ(results, (std::vector<std::pair<std::size_t, SvfResult>>{{0, kSvfOk}, {1, kSvfOk}, {2, kSvfTdoMismatch}, {3, kSvfOk}}));
     EXPECT_EQ(c.transport->exchanges, 1);
     ASSERT_EQ(c.transport->sent.size(), 4u);
     EXPECT_EQ(c.transport->sent[1].payload, "SIR 5 TDI (01);\r\n");
@@ -316,7 +347,7 @@ TEST(SvfServerClient, AProgramGoesOutAtOnceUnderOneRunNumber)
         return n == 2 ? SvfAnswer(kSvfWordOk, "2") : n > 2 ? SvfAnswer(kSvfWordSkipped) : SvfAnswer(kSvfWordOk, "0");
     };
     c.svf->ExecuteLines(lines, done);
-    EXPECT_EQ(results, (std::vector<std::pair<std::size_t, int>>{{0, 0}, {1, 2}}));
+    EXPECT_EQ(results, (std::vector<std::pair<std::size_t, SvfResult>>{{0, kSvfOk}, {1, kSvfSyntaxError}}));
     EXPECT_NE(c.transport->sent[0].run, run);
     EXPECT_EQ(c.svf->IsConnected(), 1);
 
@@ -326,13 +357,13 @@ TEST(SvfServerClient, AProgramGoesOutAtOnceUnderOneRunNumber)
     c.transport->reply = [](const CSvfMessage&) { return SvfAnswer(kSvfWordOk, "0"); };
     c.transport->failAt = 2;
     c.svf->ExecuteLines(lines, done);
-    EXPECT_EQ(results, (std::vector<std::pair<std::size_t, int>>{{0, 0}, {1, 0}, {2, kSvfServerLost}}));
+    EXPECT_EQ(results, (std::vector<std::pair<std::size_t, SvfResult>>{{0, kSvfOk}, {1, kSvfOk}, {2, kSvfServerLost}}));
     EXPECT_EQ(c.svf->IsConnected(), 0);
 
     // Not connected: the first line fails and nothing is sent.
     results.clear();
     c.svf->ExecuteLines(lines, done);
-    EXPECT_EQ(results, (std::vector<std::pair<std::size_t, int>>{{0, kSvfServerLost}}));
+    EXPECT_EQ(results, (std::vector<std::pair<std::size_t, SvfResult>>{{0, kSvfServerLost}}));
 }
 
 TEST(SvfServerClient, TheCapturedBitsAreTheBitCharactersOfTheAnswer)
@@ -418,7 +449,7 @@ public:
     int IsConnected() override { return 1; }
     void Disconnect() override {}
     int CheckCable() override { return kCableReady; }
-    int ExecuteLine(std::string_view text) override
+    SvfResult ExecuteLine(std::string_view text) override
     {
         lines.emplace_back(text);
         if (text.find("SLOW") != std::string_view::npos) std::this_thread::sleep_for(std::chrono::milliseconds(600));
@@ -496,7 +527,7 @@ TEST(SvfServerConversation, AServerThatFailsALineStopsTheRunThereAndTheTraceEnds
     ASSERT_EQ(trace.Size(), 3u);
     EXPECT_EQ(trace.Entry(1).ColumnText(2), "verify-error");
     EXPECT_EQ(trace.Entry(2).m_svf, "SIR 5 TDI (01) ! FAIL");
-    EXPECT_EQ(trace.Entry(2).m_result, kSvfSyntaxError);
+    EXPECT_EQ(trace.Entry(2).m_result, SvfResultCode(kSvfSyntaxError));
     EXPECT_EQ(trace.Entry(2).ColumnText(2), "2");
     // A failed line is not a lost conversation.
     EXPECT_EQ(svf->IsConnected(), 1);
@@ -686,7 +717,7 @@ TEST(SvfServerProgram, AServerKilledHalfWayFailsTheOperationWithAMessage)
     EXPECT_EQ(client.svf->IsConnected(), 0);
     const CJtagTraceData& trace = d.jtag.Trace();
     ASSERT_FALSE(trace.Empty());
-    EXPECT_EQ(trace.Entry(trace.Size() - 1).m_result, kSvfServerLost);
+    EXPECT_EQ(trace.Entry(trace.Size() - 1).m_result, SvfResultCode(kSvfServerLost));
     EXPECT_EQ(trace.Entry(trace.Size() - 1).ColumnText(2), "4");
 
     // The next operation asks to connect again; declining refuses it.

@@ -367,7 +367,7 @@ TEST(SvfLineTest, GarbledLinesAreHandled)
             line += pieces[(seed >> 16) % std::size(pieces)];
             if ((seed >> 5) & 1) line += ' ';
         }
-        const int result = rig.svf.ExecuteLine(line);
+        const SvfResult result = rig.svf.ExecuteLine(line);
         ASSERT_GE(result, kSvfOk) << line;
         ASSERT_LE(result, kSvfOutOfMemory) << line;
         ASSERT_TRUE(IsStableTapState(rig.svf.CurrentState())) << line;

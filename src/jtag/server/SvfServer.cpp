@@ -100,7 +100,7 @@ CSvfMessage CSvfServer::Answer(Client& c, const CSvfMessage& request)
     if (!c.connected) return SvfAnswer(kSvfWordError, "no conversation: CONNECT to a topic first");
     if (request.word == kSvfWordPoke && request.item == kSvfServerExecuteItem) {
         if (c.stopped && request.run == c.stoppedRun) return SvfAnswer(kSvfWordSkipped);
-        const int r = m_interpreter.ExecuteLine(request.payload);
+        const SvfResult r = m_interpreter.ExecuteLine(request.payload);
         ++m_statements;
         if (SvfResultStopsRun(r)) {
             c.stopped = true;
@@ -109,9 +109,9 @@ CSvfMessage CSvfServer::Answer(Client& c, const CSvfMessage& request)
         if (m_verbose || SvfResultStopsRun(r)) {
             std::string line = request.payload;
             while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-            Log("statement result " + std::to_string(r) + ": " + line);
+            Log("statement result " + std::to_string(SvfResultCode(r)) + ": " + line);
         }
-        return SvfAnswer(kSvfWordOk, std::to_string(r));
+        return SvfLineResultAnswer(r);
     }
     if (request.word == kSvfWordRequest && request.item == kSvfServerIncomingDrItem)
         return SvfAnswer(kSvfWordOk, m_interpreter.IncomingDRText());

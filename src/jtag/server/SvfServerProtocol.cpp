@@ -78,6 +78,23 @@ CSvfMessage SvfAnswer(const char* word, std::string text)
     return m;
 }
 
+CSvfMessage SvfLineResultAnswer(SvfResult result)
+{
+    return SvfAnswer(kSvfWordOk, std::to_string(SvfResultCode(result)));
+}
+
+SvfResult SvfLineResultOf(const CSvfMessage& answer)
+{
+    if (answer.word != kSvfWordOk || answer.payload.size() != 1) return kSvfServerLost;
+    switch (answer.payload[0]) {
+    case '0': return kSvfOk;
+    case '1': return kSvfTdoMismatch;
+    case '2': return kSvfSyntaxError;
+    case '3': return kSvfOutOfMemory;
+    default: return kSvfServerLost;
+    }
+}
+
 CSvfMessageReader::Status CSvfMessageReader::Next(CSvfMessage& m)
 {
     const std::string_view rest = std::string_view(m_buffer).substr(m_used);

@@ -28,6 +28,8 @@
 #include <string>
 #include <string_view>
 
+#include "jtag/SvfResult.h"
+
 namespace kalidor {
 
 inline constexpr const char* kSvfServerService = "SVFsvr";
@@ -61,6 +63,13 @@ struct CSvfMessage {
 void AppendSvfMessage(std::string& out, const CSvfMessage& m);
 // An answer: OK, SKIPPED or ERROR with its text.
 CSvfMessage SvfAnswer(const char* word, std::string text = {});
+
+// The answer to a POKE that ran its statement: OK with the line result's number.
+CSvfMessage SvfLineResultAnswer(SvfResult result);
+// The line result an answer to a POKE gives. Only OK with one of the four results of a line that
+// ran ("0" to "3") is an answer; anything else (an error, a skip, another number, a sign, more
+// text) is not a server of ours, and the conversation is lost: kSvfServerLost.
+SvfResult SvfLineResultOf(const CSvfMessage& answer);
 
 // Takes bytes as they arrive and hands out whole messages.
 class CSvfMessageReader {

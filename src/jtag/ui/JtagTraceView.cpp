@@ -126,7 +126,7 @@ QVariant CJtagTraceModel::data(const QModelIndex& index, int role) const
         return index.column() >= 2 ? QVariant(Qt::AlignCenter) : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
     case Qt::ForegroundRole:
         // A line that did not succeed stands out.
-        return e.m_kind == kTraceSvf && e.m_result != 0 ? QVariant(QBrush(Qt::red)) : QVariant();
+        return e.m_kind == kTraceSvf && e.m_result != SvfResultCode(kSvfOk) ? QVariant(QBrush(Qt::red)) : QVariant();
     default:
         return {};
     }
