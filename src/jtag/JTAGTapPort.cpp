@@ -32,7 +32,7 @@ int CJTAGTapPort::PowerPresent()
     return ReadPowerSense() == 1 ? 1 : 0;
 }
 
-int CJTAGTapPort::CheckCable()
+CableStatus CJTAGTapPort::CheckCable()
 {
     if (!CablePresent()) return kCableNotAttached;
     return PowerPresent() ? kCableReady : kCableNoPower;

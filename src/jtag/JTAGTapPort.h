@@ -48,7 +48,7 @@ public:
     // 5..7: cable checks.
     virtual int CablePresent();  // 1 present (or the check is off), 0 not
     virtual int PowerPresent();  // 1 powered (or the check is off), 0 not
-    int CheckCable() override;   // kCableReady, kCableNotAttached or kCableNoPower
+    CableStatus CheckCable() override;   // kCableReady, kCableNotAttached or kCableNoPower
     // 8..10: SupportsRUNTEST, GetName and ExecuteRUNTEST of the cable; a plain port does not time
     // RUNTEST itself.
     // 11: one TCK cycle of a path step: TMS from the step, TDI from the stored level; TDO is read

@@ -1,8 +1,15 @@
 #include "jtag/JtagCable.h"
 
+#include <ostream>
+
 #include "platform/Prompter.h"
 
 namespace kalidor {
+
+std::ostream& operator<<(std::ostream& out, CableStatus status)
+{
+    return out << static_cast<int>(status);
+}
 
 int CJtagCable::Clock(int tms, int tdi)
 {

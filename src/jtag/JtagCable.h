@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 
 namespace kalidor {
@@ -21,10 +22,19 @@ namespace kalidor {
 class CJTAGTapPort;
 class CJtagClock;
 
-// CheckCable results.
-inline constexpr int kCableReady = 100;
-inline constexpr int kCableNotAttached = 101;
-inline constexpr int kCableNoPower = 102;
+// What CheckCable found. The numbers are those the JTAG debug dialogs and older callers know.
+enum class CableStatus : int {
+    Ready = 100,
+    NotAttached = 101,  // the cable-present test failed (or the cable stopped answering)
+    NoPower = 102,      // the cable is there but the target has no power
+};
+
+inline constexpr CableStatus kCableReady = CableStatus::Ready;
+inline constexpr CableStatus kCableNotAttached = CableStatus::NotAttached;
+inline constexpr CableStatus kCableNoPower = CableStatus::NoPower;
+
+// The number, for test diagnostics and logs.
+std::ostream& operator<<(std::ostream& out, CableStatus status);
 
 inline constexpr const char* kMsgPortRuntestNotSupported =
     "Internal Software Error: Attempt to execute CJTAGTapPort::ExecuteRUNTEST...Programming failed!";
@@ -50,7 +60,7 @@ public:
     // --- checks ---
     // kCableReady, kCableNotAttached or kCableNoPower. The cable-present and the power test can be
     // switched off (the JTAG options); a cable without such sense lines is always ready.
-    virtual int CheckCable() { return kCableReady; }
+    virtual CableStatus CheckCable() { return kCableReady; }
     void SetCableCheck(int on) { m_cableCheck = on ? 1 : 0; }
     int GetCableCheck() const { return m_cableCheck; }
     void SetPowerCheck(int on) { m_powerCheck = on ? 1 : 0; }

@@ -101,7 +101,7 @@ JtagResult CJtagDevice::CheckReady()
         CurrentPrompter().Message(kMsgNoInterpreter, kCaption, Buttons::Ok, MessageIcon::Error);
         return kJtagNotReady;
     }
-    const int r = m_interpreter->CheckCable();
+    const CableStatus r = m_interpreter->CheckCable();
     if (r == kCableReady) return kJtagDone;
     CurrentPrompter().Message(r == kCableNoPower ? kMsgNoPower : kMsgCableNotAttached, kCaption, Buttons::Ok,
                               MessageIcon::Warning);

@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "jtag/JtagBits.h"
+#include "jtag/JtagCable.h"
 #include "jtag/SvfResult.h"
 
 namespace kalidor {
 
 class CJTAGTapPort;
-class CJtagCable;
 
 // Interpreter IDs.
 inline constexpr int kInterpreterBuiltIn = 0;
@@ -42,7 +42,7 @@ public:
     virtual int IsConnected() = 0;
     virtual void Disconnect() = 0;
     // Whether the cable can be used: kCableReady, kCableNotAttached or kCableNoPower (JtagCable.h).
-    virtual int CheckCable() = 0;
+    virtual CableStatus CheckCable() = 0;
     // Reserved for a later operation: does nothing and answers 0.
     virtual int Reserved() { return 0; }
     // The option word of the JTAG debug dialogs (the interface sets it to 0 when it attaches).

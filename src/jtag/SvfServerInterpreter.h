@@ -67,7 +67,7 @@ public:
     int IsConnected() override { return m_connected ? 1 : 0; }
     void Disconnect() override;
     // The cable is the server's business.
-    int CheckCable() override { return kCableReady; }
+    CableStatus CheckCable() override { return kCableReady; }
     SvfResult ExecuteLine(std::string_view text) override;
     void ExecuteLines(const std::vector<std::string>& lines,
                       const std::function<void(std::size_t, SvfResult)>& done) override;

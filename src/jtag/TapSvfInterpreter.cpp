@@ -326,7 +326,7 @@ void CTapSvfInterpreter::SetClock(CJtagClock* clock)
     m_clock = clock ? clock : portClock ? portClock : &SteadyJtagClock();
 }
 
-int CTapSvfInterpreter::CheckCable()
+CableStatus CTapSvfInterpreter::CheckCable()
 {
     return m_port ? m_port->CheckCable() : kCableNotAttached;
 }

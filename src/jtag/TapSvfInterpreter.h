@@ -81,7 +81,7 @@ public:
     int Connect() override { return 1; }
     int IsConnected() override { return 1; }
     void Disconnect() override {}
-    int CheckCable() override;
+    CableStatus CheckCable() override;
     SvfResult ExecuteLine(std::string_view text) override;
     void Delay(int ms) override;
     void PulseTCK() override;

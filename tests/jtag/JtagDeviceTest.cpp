@@ -777,7 +777,7 @@ public:
     int Connect() override { return connected = connectable; }
     int IsConnected() override { return connected; }
     void Disconnect() override { connected = 0; }
-    int CheckCable() override { return 100; }
+    CableStatus CheckCable() override { return kCableReady; }
     SvfResult ExecuteLine(std::string_view text) override
     {
         lines.emplace_back(text);

@@ -448,7 +448,7 @@ public:
     int Connect() override { return 1; }
     int IsConnected() override { return 1; }
     void Disconnect() override {}
-    int CheckCable() override { return kCableReady; }
+    CableStatus CheckCable() override { return kCableReady; }
     SvfResult ExecuteLine(std::string_view text) override
     {
         lines.emplace_back(text);

@@ -225,7 +225,7 @@ int CMpsseCable::ReadTDO()
     return level;
 }
 
-int CMpsseCable::CheckCable()
+CableStatus CMpsseCable::CheckCable()
 {
     if (!m_open || m_failed) return kCableNotAttached;
     Flush();

@@ -64,7 +64,7 @@ public:
     std::string GetName() const override;
     void SetPins(int tck, int tms, int tdi) override;
     int ReadTDO() override;
-    int CheckCable() override;
+    CableStatus CheckCable() override;
     int Clock(int tms, int tdi) override;
     void Shift(const std::uint8_t* tms, const std::uint8_t* tdi, std::size_t count, std::uint8_t* tdo) override;
     void Flush() override;

@@ -65,7 +65,7 @@ bool CSvfPlayerDialog::Play()
         return false;
     }
     // The cable checks of a programming run, with their messages.
-    if (const int ready = m_cable.CheckCable(); ready != kCableReady) {
+    if (const CableStatus ready = m_cable.CheckCable(); ready != kCableReady) {
         const char* text = ready == kCableNoPower ? kMsgNoPower : kMsgCableNotAttached;
         CurrentPrompter().Message(text, "Kalidor", Buttons::Ok, MessageIcon::Warning);
         m_report->setPlainText(QString::fromUtf8(text));
