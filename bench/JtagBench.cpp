@@ -87,7 +87,7 @@ struct ServerSession {
         svf = std::make_unique<CSvfServerInterpreter>(std::make_unique<CSocketServerTransport>(
             CSvfServerLaunch{{}, {"--cable", chain, "--state-dir", ""}}));
         svf->AttachCable(nullptr, 1);
-        connected = svf->Connect() == 1;
+        connected = svf->Connect();
     }
     ~ServerSession()
     {

@@ -35,11 +35,11 @@ public:
     virtual void AttachCable(CJtagCable* cable, int id);
     // The ID the interpreter was attached with: kInterpreterBuiltIn, or 1 to 3 for a server's client.
     virtual int GetInterpreterID() const { return m_interpreterId; }
-    // The conversation with an external server: Connect opens it (1 when open, also when it was
-    // already; 0 after telling the user that it could not), IsConnected says whether it is open (1
-    // or 0), Disconnect ends it. The built-in interpreter needs none and is always connected.
-    virtual int Connect() = 0;
-    virtual int IsConnected() = 0;
+    // The conversation with an external server: Connect opens it (true when open, also when it was
+    // already; false after telling the user that it could not), IsConnected says whether it is
+    // open, Disconnect ends it. The built-in interpreter needs none and is always connected.
+    virtual bool Connect() = 0;
+    virtual bool IsConnected() = 0;
     virtual void Disconnect() = 0;
     // Whether the cable can be used: kCableReady, kCableNotAttached or kCableNoPower (JtagCable.h).
     virtual CableStatus CheckCable() = 0;

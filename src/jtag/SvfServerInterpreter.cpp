@@ -33,9 +33,9 @@ void CSvfServerInterpreter::AttachPort(CJTAGTapPort*, int id)
     m_interpreterId = id;
 }
 
-int CSvfServerInterpreter::Connect()
+bool CSvfServerInterpreter::Connect()
 {
-    if (m_connected) return 1;
+    if (m_connected) return true;
     if (m_transport) {
         CServerConnect r = m_transport->Connect(kSvfServerService, kSvfServerTopic);
         // Nobody there: start the server and try once more.
@@ -43,9 +43,9 @@ int CSvfServerInterpreter::Connect()
             r = m_transport->Connect(kSvfServerService, kSvfServerTopic);
         m_connected = r == CServerConnect::kConnected;
     }
-    if (m_connected) return 1;
+    if (m_connected) return true;
     CurrentPrompter().Message(kMsgServerConnectFailed, kCaption, Buttons::Ok, MessageIcon::Error);
-    return 0;
+    return false;
 }
 
 void CSvfServerInterpreter::Disconnect()

@@ -62,9 +62,9 @@ class CSvfServerInterpreter : public CSvfInterpreter {
 public:
     explicit CSvfServerInterpreter(std::unique_ptr<CSvfServerTransport> transport = nullptr);
     void AttachPort(CJTAGTapPort* port, int id) override;
-    // 1 when connected (also when it was already); 0 after the connect message.
-    int Connect() override;
-    int IsConnected() override { return m_connected ? 1 : 0; }
+    // True when connected (also when it was already); false after the connect message.
+    bool Connect() override;
+    bool IsConnected() override { return m_connected; }
     void Disconnect() override;
     // The cable is the server's business.
     CableStatus CheckCable() override { return kCableReady; }

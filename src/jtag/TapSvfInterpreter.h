@@ -78,8 +78,8 @@ public:
     void AttachPort(CJTAGTapPort* port, int id) override;
     // A parallel port is set to port 0 until the configuration applies its own.
     void AttachCable(CJtagCable* cable, int id) override;
-    int Connect() override { return 1; }
-    int IsConnected() override { return 1; }
+    bool Connect() override { return true; }
+    bool IsConnected() override { return true; }
     void Disconnect() override {}
     CableStatus CheckCable() override;
     SvfResult ExecuteLine(std::string_view text) override;

@@ -774,8 +774,8 @@ TEST(JtagDocument, ProgrammingCheckRefusesAfterAnInterfaceChange)
 class ScriptedInterpreter : public CSvfInterpreter {
 public:
     void AttachPort(CJTAGTapPort*, int) override {}
-    int Connect() override { return connected = connectable; }
-    int IsConnected() override { return connected; }
+    bool Connect() override { connected = connectable; return connected != 0; }
+    bool IsConnected() override { return connected; }
     void Disconnect() override { connected = 0; }
     CableStatus CheckCable() override { return kCableReady; }
     SvfResult ExecuteLine(std::string_view text) override

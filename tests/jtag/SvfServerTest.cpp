@@ -445,8 +445,8 @@ TEST(SvfServerClient, WithoutAServerConnectFailsWithTheMessageAndProgrammingIsRe
 class ScriptedServerInterpreter : public CSvfInterpreter {
 public:
     void AttachPort(CJTAGTapPort*, int) override {}
-    int Connect() override { return 1; }
-    int IsConnected() override { return 1; }
+    bool Connect() override { return true; }
+    bool IsConnected() override { return true; }
     void Disconnect() override {}
     CableStatus CheckCable() override { return kCableReady; }
     SvfResult ExecuteLine(std::string_view text) override
