@@ -244,7 +244,7 @@ JtagResult CJtagDevice::UploadRegister(int reg)
 
 JtagResult CJtagDevice::Compare(int reg, const std::string& bits)
 {
-    if (m_program->CompareRegWithBits(reg, bits) == 1) return kJtagVerifyEqual;
+    if (m_program->CompareRegWithBits(reg, bits)) return kJtagVerifyEqual;
     m_mismatched.push_back({reg, m_program->ExpectedBits(), m_program->ReadBits()});
     return kJtagVerifyDiffers;
 }

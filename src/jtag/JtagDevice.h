@@ -159,17 +159,20 @@ public:
     void EndOperation();
 
     // --- the register operations ---
-    // Frame + write program, transmitted: 0, 3 (a TDO comparison failed) or -1 (run stopped).
+    // Frame + write program, transmitted: kJtagDone, kJtagVerifyDiffers (a TDO comparison failed)
+    // or kJtagRunStopped.
     JtagResult WriteRegister(int reg);
     // Frame + read program, transmitted; the captured bits of the register as '0'/'1' text.
-    // 4 when the text holds no '0', 0 otherwise, -1 when the run stopped (text left empty).
+    // kJtagAllOnes when the text holds no '0', kJtagDone otherwise, kJtagRunStopped when the run
+    // stopped (text left empty).
     JtagResult ReadRegister(int reg, std::string& bits);
     // The same into a caller buffer of `size` characters (always terminated when size > 0).
     JtagResult ReadRegister(int reg, char* buffer, std::size_t size);
-    // Read, then SetRegFromBits on the register program whatever the read gave: 4 or 0 (-1: the
-    // run stopped and no cell was changed).
+    // Read, then SetRegFromBits on the register program whatever the read gave: kJtagAllOnes or
+    // kJtagDone (kJtagRunStopped: the run stopped and no cell was changed).
     JtagResult UploadRegister(int reg);
-    // Read and compare with the register image: 2 equal, 3 different, 4 all ones, -1 stopped.
+    // Read and compare with the register image: kJtagVerifyEqual, kJtagVerifyDiffers,
+    // kJtagAllOnes or kJtagRunStopped.
     JtagResult VerifyRegister(int reg);
     // As VerifyRegister, but an all-ones read is compared like any other (registers whose content
     // may legitimately be all ones once the device is known to be readable).
@@ -181,18 +184,20 @@ public:
     // Frame + erase program, transmitted.
     JtagResult EraseRegister(int reg);
     // Cable check, announcement, IDCODE program; the captured bits go to the IDCODE text.
-    // 0, 1 not ready, -1 stopped.
+    // kJtagDone, kJtagNotReady or kJtagRunStopped.
     JtagResult ReadIDCODE();
     // Decodes the last IDCODE text.
     CIdcodeFields DecodedIdcode() const { return DecodeIdcode(m_idcodeText); }
-    // 3: verify-failed message; 4: all-ones message; any other: verify-succeeded message.
+    // kJtagVerifyDiffers: the verify-failed message; kJtagAllOnes: the all-ones message; any
+    // other: the verify-succeeded message.
     void ShowVerifyResult(JtagResult code);
-    // The interpreter's cable check: 0 ready; 1 after the cable or power message.
+    // The interpreter's cable check: kJtagDone when ready; kJtagNotReady after the cable or power
+    // message.
     JtagResult CheckReady();
 
     // --- the command list ---
-    // Sends every line in order: 0, 3 when a TDO comparison failed (the run goes on), -1 when a
-    // line stopped the run (syntax error or no memory: the internal-error message is shown; a lost
+    // Sends every line in order: kJtagDone, kJtagVerifyDiffers when a TDO comparison failed (the
+    // run goes on), kJtagRunStopped when a line stopped the run (syntax error or no memory: the internal-error message is shown; a lost
     // or silent SVF server: a message of its own). Each line is recorded with its result while the
     // trace is on, the line that stopped the run last.
     JtagResult TransmitSVFCommandListToDriver();
@@ -202,8 +207,8 @@ public:
     // followed by "\r\n". False when the stream fails or there is no register program.
     bool WriteSvfProgram(std::ostream& out);
     bool WriteSvfProgram(const std::string& path);
-    // Puts the single comment line "! <name> <operation>" into the list and transmits it: 0, or -1
-    // when even that could not be sent (a lost SVF server).
+    // Puts the single comment line "! <name> <operation>" into the list and transmits it:
+    // kJtagDone, or kJtagRunStopped when even that could not be sent (a lost SVF server).
     JtagResult Announce(const std::string& deviceName, const std::string& operation);
     const std::vector<std::string>& CommandList() const { return m_frame.Commands(); }
     CJtagFrame& Frame() { return m_frame; }
@@ -219,8 +224,8 @@ private:
     JtagResult Compare(int reg, const std::string& bits);
     void RecordLine(const std::string& line, SvfResult result);
     void ShowStopped(SvfResult lineResult);
-    // The interpreter's captured data-register bits: 0, or -1 after telling why they could not be
-    // fetched.
+    // The interpreter's captured data-register bits: kJtagDone, or kJtagRunStopped after telling
+    // why they could not be fetched.
     JtagResult FetchCapturedBits(std::string& bits);
 
     CJtagBits m_registerImage;  // scratch

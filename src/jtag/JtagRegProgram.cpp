@@ -66,10 +66,10 @@ void CJtagRegProgram::CreateResetSVF()
 
 bool CJtagRegProgram::UploadCells(int, RegCells&) { return false; }
 
-int CJtagRegProgram::SetRegFromBits(int reg, std::string_view bits)
+bool CJtagRegProgram::SetRegFromBits(int reg, std::string_view bits)
 {
     RegCells cells;
-    if (m_device == nullptr || !UploadCells(reg, cells)) return 0;
+    if (m_device == nullptr || !UploadCells(reg, cells)) return false;
     m_readBits.LoadBitText(bits);
     for (int c = cells.first; c < cells.first + cells.count; ++c) {
         const int pos = cells.positionIsIndex ? c - cells.first : m_device->GetCellBit(c);
@@ -79,16 +79,16 @@ int CJtagRegProgram::SetRegFromBits(int reg, std::string_view bits)
         if (bit < 0) continue;
         m_device->E2_SetValue(c, bit);
     }
-    return 1;
+    return true;
 }
 
-int CJtagRegProgram::CompareRegWithBits(int reg, std::string_view bits)
+bool CJtagRegProgram::CompareRegWithBits(int reg, std::string_view bits)
 {
     RegCells cells;
-    if (m_device == nullptr || !UploadCells(reg, cells)) return 0;
+    if (m_device == nullptr || !UploadCells(reg, cells)) return false;
     Image(cells);
     m_readBits.LoadBitText(bits);
-    return m_expectedBits == m_readBits ? 1 : 0;
+    return m_expectedBits == m_readBits;
 }
 
 int CJtagRegProgram::CellOfBit(int reg, int bit)

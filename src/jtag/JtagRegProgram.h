@@ -81,11 +81,11 @@ public:
     virtual void CreateIdcodeSVF(std::string& buffer);
     // Appends "TRST ON;" and "TRST OFF;" to the current text buffer.
     virtual void CreateResetSVF();
-    // Upload: writes the '0'/'1' read-back text `bits` into the E2 cells of `reg`. Returns 1 when
-    // the register number maps onto cells, else 0 (nothing changed).
-    virtual int SetRegFromBits(int reg, std::string_view bits);
-    // Verify: 1 when the read-back text equals the register image built from the E2 cells, else 0.
-    virtual int CompareRegWithBits(int reg, std::string_view bits);
+    // Upload: writes the '0'/'1' read-back text `bits` into the E2 cells of `reg`. True when the
+    // register number maps onto cells, else false (nothing changed).
+    virtual bool SetRegFromBits(int reg, std::string_view bits);
+    // Verify: true when the read-back text equals the register image built from the E2 cells.
+    virtual bool CompareRegWithBits(int reg, std::string_view bits);
     // The E2 cell that bit `bit` of register `reg` holds, or -1 (a fixed bit, or a register that
     // maps onto no cells).
     int CellOfBit(int reg, int bit);

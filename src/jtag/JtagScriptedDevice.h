@@ -100,31 +100,34 @@ public:
     const CJtagDevice& Jtag() const { return m_jtag; }
 
     // --- the operations (after the programming check) ---
-    // 0 done (verified when asked), 1 not ready, 3 verification failed, 4 all ones, 6 IDCODE
-    // mismatch, -1 a run stopped.
+    // Done (verified when asked), NotReady, VerifyDiffers (the verification failed), AllOnes,
+    // IdcodeMismatch or RunStopped.
     JtagResult Download();
-    // 0 done, 1, 4 (the model is reset to its defaults), 5 ZelD/ZelE waking up in B (model reset),
-    // 3 the configuration A written back did not verify, 6, -1.
+    // Done, NotReady, AllOnes (the model is reset to its defaults), WakeupB (ZelD/ZelE waking up
+    // in configuration B; model reset), VerifyDiffers (configuration A written back did not
+    // verify), IdcodeMismatch or RunStopped.
     JtagResult Upload();
-    // 2 device equals schematic, 3 differs, 4 all ones, 5 ZelD/ZelE waking up in B, 1, 6, -1.
+    // VerifyEqual (device equals schematic), VerifyDiffers, AllOnes, WakeupB, NotReady,
+    // IdcodeMismatch or RunStopped.
     JtagResult Verify();
-    // 0 done, 1, 6, -1.
+    // Done, NotReady, IdcodeMismatch or RunStopped.
     JtagResult AutoCal();
-    // Reads and decodes the IDCODE; 0 when the device type matches, else the mismatch message and 6.
+    // Reads and decodes the IDCODE: Done when the device type matches, else the mismatch message
+    // and IdcodeMismatch.
     JtagResult IdcodeCheck();
 
     // --- the document's operations: the programming check first, then the operation ---
-    // 100 ready, 101 the interpreter is not connected (the user was asked to connect), 102 the
-    // interface was changed since start (the note was shown).
+    // Ready; NotConnected: the interpreter is not connected (the user was asked to connect);
+    // InterfaceChanged: the interface was changed since start (the note was shown).
     ProgrammingCheckResult ProgrammingCheck();
-    // Refused by the check: 1. Otherwise the operation's result; the views are updated after.
+    // Refused by the check: NotReady. Otherwise the operation's result; the views are updated after.
     JtagResult DocDownload();
     JtagResult DocUpload();
     JtagResult DocVerify();
     JtagResult DocAutoCal();
-    // Refused: 1. 0 after the IDCODE was read and shown.
+    // Refused: NotReady. Done after the IDCODE was read and shown.
     JtagResult DocReadIdcode();
-    // Register level; refused: -1.
+    // Register level; refused: RunStopped.
     JtagResult DocWriteRegister(int reg);
     JtagResult DocUploadRegister(int reg);
     JtagResult DocReadRegister(int reg, std::string& bits);
@@ -143,7 +146,7 @@ private:
     bool IsFilterDevice() const;
     JtagResult CommonStart(const char* operation, bool* secure);
     void ApplyChainCounts();
-    // Write with bookkeeping: a failed in-line comparison is remembered, -1 passed on.
+    // Write with bookkeeping: a failed in-line comparison is remembered, RunStopped passed on.
     JtagResult Write(int reg);
     int ResetModelAfterFailedRead();
     int Coerce();
