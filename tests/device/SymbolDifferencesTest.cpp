@@ -67,9 +67,11 @@ TEST_P(SymbolDifferencesTest, EachDifferenceIsOneSettingWithTheTextsTheSchematic
         EXPECT_TRUE(d.before != d.after || d.beforeText != d.afterText);
     }
     // Every key whose value differs is there.
-    for (int key = 0; key < a->SymbolSlotCount(); ++key)
-        if (a->TakesValue(key) && a->GetSymValue(key) != b->GetSymValue(key))
+    for (int key = 0; key < a->SymbolSlotCount(); ++key) {
+        if (a->TakesValue(key) && a->GetSymValue(key) != b->GetSymValue(key)) {
             EXPECT_TRUE(std::any_of(diffs.begin(), diffs.end(), [&](const auto& d) { return d.key == key; })) << key;
+        }
+    }
 }
 
 TEST(SymbolDifferences, AGainThatOnlyChangedSignIsListedWithItsSignedTexts)

@@ -41,7 +41,9 @@ TEST(CableBackendsTest, RecordsAreDistinctAndComplete)
         ASSERT_TRUE(b.create && b.get && b.set && b.text) << b.id;
         EXPECT_NE(OtherValue(b), "") << "a back end this test does not know: " << b.id;
         EXPECT_NE(OtherValue(b), b.defaultValue) << b.id;
-        if (b.kind == CCableSettingKind::Choice) EXPECT_FALSE(b.choices.empty()) << b.id;
+        if (b.kind == CCableSettingKind::Choice) {
+            EXPECT_FALSE(b.choices.empty()) << b.id;
+        }
     }
     EXPECT_EQ(FindCableBackend(-1), nullptr);
     EXPECT_EQ(FindCableBackend(99), nullptr);

@@ -281,7 +281,9 @@ TEST_P(JtagOperationTest, VerifyFindsOneFlippedBitInEveryRegister)
             for (int c = r.first; c < r.first + r.count; ++c)
                 if ((r.byIndex ? c - r.first : p.device->GetCellBit(c)) == bit) cell = c;
             EXPECT_EQ(d.cell, cell) << r.name << " bit " << bit;
-            if (cell >= 0) EXPECT_EQ(d.cellName, p.device->GetCellName(cell));
+            if (cell >= 0) {
+                EXPECT_EQ(d.cellName, p.device->GetCellName(cell));
+            }
             // The symbol that owns the cell is listed with its value in the design and in the
             // device when the bit changes its value (a symbol whose text depends on it may be
             // listed beside it: a gain beside its polarity).
@@ -295,7 +297,9 @@ TEST_P(JtagOperationTest, VerifyFindsOneFlippedBitInEveryRegister)
                 EXPECT_EQ(it->before, p.device->GetSymValue(key));
                 EXPECT_EQ(it->after, device->GetSymValue(key));
             }
-            if (key < 0) EXPECT_TRUE(report.symbols.empty()) << r.name << " bit " << bit;
+            if (key < 0) {
+                EXPECT_TRUE(report.symbols.empty()) << r.name << " bit " << bit;
+            }
             p.prompter.Clear();
             ASSERT_EQ(p.scripted->Download(), kJtagDone);
             EXPECT_EQ(p.scripted->Verify(), kJtagVerifyEqual);
@@ -350,7 +354,9 @@ TEST_P(JtagOperationTest, VerifyDetailsNameTheChangedSetting)
         EXPECT_EQ(p.device->Cells()[b.cell].symKey, key) << b.cellName;
         EXPECT_EQ(b.design, p.device->E2_GetValue(b.cell));
         EXPECT_EQ(b.device, cellsBefore[b.cell]);
-        if (type == "ZelD") EXPECT_EQ(b.reg, 2);
+        if (type == "ZelD") {
+            EXPECT_EQ(b.reg, 2);
+        }
     }
     // The text form lists the setting, then the bits.
     const std::string text = FormatVerifyReport(report);

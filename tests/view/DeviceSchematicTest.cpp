@@ -36,8 +36,9 @@ std::string ShippedFile(const std::string& type)
 std::unique_ptr<CDeviceSchematic> Shown(const std::string& type)
 {
     auto s = CDeviceSchematic::Create(type);
-    if (s && s->UsesSupportFile())
+    if (s && s->UsesSupportFile()) {
         EXPECT_TRUE(s->ReadSupportFile(ShippedFile(type)));
+    }
     return s;
 }
 
@@ -99,8 +100,9 @@ TEST(DeviceSchematicLayout, ValueTextsAndNamesLieInsideTheirHitRectangle)
             const LogPoint v = vr.IsNull() ? sym->GetValueXY() : LogPoint{vr.left, vr.top};
             EXPECT_FALSE(v == LogPoint{}) << type << " " << Describe(*sym) << " has no value position";
             EXPECT_TRUE(inside(v, hit)) << type << " " << Describe(*sym);
-            if (!(sym->GetNameXY() == LogPoint{}))
+            if (!(sym->GetNameXY() == LogPoint{})) {
                 EXPECT_TRUE(inside(sym->GetNameXY(), hit)) << type << " " << Describe(*sym);
+            }
         }
     }
 }
@@ -337,9 +339,11 @@ TEST(DeviceSchematicFile, LayoutOfTheFile)
         const std::string end = "</ZelInterconnect>\r\n\r\n</ZelDevice>\r\n\r\n";
         ASSERT_GE(text.size(), end.size());
         EXPECT_EQ(text.substr(text.size() - end.size()), end) << type;
-        for (size_t i = 0; i < text.size(); ++i)
-            if (text[i] == '\n')
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\n') {
                 ASSERT_TRUE(i > 0 && text[i - 1] == '\r') << type << ": bare LF at " << i;
+            }
+        }
     }
 }
 
