@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstdlib>
-#include <numeric>
 
 namespace kalidor {
 
@@ -11,10 +10,16 @@ void ValueTable::BuildFromValues(const std::vector<int32_t>& valueByCode)
 {
     m_valueByCode = valueByCode;
     const int n = Count();
+    // Codes by ascending value, codes of equal value in ascending order: one sort of keys that
+    // hold the value above the code. (The tables of ZelD and ZelE have 4096 codes per element, and
+    // this is most of what creating such a device costs.)
+    std::vector<int64_t> keys(n);
+    for (int code = 0; code < n; ++code)
+        keys[code] = (static_cast<int64_t>(m_valueByCode[code]) << 32) | static_cast<uint32_t>(code);
+    std::sort(keys.begin(), keys.end());
     m_codeBySorted.resize(n);
-    std::iota(m_codeBySorted.begin(), m_codeBySorted.end(), 0);
-    std::stable_sort(m_codeBySorted.begin(), m_codeBySorted.end(),
-                     [&](int32_t a, int32_t b) { return m_valueByCode[a] < m_valueByCode[b]; });
+    for (int i = 0; i < n; ++i)
+        m_codeBySorted[i] = static_cast<int32_t>(keys[i] & 0xffffffff);
     IndexSorted();
 }
 
