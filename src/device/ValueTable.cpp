@@ -6,23 +6,6 @@
 
 namespace kalidor {
 
-void ValueTable::BuildFromValues(const std::vector<int32_t>& valueByCode)
-{
-    m_valueByCode = valueByCode;
-    const int n = Count();
-    // Codes by ascending value, codes of equal value in ascending order: one sort of keys that
-    // hold the value above the code. (The tables of ZelD and ZelE have 4096 codes per element, and
-    // this is most of what creating such a device costs.)
-    std::vector<int64_t> keys(n);
-    for (int code = 0; code < n; ++code)
-        keys[code] = (static_cast<int64_t>(m_valueByCode[code]) << 32) | static_cast<uint32_t>(code);
-    std::sort(keys.begin(), keys.end());
-    m_codeBySorted.resize(n);
-    for (int i = 0; i < n; ++i)
-        m_codeBySorted[i] = static_cast<int32_t>(keys[i] & 0xffffffff);
-    IndexSorted();
-}
-
 void ValueTable::BuildFromWeights(const std::vector<int32_t>& weights)
 {
     const int bits = std::min<int>(static_cast<int>(weights.size()), 15);
@@ -31,7 +14,23 @@ void ValueTable::BuildFromWeights(const std::vector<int32_t>& weights)
     // A code's value is that of the code without its lowest set bit plus that bit's weight.
     for (int c = 1; c < entries; ++c)
         values[c] = values[c & (c - 1)] + weights[std::countr_zero(static_cast<unsigned>(c))];
-    BuildFromValues(values);
+    // The codes in value order, bit by bit without sorting: the codes of the lower bits in order,
+    // merged with the same codes plus the next bit. Those are all larger codes, and the merge
+    // takes from the first list on equal values, so codes of equal value stay in ascending order.
+    std::vector<int32_t> order{0}, raised, merged;
+    order.reserve(entries);
+    for (int b = 0; b < bits; ++b) {
+        raised.assign(order.begin(), order.end());
+        for (int32_t& code : raised)
+            code |= 1 << b;
+        merged.resize(order.size() * 2);
+        std::merge(order.begin(), order.end(), raised.begin(), raised.end(), merged.begin(),
+                   [&](int32_t a, int32_t c) { return values[a] < values[c]; });
+        order.swap(merged);
+    }
+    m_valueByCode = std::move(values);
+    m_codeBySorted = std::move(order);
+    IndexSorted();
 }
 
 void ValueTable::BuildFromSorted(const std::vector<std::pair<int32_t, int32_t>>& sorted)
