@@ -309,8 +309,8 @@ void MainWindow::CreateActions()
     make("actionDeviceHelp", tr("Help for &Zel devices..."), [this] { OnUserMacros(CMacroDialogMode::kDeviceHelp); });
     // The design utility windows of the active design's type.
     auto utility = [this](bool ladder) {
-        if (SchDocument* d = ActiveDocument())
-            if (const int code = DesignUtilityFor(QString::fromStdString(d->Doc().GetDeviceType()), ladder))
+        if (SchDocument* d = ActiveDocument(); d && d->Doc().Device())
+            if (const int code = DesignUtilityFor(d->Doc().Device()->Kind(), ladder))
                 OpenDesignUtility(d, code);
     };
     make("actionFilterConfigurations", tr("&Filter Configurations..."), [utility] { utility(false); });
@@ -478,10 +478,10 @@ void MainWindow::UpdateActions()
     // Printing prints the schematic or the plot, whichever is the current window.
     for (const char* n : {"actionPrint", "actionPrintPreview", "actionExportPdf"})
         Action(QLatin1String(n))->setEnabled(view != nullptr || ActivePlotWindow() != nullptr);
-    const QString type = doc ? QString::fromStdString(doc->Doc().GetDeviceType()) : QString();
-    Action(QStringLiteral("actionFilterConfigurations"))->setEnabled(type == QLatin1String("ZelD") || type == QLatin1String("ZelE"));
-    Action(QStringLiteral("actionGainUtility"))->setEnabled(type == QLatin1String("ZelA") || type == QLatin1String("ZelB"));
-    Action(QStringLiteral("actionLadderFilters"))->setEnabled(type == QLatin1String("ZelA"));
+    const DeviceConfig* device = doc ? doc->Doc().Device() : nullptr;
+    Action(QStringLiteral("actionFilterConfigurations"))->setEnabled(device && device->Traits().filterConfigs);
+    Action(QStringLiteral("actionGainUtility"))->setEnabled(device && device->Traits().gainUtility);
+    Action(QStringLiteral("actionLadderFilters"))->setEnabled(device && device->Traits().ladderFilters);
     UpdatePlotMenu();
     {
         const QSignalBlocker b1(Action(QStringLiteral("actionShowXY")));

@@ -9,6 +9,7 @@
 
 #include "device/DeviceKind.h"
 #include "cli/Commands.h"
+#include "device/DeviceConfig.h"
 #include "document/SchDoc.h"
 #include "platform/Paths.h"
 #include "sim/SimulationSetup.h"
@@ -346,7 +347,7 @@ int RunLadders(const Args& args)
         CSchDoc doc;
         if (!doc.OnOpenDocument(t.design))
             return 1;
-        if (doc.GetDeviceType() != "ZelA")
+        if (!doc.Device() || !doc.Device()->Traits().ladderFilters)
             return UsageError("ladders: " + t.design + " is a " + doc.GetDeviceType() + " design, not ZelA");
         const CFilterEntry4Macro* entry = table.GetEntry(table.FindEntry(t.copyId));
         if (!entry) {

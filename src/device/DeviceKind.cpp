@@ -8,12 +8,12 @@ namespace {
 
 constexpr DeviceTraits kTraits[] = {
     // kind, name, family, cells, symbol slots, UES bits, IR length, IDCODE part, filter configs,
-    // range edge (Hz, text), pin stimulus dialogs, plain number editor
-    {DeviceKind::ZelA, "ZelA", DeviceFamily::ZelA, 179, 84, 8, 5, 0x0100, false, 200000.0, "200kHz", false, true},
-    {DeviceKind::ZelB, "ZelB", DeviceFamily::ZelB, 165, 70, 7, 5, 0x0111, false, 200000.0, "200kHz", true, false},
-    {DeviceKind::ZelC, "ZelC", DeviceFamily::ZelC, 170, 84, 16, 6, 0x0130, false, 200000.0, "200kHz", false, true},
-    {DeviceKind::ZelD, "ZelD", DeviceFamily::ZelD, 204, 84, 21, 5, 0x0120, true, 200000.0, "200kHz", false, true},
-    {DeviceKind::ZelE, "ZelE", DeviceFamily::ZelD, 204, 84, 21, 5, 0x0121, true, 30000.0, "30kHz", false, true},
+    // range edge (Hz, text), pin stimulus dialogs, plain number editor, gain utility, ladder filters
+    {DeviceKind::ZelA, "ZelA", DeviceFamily::ZelA, 179, 84, 8, 5, 0x0100, false, 200000.0, "200kHz", false, true, true, true},
+    {DeviceKind::ZelB, "ZelB", DeviceFamily::ZelB, 165, 70, 7, 5, 0x0111, false, 200000.0, "200kHz", true, false, true, false},
+    {DeviceKind::ZelC, "ZelC", DeviceFamily::ZelC, 170, 84, 16, 6, 0x0130, false, 200000.0, "200kHz", false, true, false, false},
+    {DeviceKind::ZelD, "ZelD", DeviceFamily::ZelD, 204, 84, 21, 5, 0x0120, true, 200000.0, "200kHz", false, true, false, false},
+    {DeviceKind::ZelE, "ZelE", DeviceFamily::ZelD, 204, 84, 21, 5, 0x0121, true, 30000.0, "30kHz", false, true, false, false},
 };
 
 static_assert(std::size(kTraits) == kDeviceKinds.size());

@@ -39,6 +39,11 @@ struct DeviceTraits {
     // plain number within the record's range.
     bool pinStimulusDialogs;
     bool plainNumberEditor;
+    // The design utilities besides the filter configurations: ZelA and ZelB have a gain
+    // configuration utility (their table of gain settings), and ZelA's blocks realise the designs
+    // of the ladder filter table.
+    bool gainUtility;
+    bool ladderFilters;
 };
 
 inline constexpr std::array<DeviceKind, 5> kDeviceKinds = {DeviceKind::ZelA, DeviceKind::ZelB,

@@ -3,20 +3,8 @@
 #include <algorithm>
 #include <bit>
 #include <cstdlib>
-#include <numeric>
 
 namespace kalidor {
-
-void ValueTable::BuildFromValues(const std::vector<int32_t>& valueByCode)
-{
-    m_valueByCode = valueByCode;
-    const int n = Count();
-    m_codeBySorted.resize(n);
-    std::iota(m_codeBySorted.begin(), m_codeBySorted.end(), 0);
-    std::stable_sort(m_codeBySorted.begin(), m_codeBySorted.end(),
-                     [&](int32_t a, int32_t b) { return m_valueByCode[a] < m_valueByCode[b]; });
-    IndexSorted();
-}
 
 void ValueTable::BuildFromWeights(const std::vector<int32_t>& weights)
 {
@@ -26,7 +14,23 @@ void ValueTable::BuildFromWeights(const std::vector<int32_t>& weights)
     // A code's value is that of the code without its lowest set bit plus that bit's weight.
     for (int c = 1; c < entries; ++c)
         values[c] = values[c & (c - 1)] + weights[std::countr_zero(static_cast<unsigned>(c))];
-    BuildFromValues(values);
+    // The codes in value order, bit by bit without sorting: the codes of the lower bits in order,
+    // merged with the same codes plus the next bit. Those are all larger codes, and the merge
+    // takes from the first list on equal values, so codes of equal value stay in ascending order.
+    std::vector<int32_t> order{0}, raised, merged;
+    order.reserve(entries);
+    for (int b = 0; b < bits; ++b) {
+        raised.assign(order.begin(), order.end());
+        for (int32_t& code : raised)
+            code |= 1 << b;
+        merged.resize(order.size() * 2);
+        std::merge(order.begin(), order.end(), raised.begin(), raised.end(), merged.begin(),
+                   [&](int32_t a, int32_t c) { return values[a] < values[c]; });
+        order.swap(merged);
+    }
+    m_valueByCode = std::move(values);
+    m_codeBySorted = std::move(order);
+    IndexSorted();
 }
 
 void ValueTable::BuildFromSorted(const std::vector<std::pair<int32_t, int32_t>>& sorted)

@@ -9,10 +9,8 @@ namespace kalidor {
 
 class ValueTable {
 public:
-    // Builds the table from the value of each code; entries of equal value keep code order.
-    void BuildFromValues(const std::vector<int32_t>& valueByCode);
     // Builds a filter-element table: entry c is the sum of the weights of the bits set in c
-    // (at most 15 bits looked at), for 2^bits entries.
+    // (at most 15 bits looked at), for 2^bits entries; entries of equal value in code order.
     void BuildFromWeights(const std::vector<int32_t>& weights);
     // Builds from a fixed list already in ascending order: (code, value) per sorted index.
     void BuildFromSorted(const std::vector<std::pair<int32_t, int32_t>>& sorted);

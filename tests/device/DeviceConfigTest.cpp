@@ -243,7 +243,7 @@ TEST(CapacitorTables, NearestValueSearch)
     }
 }
 
-TEST(CapacitorTables, ViewsAreInverseAndAscending)
+TEST(CapacitorTables, ViewsAreInverseAndAscendingWithEqualValuesInCodeOrder)
 {
     for (const char* type : kTypes) {
         auto c = CreateDeviceConfig(type);
@@ -259,6 +259,10 @@ TEST(CapacitorTables, ViewsAreInverseAndAscending)
                 ASSERT_EQ(c->GetCapValueByCode(which, code), c->GetCapValueBySorted(which, i));
                 if (i > 0) {
                     ASSERT_LE(c->GetCapValueBySorted(which, i - 1), c->GetCapValueBySorted(which, i));
+                    // Codes of equal value keep their order: the lower code comes first.
+                    if (c->GetCapValueBySorted(which, i - 1) == c->GetCapValueBySorted(which, i)) {
+                        ASSERT_LT(c->GetCapCodeBySorted(which, i - 1), code);
+                    }
                 }
             }
         }

@@ -16,6 +16,7 @@
 #include "jtag/JtagScriptedDevice.h"
 #include "jtag/TapPortFactory.h"
 #include "jtag/cables/CableBackends.h"
+#include "jtag/cables/FtdiLink.h"
 #include "jtag/cables/MpsseBackends.h"
 #include "platform/Prompter.h"
 
@@ -251,6 +252,21 @@ TEST(MpsseCable, MissingForbiddenOrBusyCablesSayWhyAndDoNotOpen)
         s.v.cable->Flush();
         EXPECT_EQ(tdo, 1);
     }
+}
+
+// The real link loads libftdi1 when it first opens a chip. This machine has no FTDI chip with this
+// serial number, so the library (loaded, its functions found) must say so in its own words, not
+// that it is missing.
+TEST(MpsseCable, TheUsbLinkLoadsItsLibraryAndReportsAnAbsentChip)
+{
+    CFtdiSelector nobody;
+    nobody.serial = "KALIDOR-NO-SUCH-CABLE";
+    auto link = CreateUsbFtdiLink();
+    std::string detail;
+    EXPECT_NE(link->Open(nobody, detail), CFtdiError::None);
+    EXPECT_FALSE(detail.empty());
+    EXPECT_EQ(detail.find("libftdi1"), std::string::npos) << detail;
+    link->Close();
 }
 
 TEST(MpsseCable, UnpluggedDuringADownloadStopsItWithOneClearMessage)

@@ -1,4 +1,5 @@
 #include "utilities/ui/DesignUtilityWindows.h"
+#include "device/DeviceConfig.h"
 
 #include <QInputDialog>
 #include <memory>
@@ -121,39 +122,40 @@ QWidget* GainView(SchDocument* doc, const std::string& type)
 
 }  // namespace
 
-QString DesignUtilityDevice(int code)
+std::optional<DeviceKind> DesignUtilityDevice(int code)
 {
     switch (code) {
-    case kUtilityLadderFilters: case kUtilityZelAGains: return QStringLiteral("ZelA");
-    case kUtilityZelDFilters: return QStringLiteral("ZelD");
-    case kUtilityZelBGains: return QStringLiteral("ZelB");
-    case kUtilityZelEFilters: return QStringLiteral("ZelE");
-    default: return QString();
+    case kUtilityLadderFilters: case kUtilityZelAGains: return DeviceKind::ZelA;
+    case kUtilityZelDFilters: return DeviceKind::ZelD;
+    case kUtilityZelBGains: return DeviceKind::ZelB;
+    case kUtilityZelEFilters: return DeviceKind::ZelE;
+    default: return std::nullopt;
     }
 }
 
-int DesignUtilityFor(const QString& deviceType, bool ladder)
+int DesignUtilityFor(DeviceKind kind, bool ladder)
 {
     for (int code = kUtilityLadderFilters; code <= kUtilityZelEFilters; ++code)
-        if (DesignUtilityDevice(code) == deviceType && (code == kUtilityLadderFilters) == ladder)
+        if (DesignUtilityDevice(code) == kind && (code == kUtilityLadderFilters) == ladder)
             return code;
     return 0;
 }
 
 QWidget* CreateDesignUtilityView(SchDocument* doc, int code)
 {
-    const QString device = DesignUtilityDevice(code);
-    if (!doc || device.isEmpty())
+    const std::optional<DeviceKind> device = DesignUtilityDevice(code);
+    if (!doc || !device)
         return nullptr;
-    if (QString::fromStdString(doc->Doc().GetDeviceType()) != device) {
-        CurrentPrompter().Message(QString::fromUtf8(kMsgUtilityWrongDevice).arg(device).toStdString(), "Kalidor",
-                                  Buttons::Ok, MessageIcon::Information);
+    if (!doc->Doc().Device() || doc->Doc().Device()->Kind() != *device) {
+        CurrentPrompter().Message(
+            QString::fromUtf8(kMsgUtilityWrongDevice).arg(QString::fromUtf8(DeviceKindName(*device))).toStdString(),
+            "Kalidor", Buttons::Ok, MessageIcon::Information);
         return nullptr;
     }
     QWidget* view = nullptr;
     switch (code) {
     case kUtilityLadderFilters: view = LadderView(doc); break;
-    case kUtilityZelAGains: case kUtilityZelBGains: view = GainView(doc, device.toStdString()); break;
+    case kUtilityZelAGains: case kUtilityZelBGains: view = GainView(doc, DeviceKindName(*device)); break;
     default: view = FilterTableView(doc); break;
     }
     if (view)

@@ -6,6 +6,9 @@
 #pragma once
 
 #include <QString>
+#include <optional>
+
+#include "device/DeviceKind.h"
 
 class QWidget;
 
@@ -22,11 +25,11 @@ inline constexpr int kUtilityZelEFilters = 104;
 // "The active schematic is not a %1 schematic." — a code asked of a design of another type.
 extern const char kMsgUtilityWrongDevice[];
 
-// The device type a code serves ("ZelA" ...), or "" for an unknown code.
-QString DesignUtilityDevice(int code);
-// The utility a design of `deviceType` offers under a menu item: its filter table, ladder filters or
+// The device a code serves, or nothing for an unknown code.
+std::optional<DeviceKind> DesignUtilityDevice(int code);
+// The utility a design of `kind` offers under a menu item: its filter table, ladder filters or
 // gain utility code; 0 for none. `ladder` chooses between ZelA's two.
-int DesignUtilityFor(const QString& deviceType, bool ladder);
+int DesignUtilityFor(DeviceKind kind, bool ladder);
 // A new window of utility `code` over `doc`, or nullptr after telling the user why not (another
 // device type, a table that cannot be read).
 QWidget* CreateDesignUtilityView(SchDocument* doc, int code);
