@@ -3,6 +3,7 @@
 // configurations that give it, each with its formula and the wiring between the chosen (or the
 // first) input and output.
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "cli/Commands.h"
@@ -21,7 +22,8 @@ constexpr const char* kUsage =
 
 int RunGains(const Args& args)
 {
-    if (args.size() < 2 || (args[0] != "ZelA" && args[0] != "ZelB"))
+    const std::optional<DeviceKind> kind = args.empty() ? std::nullopt : ParseDeviceKind(args[0]);
+    if (args.size() < 2 || !kind || !TraitsOf(*kind).gainUtility)
         return UsageError(args.empty() ? kUsage : "gains: the gain utility serves ZelA and ZelB\n" + std::string(kUsage));
     const std::string type = args[0];
     CGainQuery q;
