@@ -41,41 +41,42 @@ inline constexpr int kLineTDI = 2;
 
 class CJTAGTapPort : public CJtagCable {
 public:
-    // 0..2: destructor, Open() and Close() as every cable has them.
-    // 3..4: port 0..2 takes the standard addresses; any other number keeps the given ones.
+    // Open() and Close() are those of every cable.
+    // Port 0..2 takes the standard addresses; any other number keeps the given ones.
     virtual void SetPort(int number, int dataPort, int statusPort);
     virtual int GetPortNumber() const { return m_portNumber; }
-    // 5..7: cable checks.
+    // The cable checks.
     virtual int CablePresent();  // 1 present (or the check is off), 0 not
     virtual int PowerPresent();  // 1 powered (or the check is off), 0 not
     CableStatus CheckCable() override;   // kCableReady, kCableNotAttached or kCableNoPower
-    // 8..10: SupportsRUNTEST, GetName and ExecuteRUNTEST of the cable; a plain port does not time
+    // SupportsRUNTEST, GetName and ExecuteRUNTEST are the cable's; a plain port does not time
     // RUNTEST itself.
-    // 11: one TCK cycle of a path step: TMS from the step, TDI from the stored level; TDO is read
+    // One TCK cycle of a path step: TMS from the step, TDI from the stored level; TDO is read
     // before the rising edge. Three data-register writes.
     virtual void ClockStep(const CStateTransition& step);
-    // 12..14 (SetTDIValue is the cable's)
+    // The TDO level of the last clock and the data register's address (SetTDIValue is the cable's).
     virtual int GetTDOValue() const { return m_tdoLevel; }
     virtual int GetDataPort() const { return m_dataPort; }
-    // 15..19: change the data-register image only; nothing is written until WritePort.
+    // These change the data-register image only; nothing is written until WritePort.
     virtual void SetTMS(int level) { SetDataBit(kDataTMS, level); }
     virtual void SetTDI(int level) { SetDataBit(kDataTDI, level); }
     virtual void SetTCK(int level) { SetDataBit(kDataTCK, level); }
     virtual void SetAux3(int level);
     virtual void SetCableDrive(int level) { SetDataBit(kDataCableDrive, level); }
-    // 20..23
+    // SetLine changes one line (kLineTCK, kLineTMS, kLineTDI) in the image only; PulseTCK writes
+    // TCK high then low; the auxiliary output 4 is set or cleared and written at once (debug).
     virtual void SetLine(int which, int level);
     virtual void PulseTCK();
     virtual void SetAux4();
     virtual void ClearAux4();
-    // 24..27
+    // WritePort puts the image on the data register; the reads take one bit of the status register.
     virtual void WritePort();
     int ReadTDO() override;
     virtual int ReadPowerSense();
     virtual int ReadCableSense();
-    // 28: port test: `count` times line 0 then 1 (each written), then 0, then the saved image.
+    // The port test: `count` times line 0 then 1 (each written), then 0, then the saved image.
     virtual void ToggleLine(int which, long count, int extra);
-    // 29: status bit 6 of the port at the fixed address 0x279 (debug only).
+    // Status bit 6 of the port at the fixed address 0x279 (debug only).
     virtual int ReadStatusBit6At279();
 
     // The cable's pins are bits of the data byte: set them and write it once.
