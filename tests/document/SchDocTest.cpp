@@ -245,7 +245,9 @@ TEST_F(SchDocTest, SkippingUnrecognisedMarkupIsLinear)
         EXPECT_EQ(back.WriteDesign(), design) << c.unit;
         EXPECT_EQ(prompter_.messages.size(), 3u) << c.unit;  // the third offered to skip the rest
 #if defined(NDEBUG)
-        EXPECT_LT(seconds, 1.0) << c.unit;
+        // About 0.3 s each on a quiet machine; skipping quadratically would take minutes. The
+        // margin is for a machine whose other work slows even processor time (shared caches).
+        EXPECT_LT(seconds, 3.0) << c.unit;
 #else
         EXPECT_LT(seconds, 20.0) << c.unit;  // unoptimised and instrumented builds
 #endif
